@@ -1,0 +1,68 @@
+#include "analysis/RunState.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+TEST(RunState, FreshStoreReturnsZeroedValuesWithoutBlocking) {
+    CRunState store;
+    EXPECT_EQ(store.GetInputThreadState(), 0);
+    EXPECT_EQ(store.GetWaterfall(), nullptr);
+    EXPECT_EQ(store.GetSurface(), nullptr);
+    EXPECT_EQ(store.GetLevelHistories().pMax, nullptr);
+    EXPECT_EQ(store.GetScreenDibHeader(), nullptr);
+    EXPECT_EQ(store.GetDisplayRange().dFreqMax, 0.0);
+    EXPECT_FLOAT_EQ(store.GetPaletteSettings().fScale, 1.0f);
+    const SColour back = store.GetBackgroundColor();
+    EXPECT_EQ(back.r + back.g + back.b, 0.0f);
+}
+
+TEST(RunState, ColoursTravelAsRedGreenBlueButLieAsRedBlueGreen) {
+    CRunState store;
+    store.SetBackgroundColor(0.2f, 0.4f, 0.6f);
+    const SColour c = store.GetBackgroundColor();
+    EXPECT_FLOAT_EQ(c.r, 0.2f);
+    EXPECT_FLOAT_EQ(c.g, 0.4f);
+    EXPECT_FLOAT_EQ(c.b, 0.6f);
+    const float* mem = store.BackgroundMemory();
+    EXPECT_FLOAT_EQ(mem[0], 0.2f);
+    EXPECT_FLOAT_EQ(mem[1], 0.6f);
+    EXPECT_FLOAT_EQ(mem[2], 0.4f);
+}
+
+TEST(RunState, GroupsAreCopiedWhole) {
+    // A writer flips between two consistent ranges; a reader must never see
+    // a minimum of one with the maximum of the other.
+    CRunState store;
+    store.SetDisplayRange({1.0, 2.0, 1.0, 0.0, 1.0, false});
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 20000; ++i) {
+            const double base = (i % 2) ? 100.0 : 1.0;
+            store.SetDisplayRange({base, base + 1.0, 1.0, 0.0, 1.0, false});
+        }
+        stop = true;
+    });
+    int torn = 0;
+    while (!stop) {
+        const SDisplayRange r = store.GetDisplayRange();
+        if (r.dFreqMax - r.dFreqMin != 1.0)
+            ++torn;
+    }
+    writer.join();
+    EXPECT_EQ(torn, 0);
+}
+
+TEST(RunState, DifferentGroupsDoNotWaitForEachOther) {
+    CRunState store;
+    // Hold the display-range group; another group's accessors still run.
+    std::lock_guard<std::mutex> hold(store.GroupLock(7));
+    std::thread other([&] {
+        store.SetFftTime(7);
+        store.SetInputThreadState(1);
+    });
+    other.join();
+    EXPECT_EQ(store.GetFftTime(), 7);
+    EXPECT_EQ(store.GetInputThreadState(), 1);
+}
