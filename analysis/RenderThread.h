@@ -1,0 +1,30 @@
+// The analysis thread (its trace calls it the render thread): takes block
+// after block from the sample exchange and appends the mapped rows and the
+// block levels to the history buffers, publishing the new write positions in
+// the store after each row is complete. Ends on the empty block.
+#pragma once
+
+#include <cstdint>
+
+class CSampleExchange;
+class CRunState;
+
+// Start parameters, owned by whoever starts the thread and valid for its
+// whole life.
+struct SRenderParams {
+    CSampleExchange* pExchange = nullptr;
+    std::uint8_t* pSpectrumRow = nullptr; // H bytes, scratch
+    double* pSurface = nullptr;           // R x K
+    std::uint8_t* pWaterfall = nullptr;   // (2H + 1) x H
+    double* pMinHistory = nullptr;        // 2H + 1 each
+    double* pMaxHistory = nullptr;
+    double* pLeftMinHistory = nullptr;
+    double* pLeftMaxHistory = nullptr;
+    double* pRightMinHistory = nullptr;
+    double* pRightMaxHistory = nullptr;
+    CRunState* pRunState = nullptr;
+    std::int32_t nSurfaceCols = 0; // K, from the startup settings
+};
+
+// Thread body; returns 0. Sets the render thread word to -1 as its last act.
+int RenderThreadProc(const SRenderParams& params);

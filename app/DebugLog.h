@@ -1,0 +1,31 @@
+// The diagnostic trace: time-stamped lines of free text kept in memory for the
+// whole run and shown by the hidden "Debug" window.
+//
+// DebugLog may be called from any thread. Callers end their messages with
+// "\r\n". A formatted message is truncated at 255 characters.
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+
+void DebugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+class CTraceLog {
+public:
+    // Called after every append, on the appending thread, without the trace's
+    // lock held; the debug window marshals it to the user-interface thread.
+    using Listener = std::function<void()>;
+
+    static CTraceLog& Instance();
+
+    // Appends "%H:%M:%S" local time followed by text (no separator).
+    void AppendLine(const std::string& text);
+    std::string Text() const;
+    void SetListener(Listener listener);
+
+private:
+    mutable std::mutex m_mutex;
+    std::string m_strLog;
+    Listener m_listener;
+};
