@@ -16,9 +16,8 @@
 #include "acquisition/Condition.h"
 #include "acquisition/Monitor.h"
 #include "analysis/FftEngine.h"
+#include "analysis/RunState.h"
 #include "analysis/WindowTable.h"
-
-class CRunState;
 
 class CSampleExchange : public CMonitor {
 public:
@@ -29,7 +28,11 @@ public:
     // Producer (input thread). Regions are interleaved signed 16-bit stereo
     // frames, left first; lengths are frame counts. Frames beyond N are not
     // read; a block shorter than N is padded with silence. Blocks until the
-    // previous block has been taken.
+    // previous block has been taken. The store's capture format (channel
+    // function, window type, frame stride) is read once, before waiting; the
+    // block's levels are published to the store (not for an empty block).
+    // The difference channel saturates at -32768..32767; an unknown channel
+    // function gives silence.
     void PutBlock(const std::int16_t* region1, std::int32_t frames1, const std::int16_t* region2,
                   std::int32_t frames2);
     // The same for one region; 0 frames is the empty block that ends the
@@ -38,8 +41,50 @@ public:
 
     // Consumer (analysis thread). Blocks until a block is there; transforms
     // and maps it into the outputs (see CFftEngine::Transform) and returns
-    // its frame count (0 for the empty block, which runs no transform).
+    // the frame count offered by the put (frames1 + frames2, which may exceed
+    // N; 0 for the empty block, which runs no transform). The transform's
+    // duration goes to the store in milliseconds.
     std::int32_t TakeBlock(void* const* outputs, const std::int32_t* modes,
                            const std::int32_t* widths, std::int32_t count);
 
+    // Consumer only, after TakeBlock: the levels of the block it took (the
+    // store may already hold the next block's, published by a put that ran
+    // as soon as the slot was free). Unchanged by the empty block.
+    SLevels GetTakenLevels() const { return m_takenLevels; }
+    SStereoLevels GetTakenStereoLevels() const { return m_takenStereoLevels; }
+
     std::int32_t GetBlockSize() const { return m_nBlockSize; }
+
+    // Copies the N values now in the slot (scaled, reduced and windowed) to
+    // out; any thread, waits for the lock. For tests and diagnostics.
+    void CopySamples(double* out);
+
+private:
+    struct SExtremes;
+    // Reduces up to `frames` frames of one region into m_pSamples from
+    // *index on, stopping at N; advances *index.
+    void ReadRegion(const std::int16_t* region, std::int32_t frames, std::int32_t stride,
+                    std::int32_t channelMode, std::int32_t* index, SExtremes* extremes);
+    // A put after the format group has been read: waits for the slot, fills
+    // it and signals the consumer.
+    void Put(const SCaptureFormat& format, const std::int16_t* region1, std::int32_t frames1,
+             const std::int16_t* region2, std::int32_t frames2);
+
+    // Guarded by the monitor's lock: m_bEmpty, m_nSampleCount, m_pSamples,
+    // and m_fft / m_pWindow, which work on m_pSamples.
+    std::unique_ptr<CCondition> m_pFilled;
+    std::unique_ptr<CCondition> m_pEmptied;
+    bool m_bEmpty = true;
+    CFftEngine m_fft;
+    CRunState* m_pRunState;
+    std::int32_t m_nBlockSize;
+    std::int32_t m_nSampleCount = 0; // frames offered by the last put, may exceed N
+    std::vector<double> m_pSamples;  // N values, scaled and windowed
+    std::unique_ptr<CWindowTable> m_pWindow;
+    SLevels m_levels; // of the block in the slot
+    SStereoLevels m_stereoLevels;
+
+    // Consumer's copies, written by TakeBlock.
+    SLevels m_takenLevels;
+    SStereoLevels m_takenStereoLevels;
+};

@@ -23,8 +23,12 @@ struct SRenderParams {
     double* pRightMinHistory = nullptr;
     double* pRightMaxHistory = nullptr;
     CRunState* pRunState = nullptr;
-    std::int32_t nSurfaceCols = 0; // K, from the startup settings
+    std::int32_t nSurfaceCols = 0;   // K, from the startup settings
+    std::int32_t nHistoryLength = 0; // H, the spectrum row's width (0: the store's)
 };
 
-// Thread body; returns 0. Sets the render thread word to -1 as its last act.
+// Thread body, run on the analysis thread; returns 0. Runs while the render
+// thread word is non-zero (the starter sets it to 1) and sets it to -1 as its
+// last act. Writes the history buffers through the helpers of
+// analysis/HistoryBuffers.h; allocates only its surface row, once.
 int RenderThreadProc(const SRenderParams& params);

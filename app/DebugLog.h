@@ -15,11 +15,16 @@ class CTraceLog {
 public:
     // Called after every append, on the appending thread, without the trace's
     // lock held; the debug window marshals it to the user-interface thread.
+    // Once SetListener returns, the previous listener is no longer running
+    // and will not be called again, so it must not wait for the thread that
+    // replaces it (a queued, non-blocking hand-over is fine), and it must not log.
     using Listener = std::function<void()>;
 
     static CTraceLog& Instance();
 
-    // Appends "%H:%M:%S" local time followed by text (no separator).
+    // Appends "%H:%M:%S" local time followed by text (no separator). The
+    // trace grows for the whole run. With VIREON_TRACE set in the
+    // environment each line is also written to standard error.
     void AppendLine(const std::string& text);
     std::string Text() const;
     void SetListener(Listener listener);
@@ -27,5 +32,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::string m_strLog;
+    // Separate from m_mutex so the listener runs without the trace's lock.
+    std::mutex m_listenerMutex;
     Listener m_listener;
 };

@@ -25,4 +25,5 @@ void ShowMessage(int level, const std::string& text);
 
 // Replaces the presenter (the default writes to standard error). Returns the
 // previous one. Not to be called while a message is showing.
-std::unique_ptr<IMessagePresenter> SetMessagePresenter(std::unique_ptr<IMessagePresenter> presenter);
+std::unique_ptr<IMessagePresenter>
+SetMessagePresenter(std::unique_ptr<IMessagePresenter> presenter);

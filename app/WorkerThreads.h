@@ -11,9 +11,14 @@
 // chunk to see the request), request the input and screenshot threads to
 // stop, poll each word until it reads -1 (input, then analysis, then
 // screenshot), then join every thread that was started. The input thread's
-// final empty block is what ends the analysis thread.
+// final empty block is what ends the analysis thread; if the analysis thread
+// was never started, Stop takes the input thread's blocks itself so that the
+// input thread cannot block forever in its put. Only threads that were
+// started are asked to stop and waited for (a word of a thread that never
+// ran stays -1), and a poll also ends when the thread's body has returned.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <thread>
@@ -37,6 +42,7 @@ struct SWorkerHooks {
 
 class CWorkerThreads {
 public:
+    // Sets the three control words to -1: nothing runs yet.
     CWorkerThreads(CRunState& runState, const SRenderParams& renderParams, SWorkerHooks hooks);
     ~CWorkerThreads(); // runs Stop()
     CWorkerThreads(const CWorkerThreads&) = delete;
@@ -57,4 +63,8 @@ private:
     std::thread m_inputThread;
     std::thread m_renderThread;
     std::thread m_screenshotThread;
+    // Set by each thread after its body has returned.
+    std::atomic<bool> m_bInputEnded{false};
+    std::atomic<bool> m_bRenderEnded{false};
+    std::atomic<bool> m_bScreenshotEnded{false};
 };

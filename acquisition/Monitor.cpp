@@ -1,0 +1,9 @@
+#include "acquisition/Monitor.h"
+
+void CMonitor::Lock() {
+    m_hMutex.lock();
+}
+
+void CMonitor::Unlock() {
+    m_hMutex.unlock();
+}

@@ -1,0 +1,86 @@
+#include "analysis/RenderThread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "acquisition/SampleExchange.h"
+#include "analysis/HistoryBuffers.h"
+#include "analysis/RunState.h"
+#include "app/DebugLog.h"
+
+namespace {
+
+// Writes one level at its two ring positions.
+void AppendLevel(double* history, std::int32_t r, std::int32_t half, std::int16_t level) {
+    const double value = level * kSampleScale;
+    HistoryStoreDouble(history + r, value);
+    HistoryStoreDouble(history + half + r, value);
+}
+
+} // namespace
+
+int RenderThreadProc(const SRenderParams& params) {
+    CRunState& store = *params.pRunState;
+    // Parameters filled by hand may lack H; the store has it since start-up.
+    const std::int32_t h = params.nHistoryLength > 0 ? params.nHistoryLength
+                                                     : store.GetHistoryGeometry().nHistoryLength;
+    const std::int32_t k = params.nSurfaceCols;
+    std::vector<double> surfaceRow(static_cast<std::size_t>(k), 0.0);
+    DebugLog("Render thread spawned\r\n");
+
+    void* const outputs[2] = {params.pSpectrumRow, surfaceRow.data()};
+    const std::int32_t modes[2] = {MAP_COLOUR_INDEX, MAP_UNIT_DOUBLE};
+    const std::int32_t widths[2] = {h, k};
+
+    if (store.GetRenderThreadState() != kThreadStopRequested) {
+        for (;;) {
+            std::fill_n(params.pSpectrumRow, h, std::uint8_t{0});
+            const SSurfaceGeometry surface = store.GetSurfaceGeometry();
+            std::fill(surfaceRow.begin(), surfaceRow.end(), 0.0);
+
+            if (params.pExchange->TakeBlock(outputs, modes, widths, 2) == 0)
+                break;
+
+            const SHistoryGeometry history = store.GetHistoryGeometry();
+            const std::int32_t half = history.nRingRows / 2;
+            std::int32_t r = history.nHistoryRow;
+            const auto rowBytes = static_cast<std::size_t>(history.nRowWidth);
+            HistoryStoreBytes(params.pWaterfall + static_cast<std::size_t>(r) * rowBytes,
+                              params.pSpectrumRow, static_cast<std::size_t>(h));
+            HistoryStoreBytes(params.pWaterfall + static_cast<std::size_t>(r + half) * rowBytes,
+                              params.pSpectrumRow, static_cast<std::size_t>(h));
+            std::int32_t i = surface.nRow;
+            HistoryStoreDoubles(params.pSurface + static_cast<std::size_t>(k) * i,
+                                surfaceRow.data(), static_cast<std::size_t>(k));
+
+            // The block's own levels: the store's may already be the next
+            // block's, put while this one was being appended.
+            const SLevels levels = params.pExchange->GetTakenLevels();
+            const SStereoLevels stereo = params.pExchange->GetTakenStereoLevels();
+            AppendLevel(params.pMinHistory, r, half, levels.nPeakMin);
+            AppendLevel(params.pMaxHistory, r, half, levels.nPeakMax);
+            AppendLevel(params.pLeftMinHistory, r, half, stereo.nLeftMin);
+            AppendLevel(params.pLeftMaxHistory, r, half, stereo.nLeftMax);
+            AppendLevel(params.pRightMinHistory, r, half, stereo.nRightMin);
+            AppendLevel(params.pRightMaxHistory, r, half, stereo.nRightMax);
+
+            // Published only now, so readers never start on the row just written.
+            if (--r < 0)
+                r = half - 1;
+            store.SetHistoryGeometry({history.nRingRows, history.nHistoryLength, r, h});
+            i = (i + 1) % surface.nRows;
+            store.SetSurfaceGeometry({surface.nRows, surface.nCols, i});
+
+            // Paces the analysis to about 100 blocks a second; the producer
+            // waits in its put meanwhile.
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (store.GetRenderThreadState() == kThreadStopRequested)
+                break;
+        }
+    }
+
+    store.SetRenderThreadState(kThreadNotRunning);
+    return 0;
+}

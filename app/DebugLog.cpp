@@ -1,0 +1,53 @@
+#include "app/DebugLog.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+void DebugLog(const char* format, ...) {
+    char buffer[256];
+    va_list args;
+    va_start(args, format);
+    // vsnprintf truncates at 255 characters and always terminates.
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    CTraceLog::Instance().AppendLine(buffer);
+}
+
+CTraceLog& CTraceLog::Instance() {
+    static CTraceLog log;
+    return log;
+}
+
+void CTraceLog::AppendLine(const std::string& text) {
+    const bool echo = std::getenv("VIREON_TRACE") != nullptr;
+
+    char prefix[16];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(prefix, sizeof prefix, "%H:%M:%S", &local);
+
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_strLog += prefix;
+        m_strLog += text;
+        // Under the lock so that echoed lines keep the trace's order.
+        if (echo)
+            std::fprintf(stderr, "%s%s", prefix, text.c_str());
+    }
+    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    if (m_listener)
+        m_listener();
+}
+
+std::string CTraceLog::Text() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_strLog;
+}
+
+void CTraceLog::SetListener(Listener listener) {
+    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    m_listener = std::move(listener);
+}
