@@ -1,0 +1,142 @@
+#include "app/StartupSettings.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+CStartupSettings g_startupSettings;
+
+namespace {
+
+constexpr const char* kFileName = "Vireon.ini";
+
+std::string DefaultPath() {
+    std::error_code ec;
+    const std::filesystem::path dir = std::filesystem::current_path(ec);
+    if (ec || dir.empty())
+        return {};
+    return (dir / kFileName).string();
+}
+
+// A whole decimal integer, blanks around it allowed; anything else (including
+// a value that does not fit) is not a number.
+bool ParseDecimal(const std::string& text, std::int32_t& value) {
+    std::size_t begin = text.find_first_not_of(' ');
+    if (begin == std::string::npos)
+        return false;
+    std::size_t end = text.find_last_not_of(' ') + 1;
+    const char* first = text.data() + begin;
+    const char* last = text.data() + end;
+    if (*first == '+')
+        ++first;
+    std::int32_t v = 0;
+    auto [ptr, ec] = std::from_chars(first, last, v);
+    if (ec != std::errc() || ptr != last)
+        return false;
+    value = v;
+    return true;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+} // namespace
+
+CStartupSettings::CStartupSettings() : m_strPath(DefaultPath()) {}
+
+CStartupSettings::CStartupSettings(std::string path) : m_strPath(std::move(path)) {}
+
+void CStartupSettings::LoadForStartup() {
+    // Sizes follow the indexes so that the preferences dialog shows and writes
+    // back the block size that actually runs.
+    if (m_nBufferIndex < 0 || m_nBufferIndex >= static_cast<std::int32_t>(kBlockSizes.size()))
+        m_nBufferIndex = 1;
+    if (m_nSizeIndex < 0 || m_nSizeIndex >= static_cast<std::int32_t>(kPlotWidths.size()))
+        m_nSizeIndex = 0;
+    m_nBlockSize = kBlockSizes[static_cast<std::size_t>(m_nBufferIndex)];
+    m_nPlotWidth = kPlotWidths[static_cast<std::size_t>(m_nSizeIndex)];
+    Read();
+    m_nPlotHeight = static_cast<std::int32_t>(m_nPlotWidth * 0.75);
+    m_nHistoryLength = m_nPlotHeight - 120;
+}
+
+bool CStartupSettings::Read() {
+    if (m_strPath.empty())
+        return false;
+    FilePtr file(std::fopen(m_strPath.c_str(), "r"));
+    if (!file)
+        return false;
+    char line[256];
+    while (std::fgets(line, sizeof line, file.get()) != nullptr)
+        ParseLine(line, static_cast<int>(sizeof line));
+    return true;
+}
+
+bool CStartupSettings::Write() const {
+    if (m_strPath.empty())
+        return false;
+    FilePtr file(std::fopen(m_strPath.c_str(), "w"));
+    if (!file)
+        return false;
+    std::fprintf(file.get(), "# This is the Vireon.ini file\n");
+    std::fprintf(file.get(), "%s %d\n", "BUFFER", m_nBufferIndex);
+    std::fprintf(file.get(), "%s %d\n", "SIZE", m_nSizeIndex);
+    std::fprintf(file.get(), "%s %d\n", "3DPLOT", m_n3DPlotIndex);
+    std::fprintf(file.get(), "%s %s\n", "PRESET", m_strPreset.c_str());
+    return std::fflush(file.get()) == 0;
+}
+
+void CStartupSettings::ParseLine(const char* text, int length) {
+    if (text == nullptr || length <= 0)
+        return;
+    std::size_t len = 0;
+    while (len < static_cast<std::size_t>(length) && text[len] != '\0')
+        ++len;
+    const std::string line(text, len);
+    if (line.empty() || line[0] == '#')
+        return;
+    const std::size_t blank = line.find(' ');
+    if (blank == std::string::npos || blank == 0)
+        return;
+
+    std::string keyword = line.substr(0, blank);
+    for (char& c : keyword)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+
+    std::string value;
+    for (std::size_t i = blank + 1; i < line.size(); ++i) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        if (c < 32 || c > 127)
+            break;
+        value.push_back(static_cast<char>(c));
+    }
+
+    std::int32_t v = 0;
+    const bool numeric = ParseDecimal(value, v);
+    if (keyword.find("BUFFER") != std::string::npos && numeric && v >= 0 &&
+        v < static_cast<std::int32_t>(kBlockSizes.size())) {
+        m_nBufferIndex = v;
+        m_nBlockSize = kBlockSizes[static_cast<std::size_t>(v)];
+        return;
+    }
+    if (keyword.find("SIZE") != std::string::npos && numeric && v >= 0 &&
+        v < static_cast<std::int32_t>(kPlotWidths.size())) {
+        m_nSizeIndex = v;
+        m_nPlotWidth = kPlotWidths[static_cast<std::size_t>(v)];
+        return;
+    }
+    if (keyword.find("3DPLOT") != std::string::npos && numeric && v >= 0 &&
+        v < static_cast<std::int32_t>(kSurfaceCols.size())) {
+        m_n3DPlotIndex = v;
+        m_nSurfaceCols = kSurfaceCols[static_cast<std::size_t>(v)];
+        m_nSurfaceRows = kSurfaceRows[static_cast<std::size_t>(v)];
+        return;
+    }
+    if (keyword.find("PRESET") != std::string::npos)
+        m_strPreset = value;
+}

@@ -1,0 +1,43 @@
+// Bitmap fonts as OpenGL display lists: list base + code draws character code
+// (0..254) with glBitmap at the raster position and advances it. The glyph
+// shapes come from a rasteriser of the platform (platform/GlyphRasterizer).
+//
+// User-interface thread only, with the OpenGL context current.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One glyph in glBitmap form.
+struct SGlyphBitmap {
+    std::int32_t width = 0;  // pixels
+    std::int32_t height = 0; // rows
+    // Pen position relative to the bitmap's bottom-left pixel (glBitmap's
+    // xorig, yorig): xorig = -left bearing, yorig = rows below the baseline.
+    float originX = 0.0f;
+    float originY = 0.0f;
+    float advance = 0.0f; // pixels the pen moves right
+    // Rows bottom first, each (width + 7) / 8 bytes, most significant bit
+    // leftmost.
+    std::vector<std::uint8_t> bits;
+};
+
+class IGlyphRasterizer {
+public:
+    static constexpr int kGlyphCount = 255;
+
+    virtual ~IGlyphRasterizer() = default;
+    // Fills glyphs with kGlyphCount entries for character codes 0..254
+    // (Latin-1) of the bold face at a character height of pixelHeight pixels.
+    // Returns false if the face could not be rasterised at all.
+    virtual bool Rasterize(const std::string& face, int pixelHeight,
+                           std::vector<SGlyphBitmap>& glyphs) = 0;
+};
+
+// Builds the 255 display lists listBase .. listBase + 254 from the glyphs of
+// the face. Returns false (and builds nothing) if the rasteriser fails.
+bool BuildFontList(IGlyphRasterizer& rasterizer, std::int32_t listBase, int pixelHeight,
+                   const std::string& face);
+// Builds the lists from glyphs already rasterised (at most 255 are used).
+void BuildFontList(std::int32_t listBase, const std::vector<SGlyphBitmap>& glyphs);

@@ -1,0 +1,151 @@
+#include "plots/Primitives.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/RunState.h"
+#include "plots/Panel.h"
+#include "view/Palette.h"
+
+namespace {
+
+void Colour(const SColour& c) {
+    glColor3f(c.r, c.g, c.b);
+}
+
+std::size_t PaletteIndex(double magnitude) {
+    const double index = magnitude * 255.0;
+    if (!(index > 0.0))
+        return 0;
+    return static_cast<std::size_t>(std::min(index, 255.0));
+}
+
+void PaletteVertex(double magnitude, float x, float y, float z) {
+    const std::size_t c = PaletteIndex(magnitude);
+    glColor3f(g_afPaletteRed[c], g_afPaletteGreen[c], g_afPaletteBlue[c]);
+    glVertex3f(x, y, z);
+}
+
+} // namespace
+
+void FillRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+    glBegin(GL_POLYGON);
+    glVertex2i(left, bottom);
+    glVertex2i(left, top);
+    glVertex2i(right, top);
+    glVertex2i(right, bottom);
+    glEnd();
+}
+
+void FillRectShaded(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                    const SColour& c1, const SColour& c2, const SColour& c3, const SColour& c4) {
+    glBegin(GL_POLYGON);
+    Colour(c1);
+    glVertex2i(left, bottom);
+    Colour(c2);
+    glVertex2i(left, top);
+    Colour(c3);
+    glVertex2i(right, top);
+    Colour(c4);
+    glVertex2i(right, bottom);
+    glEnd();
+}
+
+void OutlineRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+    glBegin(GL_LINE_STRIP);
+    glVertex2i(left, bottom);
+    glVertex2i(left, top);
+    glVertex2i(right, top);
+    glVertex2i(right, bottom);
+    glVertex2i(left, bottom);
+    glEnd();
+}
+
+void DrawLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+    glBegin(GL_LINES);
+    glVertex2i(x0, y0);
+    glVertex2i(x1, y1);
+    glEnd();
+}
+
+void FillPolygon(const CPoint* points, int n) {
+    glBegin(GL_POLYGON);
+    for (int i = 0; i < n && points != nullptr; ++i)
+        glVertex2i(points[i].x, points[i].y);
+    glEnd();
+}
+
+void DrawLine3D(const double* p0, const double* p1) {
+    glBegin(GL_LINES);
+    glVertex3d(p0[0], p0[1], p0[2]);
+    glVertex3d(p1[0], p1[1], p1[2]);
+    glEnd();
+}
+
+void DrawBoxEdges(double xmin, double xmax, double ymin, double ymax, double zmin, double zmax) {
+    const double c[8][3] = {
+        {xmin, ymin, zmin}, {xmax, ymin, zmin}, {xmax, ymax, zmin}, {xmin, ymax, zmin},
+        {xmin, ymin, zmax}, {xmax, ymin, zmax}, {xmax, ymax, zmax}, {xmin, ymax, zmax},
+    };
+    static constexpr int kEdges[12][2] = {
+        {0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
+        {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7},
+    };
+    for (const auto& e : kEdges)
+        DrawLine3D(c[e[0]], c[e[1]]);
+}
+
+void DrawBar3D(float x, float y, float z, float width, float height, float depth) {
+    static constexpr float kUnit[8][3] = {
+        {0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 1, 1}, {1, 1, 1}, {1, 1, 0},
+    };
+    struct SFace {
+        int corners[4];
+        float r, g, b;
+    };
+    static constexpr SFace kFaces[6] = {
+        {{0, 1, 2, 3}, 0.0f, 0.0f, 1.0f}, {{2, 6, 7, 3}, 0.5f, 0.5f, 0.0f},
+        {{2, 6, 5, 1}, 0.0f, 1.0f, 0.0f}, {{0, 4, 5, 1}, 0.5f, 0.5f, 0.5f},
+        {{4, 5, 6, 7}, 1.0f, 0.0f, 0.0f}, {{7, 4, 0, 3}, 1.0f, 1.0f, 0.0f},
+    };
+    const int faces = height < 0.0001f ? 1 : 6;
+    for (int f = 0; f < faces; ++f) {
+        const SFace& face = kFaces[f];
+        glColor3f(face.r, face.g, face.b);
+        glBegin(GL_POLYGON);
+        for (int corner : face.corners) {
+            const float* u = kUnit[corner];
+            glVertex3f(x + width * u[0], y + height * u[1], z + depth * u[2]);
+        }
+        glEnd();
+    }
+    glFlush();
+}
+
+void DrawSurfaceCell(float x0, float z0, float x1, float z1, float offset, float scale, double m1,
+                     double m2, double m3, double m4) {
+    auto height = [&](double m) { return static_cast<float>(m * scale + offset); };
+    const float y1 = height(m1);
+    const float y2 = height(m2);
+    const float y3 = height(m3);
+    const float y4 = height(m4);
+    glBegin(GL_POLYGON);
+    PaletteVertex(m1, x0, y1, z0);
+    PaletteVertex(m2, x0, y2, z1);
+    PaletteVertex(m4, x1, y4, z0);
+    glEnd();
+    glBegin(GL_POLYGON);
+    PaletteVertex(m4, x1, y4, z0);
+    PaletteVertex(m2, x0, y2, z1);
+    PaletteVertex(m3, x1, y3, z1);
+    glEnd();
+    glFlush();
+}
+
+void DrawText(std::int32_t listBase, std::int32_t x, std::int32_t y, std::string_view text) {
+    glRasterPos2i(x, y);
+    glListBase(static_cast<GLuint>(listBase));
+    glCallLists(static_cast<GLsizei>(text.size()), GL_UNSIGNED_BYTE, text.data());
+}

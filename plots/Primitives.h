@@ -1,0 +1,44 @@
+// Immediate-mode OpenGL drawing shared by every plot. Coordinates are window
+// pixels of the plot area (origin bottom-left, y upward; "top" is the larger
+// y) unless the caller applied a 3D projection. Only DrawBar3D and
+// DrawSurfaceCell set colours; the rest draw in the current colour.
+//
+// User-interface thread only, with the OpenGL context current.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+struct SColour;
+struct CPoint;
+
+// One GL_POLYGON (left, bottom), (left, top), (right, top), (right, bottom).
+void FillRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
+// The same polygon with colour c1 at (left, bottom), c2 at (left, top), c3 at
+// (right, top) and c4 at (right, bottom).
+void FillRectShaded(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                    const SColour& c1, const SColour& c2, const SColour& c3, const SColour& c4);
+// One GL_LINE_STRIP round the rectangle, back to (left, bottom).
+void OutlineRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
+// One GL_LINES segment.
+void DrawLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
+// One GL_POLYGON of n points (an empty polygon for n <= 0).
+void FillPolygon(const CPoint* points, int n);
+// One GL_LINES segment between two 3D points.
+void DrawLine3D(const double* p0, const double* p1);
+// The 12 edges of an axis-aligned box as 12 DrawLine3D calls.
+void DrawBoxEdges(double xmin, double xmax, double ymin, double ymax, double zmin, double zmax);
+// A box from corner (x, y, z) with extents (width, height, depth), each face
+// one GL_POLYGON in a fixed colour: bottom blue, the sides olive, green and
+// gray, top red, back yellow. Below a height of 0.0001 only the bottom face is
+// drawn. Ends with glFlush.
+void DrawBar3D(float x, float y, float z, float width, float height, float depth);
+// Two triangles over the cell (x0, z0)-(x1, z1); corner heights are
+// m * scale + offset and colours the palette entries trunc(m * 255) (clamped
+// to 0..255) for the magnitudes m1 (x0, z0), m2 (x0, z1), m3 (x1, z1) and
+// m4 (x1, z0). Ends with glFlush.
+void DrawSurfaceCell(float x0, float z0, float x1, float z1, float offset, float scale, double m1,
+                     double m2, double m3, double m4);
+// Bitmap text with the font whose display lists start at listBase: raster
+// position (x, y) is the baseline start, all characters in one glCallLists.
+void DrawText(std::int32_t listBase, std::int32_t x, std::int32_t y, std::string_view text);
