@@ -1,0 +1,100 @@
+// The sound-capture device: one process-wide device that captures 44100 Hz,
+// 16-bit stereo into a looping buffer of four chunks of N frames (see
+// CCaptureRing), signals each completed chunk, and lets the input thread lock
+// the most recently completed chunk.
+//
+// Where the sound comes from is a backend (ICaptureBackend): the PortAudio
+// device of platform/PortAudioCapture.h or the WAV file source of
+// acquisition/WavFileSource.h. The backend writes frames into the ring; the
+// logic here (start-up order and its trace messages, lock rule, chunk
+// events, sequence numbers) is the same for every backend.
+//
+// Threads: InitCapture, StartCapture, StopCapture and IsCapturing on the
+// user-interface thread; WaitForChunk, LockChunk, UnlockChunk,
+// ReleaseCapture and the chunk-sequence functions on the input thread, which
+// also calls StopCapture as it ends. Every function is safe to call in any
+// state: after a failed InitCapture or after ReleaseCapture they do nothing
+// and report failure (WaitForChunk then just waits out its timeout).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "acquisition/CaptureRing.h"
+
+// The capture format every backend delivers.
+inline constexpr std::int32_t kCaptureSampleRate = 44100;
+inline constexpr std::int32_t kCaptureChannels = 2;
+inline constexpr std::int32_t kCaptureBitsPerSample = 16;
+
+// A source of captured sound. Each step returns false on failure; Error()
+// then says why in words a user understands (may be empty).
+class ICaptureBackend {
+public:
+    virtual ~ICaptureBackend() = default; // releases everything
+
+    // Open the device or file.
+    virtual bool Create() = 0;
+    // Look at the available devices (used only to detect a broken service).
+    virtual bool Enumerate() { return true; }
+    // Read the device's capabilities.
+    virtual bool QueryCaps() { return true; }
+    // Can it deliver 44100 Hz, 16-bit stereo?
+    virtual bool SupportsFormat() = 0;
+    // Prepare to write into ring once started. The ring outlives every use
+    // the backend makes of it (the backend may keep the shared pointer).
+    virtual bool CreateBuffer(std::shared_ptr<CCaptureRing> ring) = 0;
+    // Start or resume delivering frames.
+    virtual bool Start() = 0;
+    // Stop delivering frames. Must return within about a second even when
+    // the source has stalled; Start may follow.
+    virtual void Stop() = 0;
+
+    virtual std::string Name() const = 0;
+    virtual std::string Error() const = 0;
+};
+
+// The start-up sequence over backend (which the device then owns), for block
+// size n frames (1..32768). Traces each step and each failure. Returns false
+// on failure; the device is then absent and every other function a no-op.
+bool InitCapture(std::int32_t n, std::unique_ptr<ICaptureBackend> backend);
+// Why the last InitCapture failed, for the user's message ("" if unknown).
+std::string GetCaptureError();
+
+// Start or resume capture; false (and a trace) on failure or without device.
+bool StartCapture();
+// Stop capture (bounded time, see ICaptureBackend::Stop). Returns true.
+bool StopCapture();
+bool IsCapturing();
+
+// Default time WaitForChunk waits before it gives the caller a chance to look
+// at its stop request.
+inline constexpr std::chrono::milliseconds kChunkWaitSlice{100};
+// Waits for one of the four chunk events and resets it: true. Returns false
+// when timeout passed without one (always, without a device). While
+// capturing, a source that delivered nothing for kStallTime is traced once
+// per stall.
+bool WaitForChunk(std::chrono::milliseconds timeout = kChunkWaitSlice);
+inline constexpr std::chrono::milliseconds kStallTime{500};
+
+// Locks the most recently completed chunk (the lock rule of CCaptureRing).
+// Out: two regions (the second always empty). Returns false and traces
+// "Failed to lock sound buffer: 1" on failure.
+bool LockChunk(void** ppRegion1, std::uint32_t* pBytes1, void** ppRegion2, std::uint32_t* pBytes2);
+// Unlocks the regions of the last LockChunk. Returns true.
+bool UnlockChunk(void* pRegion1, std::uint32_t bytes1, void* pRegion2, std::uint32_t bytes2);
+// Stops the backend if needed and releases it and the buffer. Capture cannot
+// be restarted until the next InitCapture.
+void ReleaseCapture();
+
+// In-order access to every completed chunk, for the sound recording (see
+// CCaptureRing::RetainFrom and GetChunk). Without a device: -1, NotYet.
+std::int64_t LockedChunkSequence(); // of the chunk now locked; -1 if none
+void RetainChunksFrom(std::int64_t firstSequence);
+CCaptureRing::EChunkState GetCapturedChunk(std::int64_t sequence, CCaptureRing::SChunk& out);
+
+// Frames the source has delivered into the buffer since InitCapture (0
+// without a device). Any thread.
+std::uint64_t GetCapturedFrames();

@@ -1,0 +1,156 @@
+#include "app/TamselApp.h"
+
+#include <QFileInfo>
+#include <QSettings>
+#include <QSurfaceFormat>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "acquisition/CaptureDevice.h"
+#include "acquisition/WavFileSource.h"
+#include "app/CommandLine.h"
+#include "app/MainFrame.h"
+#include "app/MessageBoxPresenter.h"
+#include "app/TestProbe.h"
+#include "presets/TamselDoc.h"
+#include "view/TamselView.h"
+#ifdef VIREON_HAVE_AUDIO
+#include "platform/PortAudioCapture.h"
+#endif
+
+namespace {
+const char* const kRegistryKey = "QuillmoorSoftware";
+
+} // namespace
+
+CTamselApp::CTamselApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Vireon"));
+    setOrganizationName(QString::fromLatin1(kRegistryKey));
+}
+
+CTamselApp::~CTamselApp() {
+    m_pMainFrame.reset();
+    if (m_pPreviousPresenter)
+        SetMessagePresenter(std::move(m_pPreviousPresenter));
+}
+
+void CTamselApp::RunInfoOption(const SCommandLine& args) {
+    if (args.bHelp) {
+        std::fputs(CCommandLine::HelpText("vireon").c_str(), stdout);
+        return;
+    }
+#ifdef VIREON_HAVE_AUDIO
+    std::string why;
+    for (const std::string& name : ListCaptureDevices(&why))
+        std::printf("%s\n", name.c_str());
+    if (!why.empty())
+        std::fprintf(stderr, "vireon: %s\n", why.c_str());
+#else
+    std::fprintf(stderr, "vireon: built without sound-device support\n");
+#endif
+}
+
+bool CTamselApp::HandleInfoOptions(int argc, char** argv) {
+    SCommandLine args;
+    std::string error;
+    // A failure here may be one of Qt's own options: InitInstance parses again.
+    if (!CCommandLine::Parse(argc, argv, args, error))
+        return false;
+    if (!args.bHelp && !args.bListDevices)
+        return false;
+    RunInfoOption(args);
+    return true;
+}
+
+CTamselApp* CTamselApp::Instance() {
+    return qobject_cast<CTamselApp*>(QCoreApplication::instance());
+}
+
+bool CTamselApp::InitInstance() {
+    m_pPreviousPresenter = SetMessagePresenter(std::make_unique<CMessageBoxPresenter>(this));
+
+    // The drawing uses OpenGL 1.1 calls: keep Qt's default (compatibility)
+    // profile, and ask for a depth buffer for the 3D plots.
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setDepthBufferSize(24);
+    QSurfaceFormat::setDefaultFormat(format);
+
+    LoadRecentFiles();
+
+    // Qt has removed its own options from arguments() by now.
+    std::vector<std::string> words;
+    const QStringList qtArgs = arguments();
+    for (qsizetype i = 1; i < qtArgs.size(); ++i)
+        words.push_back(qtArgs[i].toStdString());
+    SCommandLine args;
+    std::string error;
+    if (!CCommandLine::Parse(words, args, error)) {
+        std::fprintf(stderr, "vireon: %s\n%s", error.c_str(),
+                     CCommandLine::HelpText("vireon").c_str());
+        m_nExitCode = 2;
+        return false;
+    }
+    if (args.bHelp || args.bListDevices) {
+        RunInfoOption(args);
+        return false;
+    }
+    const std::string input = args.strInputFile;
+    const std::string device = args.strDevice;
+    CTamselView::SetBackendFactory([input, device]() -> std::unique_ptr<ICaptureBackend> {
+#ifdef VIREON_HAVE_AUDIO
+        return CreateCaptureBackend(input, device);
+#else
+        (void)device;
+        if (input.empty())
+            return nullptr;
+        return std::make_unique<CWavFileSource>(input);
+#endif
+    });
+
+    // The shell command: a new empty preset, or the file named.
+    m_pDoc = std::make_unique<CTamselDoc>();
+    m_pDoc->OnNewDocument();
+    m_pProbe.reset(CTestProbe::CreateFromEnvironment());
+    m_pMainFrame = std::make_unique<CMainFrame>(m_pDoc.get());
+    m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
+    if (!args.strPreset.empty()) {
+        const QString path = QFileInfo(QString::fromStdString(args.strPreset)).absoluteFilePath();
+        m_pDoc->OnOpenDocument(path.toStdString());
+        m_pDoc->SetPathName(path.toStdString());
+        AddToRecentFileList(path);
+        m_pMainFrame->View()->UpdateTitle();
+    }
+    if (m_pProbe)
+        m_pProbe->Attach(m_pMainFrame.get());
+
+    m_pMainFrame->show();
+    return true;
+}
+
+int CTamselApp::Run() {
+    const int code = exec();
+    if (m_pProbe)
+        m_pProbe->OnExit();
+    return code;
+}
+
+void CTamselApp::AddToRecentFileList(const QString& path) {
+    if (path.isEmpty())
+        return;
+    m_recentFiles.Add(path);
+    SaveRecentFiles();
+    if (m_pMainFrame)
+        m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
+}
+
+void CTamselApp::LoadRecentFiles() {
+    QSettings settings(QString::fromLatin1(kRegistryKey), applicationName());
+    m_recentFiles.Load(settings);
+}
+
+void CTamselApp::SaveRecentFiles() const {
+    QSettings settings(QString::fromLatin1(kRegistryKey), applicationName());
+    m_recentFiles.Save(settings);
+}

@@ -1,0 +1,67 @@
+// The application object: start-up order, the command line, the recent-file
+// list and the one document, frame and view.
+//
+// Start-up (InitInstance): the message presenter, the per-user settings under
+// "QuillmoorSoftware" with a recent-file list of 4 entries, the command line
+// (a preset file to open; --input FILE plays a WAV file instead of the sound
+// device), then the document, the main frame (which reads the startup
+// settings) and its view; the window is shown and the event loop takes over.
+//
+// User-interface thread only.
+#pragma once
+
+#include <QApplication>
+#include <QStringList>
+
+#include <memory>
+
+#include "app/RecentFileList.h"
+
+class CMainFrame;
+class CTamselDoc;
+class CTestProbe;
+struct SCommandLine;
+class IMessagePresenter;
+
+class CTamselApp : public QApplication {
+    Q_OBJECT
+
+public:
+    static constexpr int kRecentFiles = 4;
+
+    CTamselApp(int& argc, char** argv);
+    ~CTamselApp() override;
+
+    static CTamselApp* Instance();
+
+    // Before the application object exists: handles --help and
+    // --list-devices (which need no display) and returns true if the program
+    // is to end.
+    static bool HandleInfoOptions(int argc, char** argv);
+
+    // False when the program is to end at once; ExitCode() then says how
+    // (0 after --help or --list-devices, 2 after a bad command line).
+    bool InitInstance();
+    int ExitCode() const { return m_nExitCode; }
+    // Runs the event loop, then the shutdown bookkeeping.
+    int Run();
+
+    CMainFrame* MainFrame() { return m_pMainFrame.get(); }
+    CTamselDoc* Document() { return m_pDoc.get(); }
+
+    // Most recent first, at most kRecentFiles, no duplicates; saved at once.
+    void AddToRecentFileList(const QString& path);
+    QStringList RecentFiles() const { return m_recentFiles.Files(); }
+
+private:
+    static void RunInfoOption(const SCommandLine& args);
+    void LoadRecentFiles();
+    void SaveRecentFiles() const;
+
+    int m_nExitCode = 0;
+    std::unique_ptr<IMessagePresenter> m_pPreviousPresenter;
+    CRecentFileList m_recentFiles{kRecentFiles};
+    std::unique_ptr<CTamselDoc> m_pDoc;
+    std::unique_ptr<CTestProbe> m_pProbe;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+};

@@ -1,0 +1,171 @@
+#include "app/TestProbe.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <ctime>
+
+#include "acquisition/CaptureDevice.h"
+#include "analysis/RunState.h"
+#include "app/DebugDlg.h"
+#include "app/DebugLog.h"
+#include "app/MainFrame.h"
+#include "resources/Resource.h"
+#include "view/TamselView.h"
+
+namespace {
+QString Rect(const QRect& r) {
+    return QStringLiteral("%1,%2,%3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+} // namespace
+
+CTestProbe* CTestProbe::CreateFromEnvironment() {
+    const QByteArray path = qgetenv("VIREON_TEST_STATE");
+    if (path.isEmpty())
+        return nullptr;
+    std::FILE* file = std::fopen(path.constData(), "a");
+    if (!file)
+        return nullptr;
+    auto* probe = new CTestProbe(file);
+    const QString script = QString::fromLocal8Bit(qgetenv("VIREON_TEST_SCRIPT"));
+    for (const QString& item : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const qsizetype colon = item.indexOf(QLatin1Char(':'));
+        if (colon > 0)
+            probe->m_script.emplace(item.left(colon).trimmed().toInt(),
+                                    item.mid(colon + 1).trimmed());
+    }
+    return probe;
+}
+
+CTestProbe::CTestProbe(std::FILE* file) : m_pFile(file) {}
+
+CTestProbe::~CTestProbe() {
+    std::fclose(m_pFile);
+}
+
+std::int64_t CTestProbe::MonotonicMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void CTestProbe::Write(const QString& line) {
+    const QByteArray bytes = line.toUtf8();
+    std::fprintf(m_pFile, "%s\n", bytes.constData());
+    std::fflush(m_pFile);
+}
+
+void CTestProbe::Attach(CMainFrame* frame) {
+    m_pFrame = frame;
+    frame->View()->SetTickObserver([this](std::int32_t tick) { OnTick(tick); });
+    Write(QStringLiteral("start t=%1").arg(MonotonicMs()));
+}
+
+void CTestProbe::WriteGeometry() {
+    CTamselView* view = m_pFrame->View();
+    const QRect viewRect(view->mapTo(m_pFrame, QPoint(0, 0)), view->size());
+    QToolBar* toolbar = m_pFrame->ToolBar();
+    QStatusBar* status = m_pFrame->statusBar();
+    const bool fixed = m_pFrame->minimumSize() == m_pFrame->maximumSize();
+    const QRect onScreen(m_pFrame->mapToGlobal(QPoint(0, 0)), m_pFrame->size());
+    Write(QStringLiteral("screen window=%1").arg(Rect(onScreen)));
+    Write(
+        QStringLiteral("geometry frame=%1 view=%2 toolbar=%3 status=%4 fixed=%5 toolbarVisible=%6 "
+                       "statusVisible=%7 panes=%8,%9,%10")
+            .arg(Rect(QRect(QPoint(0, 0), m_pFrame->size())), Rect(viewRect),
+                 Rect(toolbar->geometry()), Rect(status->geometry()))
+            .arg(fixed ? 1 : 0)
+            .arg(toolbar->isVisible() ? 1 : 0)
+            .arg(status->isVisible() ? 1 : 0)
+            .arg(m_pFrame->Pane(0)->width())
+            .arg(m_pFrame->Pane(1)->width())
+            .arg(m_pFrame->Pane(2)->width()));
+    Write(QStringLiteral("title %1").arg(m_pFrame->windowTitle()));
+}
+
+void CTestProbe::WriteThreads(const char* event, std::int32_t tick) {
+    CTamselView* view = m_pFrame->View();
+    Write(QStringLiteral("%1 tick=%2 input=%3 render=%4 screenshot=%5 acquiring=%6 capturing=%7 "
+                         "draws=%8 drawMs=%9 drawAvgMs=%10 t=%11")
+              .arg(QLatin1String(event))
+              .arg(tick)
+              .arg(g_runState.GetInputThreadState())
+              .arg(g_runState.GetRenderThreadState())
+              .arg(g_runState.GetScreenshotThreadState())
+              .arg(view->IsAcquiring() ? 1 : 0)
+              .arg(IsCapturing() ? 1 : 0)
+              .arg(view->DrawCount())
+              .arg(view->LastDrawMs())
+              .arg(view->AverageDrawMs())
+              .arg(MonotonicMs()));
+}
+
+void CTestProbe::WriteDebugState() {
+    CDebugDlg& dlg = m_pFrame->DebugDlg();
+    QString trace = QString::fromLocal8Bit(CTraceLog::Instance().Text());
+    trace.remove(QLatin1Char('\r'));
+    const QString shown = dlg.ShownText();
+    // Timing lines come from this thread only, so their counts are exact.
+    const QLatin1String timing("Plot: ");
+    Write(QStringLiteral("debug visible=%1 windowVisible=%2 paused=%3 traceChars=%4 shownChars=%5 "
+                         "shownIsTracePrefix=%6 traceTiming=%7 shownTiming=%8")
+              .arg(dlg.IsVisible() ? 1 : 0)
+              .arg(dlg.isVisible() ? 1 : 0)
+              .arg(dlg.IsPaused() ? 1 : 0)
+              .arg(trace.size())
+              .arg(shown.size())
+              .arg(!shown.isEmpty() && trace.startsWith(shown) ? 1 : 0)
+              .arg(trace.count(timing))
+              .arg(shown.count(timing)));
+}
+
+void CTestProbe::Perform(const QString& action, std::int32_t tick) {
+    const auto trigger = [this](int id) {
+        if (QAction* a = m_pFrame->Action(id))
+            a->trigger();
+    };
+    if (action == QLatin1String("debug")) {
+        trigger(ID_DEBUG_WINDOW);
+        WriteDebugState();
+    } else if (action == QLatin1String("debugstate")) {
+        WriteDebugState();
+    } else if (action == QLatin1String("pause")) {
+        m_pFrame->DebugDlg().OnPause();
+        WriteDebugState();
+    } else if (action == QLatin1String("resume")) {
+        m_pFrame->DebugDlg().OnResume();
+        WriteDebugState();
+    } else if (action == QLatin1String("run")) {
+        trigger(ID_FILE_RUN);
+        WriteThreads("run", tick);
+    } else if (action == QLatin1String("timing")) {
+        trigger(ID_SHOW_TIMING);
+    } else if (action == QLatin1String("statusbar")) {
+        trigger(ID_VIEW_STATUS_BAR);
+        WriteGeometry();
+    } else if (action == QLatin1String("geometry")) {
+        WriteGeometry();
+    } else if (action == QLatin1String("close")) {
+        Write(QStringLiteral("close-request tick=%1 t=%2").arg(tick).arg(MonotonicMs()));
+        m_pFrame->close();
+        WriteThreads("closed", tick);
+    }
+}
+
+void CTestProbe::OnTick(std::int32_t tick) {
+    if (tick == 3)
+        WriteGeometry();
+    WriteThreads("tick", tick);
+    const auto [first, last] = m_script.equal_range(tick);
+    std::vector<QString> actions;
+    for (auto it = first; it != last; ++it)
+        actions.push_back(it->second);
+    for (const QString& action : actions)
+        Perform(action, tick);
+}
+
+void CTestProbe::OnExit() {
+    Write(QStringLiteral("exit t=%1").arg(MonotonicMs()));
+}

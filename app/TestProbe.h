@@ -1,0 +1,47 @@
+// Test instrumentation of the whole program, off unless the environment asks
+// for it. With VIREON_TEST_STATE=FILE the program appends its observable
+// state to FILE, one line per event, flushed at once: window geometry,
+// title, the three thread words and drawing times per tick, the debug
+// window's state, the close and the exit. With VIREON_TEST_SCRIPT set to
+// "TICK:ACTION,..." it performs ACTION at timer tick TICK through the same
+// commands a user reaches: debug (Ctrl+Alt+D), run (File > Run), timing
+// (Ctrl+Alt+P), statusbar (View > Status Bar), close (the window's close,
+// the path File > Exit takes as well).
+//
+// Times are CLOCK_MONOTONIC milliseconds, comparable across processes.
+// User-interface thread only.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+class CMainFrame;
+
+class CTestProbe {
+public:
+    // Null unless VIREON_TEST_STATE is set (and the file can be opened).
+    static CTestProbe* CreateFromEnvironment();
+    ~CTestProbe();
+
+    void Attach(CMainFrame* frame);
+    void OnTick(std::int32_t tick);
+    void OnExit();
+
+    static std::int64_t MonotonicMs();
+
+private:
+    explicit CTestProbe(std::FILE* file);
+    void Write(const QString& line);
+    void WriteGeometry();
+    void WriteThreads(const char* event, std::int32_t tick);
+    void WriteDebugState();
+    void Perform(const QString& action, std::int32_t tick);
+
+    std::FILE* m_pFile;
+    CMainFrame* m_pFrame = nullptr;
+    std::multimap<std::int32_t, QString> m_script;
+};

@@ -1,0 +1,52 @@
+// Command identifiers of the menus, accelerators and toolbar, and the
+// identifiers of the status-bar panes. The numbers are the program's command
+// numbers; Qt routes by action, so they serve as stable names.
+#pragma once
+
+enum : int {
+    ID_FILE_RUN = 32773,
+    ID_PLOT_HISTOGRAM = 32774,
+    ID_PLOT_WATERFALL = 32775,
+    ID_PLOT_SURFACE = 32776,
+    ID_PALETTE_GRAYSCALE = 32778,
+    ID_PALETTE_RAINBOW = 32780,
+    ID_PLOT_RESET = 32782,
+    ID_PLOT_BARS = 32783,
+    ID_VIEW_PROGRAM_INFO = 32784,
+    ID_VIEW_RUN_STATUS = 32786,
+    ID_VIEW_MAGNITUDE_SCALE = 32787,
+    ID_VIEW_VU_METER = 32788,
+    ID_VIEW_VOLUME = 32789,
+    ID_VIEW_PLOT_ONLY = 32791,
+    ID_CAPTURE_ENABLE = 32793,
+    ID_CAPTURE_SETTINGS = 32794,
+    ID_DEBUG_WINDOW = 32795,
+    ID_CAPTURE_CLOSE = 32801,
+    ID_SHOW_TIMING = 32803,
+    ID_EDIT_PREFERENCES = 32806,
+    ID_PLOT_BACKGROUND = 32807,
+    ID_PLOT_FOREGROUND = 32808,
+    ID_PLOT_METERS = 32813,
+    ID_VIEW_ACQUIRE = 32818,
+    ID_PALETTE_INVERT = 32819,
+    ID_PALETTE_RESET = 32820,
+    ID_FILE_REVERT = 32821,
+    ID_FILE_NEW = 57600,
+    ID_FILE_OPEN = 57601,
+    ID_FILE_SAVE = 57603,
+    ID_FILE_SAVE_AS = 57604,
+    ID_FILE_MRU_FILE1 = 57616,
+    ID_EDIT_COPY = 57634,
+    ID_APP_ABOUT = 57664,
+    ID_APP_EXIT = 57665,
+    ID_HELP_FINDER = 57667,
+    ID_CONTEXT_HELP = 57669,
+    ID_VIEW_TOOLBAR = 59392,
+    ID_VIEW_STATUS_BAR = 59393,
+};
+
+// Status-bar panes.
+enum : int {
+    ID_INDICATOR_HINT = 61204,
+    ID_INDICATOR_RANGE = 61205,
+};

@@ -1,0 +1,542 @@
+#include "view/TamselView.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileInfo>
+#include <QOpenGLContext>
+#include <QTimer>
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <thread>
+
+#include "acquisition/CaptureDevice.h"
+#include "acquisition/SampleExchange.h"
+#include "analysis/HistoryBuffers.h"
+#include "app/DebugLog.h"
+#include "app/MainFrame.h"
+#include "app/Messages.h"
+#include "app/StartupSettings.h"
+#include "app/TamselApp.h"
+#include "app/WorkerThreads.h"
+#include "platform/GlyphRasterizer.h"
+#include "plots/FontList.h"
+#include "plots/Projection.h"
+#include "presets/TamselDoc.h"
+#include "resources/Resource.h"
+#include "view/PanelLayout.h"
+#include "view/PixelMaps.h"
+
+namespace {
+
+CTamselView::BackendFactory& BackendFactorySlot() {
+    static CTamselView::BackendFactory factory;
+    return factory;
+}
+
+constexpr double kSampleRate = 44100.0;
+constexpr int kTimerMs = 100;
+
+// Colour triples C0..C6: plot background, scale/info panel background,
+// run-status running and stopped, VU meter background, border, panel text.
+constexpr SColour kInitialColours[7] = {
+    {0.0f, 0.0f, 0.0f}, {0.3f, 0.0f, 0.5f}, {0.1f, 0.5f, 0.0f}, {0.6f, 0.0f, 0.0f},
+    {0.3f, 0.0f, 0.5f}, {0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f},
+};
+
+struct SFontSpec {
+    std::int32_t listBase;
+    int pixelHeight;
+    const char* face;
+};
+constexpr SFontSpec kFonts[] = {
+    {1000, 10, "Arial"},
+    {1200, 12, "Arial"},
+    {1400, 14, "Arial"},
+    {2400, 24, "Courier Bold Italic"},
+};
+
+// Stands in for the screenshot thread until screen capture exists: it keeps
+// the thread protocol (runs while its word is 1, sets -1 as its last act).
+void ScreenShotThread(CRunState* runState) {
+    DebugLog("Screenshot thread spawned\r\n");
+    while (runState->GetScreenshotThreadState() == kThreadRun)
+        std::this_thread::sleep_for(std::chrono::milliseconds(kTimerMs));
+    DebugLog("Screenshot thread ended\r\n");
+    runState->SetScreenshotThreadState(kThreadNotRunning);
+}
+
+// Colour dialog conversions: 0..1 floats to an 8-bit colour and back.
+QColor ToDialogColour(const SColour& c) {
+    const auto byte = [](float v) { return static_cast<int>(v * 255.0f) & 0xff; };
+    return QColor(byte(c.r), byte(c.g), byte(c.b));
+}
+constexpr float kByteToFloat = 0.003921568859368563f;
+
+} // namespace
+
+void CTamselView::SetBackendFactory(BackendFactory factory) {
+    BackendFactorySlot() = std::move(factory);
+}
+
+CTamselView::CTamselView(CTamselDoc* doc, CMainFrame* frame)
+    : QOpenGLWidget(frame), m_pDoc(doc), m_pFrame(frame), m_nW(g_startupSettings.m_nPlotWidth),
+      m_nP(g_startupSettings.m_nPlotHeight), m_nH(g_startupSettings.m_nHistoryLength),
+      m_nK(g_startupSettings.m_nSurfaceCols), m_nR(g_startupSettings.m_nSurfaceRows),
+      m_nPlotWidth(m_nW), m_nPlotHeight(m_nP), m_nRingRows(2 * m_nH), m_nHistoryLength(m_nH) {
+    setObjectName(QStringLiteral("TamselView"));
+    setMinimumSize(m_nW, m_nP);
+    setFocusPolicy(Qt::StrongFocus);
+
+    m_pExchange =
+        std::make_unique<CSampleExchange>(g_startupSettings.m_nBlockSize, kSampleRate, &g_runState);
+
+    // History geometry, surface geometry and buffer pointers in the store.
+    m_pHistory = std::make_unique<CHistoryBuffers>(m_nH, m_nK, m_nR);
+    m_pHistory->Register(g_runState);
+    SCaptureFormat format;
+    format.dSampleRate = kSampleRate;
+    format.nBitsPerSample = 16;
+    format.nChannels = 2;
+    format.nFrameStride = 2;
+    format.nChannelMode = CHANNEL_SUM;
+    format.nWindowType = 0;
+    g_runState.SetCaptureFormat(format);
+    SDisplayRange range;
+    range.dFreqMin = 1.0;
+    range.dFreqMax = 10000.0;
+    range.dFreqSpan = 9999.0;
+    range.dMagMin = 0.0;
+    range.dMagMax = 1.0;
+    range.bAutoScale = false;
+    g_runState.SetDisplayRange(range);
+
+    // The plot image for screen capture: 24-bit rows padded to 4 bytes.
+    m_screenDibHeader.biWidth = m_nW;
+    m_screenDibHeader.biHeight = m_nP;
+    m_screenDibHeader.biSizeImage = static_cast<std::uint32_t>(((3 * m_nW + 3) & ~3) * m_nP);
+    g_runState.SetScreenDibHeader(&m_screenDibHeader);
+    g_runState.SetScreenshotReady(false);
+    m_screenDib.assign(m_screenDibHeader.biSizeImage + sizeof(SBitmapInfoHeader), 0);
+    g_runState.SetScreenDib(m_screenDib.data(), static_cast<std::uint32_t>(m_screenDib.size()));
+
+    m_tRunStart = static_cast<std::int64_t>(std::time(nullptr));
+    g_runState.SetRunStart(m_tRunStart);
+
+    m_palette.m_nPalette = CPalette::kGrayscale;
+    m_palette.m_nPaletteShift = 0;
+    m_palette.m_fPaletteScale = 1.0f;
+    m_palette.m_bPaletteInvert = false;
+    m_palette.Build(m_palette.m_nPalette);
+
+    for (int i = 0; i < 7; ++i)
+        m_colours[i] = kInitialColours[i];
+
+    m_inputParams.pExchange = m_pExchange.get();
+    m_inputParams.pRunState = &g_runState;
+    m_inputParams.pRecorder = nullptr;
+
+    SWorkerHooks hooks;
+    hooks.beforeInputStart = [this] {
+        StartCapture();
+        m_bAcquiring = true;
+        g_runState.SetAcquiring(true);
+        m_tRunStart = static_cast<std::int64_t>(std::time(nullptr));
+        g_runState.SetRunStart(m_tRunStart);
+    };
+    hooks.inputThread = [params = m_inputParams] { InputThreadProc(params); };
+    hooks.screenshotThread = [] { ScreenShotThread(&g_runState); };
+    hooks.isCapturing = [] { return IsCapturing(); };
+    hooks.startCapture = [] { StartCapture(); };
+    // Sets the three thread words to -1.
+    m_pThreads = std::make_unique<CWorkerThreads>(
+        g_runState, m_pHistory->RenderParams(m_pExchange.get(), &g_runState), std::move(hooks));
+    m_bAcquiring = false;
+    g_runState.SetAcquiring(false);
+
+    m_nPanelFlags = kDefaultPanelFlags;
+    m_bPlotOnly = false;
+    m_bLayoutNeeded = true;
+
+    g_projection2D.SetKind(0);
+    g_projection3D.SetKind(CProjection::kPerspective);
+    g_projection3D.SetBounds(-0.45 * m_nK, 0.45 * m_nK, -m_nK / 2.0, m_nK / 2.0, 0.8 * m_nR,
+                             8.0 * m_nR);
+    m_dTranslation[2] = -1.6 * m_nR;
+    g_projection3D.SetRotation(m_dRotation[0], m_dRotation[1], m_dRotation[2]);
+    g_projection3D.SetTranslation(m_dTranslation[0], m_dTranslation[1], m_dTranslation[2]);
+    g_projection3D.SetRenderMode(CProjection::kRenderDepth);
+
+    // The store starts with the view's settings, so that reading them back
+    // (a startup preset that fails to load) before the first draw changes nothing.
+    PublishDisplaySettings();
+    SPaletteSettings paletteSettings;
+    paletteSettings.nShift = m_palette.m_nPaletteShift;
+    paletteSettings.fScale = m_palette.m_fPaletteScale;
+    paletteSettings.bInvert = m_palette.m_bPaletteInvert;
+    g_runState.SetPaletteSettings(paletteSettings);
+
+    g_runState.SetBackgroundColor(0.0f, 0.15f, 0.0f);
+    g_runState.SetForegroundColor(1.0f, 1.0f, 1.0f);
+    SetPanelColours();
+}
+
+CTamselView::~CTamselView() {
+    OnDestroy();
+    ReleaseContext();
+}
+
+QSize CTamselView::sizeHint() const {
+    return QSize(m_nW, m_nP);
+}
+QSize CTamselView::minimumSizeHint() const {
+    return QSize(m_nW, m_nP);
+}
+
+std::uint32_t CTamselView::NowMs() {
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void CTamselView::SetPanelColours() {
+    // The plots and panels join here as they are built; each takes the
+    // store's foreground colour or C6, with the border C5.
+}
+
+// ---- window creation, size and drawing ----
+
+void CTamselView::initializeGL() {
+    if (!context() || !context()->isValid()) {
+        QApplication::beep();
+        ReportMessage(1, "Can't create compatible OpenGL window");
+        return;
+    }
+    m_bContextReady = true;
+
+    m_pTimer = new QTimer(this);
+    m_pTimer->setInterval(kTimerMs);
+    connect(m_pTimer, &QTimer::timeout, this, &CTamselView::OnTimer);
+    m_pTimer->start();
+
+    CGlyphRasterizer rasterizer;
+    for (const SFontSpec& font : kFonts)
+        if (!BuildFontList(rasterizer, font.listBase, font.pixelHeight, font.face))
+            DebugLog("Font %s %d px not built\r\n", font.face, font.pixelHeight);
+
+    std::unique_ptr<ICaptureBackend> backend;
+    if (BackendFactorySlot())
+        backend = BackendFactorySlot()();
+    if (!backend || !InitCapture(g_startupSettings.m_nBlockSize, std::move(backend))) {
+        // Shown once the window is up rather than from inside context creation.
+        if (const std::string why = GetCaptureError(); !why.empty())
+            DebugLog("%s\r\n", why.c_str());
+        QTimer::singleShot(0, this,
+                           [] { ReportMessage(1, "Couldn't initialize sound capture device"); });
+    }
+}
+
+void CTamselView::resizeGL(int w, int h) {
+    if (w > 0 && h > 0) {
+        m_nOffsetX = w > m_nW ? (w - m_nW) / 2 : 0;
+        m_nPlotWidth = m_nW;
+        m_nPlotHeight = m_nP;
+        g_projection2D.SetViewport(0, 0, m_nW, m_nP);
+        g_projection2D.SetBounds(0, m_nW, 0, m_nP, 0, 1);
+        m_nClientWidth = w;
+        m_nClientHeight = h;
+        m_bLayoutNeeded = true;
+    }
+}
+
+void CTamselView::paintGL() {
+    const std::uint32_t t0 = NowMs();
+    if (m_bLayoutNeeded)
+        LayoutPanels();
+
+    const SColour back = g_runState.GetBackgroundColor();
+    glClearColor(back.r, back.g, back.b, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    if (!m_palette.m_bPaletteLoaded) {
+        LoadPixelMaps();
+        m_palette.m_bPaletteLoaded = true;
+    }
+    g_projection2D.Apply();
+
+    // The current plot, the volume strip and the overlay panels draw here as
+    // their classes join the view.
+
+    if (const GLenum error = glGetError(); error != GL_NO_ERROR)
+        DebugLog("OpenGL error 0x%x in OnDraw\r\n", error);
+
+    // The frame is composed by Qt after this returns; finishing here makes
+    // the measured time include the rendering itself.
+    glFinish();
+
+    m_nLastDrawMs = static_cast<std::int32_t>(NowMs() - t0);
+    m_drawTime.Add(m_nLastDrawMs);
+    ++m_nDrawCount;
+    PublishDisplaySettings();
+}
+
+void CTamselView::PublishDisplaySettings() {
+    SDisplaySettings settings;
+    settings.nPlotType = m_nPlotType;
+    settings.nPanelFlags = m_nPanelFlags;
+    settings.nPalette = m_palette.m_nPalette;
+    settings.bPlotOnly = m_bPlotOnly;
+    g_runState.SetDisplaySettings(settings);
+}
+
+void CTamselView::LayoutPanels() {
+    SLayoutState state;
+    state.nPlotType = m_nPlotType;
+    state.nPanelFlags = m_nPanelFlags;
+    state.bPlotOnly = m_bPlotOnly;
+    state.nPlotWidth = m_nPlotWidth;
+    state.nPlotHeight = m_nPlotHeight;
+    state.nHistoryLength = m_nHistoryLength;
+    state.nRingRows = m_nRingRows;
+    state.nOffsetX = m_nOffsetX;
+    SLayoutPanels panels; // no plot or panel objects yet
+    const SLayoutResult result = ::LayoutPanels(state, panels);
+    if (result.bViewport3D)
+        g_projection3D.SetViewport(result.viewport3D.x, result.viewport3D.y,
+                                   result.viewport3D.width, result.viewport3D.height);
+    m_bLayoutNeeded = false;
+}
+
+// ---- the main loop ----
+
+void CTamselView::Redraw() {
+    update();
+    UpdateTitle();
+}
+
+void CTamselView::OnTimer() {
+    if (m_dwLastRedraw == 0)
+        m_dwLastRedraw = NowMs();
+    ++m_nTicks;
+    if (m_nTicks < 5) {
+        if (m_nTicks == 2)
+            FitMainWindow();
+        else if (m_nTicks == 3)
+            OpenStartupPreset();
+    } else {
+        const SHistoryGeometry geometry = g_runState.GetHistoryGeometry();
+        m_nRingRows = geometry.nRingRows;
+        m_nHistoryLength = geometry.nHistoryLength;
+        m_pThreads->OnTick(); // starts nothing once closing
+
+        const std::uint32_t now = NowMs();
+        m_timerInterval.Add(static_cast<std::int32_t>(now - m_dwLastRedraw));
+        if (m_bAcquiring) {
+            if (now > m_dwLastRedraw + static_cast<std::uint32_t>(m_drawTime.Average())) {
+                m_dwLastRedraw = now;
+                Redraw();
+            }
+        } else if (m_nTicks % 3 == 0) {
+            Redraw();
+        }
+        if (m_pFrame)
+            m_pFrame->UpdateCommandUI();
+    }
+    if (m_tickObserver)
+        m_tickObserver(m_nTicks);
+}
+
+void CTamselView::FitMainWindow() {
+    if (!m_pFrame)
+        return;
+    const int dx = m_nW - width();
+    const int dy = m_nP - height();
+    if (dx > 0 || dy > 0)
+        m_pFrame->GrowBy(dx, dy);
+}
+
+void CTamselView::OpenStartupPreset() {
+    if (g_startupSettings.m_strPreset.empty() || !m_pDoc)
+        return;
+    const QString path =
+        QFileInfo(QString::fromStdString(g_startupSettings.m_strPreset)).absoluteFilePath();
+    // The result of the open is not looked at: the path is kept either way.
+    m_pDoc->OnOpenDocument(path.toStdString());
+    m_pDoc->SetPathName(path.toStdString());
+    if (auto* app = CTamselApp::Instance())
+        app->AddToRecentFileList(path);
+    ApplyDisplaySettings();
+}
+
+void CTamselView::OnDestroy() {
+    if (m_bClosing)
+        return;
+    m_bClosing = true;
+    if (m_pTimer)
+        m_pTimer->stop();
+    m_pThreads->Stop();
+}
+
+void CTamselView::ReleaseContext() {
+    if (!m_bContextReady)
+        return;
+    m_bContextReady = false;
+    // Only now that no thread is left is the context let go: the font lists
+    // go with it.
+    makeCurrent();
+    for (const SFontSpec& font : kFonts)
+        glDeleteLists(static_cast<GLuint>(font.listBase), 255);
+    doneCurrent();
+}
+
+// ---- document, title, display settings ----
+
+void CTamselView::OnUpdate() {
+    if (g_runState.GetDisplayChanged()) {
+        ApplyDisplaySettings();
+        g_runState.SetDisplayChanged(false);
+    }
+}
+
+void CTamselView::ApplyDisplaySettings() {
+    const SDisplaySettings display = g_runState.GetDisplaySettings();
+    const SPaletteSettings palette = g_runState.GetPaletteSettings();
+    m_nPlotType = display.nPlotType;
+    m_nPanelFlags = display.nPanelFlags;
+    m_palette.m_nPalette = display.nPalette;
+    m_bPlotOnly = display.bPlotOnly;
+    m_palette.m_nPaletteShift = palette.nShift;
+    m_palette.m_fPaletteScale = palette.fScale;
+    m_palette.m_bPaletteInvert = palette.bInvert;
+    m_palette.Build(m_palette.m_nPalette);
+    m_bLayoutNeeded = true;
+}
+
+void CTamselView::MarkModified() {
+    if (m_pDoc && m_pDoc->HasFile())
+        m_pDoc->SetModifiedFlag(true);
+}
+
+void CTamselView::UpdateTitle() {
+    if (!m_pFrame || !m_pDoc)
+        return;
+    QString title = QStringLiteral("Vireon");
+    if (m_pDoc->HasFile()) {
+        QString path = QString::fromStdString(m_pDoc->GetPathName());
+        if (const qsizetype at = path.indexOf(QLatin1String(".tpz")); at >= 0)
+            path.remove(at, 4);
+        title += QStringLiteral(" - ") + path;
+        if (m_pDoc->IsModified())
+            title += QLatin1Char('*');
+    }
+    if (m_pFrame->windowTitle() != title)
+        m_pFrame->setWindowTitle(title);
+}
+
+std::int32_t CTamselView::GetPanelCount() const {
+    return ::GetPanelCount(m_bPlotOnly, m_nPanelFlags, m_nPlotType);
+}
+
+CPoint CTamselView::GetPanelOrigin(std::int32_t width, std::int32_t y,
+                                   std::int32_t* spacing) const {
+    const SPanelOrigin origin = ::GetPanelOrigin(width, y, GetPanelCount());
+    if (spacing)
+        *spacing = origin.spacing;
+    return {origin.x, origin.y};
+}
+
+// ---- commands ----
+
+void CTamselView::OnFileRun() {
+    if (!IsCapturing()) {
+        StartCapture();
+        m_bAcquiring = true;
+        g_runState.SetAcquiring(true);
+        m_tRunStart = static_cast<std::int64_t>(std::time(nullptr));
+        g_runState.SetRunStart(m_tRunStart);
+    } else {
+        StopCapture();
+        m_bAcquiring = false;
+        g_runState.SetAcquiring(false);
+        update();
+    }
+}
+
+void CTamselView::OnShowTiming() {
+    DebugLog("Plot: %d mSec \r\n", m_drawTime.Average());
+    DebugLog("FFT: %d mSec \r\n", g_runState.GetFftTime());
+    DebugLog("Timer: %d mSec\r\n", m_timerInterval.Average());
+}
+
+void CTamselView::OnPaletteGrayscale() {
+    m_palette.m_nPalette = CPalette::kGrayscale;
+    m_palette.Build(m_palette.m_nPalette);
+    MarkModified();
+}
+
+void CTamselView::OnPaletteRainbow() {
+    m_palette.m_nPalette = CPalette::kRainbow;
+    m_palette.Build(m_palette.m_nPalette);
+    MarkModified();
+}
+
+void CTamselView::OnPaletteInvert() {
+    m_palette.m_bPaletteInvert = !m_palette.m_bPaletteInvert;
+    m_palette.Build(m_palette.m_nPalette);
+    MarkModified();
+}
+
+void CTamselView::OnPaletteReset() {
+    m_palette.m_nPaletteShift = 0;
+    m_palette.m_bPaletteInvert = false;
+    m_palette.m_fPaletteScale = 1.0f;
+    m_palette.Build(m_palette.m_nPalette);
+    MarkModified();
+}
+
+void CTamselView::OnPlotBackground() {
+    const QColor initial = ToDialogColour(g_runState.GetBackgroundColor());
+    QColor chosen = QColorDialog::getColor(initial, this, QStringLiteral("Plot Background"));
+    if (!chosen.isValid())
+        chosen = initial;
+    g_runState.SetBackgroundColor(chosen.red() * kByteToFloat, chosen.green() * kByteToFloat,
+                                  chosen.blue() * kByteToFloat);
+}
+
+void CTamselView::OnPlotForeground() {
+    const QColor initial = ToDialogColour(g_runState.GetForegroundColor());
+    QColor chosen = QColorDialog::getColor(initial, this, QStringLiteral("Plot Foreground"));
+    if (!chosen.isValid())
+        chosen = initial;
+    g_runState.SetForegroundColor(chosen.red() * kByteToFloat, chosen.green() * kByteToFloat,
+                                  chosen.blue() * kByteToFloat);
+    SetPanelColours();
+}
+
+bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) const {
+    enabled = true;
+    checked = false;
+    switch (commandId) {
+    case ID_FILE_RUN:
+        checked = IsCapturing();
+        return true;
+    case ID_SHOW_TIMING:
+    case ID_PALETTE_RESET:
+    case ID_PLOT_BACKGROUND:
+    case ID_PLOT_FOREGROUND:
+        return true;
+    case ID_PALETTE_GRAYSCALE:
+        checked = m_palette.m_nPalette == CPalette::kGrayscale;
+        return true;
+    case ID_PALETTE_RAINBOW:
+        checked = m_palette.m_nPalette == CPalette::kRainbow;
+        return true;
+    case ID_PALETTE_INVERT:
+        checked = m_palette.m_bPaletteInvert;
+        return true;
+    default:
+        enabled = false;
+        return false;
+    }
+}
