@@ -6,7 +6,9 @@
 
 CWavFileSource::CWavFileSource(std::string path) : m_strPath(std::move(path)) {}
 
-CWavFileSource::~CWavFileSource() { Stop(); }
+CWavFileSource::~CWavFileSource() {
+    Stop();
+}
 
 bool CWavFileSource::Create() {
     if (!m_file.Open(m_strPath)) {

@@ -158,7 +158,8 @@ bool CCommandLine::Parse(int argc, const char* const* argv, SCommandLine& out, s
 }
 
 std::string CCommandLine::HelpText(const std::string& program, EMode mode) {
-    std::string text = "Usage: " + program + " [options] [PRESET.tpz]\n"
+    std::string text = "Usage: " + program +
+                       " [options] [PRESET.tpz]\n"
                        "\n"
                        "Options:\n"
                        "  --input FILE      analyse a WAV file (16-bit PCM, mono or stereo, "

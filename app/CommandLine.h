@@ -33,7 +33,7 @@ struct SCommandLine {
     std::string strPreset; // empty: none
 
     // Headless tool only.
-    double dSeconds = 0.0;      // 0: until interrupted
+    double dSeconds = 0.0;       // 0: until interrupted
     std::int32_t nBlockSize = 0; // 0: from the startup settings
     double dLatencyHz = 0.0;     // 0: no latency measurement
 };
@@ -44,8 +44,8 @@ public:
 
     // args excludes the program name. Returns false with error set to one
     // line naming the offending word; out is then unspecified.
-    static bool Parse(const std::vector<std::string>& args, SCommandLine& out,
-                      std::string& error, EMode mode = EMode::Window);
+    static bool Parse(const std::vector<std::string>& args, SCommandLine& out, std::string& error,
+                      EMode mode = EMode::Window);
     // The same from main's arguments (argv[0] is skipped).
     static bool Parse(int argc, const char* const* argv, SCommandLine& out, std::string& error,
                       EMode mode = EMode::Window);

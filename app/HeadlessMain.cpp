@@ -40,14 +40,20 @@ constexpr double kFreqMax = 10000.0;
 
 std::atomic<bool> g_bInterrupted{false};
 
-void OnSignal(int) { g_bInterrupted = true; }
+void OnSignal(int) {
+    g_bInterrupted = true;
+}
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -123,8 +129,7 @@ int Run(const SCommandLine& options) {
     CSampleExchange exchange(n, 44100.0, &store);
 
     if (!InitCapture(n, CreateCaptureBackend(options.strInputFile, options.strDevice))) {
-        ReportMessage(1, "Couldn't initialize sound capture device: %s",
-                      GetCaptureError().c_str());
+        ReportMessage(1, "Couldn't initialize sound capture device: %s", GetCaptureError().c_str());
     }
 
     SLatencyProbe probe;
@@ -188,7 +193,8 @@ int Run(const SCommandLine& options) {
                 probe.arrived = now;
             }
             if (probe.armed && newBlocks > 0) {
-                HistoryLoadBytes(row.data(), buffers.Waterfall() + (g.nHistoryRow + 1) * g.nRowWidth,
+                HistoryLoadBytes(row.data(),
+                                 buffers.Waterfall() + (g.nHistoryRow + 1) * g.nRowWidth,
                                  row.size());
                 const auto peak = std::max_element(row.begin(), row.end()) - row.begin();
                 if (row[static_cast<std::size_t>(peak)] > 0 && std::abs(peak - probe.column) <= 1) {

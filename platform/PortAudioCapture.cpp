@@ -89,8 +89,7 @@ struct CPortAudioCapture::SStream {
     bool wedged = false;                 // control thread only
 
     static int Callback(const void* input, void*, unsigned long frames,
-                        const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags,
-                        void* user) {
+                        const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user) {
         auto* self = static_cast<SStream*>(user);
         if ((flags & paInputOverflow) != 0) {
             self->overflows.fetch_add(1, std::memory_order_relaxed);
@@ -152,11 +151,11 @@ bool CPortAudioCapture::Create() {
             m_nDevice = partial.front();
         }
         if (m_nDevice < 0) {
-            m_strError = partial.empty()
-                             ? "no capture device named \"" + m_strRequested +
-                                   "\" (see --list-devices)"
-                             : "\"" + m_strRequested + "\" matches several capture devices" +
-                                   " (see --list-devices)";
+            m_strError =
+                partial.empty()
+                    ? "no capture device named \"" + m_strRequested + "\" (see --list-devices)"
+                    : "\"" + m_strRequested + "\" matches several capture devices" +
+                          " (see --list-devices)";
             return false;
         }
     }
@@ -194,9 +193,9 @@ bool CPortAudioCapture::CreateBuffer(std::shared_ptr<CCaptureRing> ring) {
     m_stream = std::make_shared<SStream>();
     m_stream->ring = std::move(ring);
     const PaStreamParameters p = CaptureParameters(m_nDevice);
-    const PaError e = Pa_OpenStream(&m_stream->pStream, &p, nullptr, kCaptureSampleRate,
-                                    paFramesPerBufferUnspecified, paNoFlag, &SStream::Callback,
-                                    m_stream.get());
+    const PaError e =
+        Pa_OpenStream(&m_stream->pStream, &p, nullptr, kCaptureSampleRate,
+                      paFramesPerBufferUnspecified, paNoFlag, &SStream::Callback, m_stream.get());
     if (e != paNoError) {
         m_stream->pStream = nullptr;
         m_strError = "the device \"" + m_strName + "\" can't be opened: " + Pa_GetErrorText(e);

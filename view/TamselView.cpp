@@ -230,10 +230,16 @@ void CTamselView::initializeGL() {
         backend = BackendFactorySlot()();
     if (!backend || !InitCapture(g_startupSettings.m_nBlockSize, std::move(backend))) {
         // Shown once the window is up rather than from inside context creation.
-        if (const std::string why = GetCaptureError(); !why.empty())
+        // The reason names the file or device and what is wrong with it.
+        const std::string why = GetCaptureError();
+        if (!why.empty())
             DebugLog("%s\r\n", why.c_str());
-        QTimer::singleShot(0, this,
-                           [] { ReportMessage(1, "Couldn't initialize sound capture device"); });
+        QTimer::singleShot(0, this, [why] {
+            if (why.empty())
+                ReportMessage(1, "Couldn't initialize sound capture device");
+            else
+                ReportMessage(1, "Couldn't initialize sound capture device\n%s", why.c_str());
+        });
     }
 }
 

@@ -54,7 +54,11 @@ public:
         m_nPermits += permits;
         m_cv.notify_all();
     }
-    void GrantForever() { Grant(1 << 30); }
+    void GrantForever() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bUnlimited = true;
+        m_cv.notify_all();
+    }
     int Taken() const { return m_nTaken.load(); }
     bool SawEmptyBlock() const { return m_bEmpty.load(); }
     int FirstCount() const { return m_nFirstCount.load(); }
@@ -64,8 +68,10 @@ private:
         for (;;) {
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
-                m_cv.wait(lock, [this] { return m_nPermits > 0; });
-                --m_nPermits;
+                m_cv.wait(lock, [this] { return m_bUnlimited || m_nPermits > 0; });
+                if (!m_bUnlimited) {
+                    --m_nPermits;
+                }
             }
             const std::int32_t frames = exchange.TakeBlock(nullptr, nullptr, nullptr, 0);
             if (m_nTaken.fetch_add(1) == 0) {
@@ -81,6 +87,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
     int m_nPermits = 0;
+    bool m_bUnlimited = false;
     std::atomic<int> m_nTaken{0};
     std::atomic<int> m_nFirstCount{-1};
     std::atomic<bool> m_bEmpty{false};
@@ -193,8 +200,8 @@ TEST_F(InputThread, StopBeforeTheFirstReadStillShutsDownAndSendsTheEmptyBlock) {
     m_consumer.GrantForever();
     thread.join();
     EXPECT_EQ(m_store.GetInputThreadState(), kThreadNotRunning);
+    ASSERT_TRUE(Eventually([&] { return m_consumer.SawEmptyBlock(); }));
     EXPECT_EQ(m_consumer.FirstCount(), 0) << "the first block taken is the empty one";
-    EXPECT_TRUE(m_consumer.SawEmptyBlock());
     EXPECT_FALSE(IsCapturing());
     EXPECT_TRUE(m_script->destroyed) << "the device was released";
     EXPECT_TRUE(TraceContains(since, "Input Thread spawned\r\n"));
@@ -212,7 +219,7 @@ TEST_F(InputThread, EachCompletedChunkIsPutAsOneBlock) {
     // largest left value.
     EXPECT_EQ(m_store.GetStereoLevels().nLeftMax, static_cast<std::int16_t>(3 * kN - 1));
     StopThread();
-    EXPECT_TRUE(m_consumer.SawEmptyBlock());
+    EXPECT_TRUE(Eventually([&] { return m_consumer.SawEmptyBlock(); }));
 }
 
 TEST_F(InputThread, AFailedLockIsTracedAndNothingIsPut) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,39 @@ TEST(WavFile, BrokenFilesAreRejectedWithTheFileNameAndTheReason) {
     const auto path = (dir / "absent.wav").string();
     EXPECT_FALSE(missing.Open(path));
     EXPECT_EQ(missing.Error(), "input file \"" + path + "\": can't open the file");
+}
+
+TEST(WavFile, CorruptedHeadersNeverReadPastTheFile) {
+    wavtest::CTempDir dir;
+    const auto good = CRiffBuilder()
+                          .Chunk("fmt ", FmtBody(SFormat{}))
+                          .Chunk("fact", {0x64, 0, 0, 0})
+                          .Chunk("data", SampleBytes(wavtest::IndexRamp(0, 100)))
+                          .Bytes();
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<std::size_t> headerByte(0, 63);
+    std::uniform_int_distribution<int> byteValue(0, 255);
+    std::uniform_int_distribution<std::size_t> length(0, good.size());
+    const auto path = dir / "mutant.wav";
+    for (int i = 0; i < 400; ++i) {
+        auto bytes = good;
+        for (int k = i % 4; k >= 0; --k) {
+            bytes[headerByte(random)] = static_cast<std::uint8_t>(byteValue(random));
+        }
+        if (i % 3 == 0) {
+            bytes.resize(length(random));
+        }
+        wavtest::WriteFile(path, bytes);
+        CWavFile file;
+        if (!file.Open(path.string())) {
+            EXPECT_EQ(file.Error().rfind("input file \"" + path.string() + "\": ", 0), 0u);
+            continue;
+        }
+        // Whatever the header says, the frames read fit in the file.
+        EXPECT_LE(file.FrameCount() * file.Format().nBlockAlign, bytes.size()) << i;
+        const auto frames = ReadAll(file, 37);
+        EXPECT_EQ(frames.size() / 2, file.FrameCount()) << i;
+    }
 }
 
 TEST(WavFile, ADirectoryIsNotAWavFile) {

@@ -76,7 +76,8 @@ TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
         {{"--help=yes"}, "option '--help' takes no value"},
         {{"--list-devices=1"}, "option '--list-devices' takes no value"},
         {{"a.tpz", "b.tpz"}, "more than one preset file: 'a.tpz' and 'b.tpz'"},
-        {{"--input", "a.wav", "--device", "x"}, "options '--input' and '--device' exclude each other"},
+        {{"--input", "a.wav", "--device", "x"},
+         "options '--input' and '--device' exclude each other"},
         // The headless tool's options are not the window's.
         {{"--seconds", "5"}, "unknown option '--seconds' (see --help)"},
         {{"--block-size=2048"}, "unknown option '--block-size' (see --help)"},
@@ -98,8 +99,8 @@ TEST(CommandLine, HeadlessOptionsAreCheckedForRange) {
         EXPECT_EQ(ParseOk({"--block-size", std::to_string(n)}, EMode::Headless).nBlockSize, n);
     }
     for (const char* bad : {"0", "512", "1000", "3072", "65536", "2048x", "", "-2048"}) {
-        EXPECT_EQ(ParseError({"--block-size=" + std::string(bad)}, EMode::Headless).rfind(
-                      "option '--block-size' needs", 0),
+        EXPECT_EQ(ParseError({"--block-size=" + std::string(bad)}, EMode::Headless)
+                      .rfind("option '--block-size' needs", 0),
                   0u)
             << bad;
     }
@@ -108,8 +109,9 @@ TEST(CommandLine, HeadlessOptionsAreCheckedForRange) {
                   "option '--seconds' needs a positive number, not '" + std::string(bad) + "'");
     }
     for (const char* bad : {"0", "22050", "x"}) {
-        EXPECT_EQ(ParseError({"--latency", bad}, EMode::Headless).rfind("option '--latency' needs", 0),
-                  0u)
+        EXPECT_EQ(
+            ParseError({"--latency", bad}, EMode::Headless).rfind("option '--latency' needs", 0),
+            0u)
             << bad;
     }
 }

@@ -28,7 +28,9 @@ const char* Env(const char* name) {
     return value != nullptr && *value != '\0' ? value : nullptr;
 }
 
-std::string Script() { return std::string(VIREON_SOURCE_DIR) + "/scripts/virtual-capture"; }
+std::string Script() {
+    return std::string(VIREON_SOURCE_DIR) + "/scripts/virtual-capture";
+}
 
 // Runs a command and returns its standard output.
 std::string Run(const std::string& command) {
@@ -153,8 +155,7 @@ void ExpectStallTracedAndCloseWithinTwoSeconds(CPipelineHarness& pipeline,
     ASSERT_TRUE(InitCapture(kN, std::make_unique<CPortAudioCapture>())) << GetCaptureError();
     ASSERT_TRUE(pipeline.Start());
     ASSERT_TRUE(Eventually([&] { return pipeline.BlocksAnalysed() >= 5; }));
-    ASSERT_EQ(CPipelineHarness::PeakColumn(pipeline.NewestRow()),
-              pipeline.ToneColumn(kPrivateTone))
+    ASSERT_EQ(CPipelineHarness::PeakColumn(pipeline.NewestRow()), pipeline.ToneColumn(kPrivateTone))
         << "capturing from the private server";
 
     const std::size_t since = CTraceLog::Instance().Text().size();
