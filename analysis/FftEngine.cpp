@@ -261,6 +261,29 @@ bool WideVectorsAvailable() {
 #endif
 }
 
+// Scales each recorded point into [0, cap] and raises its column to it, so
+// several bins in one column leave their largest value; columns no bin
+// reaches keep what the caller put there.
+template <typename T, typename Convert>
+void HoldPeaks(T* row, const double* mags, const std::int32_t* columns, std::size_t count,
+               double lo, double hi, double factor, double cap, Convert convert) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const double m = mags[i];
+        double value = (m - lo) * factor;
+        if (m < lo)
+            value = 0.0;
+        else if (m > hi)
+            value = cap;
+        if (value > cap)
+            value = cap;
+        T cell{};
+        if (!convert(value, &cell))
+            continue;
+        if (cell > row[columns[i]])
+            row[columns[i]] = cell;
+    }
+}
+
 } // namespace
 
 CFftEngine::CFftEngine(double sampleRate, std::int32_t n, CRunState* runState)
@@ -435,44 +458,27 @@ void CFftEngine::Map(void* output, std::int32_t mode, std::int32_t width) {
             hi = measuredMax;
             lo = measuredMin;
         }
-        const bool writable = output != nullptr && width > 0;
-        if (writable && mode == MAP_COLOUR_INDEX) {
-            auto* row = static_cast<std::uint8_t*>(output);
-            const double factor = 255.0 / (hi - lo);
-            for (std::int32_t i = 0; i < m_nPoints; ++i) {
-                const double m = m_dPointMag[static_cast<std::size_t>(i)];
-                double value = (m - lo) * factor;
-                if (m < lo)
-                    value = 0.0;
-                else if (m > hi)
-                    value = 255.0;
-                if (value > 255.0)
-                    value = 255.0;
-                // Not a number (hi == lo == m) and anything below 1 never
-                // beat an unsigned index; skipping them also keeps the
-                // conversion defined.
-                if (!(value >= 1.0))
-                    continue;
-                const auto index = static_cast<std::uint8_t>(static_cast<std::int32_t>(value));
-                std::uint8_t& cell = row[m_nPointColumn[static_cast<std::size_t>(i)]];
-                if (index > cell)
-                    cell = index;
-            }
-        } else if (writable && mode == MAP_UNIT_DOUBLE) {
-            auto* row = static_cast<double*>(output);
-            const double factor = 2.0 / (hi - lo);
-            for (std::int32_t i = 0; i < m_nPoints; ++i) {
-                const double m = m_dPointMag[static_cast<std::size_t>(i)];
-                double value = (m - lo) * factor;
-                if (m < lo)
-                    value = 0.0;
-                else if (m > hi)
-                    value = 1.0;
-                if (value > 1.0)
-                    value = 1.0;
-                double& cell = row[m_nPointColumn[static_cast<std::size_t>(i)]];
-                if (value > cell)
-                    cell = value;
+        if (output != nullptr && width > 0) {
+            const std::size_t n = static_cast<std::size_t>(m_nPoints);
+            if (mode == MAP_COLOUR_INDEX) {
+                HoldPeaks(static_cast<std::uint8_t*>(output), m_dPointMag.data(),
+                          m_nPointColumn.data(), n, lo, hi, 255.0 / (hi - lo), 255.0,
+                          [](double value, std::uint8_t* index) {
+                              // Not a number (hi == lo == m) and anything below 1
+                              // never beat an unsigned index; skipping them also
+                              // keeps the conversion defined.
+                              if (!(value >= 1.0))
+                                  return false;
+                              *index = static_cast<std::uint8_t>(static_cast<std::int32_t>(value));
+                              return true;
+                          });
+            } else if (mode == MAP_UNIT_DOUBLE) {
+                // Twice the linear ratio: the upper half of the range saturates.
+                HoldPeaks(static_cast<double*>(output), m_dPointMag.data(), m_nPointColumn.data(),
+                          n, lo, hi, 2.0 / (hi - lo), 1.0, [](double value, double* out) {
+                              *out = value; // a NaN never compares greater below
+                              return true;
+                          });
             }
         }
     } else {

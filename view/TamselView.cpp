@@ -68,11 +68,18 @@ void ScreenShotThread(CRunState* runState) {
 }
 
 // Colour dialog conversions: 0..1 floats to an 8-bit colour and back.
-QColor ToDialogColour(const SColour& c) {
+// The colour dialog works in 8-bit components; after Cancel the initial
+// colour comes back, so a stored colour only loses precision below 1/255.
+SColour ChooseColour(QWidget* parent, const SColour& current, const QString& title) {
     const auto byte = [](float v) { return static_cast<int>(v * 255.0f) & 0xff; };
-    return QColor(byte(c.r), byte(c.g), byte(c.b));
+    const QColor initial(byte(current.r), byte(current.g), byte(current.b));
+    QColor chosen = QColorDialog::getColor(initial, parent, title);
+    if (!chosen.isValid())
+        chosen = initial;
+    constexpr float kByteToFloat = 0.003921568859368563f;
+    return {chosen.red() * kByteToFloat, chosen.green() * kByteToFloat,
+            chosen.blue() * kByteToFloat};
 }
-constexpr float kByteToFloat = 0.003921568859368563f;
 
 } // namespace
 
@@ -502,21 +509,15 @@ void CTamselView::OnPaletteReset() {
 }
 
 void CTamselView::OnPlotBackground() {
-    const QColor initial = ToDialogColour(g_runState.GetBackgroundColor());
-    QColor chosen = QColorDialog::getColor(initial, this, QStringLiteral("Plot Background"));
-    if (!chosen.isValid())
-        chosen = initial;
-    g_runState.SetBackgroundColor(chosen.red() * kByteToFloat, chosen.green() * kByteToFloat,
-                                  chosen.blue() * kByteToFloat);
+    const SColour c =
+        ChooseColour(this, g_runState.GetBackgroundColor(), QStringLiteral("Plot Background"));
+    g_runState.SetBackgroundColor(c.r, c.g, c.b);
 }
 
 void CTamselView::OnPlotForeground() {
-    const QColor initial = ToDialogColour(g_runState.GetForegroundColor());
-    QColor chosen = QColorDialog::getColor(initial, this, QStringLiteral("Plot Foreground"));
-    if (!chosen.isValid())
-        chosen = initial;
-    g_runState.SetForegroundColor(chosen.red() * kByteToFloat, chosen.green() * kByteToFloat,
-                                  chosen.blue() * kByteToFloat);
+    const SColour c =
+        ChooseColour(this, g_runState.GetForegroundColor(), QStringLiteral("Plot Foreground"));
+    g_runState.SetForegroundColor(c.r, c.g, c.b);
     SetPanelColours();
 }
 
