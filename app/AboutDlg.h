@@ -17,10 +17,6 @@ public:
     // The maker's web page opened by the button.
     static const char* WebAddress();
 
-    QString VersionText() const { return m_strVersion; }
-    QString LegalText() const { return m_strLegal; }
-    QString NameText() const { return m_strName; }
-
     void OnWebSite();
 
 private:

@@ -6,229 +6,92 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A private folder per test, removed afterwards.
+// N, plot width, height, history length H, surface columns and rows, preset.
+using Settings = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                            std::int32_t, std::string>;
+
+Settings Of(const CStartupSettings& s) {
+    return {s.m_nBlockSize,   s.m_nPlotWidth,   s.m_nPlotHeight, s.m_nHistoryLength,
+            s.m_nSurfaceCols, s.m_nSurfaceRows, s.m_strPreset};
+}
+
+// A settings file of the test's own, removed afterwards.
 class StartupSettingsFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() /
-                ("vireon_settings_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        m_path = (m_dir / "Vireon.ini").string();
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    ~StartupSettingsFile() override { fs::remove(m_path); }
 
-    void WriteFile(const std::string& content) const {
-        std::ofstream out(m_path, std::ios::binary);
-        out << content;
-    }
-    std::string ReadFile() const {
-        std::ifstream in(m_path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    CStartupSettings Loaded(const std::string& content) const {
-        WriteFile(content);
+    // Starts up from a file holding content, or from no file when content is null.
+    CStartupSettings Loaded(const char* content) const {
+        fs::remove(m_path);
+        if (content != nullptr)
+            std::ofstream(m_path, std::ios::binary) << content;
         CStartupSettings settings(m_path);
         settings.LoadForStartup();
         return settings;
     }
 
-    fs::path m_dir;
-    std::string m_path;
+    const std::string m_path =
+        fs::temp_directory_path() /
+        ("vireon_" + std::to_string(::getpid()) + "_" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini");
 };
 
-void Parse(CStartupSettings& s, const std::string& line) {
-    s.ParseLine(line.c_str(), 256);
+TEST_F(StartupSettingsFile, SettingsFollowTheFirstKeywordThatAppliesOnEachLine) {
+    const std::pair<const char*, Settings> cases[] = {
+        {nullptr, {2048, 640, 480, 360, 30, 80, ""}}, // no file
+        {"SIZE 2\n", {2048, 960, 720, 600, 30, 80, ""}},
+        // Keywords are case-insensitive substrings of the line's first word.
+        {"buffer 5\r\nmySize 1\r\n3dplot 1\r\n", {32768, 800, 600, 480, 60, 120, ""}},
+        {"XBUFFER2 0\n3DPLOT 2\n", {1024, 640, 480, 360, 90, 160, ""}},
+        // Comments, lines without a keyword and values out of range apply nothing.
+        {"#BUFFER 0\n# SIZE 2\n BUFFER 0\nBUFFER\nBUFFER0\nOTHER 0\n3DPLOT 3\n",
+         {2048, 640, 480, 360, 30, 80, ""}},
+        {"BUFFER 4\nBUFFER 6\nBUFFER x\nBUFFER -1\nBUFFER 2x\nBUFFER 99999999999\nSIZE 3\n",
+         {16384, 640, 480, 360, 30, 80, ""}},
+        // A value that does not apply to BUFFER still goes to a later keyword.
+        {"BUFFERPRESET 6\n", {2048, 640, 480, 360, 30, 80, "6"}},
+        {"BUFFERPRESET x\n", {2048, 640, 480, 360, 30, 80, "x"}},
+        // BUFFER is tried before SIZE whatever the order in the word.
+        {"SIZEBUFFER 2\n", {4096, 640, 480, 360, 30, 80, ""}},
+        // The preset keeps blanks and DEL but stops below 32 or above 127.
+        {"PRESET /home/a user/My Presets/a b.tpz\r\n",
+         {2048, 640, 480, 360, 30, 80, "/home/a user/My Presets/a b.tpz"}},
+        {"preset /tmp/caf\xE9/x.tpz\n", {2048, 640, 480, 360, 30, 80, "/tmp/caf"}},
+        {"PRESET a\x7F b\tc\n", {2048, 640, 480, 360, 30, 80, "a\x7F b"}},
+    };
+    for (const auto& [file, settings] : cases)
+        EXPECT_EQ(Of(Loaded(file)), settings) << (file == nullptr ? "no file" : file);
 }
 
-TEST_F(StartupSettingsFile, NoFileGivesTheDefaultSizesAndNoPreset) {
-    CStartupSettings settings(m_path);
-    settings.LoadForStartup();
-    EXPECT_EQ(settings.m_nBlockSize, 2048);
-    EXPECT_EQ(settings.m_nPlotWidth, 640);
-    EXPECT_EQ(settings.m_nPlotHeight, 480);
-    EXPECT_EQ(settings.m_nHistoryLength, 360);
-    EXPECT_EQ(settings.m_nSurfaceCols, 30);
-    EXPECT_EQ(settings.m_nSurfaceRows, 80);
-    EXPECT_TRUE(settings.m_strPreset.empty());
-    EXPECT_FALSE(fs::exists(m_path)) << "reading must not create the file";
-}
+TEST_F(StartupSettingsFile, WritingAfterReadingOnlySizeOneGivesFiveLinesThatReadBack) {
+    CStartupSettings written = Loaded("SIZE 1\n");
+    ASSERT_TRUE(written.Write());
+    std::stringstream text;
+    text << std::ifstream(m_path, std::ios::binary).rdbuf();
+    // BUFFER 1 is the index of the 2048 that runs without a BUFFER line.
+    EXPECT_EQ(text.str(), "# This is the Vireon.ini file\nBUFFER 1\nSIZE 1\n3DPLOT 0\nPRESET \n");
 
-TEST_F(StartupSettingsFile, DefaultBufferIndexAgreesWithTheRunningBlockSize) {
-    CStartupSettings settings(m_path);
-    settings.LoadForStartup();
-    EXPECT_EQ(CStartupSettings::kBlockSizes[static_cast<std::size_t>(settings.m_nBufferIndex)],
-              settings.m_nBlockSize);
-}
-
-TEST_F(StartupSettingsFile, SizeTwoGivesTheLargestPlotAndHistory) {
-    const CStartupSettings s = Loaded("SIZE 2\n");
-    EXPECT_EQ(s.m_nSizeIndex, 2);
-    EXPECT_EQ(s.m_nPlotWidth, 960);
-    EXPECT_EQ(s.m_nPlotHeight, 720);
-    EXPECT_EQ(s.m_nHistoryLength, 600);
-    // The main frame's outer size is W + 10 by P + 91.
-    EXPECT_EQ(s.m_nPlotWidth + 10, 970);
-    EXPECT_EQ(s.m_nPlotHeight + 91, 811);
-}
-
-TEST_F(StartupSettingsFile, EveryTableEntryIsSelectableAndSizesFollowTheIndex) {
-    for (int v = 0; v < 6; ++v) {
-        const CStartupSettings s = Loaded("BUFFER " + std::to_string(v) + "\n");
-        EXPECT_EQ(s.m_nBufferIndex, v);
-        EXPECT_EQ(s.m_nBlockSize, 1024 << v);
-    }
-    const int widths[3] = {640, 800, 960};
-    const int cols[3] = {30, 60, 90};
-    const int rows[3] = {80, 120, 160};
-    for (int v = 0; v < 3; ++v) {
-        const CStartupSettings s =
-            Loaded("SIZE " + std::to_string(v) + "\r\n3DPLOT " + std::to_string(v) + "\r\n");
-        EXPECT_EQ(s.m_nPlotWidth, widths[v]);
-        EXPECT_EQ(s.m_nPlotHeight, widths[v] * 3 / 4);
-        EXPECT_EQ(s.m_nHistoryLength, widths[v] * 3 / 4 - 120);
-        EXPECT_EQ(s.m_n3DPlotIndex, v);
-        EXPECT_EQ(s.m_nSurfaceCols, cols[v]);
-        EXPECT_EQ(s.m_nSurfaceRows, rows[v]);
-    }
-}
-
-TEST(StartupSettingsParser, KeywordsAreCaseInsensitiveAndMatchAsSubstrings) {
-    CStartupSettings s("");
-    Parse(s, "buffer 5\n");
-    EXPECT_EQ(s.m_nBlockSize, 32768);
-    Parse(s, "XBUFFER2 0\n");
-    EXPECT_EQ(s.m_nBufferIndex, 0);
-    EXPECT_EQ(s.m_nBlockSize, 1024);
-    Parse(s, "my3dPlot 2\n");
-    EXPECT_EQ(s.m_nSurfaceCols, 90);
-    EXPECT_EQ(s.m_nSurfaceRows, 160);
-}
-
-TEST(StartupSettingsParser, OutOfRangeOrNonNumericValuesLeaveTheSizesUnchanged) {
-    CStartupSettings s("");
-    Parse(s, "BUFFER 4\n");
-    ASSERT_EQ(s.m_nBlockSize, 16384);
-    for (const char* line : {"BUFFER 6\n", "BUFFER x\n", "BUFFER -1\n", "BUFFER 2x\n",
-                             "BUFFER 99999999999\n", "BUFFER \n", "SIZE 3\n", "3DPLOT 9\n"}) {
-        Parse(s, line);
-        EXPECT_EQ(s.m_nBufferIndex, 4) << line;
-        EXPECT_EQ(s.m_nBlockSize, 16384) << line;
-        EXPECT_EQ(s.m_nPlotWidth, 640) << line;
-        EXPECT_EQ(s.m_nSurfaceCols, 30) << line;
-        EXPECT_TRUE(s.m_strPreset.empty()) << line;
-    }
-}
-
-TEST(StartupSettingsParser, LaterKeywordsAreTriedWhenAnEarlierOneDoesNotApply) {
-    CStartupSettings s("");
-    // BUFFER matches first but "x" is no number, so PRESET takes the value.
-    Parse(s, "BUFFERPRESET x\n");
-    EXPECT_EQ(s.m_nBlockSize, 2048);
-    EXPECT_EQ(s.m_strPreset, "x");
-    // The first keyword that applies wins: BUFFER, not SIZE.
-    Parse(s, "BUFFERSIZE 2\n");
-    EXPECT_EQ(s.m_nBufferIndex, 2);
-    EXPECT_EQ(s.m_nSizeIndex, 0);
-    // 5 is too large for SIZE but BUFFER was tried first.
-    Parse(s, "SIZEBUFFER 5\n");
-    EXPECT_EQ(s.m_nBufferIndex, 5);
-    EXPECT_EQ(s.m_nSizeIndex, 0);
-}
-
-TEST(StartupSettingsParser, CommentsAndLinesWithoutAKeywordAreIgnored) {
-    CStartupSettings s("");
-    for (const char* line : {"#BUFFER 0\n", "# BUFFER 0\n", " BUFFER 0\n", "BUFFER\n", "BUFFER0\n",
-                             "OTHER 0\n", "\n", ""}) {
-        Parse(s, line);
-        EXPECT_EQ(s.m_nBlockSize, 2048) << line;
-        EXPECT_TRUE(s.m_strPreset.empty()) << line;
-    }
-}
-
-TEST(StartupSettingsParser, PresetKeepsBlanksAndStopsAtControlOrHighCharacters) {
-    CStartupSettings s("");
-    Parse(s, "PRESET /home/some user/My Presets/a b.tpz\r\n");
-    EXPECT_EQ(s.m_strPreset, "/home/some user/My Presets/a b.tpz");
-    Parse(s, "preset /tmp/caf\xE9/x.tpz\n");
-    EXPECT_EQ(s.m_strPreset, "/tmp/caf");
-    Parse(s, "PRESET /tmp/a\tb\n");
-    EXPECT_EQ(s.m_strPreset, "/tmp/a");
-    // DEL (127) is not above 127, so it stays.
-    Parse(s, "PRESET a\x7F"
-             "b\n");
-    EXPECT_EQ(s.m_strPreset, "a\x7F"
-                             "b");
-    Parse(s, "PRESET \n");
-    EXPECT_TRUE(s.m_strPreset.empty());
-}
-
-TEST(StartupSettingsParser, LengthLimitsHowMuchOfTheLineIsRead) {
-    CStartupSettings s("");
-    const char line[] = "PRESET abcdef";
-    s.ParseLine(line, 10);
-    EXPECT_EQ(s.m_strPreset, "abc");
-}
-
-TEST_F(StartupSettingsFile, WriteAfterReadingOnlySizeOneGivesTheFiveLines) {
-    CStartupSettings s = Loaded("SIZE 1\n");
-    ASSERT_TRUE(s.Write());
-    EXPECT_EQ(ReadFile(), "# This is the Vireon.ini file\n"
-                          "BUFFER 1\n"
-                          "SIZE 1\n"
-                          "3DPLOT 0\n"
-                          "PRESET \n");
-}
-
-TEST_F(StartupSettingsFile, WrittenFileReadsBackToTheSameSettings) {
-    CStartupSettings written(m_path);
     written.ParseLine("BUFFER 4", 256);
-    written.ParseLine("SIZE 2", 256);
     written.ParseLine("3DPLOT 1", 256);
     written.ParseLine("PRESET /data/with blank/p.tpz", 256);
     ASSERT_TRUE(written.Write());
-
     CStartupSettings read(m_path);
     read.LoadForStartup();
-    EXPECT_EQ(read.m_nBufferIndex, 4);
-    EXPECT_EQ(read.m_nBlockSize, 16384);
-    EXPECT_EQ(read.m_nSizeIndex, 2);
-    EXPECT_EQ(read.m_nPlotHeight, 720);
-    EXPECT_EQ(read.m_n3DPlotIndex, 1);
-    EXPECT_EQ(read.m_nSurfaceCols, 60);
-    EXPECT_EQ(read.m_nSurfaceRows, 120);
-    EXPECT_EQ(read.m_strPreset, "/data/with blank/p.tpz");
+    EXPECT_EQ(Of(read), Of(written));
 }
 
-TEST_F(StartupSettingsFile, LongLinesAreReadIn255CharacterPieces) {
-    // The second piece of an over-long line is a line of its own.
-    const std::string filler(255, 'y');
-    const CStartupSettings s = Loaded("PRESET " + filler + "BUFFER 5\n");
-    EXPECT_EQ(s.m_strPreset, filler.substr(0, 255 - 7));
-    // "yyyyyyyBUFFER 5" contains the keyword.
-    EXPECT_EQ(s.m_nBlockSize, 32768);
-}
-
-TEST_F(StartupSettingsFile, UnwritableOrEmptyPathWritesNothingAndReadsNothing) {
-    CStartupSettings noPath("");
-    EXPECT_FALSE(noPath.Read());
-    EXPECT_FALSE(noPath.Write());
-    CStartupSettings intoMissingDir((m_dir / "missing" / "Vireon.ini").string());
-    EXPECT_FALSE(intoMissingDir.Write());
-}
-
-TEST(StartupSettingsPath, DefaultsToVireonIniInTheCurrentDirectory) {
-    const CStartupSettings s;
-    EXPECT_EQ(s.GetPath(), (fs::current_path() / "Vireon.ini").string());
+TEST_F(StartupSettingsFile, UnopenableFileReportsFailure) {
+    EXPECT_FALSE(CStartupSettings("").Read());
+    EXPECT_FALSE(CStartupSettings("").Write());
+    EXPECT_FALSE(CStartupSettings(m_path + ".d/Vireon.ini").Write());
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -17,11 +18,17 @@
 namespace {
 
 using namespace std::chrono_literals;
+using EStarted = CWorkerThreads::EStarted;
 
 constexpr std::int32_t kN = 1024;
+constexpr std::int32_t kNoCaptureStart = 99;
+
+void Pause() {
+    std::this_thread::sleep_for(1ms);
+}
 
 // Stand-ins for the capture device, the input thread and the screenshot
-// thread that follow their control-word protocol.
+// thread that follow their control-word protocol; the analysis thread is real.
 class WorkerThreadsTest : public ::testing::Test {
 protected:
     WorkerThreadsTest() : buffers(16, 30, 80), exchange(kN, 44100.0, &store), chunk(2 * kN, 1000) {
@@ -30,59 +37,43 @@ protected:
         buffers.Register(store);
     }
 
-    SWorkerHooks Hooks() {
+    std::unique_ptr<CWorkerThreads> Workers() {
         SWorkerHooks hooks;
-        hooks.beforeInputStart = [this] {
-            wordBeforeInputStart = store.GetInputThreadState();
-            ++inputStartsPrepared;
-            capturing = true;
+        hooks.beforeInputStart = [this] { capturing = true; };
+        hooks.inputThread = [this] {
+            ++inputStarts;
+            while (store.GetInputThreadState() != kThreadStopRequested) {
+                while (!capturing) { // no chunk arrives while capture is paused
+                    waitingForChunk = true;
+                    Pause();
+                }
+                ++putsStarted;
+                exchange.PutBlock(chunk.data(), kN, nullptr, 0);
+            }
+            exchange.PutSingle(nullptr, 0);
+            store.SetInputThreadState(kThreadNotRunning);
         };
-        hooks.inputThread = [this] { InputThread(); };
         hooks.screenshotThread = [this] {
             ++screenshotStarts;
             while (store.GetScreenshotThreadState() != kThreadStopRequested)
-                std::this_thread::sleep_for(100ms);
+                Pause();
             store.SetScreenshotThreadState(kThreadNotRunning);
         };
         hooks.isCapturing = [this] { return capturing.load(); };
         hooks.startCapture = [this] {
             wordAtCaptureStart = store.GetInputThreadState();
-            ++captureStarts;
             capturing = true;
         };
-        return hooks;
+        return std::make_unique<CWorkerThreads>(store, buffers.RenderParams(&exchange, &store),
+                                                std::move(hooks));
     }
 
-    void InputThread() {
-        ++inputStarts;
-        if (store.GetInputThreadState() != kThreadStopRequested) {
-            do {
-                // Waiting for a chunk: none arrives while capture is paused.
-                waitingForChunk = true;
-                while (!capturing)
-                    std::this_thread::sleep_for(1ms);
-                waitingForChunk = false;
-                std::this_thread::sleep_for(2ms);
-                ++putsStarted;
-                exchange.PutBlock(chunk.data(), kN, nullptr, 0);
-            } while (store.GetInputThreadState() != kThreadStopRequested);
-        }
-        exchange.PutSingle(nullptr, 0);
-        store.SetInputThreadState(kThreadNotRunning);
-    }
-
-    // Stop must come back; a hang would otherwise stall the whole run.
-    void StopWithin(CWorkerThreads& workers, std::chrono::seconds limit) {
-        auto stopped = std::async(std::launch::async, [&] { workers.Stop(); });
-        if (stopped.wait_for(limit) != std::future_status::ready) {
-            std::fprintf(stderr, "Stop did not return within %lld s\n",
-                         static_cast<long long>(limit.count()));
+    void ExpectAllEndOnStop(const std::function<void()>& stop) {
+        auto stopped = std::async(std::launch::async, stop);
+        if (stopped.wait_for(20s) != std::future_status::ready) {
+            std::fprintf(stderr, "Stop hung\n"); // a hang would stall the whole run
             std::abort();
         }
-        stopped.get();
-    }
-
-    void ExpectAllEnded() {
         EXPECT_EQ(store.GetInputThreadState(), kThreadNotRunning);
         EXPECT_EQ(store.GetRenderThreadState(), kThreadNotRunning);
         EXPECT_EQ(store.GetScreenshotThreadState(), kThreadNotRunning);
@@ -92,96 +83,59 @@ protected:
     CHistoryBuffers buffers;
     CSampleExchange exchange;
     std::vector<std::int16_t> chunk;
-
     std::atomic<bool> capturing{false};
     std::atomic<bool> waitingForChunk{false};
     std::atomic<int> inputStarts{0};
-    std::atomic<int> inputStartsPrepared{0};
     std::atomic<int> screenshotStarts{0};
-    std::atomic<int> captureStarts{0};
     std::atomic<int> putsStarted{0};
-    std::atomic<std::int32_t> wordBeforeInputStart{99};
-    std::atomic<std::int32_t> wordAtCaptureStart{99};
+    std::atomic<std::int32_t> wordAtCaptureStart{kNoCaptureStart};
 };
 
 } // namespace
 
 TEST_F(WorkerThreadsTest, TicksStartInputThenAnalysisAndScreenshotAndNothingTwice) {
     store.SetInputThreadState(kThreadRun); // whatever the store held before
-    CWorkerThreads workers(store, buffers.RenderParams(&exchange, &store), Hooks());
-    ExpectAllEnded(); // the constructor marks every thread as not running
-
-    EXPECT_EQ(workers.OnTick(), CWorkerThreads::EStarted::Input);
-    EXPECT_EQ(wordBeforeInputStart.load(), kThreadRun);
-    EXPECT_EQ(store.GetInputThreadState(), kThreadRun);
+    auto workers = Workers();
+    EXPECT_EQ(workers->OnTick(), EStarted::Input);
     EXPECT_EQ(store.GetRenderThreadState(), kThreadNotRunning);
-
-    EXPECT_EQ(workers.OnTick(), CWorkerThreads::EStarted::AnalysisAndScreenshot);
-    EXPECT_EQ(store.GetRenderThreadState(), kThreadRun);
+    EXPECT_EQ(workers->OnTick(), EStarted::AnalysisAndScreenshot);
     EXPECT_EQ(store.GetScreenshotThreadState(), kThreadRun);
-
     for (int tick = 0; tick < 5; ++tick)
-        EXPECT_EQ(workers.OnTick(), CWorkerThreads::EStarted::Nothing);
+        EXPECT_EQ(workers->OnTick(), EStarted::Nothing);
     // The analysis thread really runs: blocks go through the exchange.
     while (store.GetHistoryGeometry().nHistoryRow == 0)
-        std::this_thread::sleep_for(1ms);
+        Pause();
 
-    StopWithin(workers, 20s);
-    ExpectAllEnded();
-    EXPECT_TRUE(workers.IsClosing());
+    ExpectAllEndOnStop([&] { workers.reset(); }); // destruction stops
     EXPECT_EQ(inputStarts.load(), 1);
-    EXPECT_EQ(inputStartsPrepared.load(), 1);
     EXPECT_EQ(screenshotStarts.load(), 1);
-    EXPECT_EQ(captureStarts.load(), 0); // capture was running
-    EXPECT_EQ(workers.OnTick(), CWorkerThreads::EStarted::Nothing);
-    EXPECT_EQ(inputStarts.load(), 1);
+    EXPECT_EQ(wordAtCaptureStart.load(), kNoCaptureStart); // capture was running
+}
+
+TEST_F(WorkerThreadsTest, StopBeforeAnyTickEndsAtOnceAndLaterTicksStartNothing) {
+    auto workers = Workers();
+    ExpectAllEndOnStop([&] { workers->Stop(); });
+    EXPECT_EQ(workers->OnTick(), EStarted::Nothing);
+    EXPECT_EQ(inputStarts.load() + screenshotStarts.load(), 0);
+    EXPECT_EQ(wordAtCaptureStart.load(), kNoCaptureStart);
 }
 
 TEST_F(WorkerThreadsTest, StopWhilePausedStartsCaptureBeforeRequestingTheStop) {
-    CWorkerThreads workers(store, buffers.RenderParams(&exchange, &store), Hooks());
-    workers.OnTick();
-    workers.OnTick();
+    auto workers = Workers();
+    workers->OnTick();
+    workers->OnTick();
     capturing = false; // the user paused the run
     while (!waitingForChunk)
-        std::this_thread::sleep_for(1ms);
-
-    StopWithin(workers, 20s);
-    ExpectAllEnded();
-    EXPECT_EQ(captureStarts.load(), 1);
+        Pause();
+    ExpectAllEndOnStop([&] { workers->Stop(); });
     EXPECT_EQ(wordAtCaptureStart.load(), kThreadRun);
 }
 
-TEST_F(WorkerThreadsTest, StopBeforeTheFifthTickEndsAtOnceAndStartsNothingAfterwards) {
-    CWorkerThreads workers(store, buffers.RenderParams(&exchange, &store), Hooks());
-    StopWithin(workers, 5s);
-    ExpectAllEnded();
-    EXPECT_EQ(captureStarts.load(), 0); // no input thread waits for a chunk
-    EXPECT_EQ(workers.OnTick(), CWorkerThreads::EStarted::Nothing);
-    EXPECT_EQ(inputStarts.load(), 0);
+TEST_F(WorkerThreadsTest, StopBetweenTheTwoTicksTakesTheInputThreadsBlocks) {
+    auto workers = Workers();
+    EXPECT_EQ(workers->OnTick(), EStarted::Input);
+    while (putsStarted < 2) // nobody takes, so the second put waits for the slot
+        Pause();
+    ExpectAllEndOnStop([&] { workers->Stop(); });
     EXPECT_EQ(screenshotStarts.load(), 0);
-    workers.Stop(); // idempotent
-    ExpectAllEnded();
-}
-
-TEST_F(WorkerThreadsTest, StopBetweenInputAndAnalysisStartDoesNotLeaveTheInputThreadBlocked) {
-    CWorkerThreads workers(store, buffers.RenderParams(&exchange, &store), Hooks());
-    EXPECT_EQ(workers.OnTick(), CWorkerThreads::EStarted::Input);
-    // With nobody taking, the second put waits for the slot.
-    while (putsStarted < 2)
-        std::this_thread::sleep_for(1ms);
-
-    StopWithin(workers, 20s);
-    ExpectAllEnded();
-    EXPECT_EQ(screenshotStarts.load(), 0);
-}
-
-TEST_F(WorkerThreadsTest, DestructionStopsRunningThreads) {
-    {
-        CWorkerThreads workers(store, buffers.RenderParams(&exchange, &store), Hooks());
-        workers.OnTick();
-        workers.OnTick();
-    }
-    ExpectAllEnded();
-    EXPECT_EQ(inputStarts.load(), 1);
-    EXPECT_EQ(screenshotStarts.load(), 1);
 }

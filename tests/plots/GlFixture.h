@@ -1,22 +1,35 @@
 // A headless OpenGL context shared by the drawing tests of one suite, with the
-// plot area's 2D projection (x 0..W, y 0..H, origin bottom-left) applied. If
-// the context cannot be made the test fails, unless VIREON_SKIP_GL=1.
+// plot area's 2D projection (x 0..W, y 0..H, origin bottom-left) applied, and
+// glyphs of known shape for placing text exactly. Without a context the test
+// fails, unless VIREON_SKIP_GL=1.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/EglContext.h"
+#include "plots/FontList.h"
+
+inline bool GlSkipAllowed() {
+    const char* skip = std::getenv("VIREON_SKIP_GL");
+    return skip != nullptr && std::strcmp(skip, "1") == 0;
+}
 
 struct SPixel {
     int r, g, b, a;
+};
+
+struct SBox {
+    int left = 1 << 30, bottom = 1 << 30, right = -1, top = -1;
 };
 
 class GlTest : public ::testing::Test {
@@ -33,47 +46,38 @@ protected:
     static void TearDownTestSuite() { s_context.reset(); }
 
     void SetUp() override {
-        if (!s_context || !s_context->IsValid()) {
-            const char* skip = std::getenv("VIREON_SKIP_GL");
-            if (skip != nullptr && std::strcmp(skip, "1") == 0)
+        if (!s_context->IsValid()) {
+            if (GlSkipAllowed())
                 GTEST_SKIP() << "no OpenGL context: " << s_strError;
-            FAIL() << "no headless OpenGL context (set VIREON_SKIP_GL=1 to skip): " << s_strError;
+            FAIL() << "no headless OpenGL context (VIREON_SKIP_GL=1 skips): " << s_strError;
         }
         ASSERT_TRUE(s_context->MakeCurrent());
         glDisable(GL_DEPTH_TEST);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        Use2D();
+        glViewport(0, 0, kWidth, kHeight);
+        UseOrtho(0.0);
     }
     void TearDown() override {
-        if (s_context && s_context->IsValid()) {
+        if (s_context->IsValid()) {
             EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         }
     }
 
-    // x 0..W, y 0..H: integer coordinates fall on pixel corners, as in the view.
-    static void Use2D() {
-        glViewport(0, 0, kWidth, kHeight);
+    // Shift 0: integer coordinates on pixel corners, as in the view; shift
+    // 0.5: on pixel centres, so that lines hit exact pixels.
+    static void UseOrtho(double shift) {
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        glOrtho(0, kWidth, 0, kHeight, -1000, 1000);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-    }
-    // Integer coordinates at pixel centres, so that lines hit exact pixels.
-    static void UsePixelCentres() {
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(-0.5, kWidth - 0.5, -0.5, kHeight - 0.5, -1000, 1000);
+        glOrtho(-shift, kWidth - shift, -shift, kHeight - shift, -1000, 1000);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
     }
 
     static std::vector<std::uint8_t> Frame() { return s_context->ReadPixels(); }
     static SPixel At(const std::vector<std::uint8_t>& f, int x, int y) {
-        const std::size_t i =
-            (static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)) * 4;
+        const std::size_t i = (static_cast<std::size_t>(y) * kWidth + x) * 4;
         return {f[i], f[i + 1], f[i + 2], f[i + 3]};
     }
     static SPixel Pixel(int x, int y) { return At(Frame(), x, y); }
@@ -81,20 +85,51 @@ protected:
         const SPixel p = At(f, x, y);
         return p.r + p.g + p.b > 0;
     }
-    static int ToByte(float v) { return static_cast<int>(v * 255.0f + 0.5f); }
+    // The lit pixels' bounding box in columns x0 and right of it.
+    static SBox LitBox(const std::vector<std::uint8_t>& f, int x0 = 0) {
+        SBox box;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = x0; x < kWidth; ++x)
+                if (Lit(f, x, y)) {
+                    box = {std::min(box.left, x), std::min(box.bottom, y), std::max(box.right, x),
+                           std::max(box.top, y)};
+                }
+        return box;
+    }
 
     static ::testing::AssertionResult Near(SPixel p, float r, float g, float b, int tolerance = 2) {
-        const int want[3] = {ToByte(r), ToByte(g), ToByte(b)};
+        const float want[3] = {r, g, b};
         const int got[3] = {p.r, p.g, p.b};
-        for (int i = 0; i < 3; ++i) {
-            if (std::abs(want[i] - got[i]) > tolerance)
+        for (int i = 0; i < 3; ++i)
+            if (std::abs(static_cast<int>(want[i] * 255.0f + 0.5f) - got[i]) > tolerance)
                 return ::testing::AssertionFailure()
-                       << "got (" << p.r << ", " << p.g << ", " << p.b << "), want (" << want[0]
-                       << ", " << want[1] << ", " << want[2] << ")";
-        }
+                       << "got (" << p.r << ", " << p.g << ", " << p.b << "), want (" << r << ", "
+                       << g << ", " << b << ") x 255";
         return ::testing::AssertionSuccess();
     }
 
     static inline std::unique_ptr<CEglContext> s_context;
     static inline std::string s_strError;
+};
+
+// Every printable code is a solid block; the space is empty.
+struct CFakeRasterizer : IGlyphRasterizer {
+    SGlyphBitmap block = Solid(5, 8, -1.0f, 0.0f, 7.0f);      // one pixel of left bearing
+    SGlyphBitmap descender = Solid(5, 10, -1.0f, 3.0f, 7.0f); // 'g': 3 rows below the baseline
+    float spaceAdvance = 4.0f;
+
+    // At most 8 pixels wide: one byte a row.
+    static SGlyphBitmap Solid(int width, int height, float originX, float originY, float advance) {
+        const auto row = static_cast<std::uint8_t>(0xff00 >> width);
+        return {width,   height,  originX,
+                originY, advance, std::vector<std::uint8_t>(static_cast<std::size_t>(height), row)};
+    }
+    bool Rasterize(const std::string&, int, std::vector<SGlyphBitmap>& glyphs) override {
+        glyphs.assign(kGlyphCount, SGlyphBitmap{});
+        for (int code = 33; code < 127; ++code)
+            glyphs[static_cast<std::size_t>(code)] = block;
+        glyphs['g'] = descender;
+        glyphs[' '].advance = spaceAdvance;
+        return true;
+    }
 };
