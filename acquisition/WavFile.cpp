@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -35,6 +36,10 @@ bool CWavFile::Reject(const std::string& path, const std::string& reason) {
 bool CWavFile::Open(const std::string& path) {
     Close();
     m_strError.clear();
+    // A folder opens as a stream on this platform; say what it really is.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return Reject(path, "is a folder, not a file");
     m_file.open(path, std::ios::binary);
     if (!m_file) {
         return Reject(path, "can't open the file");

@@ -8,13 +8,14 @@
 #include <functional>
 #include <future>
 #include <thread>
+#include <utility>
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// Runs a hook right after each unlock, i.e. inside Wait between giving the
-// lock up and going to sleep.
+// Runs a hook right after each unlock: inside Wait, that is between giving
+// the lock up and going to sleep.
 class CHookedMonitor : public CMonitor {
 public:
     void Unlock() override {
@@ -25,108 +26,49 @@ public:
     std::function<void()> afterUnlock;
 };
 
-void WaitForWaiters(CMonitor& monitor, CCondition& condition, int count) {
-    for (;;) {
-        monitor.Lock();
-        const int waiters = condition.GetWaiters();
-        monitor.Unlock();
-        if (waiters == count)
-            return;
-        std::this_thread::yield();
-    }
+void SignalUnderLock(CMonitor& monitor, CCondition& condition) {
+    monitor.CMonitor::Lock();
+    condition.Signal();
+    monitor.CMonitor::Unlock();
 }
 
-} // namespace
-
-TEST(Condition, SignalWakesTheWaiterWhichHoldsTheLockAgain) {
-    CMonitor monitor;
-    CCondition condition(&monitor);
-    bool ready = false; // guarded by monitor
-    std::atomic<int> wakeups{0};
-    std::thread waiter([&] {
+// Waits on another thread; the future is ready once the wait has returned.
+std::future<void> WaitAsync(CMonitor& monitor, CCondition& condition) {
+    return std::async(std::launch::async, [&] {
         monitor.Lock();
-        while (!ready) {
-            condition.Wait();
-            ++wakeups;
-        }
-        ready = false; // written under the lock Wait gave back
-        monitor.Unlock();
+        condition.Wait();
+        monitor.CMonitor::Unlock();
     });
-    WaitForWaiters(monitor, condition, 1);
-    monitor.Lock();
-    ready = true;
-    condition.Signal();
-    monitor.Unlock();
-    waiter.join();
-    EXPECT_EQ(wakeups.load(), 1);
-    EXPECT_FALSE(ready);
-    EXPECT_EQ(condition.GetWaiters(), 0);
 }
 
 TEST(Condition, SignalWithNobodyWaitingIsNotRemembered) {
     CMonitor monitor;
     CCondition condition(&monitor);
-    monitor.Lock();
-    condition.Signal();
-    monitor.Unlock();
-
-    std::atomic<bool> returned{false};
-    std::thread waiter([&] {
+    SignalUnderLock(monitor, condition);
+    std::future<void> waited = WaitAsync(monitor, condition);
+    for (bool inside = false; !inside && waited.wait_for(0ms) != std::future_status::ready;) {
         monitor.Lock();
-        condition.Wait();
-        returned = true;
+        inside = condition.GetWaiters() == 1;
         monitor.Unlock();
-    });
-    for (;;) {
-        monitor.Lock();
-        const bool inside = condition.GetWaiters() == 1;
-        monitor.Unlock();
-        if (inside || returned)
-            break;
-        std::this_thread::yield();
     }
-    // A remembered signal would end the wait without any further signal.
-    std::this_thread::sleep_for(50ms);
-    EXPECT_FALSE(returned.load());
-
-    monitor.Lock();
-    condition.Signal();
-    monitor.Unlock();
-    waiter.join();
-    EXPECT_TRUE(returned.load());
+    // Time for a remembered signal to end the wait.
+    EXPECT_EQ(waited.wait_for(50ms), std::future_status::timeout);
+    SignalUnderLock(monitor, condition);
 }
 
 TEST(Condition, SignalBetweenUnlockAndSleepIsNotLost) {
     CHookedMonitor monitor;
     CCondition condition(&monitor);
-    bool signalled = false;
+    bool signalled = false; // the waiting thread's own
     monitor.afterUnlock = [&] {
-        if (signalled)
-            return;
-        signalled = true;
-        // Another thread signals while the waiter is between its unlock and
-        // its sleep.
-        std::thread signaller([&] {
-            monitor.CMonitor::Lock();
-            condition.Signal();
-            monitor.CMonitor::Unlock();
-        });
-        signaller.join();
+        if (!std::exchange(signalled, true))
+            std::thread([&] { SignalUnderLock(monitor, condition); }).join();
     };
-
-    auto waited = std::async(std::launch::async, [&] {
-        monitor.Lock();
-        condition.Wait();
-        monitor.CMonitor::Unlock();
-    });
+    std::future<void> waited = WaitAsync(monitor, condition);
     const bool woke = waited.wait_for(5s) == std::future_status::ready;
     EXPECT_TRUE(woke) << "the signal given before the sleep was lost";
-    if (!woke) {
-        // Release the stuck waiter so the test can end.
-        monitor.CMonitor::Lock();
-        condition.Signal();
-        monitor.CMonitor::Unlock();
-    }
-    waited.get();
-    EXPECT_TRUE(signalled);
+    if (!woke)
+        SignalUnderLock(monitor, condition); // lets the test end
 }
+
+} // namespace

@@ -1,0 +1,311 @@
+// Shared by the acquisition and capture tests: sample patterns that show
+// order and loss, WAV files built from chunks (well-formed and broken ones
+// from the same lines), a capture backend the test drives, and the whole
+// pipeline as the view runs it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "acquisition/CaptureDevice.h"
+#include "acquisition/InputThread.h"
+#include "acquisition/SampleExchange.h"
+#include "analysis/HistoryBuffers.h"
+#include "app/DebugLog.h"
+#include "app/WorkerThreads.h"
+
+namespace acqtest {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Samples = std::vector<std::int16_t>; // interleaved stereo, left first
+using Bytes = std::vector<std::uint8_t>;
+
+inline bool Eventually(const std::function<bool()>& condition,
+                       std::chrono::milliseconds timeout = 5000ms) {
+    for (const auto until = Clock::now() + timeout; !condition(); std::this_thread::sleep_for(1ms))
+        if (Clock::now() > until)
+            return false;
+    return true;
+}
+
+// Counts a message in the trace written since construction.
+struct STraceMark {
+    std::size_t start = CTraceLog::Instance().Text().size();
+    int Count(const std::string& message) const {
+        const std::string text = CTraceLog::Instance().Text().substr(start);
+        int n = 0;
+        for (auto at = text.find(message); at != std::string::npos; at = text.find(message, at + 1))
+            ++n;
+        return n;
+    }
+};
+
+inline Samples Constant(std::int64_t frames, std::int16_t left, std::int16_t right) {
+    Samples s;
+    for (std::int64_t i = 0; i < frames; ++i)
+        s.insert(s.end(), {left, right});
+    return s;
+}
+
+// Left is the frame index modulo 30000, right its negation.
+inline Samples IndexRamp(std::int64_t first, std::int64_t frames) {
+    Samples s;
+    for (std::int64_t i = first; i < first + frames; ++i)
+        s.insert(s.end(),
+                 {static_cast<std::int16_t>(i % 30000), static_cast<std::int16_t>(-i % 30000)});
+    return s;
+}
+
+// A sine of hz and amplitude (16-bit units) on both channels, at 44100 Hz.
+inline Samples Tone(double hz, double amplitude, std::int64_t frames) {
+    Samples s;
+    for (std::int64_t i = 0; i < frames; ++i) {
+        const auto v = static_cast<std::int16_t>(
+            std::lround(amplitude * std::sin(2.0 * std::numbers::pi * hz * i / 44100.0)));
+        s.insert(s.end(), {v, v});
+    }
+    return s;
+}
+
+inline void WriteRamp(CCaptureRing& ring, std::int64_t first, std::int64_t frames) {
+    ring.Write(IndexRamp(first, frames).data(), static_cast<std::size_t>(frames));
+}
+
+inline void ExpectChunkHolds(const CCaptureRing::SChunk& chunk, std::int64_t firstFrame) {
+    const auto* s = reinterpret_cast<const std::int16_t*>(chunk.pData);
+    EXPECT_EQ(Samples(s, s + chunk.nBytes / 2), IndexRamp(firstFrame, chunk.nBytes / 4));
+}
+
+// --- WAV files ---
+
+inline void Put16(Bytes& b, std::uint32_t v) {
+    b.insert(b.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)});
+}
+inline void Put32(Bytes& b, std::uint32_t v) {
+    Put16(b, v);
+    Put16(b, v >> 16);
+}
+
+struct SFormat {
+    std::uint16_t tag = 1;
+    std::uint16_t channels = 2;
+    std::uint32_t rate = 44100;
+    std::uint16_t bits = 16;
+    std::int32_t blockAlign = -1;    // -1: channels x bits / 8
+    std::int32_t extensibleTag = -1; // >= 0: WAVE_FORMAT_EXTENSIBLE with that sub-format
+};
+
+inline Bytes FmtBody(const SFormat& f) {
+    const std::uint32_t align =
+        f.blockAlign >= 0 ? static_cast<std::uint32_t>(f.blockAlign) : f.channels * f.bits / 8u;
+    Bytes b;
+    Put16(b, f.extensibleTag >= 0 ? 0xFFFE : f.tag);
+    Put16(b, f.channels);
+    Put32(b, f.rate);
+    Put32(b, f.rate * align);
+    Put16(b, align);
+    Put16(b, f.bits);
+    if (f.extensibleTag >= 0) {
+        for (std::uint32_t v :
+             {22u, std::uint32_t{f.bits}, 3u, 0u, static_cast<std::uint32_t>(f.extensibleTag)})
+            Put16(b, v); // the channel mask takes two of these
+        b.insert(b.end(), {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
+    }
+    return b;
+}
+
+inline Bytes SampleBytes(const Samples& samples) {
+    Bytes b;
+    for (std::int16_t s : samples)
+        Put16(b, static_cast<std::uint16_t>(s));
+    return b;
+}
+
+struct SChunk {
+    std::string id;
+    Bytes body;
+    std::int64_t declared = -1; // the size the header claims; -1: the body's
+};
+
+// form: the RIFF id and the form type, e.g. "RIFXWAVE"; odd bodies are padded.
+inline Bytes Riff(const std::vector<SChunk>& chunks, const std::string& form = "RIFFWAVE") {
+    Bytes body(form.begin() + 4, form.end());
+    for (const SChunk& c : chunks) {
+        body.insert(body.end(), c.id.begin(), c.id.end());
+        Put32(body, static_cast<std::uint32_t>(c.declared >= 0 ? c.declared : std::ssize(c.body)));
+        body.insert(body.end(), c.body.begin(), c.body.end());
+        if (c.body.size() % 2 != 0)
+            body.push_back(0);
+    }
+    Bytes b(form.begin(), form.begin() + 4);
+    Put32(b, static_cast<std::uint32_t>(body.size()));
+    b.insert(b.end(), body.begin(), body.end());
+    return b;
+}
+
+inline Bytes Wav(const Samples& samples, const SFormat& f = {}) {
+    return Riff({{"fmt ", FmtBody(f)}, {"data", SampleBytes(samples)}});
+}
+
+// A fresh folder, removed on scope exit.
+class CTempDir {
+public:
+    CTempDir() { std::filesystem::create_directories(m_path); }
+    ~CTempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    CTempDir(const CTempDir&) = delete;
+    CTempDir& operator=(const CTempDir&) = delete;
+    std::string Path() const { return m_path.string(); }
+    // Writes a file into the folder; returns its path.
+    std::string Write(const std::string& name, const Bytes& bytes) const {
+        const std::string path = Path() + "/" + name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
+        return path;
+    }
+
+private:
+    inline static std::atomic<int> s_nCount{0};
+    const std::filesystem::path m_path =
+        std::filesystem::temp_directory_path() /
+        ("vireon-test-" + std::to_string(::getpid()) + "-" + std::to_string(++s_nCount));
+};
+
+// --- A capture backend driven by the test ---
+
+// It fails the start-up step it is told to; the test writes frames into the
+// device's ring itself, so chunks complete exactly when the test says.
+enum class EFailAt { Nothing, Create, Enumerate, Caps, Format, Buffer, Start };
+
+struct SScript { // shared by the test and the backend the device owns
+    EFailAt failAt = EFailAt::Nothing;
+    std::shared_ptr<CCaptureRing> ring;
+    std::atomic<int> starts{0};
+    std::atomic<bool> destroyed{false};
+};
+
+class CScriptedBackend : public ICaptureBackend {
+public:
+    explicit CScriptedBackend(std::shared_ptr<SScript> script) : m_script(std::move(script)) {}
+    ~CScriptedBackend() override { m_script->destroyed = true; }
+    bool Create() override { return m_script->failAt != EFailAt::Create; }
+    bool Enumerate() override { return m_script->failAt != EFailAt::Enumerate; }
+    bool QueryCaps() override { return m_script->failAt != EFailAt::Caps; }
+    bool SupportsFormat() override { return m_script->failAt != EFailAt::Format; }
+    bool CreateBuffer(std::shared_ptr<CCaptureRing> ring) override {
+        m_script->ring = std::move(ring);
+        return m_script->failAt != EFailAt::Buffer;
+    }
+    bool Start() override {
+        ++m_script->starts;
+        return m_script->failAt != EFailAt::Start;
+    }
+    void Stop() override {}
+    std::string Name() const override { return "scripted"; }
+    std::string Error() const override { return {}; }
+
+private:
+    std::shared_ptr<SScript> m_script;
+};
+
+// --- The pipeline as the view runs it ---
+
+// Over the capture device the test initialised: the input thread, the
+// exchange, the analysis thread and the history buffers, started by the
+// worker-thread ticks and stopped by their stop protocol.
+class CPipelineHarness {
+public:
+    static constexpr double kFreqMin = 1.0;
+    static constexpr double kFreqMax = 10000.0;
+
+    CPipelineHarness(std::int32_t n, std::int32_t h) : m_nBlockSize(n), m_nHistoryLength(h) {
+        m_store.SetCaptureFormat({44100.0, 16, 2, 2, CHANNEL_SUM, 0});
+        m_store.SetDisplayRange({kFreqMin, kFreqMax, kFreqMax - kFreqMin, 0.0, 1.0, false});
+    }
+
+    // The fifth and sixth timer ticks. Without restartCaptureOnStop the stop
+    // protocol leaves a paused device paused.
+    bool Start(bool restartCaptureOnStop = true) {
+        m_buffers.Register(m_store);
+        SWorkerHooks hooks;
+        hooks.beforeInputStart = [] { StartCapture(); };
+        hooks.inputThread = [this] { InputThreadProc({&m_exchange, &m_store, nullptr}); };
+        hooks.screenshotThread = [this] {
+            while (m_store.GetScreenshotThreadState() != kThreadStopRequested)
+                std::this_thread::sleep_for(5ms);
+            m_store.SetScreenshotThreadState(kThreadNotRunning);
+        };
+        if (restartCaptureOnStop) {
+            hooks.isCapturing = [] { return IsCapturing(); };
+            hooks.startCapture = [] { StartCapture(); };
+        }
+        m_workers = std::make_unique<CWorkerThreads>(
+            m_store, m_buffers.RenderParams(&m_exchange, &m_store), std::move(hooks));
+        return m_workers->OnTick() == CWorkerThreads::EStarted::Input &&
+               m_workers->OnTick() == CWorkerThreads::EStarted::AnalysisAndScreenshot;
+    }
+    bool WaitForBlocks(int count) {
+        return Eventually([&] {
+            const int row = m_store.GetHistoryGeometry().nHistoryRow;
+            return (m_nHistoryLength - row) % m_nHistoryLength >= count;
+        });
+    }
+
+    // The column of the newest waterfall row's peak.
+    std::ptrdiff_t PeakColumn() {
+        const SHistoryGeometry g = m_store.GetHistoryGeometry();
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(m_nHistoryLength));
+        HistoryLoadBytes(row.data(), m_buffers.Waterfall() + (g.nHistoryRow + 1) * g.nRowWidth,
+                         row.size());
+        return std::max_element(row.begin(), row.end()) - row.begin();
+    }
+    // The column of the bin nearest hz, by the rule (f - fmin) / fspan x width.
+    std::ptrdiff_t ToneColumn(double hz) const {
+        const double binHz = std::round(hz * m_nBlockSize / 44100.0) * 44100.0 / m_nBlockSize;
+        return static_cast<std::ptrdiff_t>((binHz - kFreqMin) / (kFreqMax - kFreqMin) *
+                                           m_nHistoryLength);
+    }
+    // Newest value of level history `which` (0 min, 1 max, 2 left min, 3
+    // left max, 4 right min, 5 right max), in full-scale units.
+    double NewestLevel(int which) {
+        const int row = m_store.GetHistoryGeometry().nHistoryRow;
+        return HistoryLoadDouble(m_buffers.LevelHistory(which) + row + 1);
+    }
+
+    // Runs the view's stop protocol: every thread must have ended within limit.
+    bool StopsWithin(std::chrono::milliseconds limit) {
+        const auto start = Clock::now();
+        if (m_workers)
+            m_workers->Stop();
+        return Clock::now() - start < limit && m_store.GetInputThreadState() == kThreadNotRunning &&
+               m_store.GetRenderThreadState() == kThreadNotRunning &&
+               m_store.GetScreenshotThreadState() == kThreadNotRunning;
+    }
+
+private:
+    std::int32_t m_nBlockSize;
+    std::int32_t m_nHistoryLength;
+    CRunState m_store;
+    CSampleExchange m_exchange{m_nBlockSize, 44100.0, &m_store};
+    CHistoryBuffers m_buffers{m_nHistoryLength, 30, 80};
+    std::unique_ptr<CWorkerThreads> m_workers;
+};
+
+} // namespace acqtest
