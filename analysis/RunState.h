@@ -80,6 +80,11 @@ struct SCaptureFormat {
     std::int32_t nWindowType = 0;  // 0..9, see analysis/WindowTable.h
 };
 
+// The view's start-up capture format and display range; Reset Plot returns
+// the range to these.
+inline constexpr SCaptureFormat kDefaultCaptureFormat{44100.0, 16, 2, 2, CHANNEL_SUM, 0};
+inline constexpr SDisplayRange kDefaultDisplayRange{1.0, 10000.0, 9999.0, 0.0, 1.0, false};
+
 struct SHistoryGeometry {
     std::int32_t nRingRows = 0;      // 2H
     std::int32_t nHistoryLength = 0; // H

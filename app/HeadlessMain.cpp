@@ -124,7 +124,7 @@ int Run(const SCommandLine& options) {
     CRunState& store = g_runState;
     CHistoryBuffers buffers(h, k, r);
     buffers.Register(store);
-    store.SetCaptureFormat({44100.0, 16, 2, 2, CHANNEL_SUM, 0});
+    store.SetCaptureFormat(kDefaultCaptureFormat);
     store.SetDisplayRange({kFreqMin, kFreqMax, kFreqMax - kFreqMin, 0.0, 1.0, false});
     CSampleExchange exchange(n, 44100.0, &store);
 

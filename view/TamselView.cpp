@@ -102,22 +102,8 @@ CTamselView::CTamselView(CTamselDoc* doc, CMainFrame* frame)
     // History geometry, surface geometry and buffer pointers in the store.
     m_pHistory = std::make_unique<CHistoryBuffers>(m_nH, m_nK, m_nR);
     m_pHistory->Register(g_runState);
-    SCaptureFormat format;
-    format.dSampleRate = kSampleRate;
-    format.nBitsPerSample = 16;
-    format.nChannels = 2;
-    format.nFrameStride = 2;
-    format.nChannelMode = CHANNEL_SUM;
-    format.nWindowType = 0;
-    g_runState.SetCaptureFormat(format);
-    SDisplayRange range;
-    range.dFreqMin = 1.0;
-    range.dFreqMax = 10000.0;
-    range.dFreqSpan = 9999.0;
-    range.dMagMin = 0.0;
-    range.dMagMax = 1.0;
-    range.bAutoScale = false;
-    g_runState.SetDisplayRange(range);
+    g_runState.SetCaptureFormat(kDefaultCaptureFormat);
+    g_runState.SetDisplayRange(kDefaultDisplayRange);
 
     // The plot image for screen capture: 24-bit rows padded to 4 bytes.
     m_screenDibHeader.biWidth = m_nW;

@@ -236,7 +236,7 @@ public:
     static constexpr double kFreqMax = 10000.0;
 
     CPipelineHarness(std::int32_t n, std::int32_t h) : m_nBlockSize(n), m_nHistoryLength(h) {
-        m_store.SetCaptureFormat({44100.0, 16, 2, 2, CHANNEL_SUM, 0});
+        m_store.SetCaptureFormat(kDefaultCaptureFormat);
         m_store.SetDisplayRange({kFreqMin, kFreqMax, kFreqMax - kFreqMin, 0.0, 1.0, false});
     }
 

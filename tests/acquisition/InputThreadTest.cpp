@@ -48,7 +48,7 @@ protected:
     static constexpr std::int32_t kN = 1024;
 
     void SetUp() override {
-        m_store.SetCaptureFormat({44100.0, 16, 2, 2, CHANNEL_SUM, 0});
+        m_store.SetCaptureFormat(kDefaultCaptureFormat);
         ASSERT_TRUE(InitCapture(kN, std::make_unique<acqtest::CScriptedBackend>(m_script)));
         ASSERT_TRUE(StartCapture());
     }

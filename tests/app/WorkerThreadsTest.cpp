@@ -32,8 +32,8 @@ void Pause() {
 class WorkerThreadsTest : public ::testing::Test {
 protected:
     WorkerThreadsTest() : buffers(16, 30, 80), exchange(kN, 44100.0, &store), chunk(2 * kN, 1000) {
-        store.SetCaptureFormat({44100.0, 16, 2, 2, CHANNEL_SUM, 0});
-        store.SetDisplayRange({1.0, 10000.0, 9999.0, 0.0, 1.0, false});
+        store.SetCaptureFormat(kDefaultCaptureFormat);
+        store.SetDisplayRange(kDefaultDisplayRange);
         buffers.Register(store);
     }
 
