@@ -130,10 +130,8 @@ inline Bytes FmtBody(const SFormat& f) {
 }
 
 inline Bytes SampleBytes(const Samples& samples) {
-    Bytes b;
-    for (std::int16_t s : samples)
-        Put16(b, static_cast<std::uint16_t>(s));
-    return b;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(samples.data()); // little-endian host
+    return Bytes(p, p + 2 * samples.size());
 }
 
 struct SChunk {
@@ -163,15 +161,10 @@ inline Bytes Wav(const Samples& samples, const SFormat& f = {}) {
 }
 
 // A fresh folder, removed on scope exit.
-class CTempDir {
-public:
+struct CTempDir {
     CTempDir() { std::filesystem::create_directories(m_path); }
-    ~CTempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
+    ~CTempDir() { std::filesystem::remove_all(m_path); }
     CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
     std::string Path() const { return m_path.string(); }
     // Writes a file into the folder; returns its path.
     std::string Write(const std::string& name, const Bytes& bytes) const {
@@ -180,8 +173,6 @@ public:
             .write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
         return path;
     }
-
-private:
     inline static std::atomic<int> s_nCount{0};
     const std::filesystem::path m_path =
         std::filesystem::temp_directory_path() /
@@ -201,27 +192,22 @@ struct SScript { // shared by the test and the backend the device owns
     std::atomic<bool> destroyed{false};
 };
 
-class CScriptedBackend : public ICaptureBackend {
-public:
+struct CScriptedBackend : ICaptureBackend {
     explicit CScriptedBackend(std::shared_ptr<SScript> script) : m_script(std::move(script)) {}
     ~CScriptedBackend() override { m_script->destroyed = true; }
-    bool Create() override { return m_script->failAt != EFailAt::Create; }
-    bool Enumerate() override { return m_script->failAt != EFailAt::Enumerate; }
-    bool QueryCaps() override { return m_script->failAt != EFailAt::Caps; }
-    bool SupportsFormat() override { return m_script->failAt != EFailAt::Format; }
+    bool Create() override { return Passes(EFailAt::Create); }
+    bool Enumerate() override { return Passes(EFailAt::Enumerate); }
+    bool QueryCaps() override { return Passes(EFailAt::Caps); }
+    bool SupportsFormat() override { return Passes(EFailAt::Format); }
     bool CreateBuffer(std::shared_ptr<CCaptureRing> ring) override {
         m_script->ring = std::move(ring);
-        return m_script->failAt != EFailAt::Buffer;
+        return Passes(EFailAt::Buffer);
     }
-    bool Start() override {
-        ++m_script->starts;
-        return m_script->failAt != EFailAt::Start;
-    }
+    bool Start() override { return ++m_script->starts, Passes(EFailAt::Start); }
     void Stop() override {}
     std::string Name() const override { return "scripted"; }
     std::string Error() const override { return {}; }
-
-private:
+    bool Passes(EFailAt step) const { return m_script->failAt != step; }
     std::shared_ptr<SScript> m_script;
 };
 

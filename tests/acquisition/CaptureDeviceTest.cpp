@@ -4,19 +4,18 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-using acqtest::EFailAt;
+using namespace acqtest;
 
 class CaptureDevice : public ::testing::Test {
 protected:
     bool Init(EFailAt failAt) {
-        script = std::make_shared<acqtest::SScript>();
+        script = std::make_shared<SScript>();
         script->failAt = failAt;
-        return InitCapture(1024, std::make_unique<acqtest::CScriptedBackend>(script));
+        return InitCapture(1024, std::make_unique<CScriptedBackend>(script));
     }
     void TearDown() override { ReleaseCapture(); }
 
-    std::shared_ptr<acqtest::SScript> script;
+    std::shared_ptr<SScript> script;
 };
 
 TEST_F(CaptureDevice, EachFailedStartUpStepIsTracedAndLeavesLaterCallsHarmless) {
@@ -33,7 +32,7 @@ TEST_F(CaptureDevice, EachFailedStartUpStepIsTracedAndLeavesLaterCallsHarmless) 
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
-        const acqtest::STraceMark trace;
+        const STraceMark trace;
         const bool deviceMade = c.step == EFailAt::Start;
         EXPECT_EQ(Init(c.step), deviceMade);
         EXPECT_FALSE(StartCapture());
@@ -45,13 +44,11 @@ TEST_F(CaptureDevice, EachFailedStartUpStepIsTracedAndLeavesLaterCallsHarmless) 
             EXPECT_FALSE(GetCaptureError().empty());
             EXPECT_TRUE(StopCapture());
             EXPECT_FALSE(WaitForChunk(10ms)); // returns, so the input thread sees its stop
-            void* p1 = nullptr;
-            void* p2 = nullptr;
-            std::uint32_t s1 = 0;
-            std::uint32_t s2 = 0;
-            EXPECT_FALSE(LockChunk(&p1, &s1, &p2, &s2));
+            void* p[2] = {};
+            std::uint32_t s[2] = {};
+            EXPECT_FALSE(LockChunk(&p[0], &s[0], &p[1], &s[1]));
             EXPECT_EQ(trace.Count("Failed to lock sound buffer: 1\r\n"), 1);
-            EXPECT_TRUE(UnlockChunk(p1, s1, p2, s2));
+            EXPECT_TRUE(UnlockChunk(p[0], s[0], p[1], s[1]));
             EXPECT_EQ(GetCapturedFrames(), 0u);
         }
         ReleaseCapture();
@@ -60,9 +57,9 @@ TEST_F(CaptureDevice, EachFailedStartUpStepIsTracedAndLeavesLaterCallsHarmless) 
 
 TEST_F(CaptureDevice, AStallIsTracedOnceButAPauseIsNone) {
     ASSERT_TRUE(Init(EFailAt::Nothing));
-    const acqtest::STraceMark trace;
+    const STraceMark trace;
     auto waitOut = [](std::chrono::milliseconds span) {
-        for (const auto until = acqtest::Clock::now() + span; acqtest::Clock::now() < until;)
+        for (const auto until = Clock::now() + span; Clock::now() < until;)
             WaitForChunk(50ms);
     };
     ASSERT_TRUE(StartCapture());
@@ -72,7 +69,7 @@ TEST_F(CaptureDevice, AStallIsTracedOnceButAPauseIsNone) {
     ASSERT_TRUE(StartCapture());
     waitOut(kStallTime + 400ms);
     EXPECT_EQ(trace.Count("Sound capture stalled"), 1);
-    acqtest::WriteRamp(*script->ring, 0, 1024);
+    WriteRamp(*script->ring, 0, 1024);
     EXPECT_TRUE(WaitForChunk(50ms));
     EXPECT_EQ(trace.Count("Sound capture resumed\r\n"), 1);
 }

@@ -4,8 +4,7 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-using acqtest::WriteRamp;
+using namespace acqtest;
 
 std::array<std::uint32_t, 4> Offsets(const CCaptureRing& ring) {
     return {ring.ChunkOffset(0), ring.ChunkOffset(1), ring.ChunkOffset(2), ring.ChunkOffset(3)};
@@ -45,17 +44,16 @@ TEST(CaptureRing, AHeldChunkIsNeverOverwrittenAndTheDroppedFramesAreCounted) {
         SCOPED_TRACE(locked ? "locked" : "retained");
         CCaptureRing ring(kN);
         WriteRamp(ring, 0, kN);
-        void* p1 = nullptr;
-        void* p2 = nullptr;
-        std::uint32_t s1 = 0;
-        std::uint32_t s2 = 0;
+        void* p[2] = {};
+        std::uint32_t s[2] = {};
         std::int64_t sequence = -2;
         const int chunk = CCaptureRing::ChunkToLock(ring.ReadPosition(), Offsets(ring));
         if (locked) {
-            ASSERT_TRUE(ring.Lock(ring.ChunkOffset(chunk), ring.ChunkBytes(), &p1, &s1, &p2, &s2,
-                                  &sequence));
+            ASSERT_TRUE(ring.Lock(ring.ChunkOffset(chunk), ring.ChunkBytes(), &p[0], &s[0], &p[1],
+                                  &s[1], &sequence));
             EXPECT_EQ(sequence, 0);
-            EXPECT_FALSE(ring.Lock(ring.ChunkOffset(2), ring.ChunkBytes(), &p1, &s1, &p2, &s2));
+            EXPECT_FALSE(
+                ring.Lock(ring.ChunkOffset(2), ring.ChunkBytes(), &p[0], &s[0], &p[1], &s[1]));
         } else {
             ring.RetainFrom(0);
         }
@@ -64,9 +62,9 @@ TEST(CaptureRing, AHeldChunkIsNeverOverwrittenAndTheDroppedFramesAreCounted) {
         EXPECT_EQ(ring.FramesDropped(), 2u * kN);
         CCaptureRing::SChunk held;
         ASSERT_EQ(ring.GetChunk(0, held), CCaptureRing::EChunkState::Ready);
-        acqtest::ExpectChunkHolds(held, 0);
+        ExpectChunkHolds(held, 0);
         if (locked) {
-            EXPECT_EQ(p1, held.pData);
+            EXPECT_EQ(p[0], held.pData);
             ring.Unlock();
         } else {
             ring.RetainFrom(CCaptureRing::kNoRetention);
@@ -74,7 +72,7 @@ TEST(CaptureRing, AHeldChunkIsNeverOverwrittenAndTheDroppedFramesAreCounted) {
         WriteRamp(ring, 6 * kN, kN);
         ASSERT_EQ(ring.GetChunk(4, held), CCaptureRing::EChunkState::Ready);
         EXPECT_EQ(held.nLostBefore, 2u * kN);
-        acqtest::ExpectChunkHolds(held, 6 * kN);
+        ExpectChunkHolds(held, 6 * kN);
     }
 }
 

@@ -1,14 +1,9 @@
 #include "acquisition/Condition.h"
 #include "acquisition/Monitor.h"
 
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <chrono>
-#include <functional>
 #include <future>
-#include <thread>
-#include <utility>
+
+#include "AcquisitionTestSupport.h"
 
 namespace {
 

@@ -1,8 +1,6 @@
 #include "acquisition/InputThread.h"
 
-#include <atomic>
 #include <mutex>
-#include <utility>
 
 #include "AcquisitionTestSupport.h"
 #include "acquisition/AudioRecorder.h"
@@ -10,10 +8,7 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-using acqtest::Eventually;
-using acqtest::IndexRamp;
-using acqtest::Samples;
+using namespace acqtest;
 
 // Collects what the input thread records; read without the lock once the
 // thread has ended.
@@ -49,7 +44,7 @@ protected:
 
     void SetUp() override {
         m_store.SetCaptureFormat(kDefaultCaptureFormat);
-        ASSERT_TRUE(InitCapture(kN, std::make_unique<acqtest::CScriptedBackend>(m_script)));
+        ASSERT_TRUE(InitCapture(kN, std::make_unique<CScriptedBackend>(m_script)));
         ASSERT_TRUE(StartCapture());
     }
     void TearDown() override {
@@ -75,23 +70,23 @@ protected:
     std::int32_t Take() { return m_exchange.TakeBlock(nullptr, nullptr, nullptr, 0); }
     // Whole chunks of the index ramp, continuing where the last ones ended.
     void WriteChunks(int chunks) {
-        acqtest::WriteRamp(*m_script->ring, m_nWritten, std::int64_t{chunks} * kN);
+        WriteRamp(*m_script->ring, m_nWritten, std::int64_t{chunks} * kN);
         m_nWritten += std::int64_t{chunks} * kN;
     }
-    bool WaitUntilLocked(std::int64_t sequence) {
-        return Eventually([&] { return LockedChunkSequence() == sequence; });
+    // Lets the previous chunk's lock go, then holds the device's lock here.
+    bool LockAfterRelease() {
+        return Eventually([&] { return !m_script->ring->IsLocked(); }) &&
+               LockChunk(&m_p[0], &m_s[0], &m_p[1], &m_s[1]);
     }
 
     CRunState m_store;
     SRecorder m_recorder; // outlives the thread even when a test ends early
     CSampleExchange m_exchange{kN, 44100.0, &m_store};
-    std::shared_ptr<acqtest::SScript> m_script = std::make_shared<acqtest::SScript>();
+    std::shared_ptr<SScript> m_script = std::make_shared<SScript>();
     std::thread m_thread;
     std::int64_t m_nWritten = 0;
-    void* m_p1 = nullptr; // the regions of a lock the test takes itself
-    void* m_p2 = nullptr;
-    std::uint32_t m_s1 = 0;
-    std::uint32_t m_s2 = 0;
+    void* m_p[2] = {}; // the regions of a lock the test takes itself
+    std::uint32_t m_s[2] = {};
 };
 
 TEST_F(InputThread, StopBeforeTheFirstReadReleasesTheDeviceAndPutsOnlyTheEmptyBlock) {
@@ -108,14 +103,12 @@ TEST_F(InputThread, AFailedLockIsTracedAndNothingIsPut) {
     StartThread(kThreadRun);
     WriteChunks(1);
     EXPECT_EQ(Take(), kN);
-    ASSERT_TRUE(Eventually([&] { return !m_script->ring->IsLocked(); }));
-    // Someone else holds the buffer's lock when the next chunk completes.
-    const acqtest::STraceMark trace;
-    ASSERT_TRUE(LockChunk(&m_p1, &m_s1, &m_p2, &m_s2));
+    const STraceMark trace; // someone else holds the lock as the next chunk completes
+    ASSERT_TRUE(LockAfterRelease());
     WriteChunks(1);
     EXPECT_TRUE(Eventually(
         [&] { return trace.Count("InputThread 68: Couldn't get sound buffer lock\r\n") == 1; }));
-    UnlockChunk(m_p1, m_s1, m_p2, m_s2);
+    UnlockChunk(m_p[0], m_s[0], m_p[1], m_s[1]);
     WriteChunks(1);
     // The next block is the chunk after the failure: its ramp ends at 3N - 1.
     EXPECT_EQ(Take(), kN);
@@ -130,18 +123,18 @@ TEST_F(InputThread, RecordingGetsEveryFrameOnceInOrderWhileTheAnalysisLags) {
     ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == kN; }));
     ASSERT_TRUE(Eventually([&] { return !m_script->ring->IsLocked(); }));
     WriteChunks(1);
-    ASSERT_TRUE(WaitUntilLocked(1));
+    ASSERT_TRUE(Eventually([&] { return LockedChunkSequence() == 1; }));
     WriteChunks(3);
     Take();
     ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == 5 * kN; }));
     // The analysis skips to the newest chunk, 4, and waits again while six
     // arrive: three fit beside it and the unrecorded ones, three are lost.
-    ASSERT_TRUE(WaitUntilLocked(4));
+    ASSERT_TRUE(Eventually([&] { return LockedChunkSequence() == 4; }));
     WriteChunks(6);
     EXPECT_EQ(m_script->ring->FramesDropped(), 3u * kN);
     Take();
     ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == 8 * kN; }));
-    const acqtest::STraceMark trace;
+    const STraceMark trace;
     WriteChunks(2);
     StopThread(); // the stop comes while the input thread still waits in its put
 
@@ -157,9 +150,7 @@ TEST_F(InputThread, ChunksCompletedAsTheStopArrivesAreStillRecorded) {
     StartThread(kThreadRun, kCaptureSound);
     WriteChunks(1);
     ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == kN; }));
-    ASSERT_TRUE(Eventually([&] { return !m_script->ring->IsLocked(); }));
-    // With the lock held here, the loop cannot record the next two chunks.
-    ASSERT_TRUE(LockChunk(&m_p1, &m_s1, &m_p2, &m_s2));
+    ASSERT_TRUE(LockAfterRelease()); // so the loop cannot record the next two chunks
     WriteChunks(2);
     StopThread();
     EXPECT_EQ(m_recorder.samples, IndexRamp(0, 3 * kN));
@@ -188,52 +179,41 @@ protected:
     static constexpr double kAmplitude = 16384.0;
 
     void TearDown() override { ReleaseCapture(); }
-    bool InitOn(const std::string& path) {
-        return InitCapture(kN, std::make_unique<CWavFileSource>(path));
-    }
-
-    const acqtest::CTempDir m_dir;
-    const std::string m_strTone =
-        m_dir.Write("tone.wav", acqtest::Wav(acqtest::Tone(kToneHz, kAmplitude, 44100)));
+    const CTempDir m_dir;
+    const std::string m_strTone = m_dir.Write("tone.wav", Wav(Tone(kToneHz, kAmplitude, 44100)));
 };
 
-TEST_F(FilePipeline, AToneFromTheFilePeaksInItsColumnAndFillsTheLevelHistories) {
-    acqtest::CPipelineHarness pipeline(kN, 360);
-    ASSERT_TRUE(InitOn(m_strTone));
-    ASSERT_TRUE(pipeline.Start());
-    ASSERT_TRUE(pipeline.WaitForBlocks(3));
-    EXPECT_EQ(pipeline.PeakColumn(), pipeline.ToneColumn(kToneHz));
-    // A block of the sine holds a sample within half a sample period of its
-    // crest; every history shows that amplitude.
-    const double highest = kAmplitude / 32767.0;
-    const double lowest = kAmplitude * std::cos(std::numbers::pi * kToneHz / 44100.0) / 32767.0;
-    for (int max : {1, 3, 5}) {
-        SCOPED_TRACE(max);
-        EXPECT_GE(pipeline.NewestLevel(max), lowest - 1e-9);
-        EXPECT_LE(pipeline.NewestLevel(max), highest + 1e-9);
-        EXPECT_LE(pipeline.NewestLevel(max - 1), -lowest + 1e-9);
-        EXPECT_GE(pipeline.NewestLevel(max - 1), -highest - 2.0 / 32767.0);
-    }
-    EXPECT_TRUE(pipeline.StopsWithin(1000ms));
-}
-
-TEST_F(FilePipeline, StopEndsAllThreadsWithinASecondInEveryState) {
+// Running, the file's tone peaks in its column and every level history shows
+// its amplitude: a block of the sine holds a sample within half a sample
+// period of its crest.
+TEST_F(FilePipeline, AToneFromTheFileIsAnalysedAndStopEndsAllThreadsWithinASecondInEveryState) {
     const struct {
         const char* state;
-        bool source;
-        bool restartCaptureOnStop;
-        bool paused;
+        bool source, restartCaptureOnStop, paused;
     } cases[] = {
-        {"right after the start", true, true, false},
+        {"running", true, true, false},
         {"paused", true, true, true},
         {"paused, left paused by the stop", true, false, true},
         {"without a sound source", false, true, false},
     };
+    const double highest = kAmplitude / 32767.0;
+    const double lowest = kAmplitude * std::cos(std::numbers::pi * kToneHz / 44100.0) / 32767.0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.state);
-        acqtest::CPipelineHarness pipeline(kN, 360);
-        ASSERT_EQ(InitOn(c.source ? m_strTone : m_dir.Path() + "/absent.wav"), c.source);
+        CPipelineHarness pipeline(kN, 360);
+        const std::string path = c.source ? m_strTone : m_dir.Path() + "/absent.wav";
+        ASSERT_EQ(InitCapture(kN, std::make_unique<CWavFileSource>(path)), c.source);
         ASSERT_TRUE(pipeline.Start(c.restartCaptureOnStop));
+        if (c.source && !c.paused) {
+            ASSERT_TRUE(pipeline.WaitForBlocks(3));
+            EXPECT_EQ(pipeline.PeakColumn(), pipeline.ToneColumn(kToneHz));
+            for (int max : {1, 3, 5}) {
+                EXPECT_GE(pipeline.NewestLevel(max), lowest - 1e-9) << max;
+                EXPECT_LE(pipeline.NewestLevel(max), highest + 1e-9) << max;
+                EXPECT_LE(pipeline.NewestLevel(max - 1), -lowest + 1e-9) << max;
+                EXPECT_GE(pipeline.NewestLevel(max - 1), -highest - 2.0 / 32767.0) << max;
+            }
+        }
         if (c.paused) {
             ASSERT_TRUE(pipeline.WaitForBlocks(1));
             StopCapture();

@@ -2,18 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <future>
-#include <memory>
-#include <thread>
-#include <vector>
 
-#include "acquisition/SampleExchange.h"
-#include "analysis/HistoryBuffers.h"
-#include "analysis/RunState.h"
+#include "tests/acquisition/AcquisitionTestSupport.h"
 
 namespace {
 
@@ -70,24 +61,19 @@ protected:
 
     void ExpectAllEndOnStop(const std::function<void()>& stop) {
         auto stopped = std::async(std::launch::async, stop);
-        if (stopped.wait_for(20s) != std::future_status::ready) {
-            std::fprintf(stderr, "Stop hung\n"); // a hang would stall the whole run
-            std::abort();
-        }
-        EXPECT_EQ(store.GetInputThreadState(), kThreadNotRunning);
-        EXPECT_EQ(store.GetRenderThreadState(), kThreadNotRunning);
-        EXPECT_EQ(store.GetScreenshotThreadState(), kThreadNotRunning);
+        if (stopped.wait_for(20s) != std::future_status::ready)
+            std::abort(); // a hung stop would stall the whole run
+        for (std::int32_t state : {store.GetInputThreadState(), store.GetRenderThreadState(),
+                                   store.GetScreenshotThreadState()})
+            EXPECT_EQ(state, kThreadNotRunning);
     }
 
     CRunState store;
     CHistoryBuffers buffers;
     CSampleExchange exchange;
     std::vector<std::int16_t> chunk;
-    std::atomic<bool> capturing{false};
-    std::atomic<bool> waitingForChunk{false};
-    std::atomic<int> inputStarts{0};
-    std::atomic<int> screenshotStarts{0};
-    std::atomic<int> putsStarted{0};
+    std::atomic<bool> capturing{false}, waitingForChunk{false};
+    std::atomic<int> inputStarts{0}, screenshotStarts{0}, putsStarted{0};
     std::atomic<std::int32_t> wordAtCaptureStart{kNoCaptureStart};
 };
 

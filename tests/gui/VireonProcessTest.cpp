@@ -1,56 +1,17 @@
 // Runs the real program under the X display with a WAV file as its input and
 // reads the state it reports through VIREON_TEST_STATE (app/TestProbe.h).
-#include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
-#include <chrono>
-#include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "app/StartupSettings.h"
+#include "tests/acquisition/AcquisitionTestSupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::int64_t MonotonicMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-// 16-bit stereo 44100 Hz PCM: two seconds of a 1 kHz tone at half scale.
-void WriteToneWav(const fs::path& path) {
-    const std::uint32_t frames = 2 * 44100;
-    std::ofstream out(path, std::ios::binary);
-    const auto put = [&](std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            out.put(static_cast<char>((value >> (8 * i)) & 0xff));
-    };
-    out.write("RIFF", 4);
-    put(36 + frames * 4, 4);
-    out.write("WAVEfmt ", 8);
-    // Chunk size, PCM, 2 channels, frame rate, bytes per second, block align, bits.
-    const std::pair<std::uint32_t, int> format[] = {{16, 4},     {1, 2}, {2, 2}, {44100, 4},
-                                                    {176400, 4}, {4, 2}, {16, 2}};
-    for (const auto& [value, bytes] : format)
-        put(value, bytes);
-    out.write("data", 4);
-    put(frames * 4, 4);
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        const auto v = static_cast<std::uint16_t>(
-            static_cast<std::int16_t>(16384.0 * std::sin(2.0 * M_PI * 1000.0 * i / 44100.0)));
-        put(v | (static_cast<std::uint32_t>(v) << 16), 4);
-    }
-}
 
 // One reported line: its event word, the text after it and its key=value
 // fields; a missing field reads -9999.
@@ -88,23 +49,12 @@ protected:
     void SetUp() override {
         if (std::getenv("DISPLAY") == nullptr || *std::getenv("DISPLAY") == '\0')
             GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-        char pattern[] = "/tmp/vireon-gui.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        WriteToneWav(m_dir / "tone.wav");
-    }
-    void TearDown() override {
-        if (!m_dir.empty())
-            fs::remove_all(m_dir);
+        m_temp.Write("tone.wav", acqtest::Wav(acqtest::Tone(1000.0, 16384.0, 2 * 44100)));
     }
 
     void WriteIni(int sizeIndex, const std::string& preset) {
         std::ofstream(m_dir / "Vireon.ini") << "SIZE " << sizeIndex << "\n"
                                             << (preset.empty() ? "" : "PRESET " + preset + "\n");
-    }
-    std::string Settings() const {
-        std::ifstream in(m_dir / "QuillmoorSoftware" / "Vireon.conf");
-        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
     // Runs the program in the temporary directory with the given script; it is
@@ -120,7 +70,9 @@ protected:
                                     (preset.empty() ? "" : " '" + preset + "'");
         SRun run;
         const int status = std::system(command.c_str());
-        run.exitTime = MonotonicMs();
+        run.exitTime = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           acqtest::Clock::now().time_since_epoch())
+                           .count();
         run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::ifstream in(m_dir / "state.txt");
         for (std::string line; std::getline(in, line);) {
@@ -134,20 +86,18 @@ protected:
                     e.fields[field.substr(0, eq)] = field.substr(eq + 1);
             run.events.push_back(std::move(e));
         }
-        return run;
-    }
-
-    // The close took effect and all three threads and the process ended
-    // within 2 s of it.
-    static void ExpectClosedCleanly(const SRun& run) {
-        ASSERT_EQ(run.exitStatus, 0);
+        // Every script ends in a close: it took effect and all three threads
+        // and the process ended within 2 s of it.
+        EXPECT_EQ(run.exitStatus, 0);
         for (const char* thread : {"input", "render", "screenshot"})
             EXPECT_EQ(run.First("closed")[thread], -1) << thread;
         EXPECT_LT(run.exitTime - run.First("close-request")["t"], 2000);
         EXPECT_EQ(run.All("exit").size(), 1u);
+        return run;
     }
 
-    fs::path m_dir;
+    const acqtest::CTempDir m_temp;
+    const fs::path m_dir = m_temp.Path();
 };
 
 // Closing at tick 4 also covers a close before any thread has started.
@@ -156,7 +106,6 @@ TEST_F(VireonProcess, ViewIsExactlyThePlotSizeForEverySizeSettingAndFixed) {
         SCOPED_TRACE("SIZE " + std::to_string(size));
         WriteIni(static_cast<int>(size), "");
         const SRun run = Run("4:close");
-        ExpectClosedCleanly(run);
         const SEvent& geometry = run.First("geometry");
         int x = 0, y = 0, w = 0, h = 0;
         std::sscanf(geometry.fields.at("view").c_str(), "%d,%d,%dx%d", &x, &y, &w, &h);
@@ -170,7 +119,6 @@ TEST_F(VireonProcess, ViewIsExactlyThePlotSizeForEverySizeSettingAndFixed) {
 
 TEST_F(VireonProcess, StartsTheInputThreadByTickFiveAndTheOthersByTickSix) {
     const SRun run = Run("10:close");
-    ExpectClosedCleanly(run);
     for (const char* thread : {"input", "render", "screenshot"}) {
         SCOPED_TRACE(thread);
         EXPECT_EQ(run.First("tick", 4)[thread], -1);
@@ -188,7 +136,6 @@ TEST_F(VireonProcess, StartsTheInputThreadByTickFiveAndTheOthersByTickSix) {
 TEST_F(VireonProcess, DebugWindowTogglesAndKeepsTheTraceAndAPausedRunClosesCleanly) {
     const SRun run = Run("7:debug,8:debug,9:timing,10:debug,11:pause,12:timing,13:debugstate,"
                          "14:resume,15:run,18:close");
-    ExpectClosedCleanly(run);
     const std::vector<const SEvent*> s = run.All("debug");
     ASSERT_EQ(s.size(), 6u);
     EXPECT_EQ((*s[0])["windowVisible"], 1);
@@ -215,13 +162,14 @@ TEST_F(VireonProcess, APresetFromTheCommandLineOrTheSettingsTitlesTheWindow) {
         WriteIni(0, onCommandLine ? "" : "start.tpz");
         const std::string preset = onCommandLine ? "my preset.tpz" : "start.tpz";
         const SRun run = Run("2:geometry,5:geometry,6:close", onCommandLine ? preset : "");
-        ExpectClosedCleanly(run);
         const auto titles = run.All("title");
         ASSERT_GE(titles.size(), 2u);
         const std::string titled = "Vireon - " + (m_dir / preset).replace_extension().string();
         EXPECT_EQ(titles.front()->rest, onCommandLine ? titled : "Vireon");
         EXPECT_EQ(titles.back()->rest, titled);
-        EXPECT_NE(Settings().find("File1=" + (m_dir / preset).string()), std::string::npos);
+        std::ifstream settings(m_dir / "QuillmoorSoftware" / "Vireon.conf");
+        const std::string text(std::istreambuf_iterator<char>(settings), {});
+        EXPECT_NE(text.find("File1=" + (m_dir / preset).string()), std::string::npos);
     }
 }
 

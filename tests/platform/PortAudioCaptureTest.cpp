@@ -80,15 +80,6 @@ protected:
     }
 };
 
-TEST_F(RealCapture, TheToneOfTheVirtualDevicePeaksInItsColumn) {
-    acqtest::CPipelineHarness pipeline(kN, 360);
-    ASSERT_TRUE(StartCapturing(pipeline)) << GetCaptureError();
-    EXPECT_EQ(pipeline.PeakColumn(), pipeline.ToneColumn(std::stod(Env("VIREON_CAPTURE_TONE_HZ"))));
-    for (int max : {1, 3, 5}) // the feeder plays at half of full scale
-        EXPECT_NEAR(pipeline.NewestLevel(max), 0.5, 0.02) << max;
-    EXPECT_TRUE(pipeline.StopsWithin(1000ms));
-}
-
 TEST_F(RealCapture, DevicesAreListedAndPickedByName) {
     const std::vector<std::string> names = ListCaptureDevices();
     ASSERT_FALSE(names.empty());
@@ -100,9 +91,10 @@ TEST_F(RealCapture, DevicesAreListedAndPickedByName) {
     EXPECT_EQ(unknown.Error(), "no capture device named \"no such device\" (see --list-devices)");
 }
 
+// The tone of a server of its own shows that the capture reads that device.
 // A killed server is gone; a frozen one stays connected but delivers
 // nothing, which is what leaves PortAudio unable to stop the stream.
-TEST_F(RealCapture, ABrokenServerIsTracedAndTheProgramStillClosesWithinTwoSeconds) {
+TEST_F(RealCapture, ItsToneIsAnalysedAndABrokenServerIsTracedAndClosedWithinTwoSeconds) {
     for (const char* breakIt : {"kill-server", "freeze-server"}) {
         SCOPED_TRACE(breakIt);
         constexpr int kPrivateTone = 1500;
@@ -111,6 +103,8 @@ TEST_F(RealCapture, ABrokenServerIsTracedAndTheProgramStillClosesWithinTwoSecond
         acqtest::CPipelineHarness pipeline(kN, 360);
         ASSERT_TRUE(StartCapturing(pipeline)) << GetCaptureError();
         ASSERT_EQ(pipeline.PeakColumn(), pipeline.ToneColumn(kPrivateTone)) << "another server";
+        for (int max : {1, 3, 5}) // the feeder plays at half of full scale
+            EXPECT_NEAR(pipeline.NewestLevel(max), 0.5, 0.02) << max;
         const acqtest::STraceMark trace;
         server.Script(breakIt);
         EXPECT_TRUE(

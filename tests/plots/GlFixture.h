@@ -20,8 +20,7 @@
 #include "plots/FontList.h"
 
 inline bool GlSkipAllowed() {
-    const char* skip = std::getenv("VIREON_SKIP_GL");
-    return skip != nullptr && std::strcmp(skip, "1") == 0;
+    return std::getenv("VIREON_SKIP_GL") && std::strcmp(std::getenv("VIREON_SKIP_GL"), "1") == 0;
 }
 
 struct SPixel {
@@ -33,11 +32,10 @@ struct SBox {
 };
 
 class GlTest : public ::testing::Test {
-public:
+protected:
     static constexpr int kWidth = 256;
     static constexpr int kHeight = 192;
 
-protected:
     static void SetUpTestSuite() {
         s_context = std::make_unique<CEglContext>();
         if (!s_context->Create(kWidth, kHeight))
@@ -80,7 +78,6 @@ protected:
         const std::size_t i = (static_cast<std::size_t>(y) * kWidth + x) * 4;
         return {f[i], f[i + 1], f[i + 2], f[i + 3]};
     }
-    static SPixel Pixel(int x, int y) { return At(Frame(), x, y); }
     static bool Lit(const std::vector<std::uint8_t>& f, int x, int y) {
         const SPixel p = At(f, x, y);
         return p.r + p.g + p.b > 0;
@@ -98,13 +95,11 @@ protected:
     }
 
     static ::testing::AssertionResult Near(SPixel p, float r, float g, float b, int tolerance = 2) {
-        const float want[3] = {r, g, b};
-        const int got[3] = {p.r, p.g, p.b};
-        for (int i = 0; i < 3; ++i)
-            if (std::abs(static_cast<int>(want[i] * 255.0f + 0.5f) - got[i]) > tolerance)
-                return ::testing::AssertionFailure()
-                       << "got (" << p.r << ", " << p.g << ", " << p.b << "), want (" << r << ", "
-                       << g << ", " << b << ") x 255";
+        const auto off = [&](float want, int got) {
+            return std::abs(static_cast<int>(want * 255.0f + 0.5f) - got) > tolerance;
+        };
+        if (off(r, p.r) || off(g, p.g) || off(b, p.b))
+            return ::testing::AssertionFailure() << "got " << p.r << ", " << p.g << ", " << p.b;
         return ::testing::AssertionSuccess();
     }
 

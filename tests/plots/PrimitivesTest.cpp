@@ -26,11 +26,11 @@ TEST_F(Primitives, FlatBarDrawsOnlyItsBlueBottomFace) {
     LookDown();
     // The bottom face spans x 40..100 and screen y 50..100.
     DrawBar3D(40, 0, -100, 60, 0.00005f, 50);
-    EXPECT_TRUE(Near(Pixel(70, 75), 0, 0, 1));
+    EXPECT_TRUE(Near(At(Frame(), 70, 75), 0, 0, 1));
     // A taller bar is drawn whole: its red top face lies over the bottom one.
     glClear(GL_COLOR_BUFFER_BIT);
     DrawBar3D(40, 0, -100, 60, 0.001f, 50);
-    EXPECT_TRUE(Near(Pixel(70, 75), 1, 0, 0));
+    EXPECT_TRUE(Near(At(Frame(), 70, 75), 1, 0, 0));
 }
 
 // m1 at (x0, z0), m2 at (x0, z1), m3 at (x1, z1), m4 at (x1, z0), each corner in

@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <span>
 
 #include "GlFixture.h"
 
@@ -15,6 +16,11 @@ void PutLe(Record& r, std::size_t at, std::uint64_t v, std::size_t bytes) {
         r[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
+void PutDoubles(Record& r, std::size_t at, std::span<const double> values) {
+    for (std::size_t i = 0; i < values.size(); ++i)
+        PutLe(r, at + 8 * i, std::bit_cast<std::uint64_t>(values[i]), 8);
+}
+
 // The record laid out by hand: viewport at 0, kind at 16, bounds at 20, scale
 // at 68, translation at 92, rotation at 116, render mode at 140; 144 bytes.
 TEST(ProjectionRecord, ReadingAndWritingKeepAllBytesInTheirPlaces) {
@@ -25,13 +31,10 @@ TEST(ProjectionRecord, ReadingAndWritingKeepAllBytesInTheirPlaces) {
     const std::array<double, 6> bounds = {-1.5, 2.5, -3.5, 4.5, 0.25, 99.75};
     const std::array<double, 3> scale = {1.125, 1.25, 1.375}, translate = {-7.0, 8.0, -192.0},
                                 rotate = {30.5, -45.25, 60.125};
-    for (std::size_t i = 0; i < 6; ++i)
-        PutLe(source, 20 + 8 * i, std::bit_cast<std::uint64_t>(bounds[i]), 8);
-    for (std::size_t i = 0; i < 3; ++i) {
-        PutLe(source, 68 + 8 * i, std::bit_cast<std::uint64_t>(scale[i]), 8);
-        PutLe(source, 92 + 8 * i, std::bit_cast<std::uint64_t>(translate[i]), 8);
-        PutLe(source, 116 + 8 * i, std::bit_cast<std::uint64_t>(rotate[i]), 8);
-    }
+    PutDoubles(source, 20, bounds);
+    PutDoubles(source, 68, scale);
+    PutDoubles(source, 92, translate);
+    PutDoubles(source, 116, rotate);
     PutLe(source, 140, 0x01020304u, 4);
 
     CProjection p;
@@ -39,9 +42,8 @@ TEST(ProjectionRecord, ReadingAndWritingKeepAllBytesInTheirPlaces) {
     EXPECT_EQ(p.GetViewport(), (SViewport{11, -12, 1300, 1400}));
     EXPECT_EQ(p.GetKind(), 2);
     EXPECT_EQ(p.GetBounds(), bounds);
-    EXPECT_EQ(p.GetScale(), scale);
-    EXPECT_EQ(p.GetTranslation(), translate);
-    EXPECT_EQ(p.GetRotation(), rotate);
+    EXPECT_EQ((std::array{p.GetScale(), p.GetTranslation(), p.GetRotation()}),
+              (std::array{scale, translate, rotate}));
     EXPECT_EQ(p.GetRenderMode(), 0x01020304);
     EXPECT_EQ(p.Serialize(), source);
 }
@@ -99,8 +101,7 @@ TEST_F(ProjectionApply, BuildsTheProjectionOfItsKindAndTheModelViewInOrder) {
 
     CProjection p;
     Record record = p.Serialize(); // the scale has no setter
-    for (std::size_t i = 0; i < 3; ++i)
-        PutLe(record, 68 + 8 * i, std::bit_cast<std::uint64_t>(std::array{2.0, 3.0, 0.5}[i]), 8);
+    PutDoubles(record, 68, std::array{2.0, 3.0, 0.5});
     p.Deserialize(record);
     p.SetViewport(3, 4, 100, 80);
     p.SetBounds(l, r, b, t, n, f);
@@ -142,8 +143,7 @@ TEST_F(ProjectionApply, RenderModeSetsPolygonModeAndDepthTestOnlyForZeroAndOne) 
         p.Apply();
         GLint polygon[2] = {};
         glGetIntegerv(GL_POLYGON_MODE, polygon);
-        EXPECT_EQ(polygon[0], c.polygon);
-        EXPECT_EQ(polygon[1], c.polygon);
+        EXPECT_EQ(std::to_array(polygon), (std::array{c.polygon, c.polygon}));
         EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST) == GL_TRUE, c.depth);
         EXPECT_FALSE(glIsEnabled(GL_LINE_SMOOTH));
     }

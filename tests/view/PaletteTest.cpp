@@ -10,15 +10,11 @@
 
 namespace {
 
-struct SRgb {
-    float r, g, b;
-};
-
 // Entry j of the unshifted ramp at scale s. Grayscale: j / 256 up to white.
 // Rainbow: segments of trunc(64 s) entries, each step (1/64) / s, running
 // blue-cyan, cyan-green, green-yellow, yellow-red. Positions before the ramp
 // (a positive shift) take its first colour, those past its end its final one.
-SRgb Ramp(int palette, float s, int j) {
+std::array<float, 3> Ramp(int palette, float s, int j) {
     if (palette == CPalette::kGrayscale) {
         const float v = static_cast<float>(std::clamp(j, 0, 256)) / 256.0f;
         return {v, v, v};
@@ -38,16 +34,6 @@ SRgb Ramp(int palette, float s, int j) {
     }
 }
 
-CPalette Built(int palette, int shift = 0, float scale = 1.0f, bool invert = false) {
-    CPalette p;
-    p.m_nPaletteShift = shift;
-    p.m_fPaletteScale = scale;
-    p.m_bPaletteInvert = invert;
-    p.m_bPaletteLoaded = true;
-    p.Build(palette);
-    return p;
-}
-
 constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 constexpr int kGray = CPalette::kGrayscale;
 constexpr int kRainbow = CPalette::kRainbow;
@@ -57,32 +43,39 @@ constexpr PaletteTable CPalette::*kTables[] = {&CPalette::m_afRed, &CPalette::m_
 
 } // namespace
 
-// The last row of cases carries values beyond the user's ranges, as a preset
-// file may: they are clamped (a shift past 256 would write past the tables).
-TEST(Palette, EntriesFollowTheShiftedScaledRampAfterClamping) {
+// Shifts of 5000, palettes -3 and 7 and scales 0, 9 and NaN lie beyond the
+// user's ranges, as a preset file may carry them: they are clamped (a shift
+// past 256 would write past the tables). One palette is rebuilt throughout,
+// so that an inverted build must not leak into the next one.
+TEST(Palette, EntriesFollowTheShiftedScaledRampAfterClampingAndInverting) {
     struct {
         int palette, shift;
         float scale;
-    } const cases[] = {{kGray, 0, 1.0f},      {kGray, 255, 1.0f},   {kGray, -255, 1.0f},
-                       {kGray, -1, 1.0f},     {kRainbow, 0, 1.0f},  {kRainbow, 10, 1.0f},
-                       {kRainbow, -10, 1.0f}, {kRainbow, 0, 0.1f},  {kRainbow, 0, 2.0f},
-                       {kGray, 5000, 1.0f},   {kGray, -5000, 1.0f}, {7, 0, 1.0f},
-                       {-3, 0, 1.0f},         {kRainbow, 0, 0.0f},  {kRainbow, 0, -1.0f},
-                       {kRainbow, 0, 9.0f},   {kRainbow, 0, kNan}};
+        bool invert = false;
+    } const cases[] = {{kGray, 0, 1.0f},           {kGray, 255, 1.0f},  {kGray, -255, 1.0f},
+                       {kGray, -5000, 1.0f},       {kRainbow, 0, 1.0f}, {kRainbow, 10, 1.0f},
+                       {kRainbow, -10, 1.0f},      {kRainbow, 0, 0.1f}, {kRainbow, 0, 2.0f},
+                       {kGray, 5000, 1.0f},        {-3, 0, 1.0f},       {7, 0, 1.0f},
+                       {kRainbow, 0, 0.0f},        {kRainbow, 0, 9.0f}, {kRainbow, 0, kNan},
+                       {kRainbow, 17, 1.3f, true}, {kRainbow, 17, 1.3f}};
+    CPalette p;
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "palette " << c.palette << " shift " << c.shift << " scale " << c.scale);
+        SCOPED_TRACE(testing::Message() << "palette " << c.palette << " shift " << c.shift
+                                        << " scale " << c.scale << " invert " << c.invert);
         const int palette = std::clamp(c.palette, 0, 1);
         const int shift = std::clamp(c.shift, -255, 255);
         const float scale = std::isnan(c.scale) ? 1.0f : std::clamp(c.scale, 0.1f, 2.0f);
-        const CPalette p = Built(c.palette, c.shift, c.scale);
+        p.m_nPaletteShift = c.shift;
+        p.m_fPaletteScale = c.scale;
+        p.m_bPaletteInvert = c.invert;
+        p.m_bPaletteLoaded = true;
+        p.Build(c.palette);
         EXPECT_EQ((std::tuple{p.m_nPalette, p.m_nPaletteShift, p.m_fPaletteScale}),
                   (std::tuple{palette, shift, scale}));
         for (int j = 0; j < 256; ++j) {
-            const SRgb want = Ramp(palette, scale, j - shift);
-            ASSERT_NEAR(p.m_afRed[j], want.r, 1e-5f) << "entry " << j;
-            ASSERT_NEAR(p.m_afGreen[j], want.g, 1e-5f) << "entry " << j;
-            ASSERT_NEAR(p.m_afBlue[j], want.b, 1e-5f) << "entry " << j;
+            const auto want = Ramp(palette, scale, (c.invert ? 255 - j : j) - shift);
+            for (int t = 0; t < 3; ++t)
+                ASSERT_NEAR((p.*kTables[t])[j], want[t], 1e-5f) << "entry " << j << " table " << t;
         }
         // Published, and the pixel maps asked for again.
         EXPECT_FALSE(p.m_bPaletteLoaded);
@@ -91,19 +84,9 @@ TEST(Palette, EntriesFollowTheShiftedScaledRampAfterClamping) {
     }
 }
 
-TEST(Palette, InvertReversesAndInvertingTwiceRestoresTheTable) {
-    const CPalette plain = Built(kRainbow, 17, 1.3f);
-    CPalette p = Built(kRainbow, 17, 1.3f, true);
-    for (auto table : kTables)
-        EXPECT_TRUE(std::equal((p.*table).begin(), (p.*table).end(), (plain.*table).rbegin()));
-    p.m_bPaletteInvert = false;
-    p.Build(p.m_nPalette);
-    for (auto table : kTables)
-        EXPECT_EQ(p.*table, plain.*table);
-}
-
 TEST(Palette, GetPaletteChannelCountsBlueGreenRed) {
-    const CPalette p = Built(kRainbow);
+    CPalette p;
+    p.Build(kRainbow);
     std::array<PaletteTable, 4> channels{};
     for (int c = 0; c < 4; ++c)
         GetPaletteChannel(c, channels[c].data());
