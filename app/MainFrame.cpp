@@ -280,6 +280,8 @@ void CMainFrame::CreateToolBar() {
 void CMainFrame::CreateStatusBar() {
     m_wndStatusBar = statusBar();
     m_wndStatusBar->setObjectName(QStringLiteral("StatusBar"));
+    // The window has a fixed size: a grip would promise a resize it refuses.
+    m_wndStatusBar->setSizeGripEnabled(false);
     for (int i = 0; i < kPaneCount; ++i) {
         m_panes[i] = new QLabel(QString::fromLatin1(kPaneTexts[i]), m_wndStatusBar);
         m_panes[i]->setObjectName(QStringLiteral("Pane%1").arg(i));
