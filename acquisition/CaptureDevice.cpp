@@ -15,12 +15,10 @@ struct SDeviceState {
     std::unique_ptr<ICaptureBackend> backend;
     std::string error;
 
-    // The ring and its geometry, read by the input thread without taking
-    // control (a stop may take its time there).
+    // The ring, read by the input thread without taking control (a stop may
+    // take its time there).
     mutable std::mutex ringMutex;
     std::shared_ptr<CCaptureRing> ring;
-    std::array<std::uint32_t, CCaptureRing::kChunkCount> offsets{};
-    std::uint32_t chunkBytes = 0;
     std::int64_t lockedSequence = -1;
 
     std::atomic<bool> capturing{false};
@@ -49,6 +47,14 @@ bool Fail(SDeviceState& d, const char* trace, const char* fallbackReason) {
     d.error = reason.empty() ? fallbackReason : reason;
     d.backend.reset();
     return false;
+}
+
+// Caller holds control.
+void StopLocked(SDeviceState& d) {
+    if (d.backend && d.capturing.load()) {
+        d.backend->Stop();
+    }
+    d.capturing = false;
 }
 
 void NoteStall(SDeviceState& d, const CCaptureRing& ring) {
@@ -106,10 +112,6 @@ bool InitCapture(std::int32_t n, std::unique_ptr<ICaptureBackend> backend) {
     {
         std::lock_guard<std::mutex> ringLock(d.ringMutex);
         d.ring = ring;
-        d.chunkBytes = ring->ChunkBytes();
-        for (int i = 0; i < CCaptureRing::kChunkCount; ++i) {
-            d.offsets[static_cast<std::size_t>(i)] = ring->ChunkOffset(i);
-        }
         d.lockedSequence = -1;
     }
     d.capturing = false;
@@ -147,10 +149,7 @@ bool StartCapture() {
 bool StopCapture() {
     SDeviceState& d = Device();
     std::lock_guard<std::mutex> lock(d.control);
-    if (d.backend && d.capturing.load()) {
-        d.backend->Stop();
-    }
-    d.capturing = false;
+    StopLocked(d);
     return true;
 }
 
@@ -175,21 +174,16 @@ bool WaitForChunk(std::chrono::milliseconds timeout) {
 
 bool LockChunk(void** ppRegion1, std::uint32_t* pBytes1, void** ppRegion2, std::uint32_t* pBytes2) {
     SDeviceState& d = Device();
-    std::shared_ptr<CCaptureRing> ring;
-    std::array<std::uint32_t, CCaptureRing::kChunkCount> offsets{};
-    std::uint32_t chunkBytes = 0;
-    {
-        std::lock_guard<std::mutex> lock(d.ringMutex);
-        ring = d.ring;
-        offsets = d.offsets;
-        chunkBytes = d.chunkBytes;
-    }
+    const std::shared_ptr<CCaptureRing> ring = d.Ring();
     std::int64_t sequence = -1;
     bool locked = false;
     if (ring) {
+        std::array<std::uint32_t, CCaptureRing::kChunkCount> offsets{};
+        for (int i = 0; i < CCaptureRing::kChunkCount; ++i)
+            offsets[static_cast<std::size_t>(i)] = ring->ChunkOffset(i);
         const int chunk = CCaptureRing::ChunkToLock(ring->ReadPosition(), offsets);
-        locked = ring->Lock(offsets[static_cast<std::size_t>(chunk)], chunkBytes, ppRegion1,
-                            pBytes1, ppRegion2, pBytes2, &sequence);
+        locked = ring->Lock(ring->ChunkOffset(chunk), ring->ChunkBytes(), ppRegion1, pBytes1,
+                            ppRegion2, pBytes2, &sequence);
     }
     if (!locked) {
         DebugLog("Failed to lock sound buffer: %d\r\n", 1);
@@ -217,10 +211,7 @@ bool UnlockChunk(void*, std::uint32_t, void*, std::uint32_t) {
 void ReleaseCapture() {
     SDeviceState& d = Device();
     std::lock_guard<std::mutex> lock(d.control);
-    if (d.backend && d.capturing.load()) {
-        d.backend->Stop();
-    }
-    d.capturing = false;
+    StopLocked(d);
     d.backend.reset();
     std::lock_guard<std::mutex> ringLock(d.ringMutex);
     d.ring.reset();

@@ -45,15 +45,16 @@ inline bool Aligned8(const void* p) {
 // ring row identically when both start on the same word boundary.
 template <bool kStore>
 inline void CopyBytes(std::uint8_t* shared, std::uint8_t* local, std::size_t n) {
-    std::size_t i = 0;
-    while (i < n && !Aligned8(shared + i)) {
+    const auto copyByte = [&](std::size_t i) {
         std::atomic_ref<std::uint8_t> a(shared[i]);
         if constexpr (kStore)
             a.store(local[i], std::memory_order_relaxed);
         else
             local[i] = a.load(std::memory_order_relaxed);
-        ++i;
-    }
+    };
+    std::size_t i = 0;
+    for (; i < n && !Aligned8(shared + i); ++i)
+        copyByte(i);
     for (; i + 8 <= n; i += 8) {
         std::atomic_ref<std::uint64_t> a(*reinterpret_cast<std::uint64_t*>(shared + i));
         std::uint64_t word;
@@ -65,13 +66,8 @@ inline void CopyBytes(std::uint8_t* shared, std::uint8_t* local, std::size_t n) 
             std::memcpy(local + i, &word, 8);
         }
     }
-    for (; i < n; ++i) {
-        std::atomic_ref<std::uint8_t> a(shared[i]);
-        if constexpr (kStore)
-            a.store(local[i], std::memory_order_relaxed);
-        else
-            local[i] = a.load(std::memory_order_relaxed);
-    }
+    for (; i < n; ++i)
+        copyByte(i);
 }
 
 } // namespace history_detail

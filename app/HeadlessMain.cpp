@@ -35,8 +35,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr const char* kProgram = "vireon-headless";
-constexpr double kFreqMin = 1.0;
-constexpr double kFreqMax = 10000.0;
+constexpr double kFreqMin = kDefaultDisplayRange.dFreqMin;
+constexpr double kFreqMax = kDefaultDisplayRange.dFreqMax;
 
 std::atomic<bool> g_bInterrupted{false};
 
@@ -125,7 +125,7 @@ int Run(const SCommandLine& options) {
     CHistoryBuffers buffers(h, k, r);
     buffers.Register(store);
     store.SetCaptureFormat(kDefaultCaptureFormat);
-    store.SetDisplayRange({kFreqMin, kFreqMax, kFreqMax - kFreqMin, 0.0, 1.0, false});
+    store.SetDisplayRange(kDefaultDisplayRange);
     CSampleExchange exchange(n, 44100.0, &store);
 
     if (!InitCapture(n, CreateCaptureBackend(options.strInputFile, options.strDevice))) {
