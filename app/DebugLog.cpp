@@ -21,7 +21,8 @@ CTraceLog& CTraceLog::Instance() {
 }
 
 void CTraceLog::AppendLine(const std::string& text) {
-    const bool echo = std::getenv("VIREON_TRACE") != nullptr;
+    // Read once: the environment does not change under a running program.
+    static const bool echo = std::getenv("VIREON_TRACE") != nullptr;
 
     char prefix[16];
     const std::time_t now = std::time(nullptr);

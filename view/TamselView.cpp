@@ -131,13 +131,7 @@ CTamselView::CTamselView(CTamselDoc* doc, CMainFrame* frame)
     m_inputParams.pRecorder = nullptr;
 
     SWorkerHooks hooks;
-    hooks.beforeInputStart = [this] {
-        StartCapture();
-        m_bAcquiring = true;
-        g_runState.SetAcquiring(true);
-        m_tRunStart = static_cast<std::int64_t>(std::time(nullptr));
-        g_runState.SetRunStart(m_tRunStart);
-    };
+    hooks.beforeInputStart = [this] { StartRun(); };
     hooks.inputThread = [params = m_inputParams] { InputThreadProc(params); };
     hooks.screenshotThread = [] { ScreenShotThread(&g_runState); };
     hooks.isCapturing = [] { return IsCapturing(); };
@@ -447,13 +441,19 @@ CPoint CTamselView::GetPanelOrigin(std::int32_t width, std::int32_t y,
 
 // ---- commands ----
 
+// Capture on, the run flagged and its clock restarted: the first run at
+// tick 5 and every resume.
+void CTamselView::StartRun() {
+    StartCapture();
+    m_bAcquiring = true;
+    g_runState.SetAcquiring(true);
+    m_tRunStart = static_cast<std::int64_t>(std::time(nullptr));
+    g_runState.SetRunStart(m_tRunStart);
+}
+
 void CTamselView::OnFileRun() {
     if (!IsCapturing()) {
-        StartCapture();
-        m_bAcquiring = true;
-        g_runState.SetAcquiring(true);
-        m_tRunStart = static_cast<std::int64_t>(std::time(nullptr));
-        g_runState.SetRunStart(m_tRunStart);
+        StartRun();
     } else {
         StopCapture();
         m_bAcquiring = false;

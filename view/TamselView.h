@@ -61,6 +61,7 @@ public:
     QSize minimumSizeHint() const override;
 
     // Commands.
+    void StartRun();
     void OnFileRun();
     void OnShowTiming();
     void OnPaletteGrayscale();
