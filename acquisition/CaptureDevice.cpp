@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include "acquisition/AudioRecorder.h"
 #include "acquisition/CaptureDevice.h"
-#include "acquisition/SampleExchange.h"
-#include "analysis/RunState.h"
-#include "app/DebugLog.h"
+#include "analysis/SampleExchange.h"
+#include "base/DebugLog.h"
+#include "base/RunState.h"
 
 namespace {
 

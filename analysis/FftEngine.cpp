@@ -9,7 +9,7 @@
 #define VIREON_FFT_WIDE 1
 #endif
 
-#include "analysis/RunState.h"
+#include "base/RunState.h"
 
 // The N real samples are transformed as an N/2-point complex FFT (even samples
 // as real parts, odd samples as imaginary parts) followed by the split that

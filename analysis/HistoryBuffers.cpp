@@ -1,6 +1,6 @@
 #include "analysis/HistoryBuffers.h"
 
-#include "analysis/RunState.h"
+#include "base/RunState.h"
 
 CHistoryBuffers::CHistoryBuffers(std::int32_t h, std::int32_t k, std::int32_t r)
     : m_nHistoryLength(h), m_nSurfaceCols(k), m_nSurfaceRows(r) {

@@ -5,10 +5,10 @@
 #include <thread>
 #include <vector>
 
-#include "acquisition/SampleExchange.h"
 #include "analysis/HistoryBuffers.h"
-#include "analysis/RunState.h"
-#include "app/DebugLog.h"
+#include "analysis/SampleExchange.h"
+#include "base/DebugLog.h"
+#include "base/RunState.h"
 
 namespace {
 

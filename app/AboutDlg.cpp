@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "app/Messages.h"
-#include "app/VersionInfo.h"
+#include "base/Messages.h"
+#include "base/VersionInfo.h"
 
 namespace {
 // A small spectrum-like emblem, drawn rather than shipped as a bitmap.

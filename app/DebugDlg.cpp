@@ -9,7 +9,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 
 namespace {
 // 377 x 207 dialog units at the classic 6 x 13 pixel dialog font.

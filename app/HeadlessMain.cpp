@@ -20,15 +20,15 @@
 
 #include "acquisition/CaptureDevice.h"
 #include "acquisition/InputThread.h"
-#include "acquisition/SampleExchange.h"
 #include "acquisition/WavFile.h"
 #include "analysis/HistoryBuffers.h"
-#include "analysis/RunState.h"
+#include "analysis/SampleExchange.h"
+#include "analysis/WorkerThreads.h"
 #include "app/CommandLine.h"
-#include "app/DebugLog.h"
-#include "app/Messages.h"
-#include "app/StartupSettings.h"
-#include "app/WorkerThreads.h"
+#include "base/DebugLog.h"
+#include "base/Messages.h"
+#include "base/RunState.h"
+#include "base/StartupSettings.h"
 #include "platform/PortAudioCapture.h"
 
 namespace {

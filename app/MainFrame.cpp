@@ -10,7 +10,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/DebugDlg.h"
-#include "app/StartupSettings.h"
+#include "base/StartupSettings.h"
 #include "presets/TamselDoc.h"
 #include "resources/Resource.h"
 #include "resources/ToolbarIcons.h"
@@ -37,6 +37,10 @@ CMainFrame::CMainFrame(CTamselDoc* doc)
 
     m_pView = new CTamselView(m_pDoc, this);
     setCentralWidget(m_pView);
+    connect(m_pView, &CTamselView::titleChanged, this, &QWidget::setWindowTitle);
+    connect(m_pView, &CTamselView::commandStatesChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(m_pView, &CTamselView::windowGrowRequested, this, &CMainFrame::GrowBy);
+    connect(m_pView, &CTamselView::statusTextChanged, this, &CMainFrame::SetPaneText);
     CreateActions();
     CreateMenus();
     CreateToolBar();

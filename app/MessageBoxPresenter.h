@@ -12,7 +12,7 @@
 #include <atomic>
 #include <string>
 
-#include "app/Messages.h"
+#include "base/Messages.h"
 
 class QObject;
 

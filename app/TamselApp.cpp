@@ -111,7 +111,9 @@ bool CTamselApp::InitInstance() {
 
     // The shell command: a new empty preset, or the file named.
     m_pDoc = std::make_unique<CTamselDoc>();
+    connect(m_pDoc.get(), &CTamselDoc::addedToRecentFiles, this, &CTamselApp::AddToRecentFileList);
     m_pDoc->OnNewDocument();
+    CTamselView::SetGlyphRasterizer(&m_glyphRasterizer);
     m_pProbe.reset(CTestProbe::CreateFromEnvironment());
     m_pMainFrame = std::make_unique<CMainFrame>(m_pDoc.get());
     m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
@@ -119,7 +121,6 @@ bool CTamselApp::InitInstance() {
         const QString path = QFileInfo(QString::fromStdString(args.strPreset)).absoluteFilePath();
         m_pDoc->OnOpenDocument(path.toStdString());
         m_pDoc->SetPathName(path.toStdString());
-        AddToRecentFileList(path);
         m_pMainFrame->View()->UpdateTitle();
     }
     if (m_pProbe)

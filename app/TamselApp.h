@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/RecentFileList.h"
+#include "platform/GlyphRasterizer.h"
 
 class CMainFrame;
 class CTamselDoc;
@@ -61,6 +62,7 @@ private:
     int m_nExitCode = 0;
     std::unique_ptr<IMessagePresenter> m_pPreviousPresenter;
     CRecentFileList m_recentFiles{kRecentFiles};
+    CGlyphRasterizer m_glyphRasterizer;
     std::unique_ptr<CTamselDoc> m_pDoc;
     std::unique_ptr<CTestProbe> m_pProbe;
     std::unique_ptr<CMainFrame> m_pMainFrame;

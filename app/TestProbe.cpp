@@ -8,10 +8,10 @@
 #include <ctime>
 
 #include "acquisition/CaptureDevice.h"
-#include "analysis/RunState.h"
 #include "app/DebugDlg.h"
-#include "app/DebugLog.h"
 #include "app/MainFrame.h"
+#include "base/DebugLog.h"
+#include "base/RunState.h"
 #include "resources/Resource.h"
 #include "view/TamselView.h"
 

@@ -20,10 +20,10 @@
 #include <random>
 #include <vector>
 
-#include "acquisition/SampleExchange.h"
 #include "analysis/Decibel.h"
 #include "analysis/FftEngine.h"
-#include "analysis/RunState.h"
+#include "analysis/SampleExchange.h"
+#include "base/RunState.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "acquisition/WavFileSource.h"
-#include "app/DebugLog.h"
+#include "base/DebugLog.h"
 
 namespace {
 

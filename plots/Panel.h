@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "analysis/RunState.h"
+#include "base/RunState.h"
 
 struct CSize {
     std::int32_t cx = 0;

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/RunState.h"
+#include "base/RunState.h"
+#include "plots/Palette.h"
 #include "plots/Panel.h"
-#include "view/Palette.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "view/Palette.h"
+#include "plots/Palette.h"
 
 void LoadPixelMaps() {
     glPixelMapfv(GL_PIXEL_MAP_I_TO_R, 256, g_afPaletteRed.data());

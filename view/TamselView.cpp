@@ -12,15 +12,12 @@
 #include <thread>
 
 #include "acquisition/CaptureDevice.h"
-#include "acquisition/SampleExchange.h"
 #include "analysis/HistoryBuffers.h"
-#include "app/DebugLog.h"
-#include "app/MainFrame.h"
-#include "app/Messages.h"
-#include "app/StartupSettings.h"
-#include "app/TamselApp.h"
-#include "app/WorkerThreads.h"
-#include "platform/GlyphRasterizer.h"
+#include "analysis/SampleExchange.h"
+#include "analysis/WorkerThreads.h"
+#include "base/DebugLog.h"
+#include "base/Messages.h"
+#include "base/StartupSettings.h"
 #include "plots/FontList.h"
 #include "plots/Projection.h"
 #include "presets/TamselDoc.h"
@@ -33,6 +30,11 @@ namespace {
 CTamselView::BackendFactory& BackendFactorySlot() {
     static CTamselView::BackendFactory factory;
     return factory;
+}
+
+IGlyphRasterizer*& GlyphRasterizerSlot() {
+    static IGlyphRasterizer* rasterizer = nullptr;
+    return rasterizer;
 }
 
 constexpr double kSampleRate = 44100.0;
@@ -87,14 +89,20 @@ void CTamselView::SetBackendFactory(BackendFactory factory) {
     BackendFactorySlot() = std::move(factory);
 }
 
-CTamselView::CTamselView(CTamselDoc* doc, CMainFrame* frame)
-    : QOpenGLWidget(frame), m_pDoc(doc), m_pFrame(frame), m_nW(g_startupSettings.m_nPlotWidth),
+void CTamselView::SetGlyphRasterizer(IGlyphRasterizer* rasterizer) {
+    GlyphRasterizerSlot() = rasterizer;
+}
+
+CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
+    : QOpenGLWidget(parent), m_pDoc(doc), m_nW(g_startupSettings.m_nPlotWidth),
       m_nP(g_startupSettings.m_nPlotHeight), m_nH(g_startupSettings.m_nHistoryLength),
       m_nK(g_startupSettings.m_nSurfaceCols), m_nR(g_startupSettings.m_nSurfaceRows),
       m_nPlotWidth(m_nW), m_nPlotHeight(m_nP), m_nRingRows(2 * m_nH), m_nHistoryLength(m_nH) {
     setObjectName(QStringLiteral("TamselView"));
     setMinimumSize(m_nW, m_nP);
     setFocusPolicy(Qt::StrongFocus);
+    if (m_pDoc)
+        connect(m_pDoc, &CTamselDoc::contentsChanged, this, &CTamselView::OnUpdate);
 
     m_pExchange =
         std::make_unique<CSampleExchange>(g_startupSettings.m_nBlockSize, kSampleRate, &g_runState);
@@ -207,10 +215,10 @@ void CTamselView::initializeGL() {
     connect(m_pTimer, &QTimer::timeout, this, &CTamselView::OnTimer);
     m_pTimer->start();
 
-    CGlyphRasterizer rasterizer;
-    for (const SFontSpec& font : kFonts)
-        if (!BuildFontList(rasterizer, font.listBase, font.pixelHeight, font.face))
-            DebugLog("Font %s %d px not built\r\n", font.face, font.pixelHeight);
+    if (IGlyphRasterizer* rasterizer = GlyphRasterizerSlot())
+        for (const SFontSpec& font : kFonts)
+            if (!BuildFontList(*rasterizer, font.listBase, font.pixelHeight, font.face))
+                DebugLog("Font %s %d px not built\r\n", font.face, font.pixelHeight);
 
     std::unique_ptr<ICaptureBackend> backend;
     if (BackendFactorySlot())
@@ -333,20 +341,17 @@ void CTamselView::OnTimer() {
         } else if (m_nTicks % 3 == 0) {
             Redraw();
         }
-        if (m_pFrame)
-            m_pFrame->UpdateCommandUI();
+        emit commandStatesChanged();
     }
     if (m_tickObserver)
         m_tickObserver(m_nTicks);
 }
 
 void CTamselView::FitMainWindow() {
-    if (!m_pFrame)
-        return;
     const int dx = m_nW - width();
     const int dy = m_nP - height();
     if (dx > 0 || dy > 0)
-        m_pFrame->GrowBy(dx, dy);
+        emit windowGrowRequested(dx, dy);
 }
 
 void CTamselView::OpenStartupPreset() {
@@ -357,8 +362,6 @@ void CTamselView::OpenStartupPreset() {
     // The result of the open is not looked at: the path is kept either way.
     m_pDoc->OnOpenDocument(path.toStdString());
     m_pDoc->SetPathName(path.toStdString());
-    if (auto* app = CTamselApp::Instance())
-        app->AddToRecentFileList(path);
     ApplyDisplaySettings();
 }
 
@@ -412,7 +415,7 @@ void CTamselView::MarkModified() {
 }
 
 void CTamselView::UpdateTitle() {
-    if (!m_pFrame || !m_pDoc)
+    if (!m_pDoc)
         return;
     QString title = QStringLiteral("Vireon");
     if (m_pDoc->HasFile()) {
@@ -423,8 +426,10 @@ void CTamselView::UpdateTitle() {
         if (m_pDoc->IsModified())
             title += QLatin1Char('*');
     }
-    if (m_pFrame->windowTitle() != title)
-        m_pFrame->setWindowTitle(title);
+    if (m_strTitle != title) {
+        m_strTitle = title;
+        emit titleChanged(title);
+    }
 }
 
 std::int32_t CTamselView::GetPanelCount() const {

@@ -9,6 +9,10 @@
 // third tick otherwise. paintGL is OnDraw: layout if needed, clear, palette
 // pixel maps, the 2D projection, the plot and panels, timing.
 //
+// The view never calls its frame: it tells it by signal what changed (the
+// title, the command states, the window fit, the status-bar texts), and it
+// hears from its document the same way.
+//
 // OnDestroy is the stop protocol (start capture if paused, stop requests,
 // polls, joins); only after it may the OpenGL context go, which the
 // destructor then releases.
@@ -26,18 +30,18 @@
 #include <vector>
 
 #include "acquisition/InputThread.h"
-#include "analysis/BitmapInfoHeader.h"
-#include "analysis/RunState.h"
-#include "app/TimeAverage.h"
+#include "base/BitmapInfoHeader.h"
+#include "base/RunState.h"
+#include "base/TimeAverage.h"
+#include "plots/Palette.h"
 #include "plots/Panel.h"
-#include "view/Palette.h"
 
 class CHistoryBuffers;
-class CMainFrame;
 class CSampleExchange;
 class CTamselDoc;
 class CWorkerThreads;
 class ICaptureBackend;
+class IGlyphRasterizer;
 class QTimer;
 
 class CTamselView : public QOpenGLWidget {
@@ -51,10 +55,13 @@ public:
     using TickObserver = std::function<void(std::int32_t tick)>;
 
     // Sizes every buffer from the startup settings, which must be loaded.
-    CTamselView(CTamselDoc* doc, CMainFrame* frame);
+    CTamselView(CTamselDoc* doc, QWidget* parent);
     ~CTamselView() override;
 
     static void SetBackendFactory(BackendFactory factory);
+    // Rasterises the glyphs of the bitmap fonts when the window is created;
+    // must outlive every view. Without one the fonts stay empty.
+    static void SetGlyphRasterizer(IGlyphRasterizer* rasterizer);
     void SetTickObserver(TickObserver observer) { m_tickObserver = std::move(observer); }
 
     QSize sizeHint() const override;
@@ -97,6 +104,16 @@ public:
     std::int64_t DrawCount() const { return m_nDrawCount; }
     const CPalette& Palette() const { return m_palette; }
 
+signals:
+    // The main window's title should read this.
+    void titleChanged(const QString& title);
+    // Check marks and enabled states may have changed.
+    void commandStatesChanged();
+    // The window should grow by this many pixels so the view is W x P.
+    void windowGrowRequested(int dx, int dy);
+    // Status-bar pane 0..2 should read this.
+    void statusTextChanged(int pane, const QString& text);
+
 protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
@@ -114,7 +131,7 @@ private:
     static std::uint32_t NowMs();
 
     CTamselDoc* m_pDoc;
-    CMainFrame* m_pFrame;
+    QString m_strTitle;
     TickObserver m_tickObserver;
 
     CTimeAverage m_drawTime;

@@ -23,10 +23,10 @@
 
 #include "acquisition/CaptureDevice.h"
 #include "acquisition/InputThread.h"
-#include "acquisition/SampleExchange.h"
 #include "analysis/HistoryBuffers.h"
-#include "app/DebugLog.h"
-#include "app/WorkerThreads.h"
+#include "analysis/SampleExchange.h"
+#include "analysis/WorkerThreads.h"
+#include "base/DebugLog.h"
 
 namespace acqtest {
 

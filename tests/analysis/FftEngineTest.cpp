@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/RunState.h"
+#include "base/RunState.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 
 #include <memory>
 
-#include "app/DebugLog.h"
 #include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
+#include "base/DebugLog.h"
 #include "presets/TamselDoc.h"
 #include "resources/Resource.h"
 #include "tests/gui/GuiTestApp.h"

@@ -10,7 +10,7 @@
 
 #include <thread>
 
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "tests/gui/GuiTestApp.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <map>
 #include <sstream>
 
-#include "app/StartupSettings.h"
+#include "base/StartupSettings.h"
 #include "tests/acquisition/AcquisitionTestSupport.h"
 
 namespace fs = std::filesystem;

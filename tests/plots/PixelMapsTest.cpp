@@ -1,7 +1,7 @@
 #include "view/PixelMaps.h"
 
 #include "GlFixture.h"
-#include "view/Palette.h"
+#include "plots/Palette.h"
 
 namespace {
 

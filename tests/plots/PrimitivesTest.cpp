@@ -1,8 +1,8 @@
 #include "plots/Primitives.h"
 
 #include "GlFixture.h"
+#include "plots/Palette.h"
 #include "plots/Panel.h"
-#include "view/Palette.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/VersionInfo.h"
+#include "base/VersionInfo.h"
 
 #include <gtest/gtest.h>
 

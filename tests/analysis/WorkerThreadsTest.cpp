@@ -1,4 +1,4 @@
-#include "app/WorkerThreads.h"
+#include "analysis/WorkerThreads.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "analysis/RunState.h"
+#include "base/RunState.h"
 
 #include <gtest/gtest.h>
 

@@ -13,11 +13,11 @@
 #include <memory>
 #include <vector>
 
-#include "acquisition/Condition.h"
-#include "acquisition/Monitor.h"
+#include "analysis/Condition.h"
 #include "analysis/FftEngine.h"
-#include "analysis/RunState.h"
+#include "analysis/Monitor.h"
 #include "analysis/WindowTable.h"
+#include "base/RunState.h"
 
 class CSampleExchange : public CMonitor {
 public:

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "analysis/BitmapInfoHeader.h"
+#include "base/BitmapInfoHeader.h"
 
 // Plot types.
 enum : std::int32_t {

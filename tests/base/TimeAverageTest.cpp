@@ -1,4 +1,4 @@
-#include "app/TimeAverage.h"
+#include "base/TimeAverage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "acquisition/Monitor.h"
+#include "analysis/Monitor.h"
 
 void CMonitor::Lock() {
     m_hMutex.lock();

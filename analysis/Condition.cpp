@@ -1,6 +1,6 @@
-#include "acquisition/Condition.h"
+#include "analysis/Condition.h"
 
-#include "acquisition/Monitor.h"
+#include "analysis/Monitor.h"
 
 CCondition::CCondition(CMonitor* monitor) : m_pMonitor(monitor) {}
 

@@ -1,9 +1,9 @@
-#include "acquisition/SampleExchange.h"
+#include "analysis/SampleExchange.h"
 
 #include <initializer_list>
 #include <random>
 
-#include "AcquisitionTestSupport.h"
+#include "tests/acquisition/AcquisitionTestSupport.h"
 
 namespace {
 

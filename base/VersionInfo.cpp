@@ -1,11 +1,11 @@
-#include "app/VersionInfo.h"
+#include "base/VersionInfo.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <limits>
 
-#include "app/Version.h"
+#include "base/Version.h"
 
 CVersionInfo g_versionInfo;
 

@@ -1,10 +1,10 @@
-#include "app/WorkerThreads.h"
+#include "analysis/WorkerThreads.h"
 
 #include <chrono>
 #include <utility>
 
-#include "acquisition/SampleExchange.h"
-#include "analysis/RunState.h"
+#include "analysis/SampleExchange.h"
+#include "base/RunState.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "view/Palette.h"
+#include "plots/Palette.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "acquisition/Condition.h"
-#include "acquisition/Monitor.h"
+#include "analysis/Condition.h"
+#include "analysis/Monitor.h"
 
 #include <future>
 
-#include "AcquisitionTestSupport.h"
+#include "tests/acquisition/AcquisitionTestSupport.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "acquisition/SampleExchange.h"
+#include "analysis/SampleExchange.h"
 
 #include <algorithm>
 #include <chrono>
 #include <limits>
 
-#include "analysis/RunState.h"
+#include "base/RunState.h"
 
 namespace {
 
