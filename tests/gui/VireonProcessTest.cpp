@@ -62,14 +62,20 @@ protected:
     SRun Run(const std::string& script, const std::string& preset = {}) {
         fs::remove(m_dir / "state.txt");
         // XDG_CONFIG_HOME keeps the recent-file list out of the user's settings.
-        const std::string dir = "'" + m_dir.string() + "'";
-        const std::string command = "cd " + dir + " && VIREON_TEST_STATE=" + dir +
-                                    "/state.txt VIREON_TEST_SCRIPT=" + script +
-                                    " XDG_CONFIG_HOME=" + dir + " XDG_RUNTIME_DIR=" + dir +
-                                    " timeout -s KILL 30 " VIREON_EXE " --input tone.wav" +
-                                    (preset.empty() ? "" : " '" + preset + "'");
+        // Built by a stream: a chain of string additions trips GCC 12's
+        // -Wrestrict false positive at -O3.
+        std::string dir = m_dir.string();
+        dir.insert(dir.begin(), '\'');
+        dir.push_back('\'');
+        std::ostringstream command;
+        command << "cd " << dir << " && VIREON_TEST_STATE=" << dir
+                << "/state.txt VIREON_TEST_SCRIPT=" << script << " XDG_CONFIG_HOME=" << dir
+                << " XDG_RUNTIME_DIR=" << dir << " timeout -s KILL 30 " VIREON_EXE
+                << " --input tone.wav";
+        if (!preset.empty())
+            command << " '" << preset << "'";
         SRun run;
-        const int status = std::system(command.c_str());
+        const int status = std::system(command.str().c_str());
         run.exitTime = std::chrono::duration_cast<std::chrono::milliseconds>(
                            acqtest::Clock::now().time_since_epoch())
                            .count();
