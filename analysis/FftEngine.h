@@ -49,6 +49,9 @@ public:
     // |X[k]| / N of the last transform, 0 <= k < N (0 outside that, and
     // before the first transform).
     double Magnitude(std::int32_t k) const;
+    // The same for every k from 0 to N/2: N/2 + 1 values (zeros before the
+    // first transform), valid until the next Transform.
+    const double* GetMagnitudes() const { return m_pMagnitude.data(); }
     // The lowest log2(N) bits of j, reversed.
     std::int32_t BitReverse(std::int32_t j) const;
 

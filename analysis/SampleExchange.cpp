@@ -11,6 +11,8 @@ namespace {
 constexpr std::int32_t kShortMax = std::numeric_limits<std::int16_t>::max();
 constexpr std::int32_t kShortMin = std::numeric_limits<std::int16_t>::min();
 
+} // namespace
+
 std::int32_t ChannelValue(std::int32_t mode, std::int32_t left, std::int32_t right) {
     switch (mode) {
     case CHANNEL_LEFT:
@@ -27,8 +29,6 @@ std::int32_t ChannelValue(std::int32_t mode, std::int32_t left, std::int32_t rig
         return 0;
     }
 }
-
-} // namespace
 
 struct CSampleExchange::SExtremes {
     std::int16_t nMin = kShortMax;

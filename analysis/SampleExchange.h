@@ -19,6 +19,11 @@
 #include "analysis/WindowTable.h"
 #include "base/RunState.h"
 
+// One channel value from a stereo frame by the channel function (CHANNEL_*):
+// the sum is halved (truncated toward zero), the difference saturates at
+// -32768..32767, an unknown function gives 0. Any thread.
+std::int32_t ChannelValue(std::int32_t mode, std::int32_t left, std::int32_t right);
+
 class CSampleExchange : public CMonitor {
 public:
     // n: block size in frames (power of two, 1024..32768); sampleRate in Hz.

@@ -1,7 +1,13 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <string_view>
+
+#include "analysis/WindowTable.h"
 
 namespace {
 
@@ -24,6 +30,64 @@ bool ParseInt(const std::string& text, std::int32_t& out) {
     return !text.empty() && result.ec == std::errc() && result.ptr == end;
 }
 
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+constexpr std::array<const char*, 4> kChannelNames = {"left", "right", "sum", "difference"};
+
+// Qt's own options as QGuiApplication and QApplication take them, without
+// their dash; Qt also accepts them with two dashes.
+constexpr std::array<std::string_view, 16> kQtOptionsWithValue = {
+    "platform",      "platformpluginpath", "platformtheme", "plugin",
+    "qmljsdebugger", "qwindowgeometry",    "geometry",      "qwindowtitle",
+    "title",         "qwindowicon",        "icon",          "session",
+    "style",         "stylesheet",         "display",       "name"};
+constexpr std::array<std::string_view, 6> kQtFlags = {"reverse", "testability", "widgetcount",
+                                                      "nograb",  "dograb",      "sync"};
+
+// 0: not Qt's; 1: a Qt option complete in this word; 2: one that takes the
+// next word as its value.
+int QtOptionWords(const std::string& word) {
+    std::string_view name(word);
+    name.remove_prefix(name.rfind("--", 0) == 0 ? 2 : 1);
+    const auto eq = name.find('=');
+    const bool inline_value = eq != std::string_view::npos;
+    name = name.substr(0, eq);
+    if (std::find(kQtOptionsWithValue.begin(), kQtOptionsWithValue.end(), name) !=
+        kQtOptionsWithValue.end())
+        return inline_value ? 1 : 2;
+    if (!inline_value && std::find(kQtFlags.begin(), kQtFlags.end(), name) != kQtFlags.end())
+        return 1;
+    return 0;
+}
+
+// "LO:HI" in Hz, either side may be empty (0 and all the way up).
+bool ParseBand(const std::string& text, double& low, double& high) {
+    const auto colon = text.find(':');
+    if (colon == std::string::npos)
+        return false;
+    const std::string lo = text.substr(0, colon);
+    const std::string hi = text.substr(colon + 1);
+    low = 0.0;
+    high = std::numeric_limits<double>::infinity();
+    if (!lo.empty() && !ParseDouble(lo, low))
+        return false;
+    if (!hi.empty() && !ParseDouble(hi, high))
+        return false;
+    return low >= 0.0 && high > low;
+}
+
+std::string WindowList() {
+    std::string list;
+    for (int i = 0; i < kWindowCount; ++i)
+        list += std::string(i == 0 ? "" : ", ") + g_apszWindowNames[i];
+    return list;
+}
+
 } // namespace
 
 bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out,
@@ -32,6 +96,7 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
     error.clear();
     const bool headless = mode == EMode::Headless;
     bool optionsEnded = false;
+    bool latencyGiven = false;
 
     auto positional = [&](const std::string& word) {
         if (!out.strPreset.empty()) {
@@ -85,6 +150,10 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
             }
             return true;
         };
+        auto needs = [&](const std::string& what) {
+            error = "option '" + name + "' needs " + what + ", not '" + value + "'";
+            return false;
+        };
 
         if (name == "--help" || name == "-h") {
             if (!noValue()) {
@@ -111,8 +180,7 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
                 return false;
             }
             if (!ParseDouble(value, out.dSeconds) || out.dSeconds <= 0.0) {
-                error = "option '--seconds' needs a positive number, not '" + value + "'";
-                return false;
+                return needs("a positive number");
             }
         } else if (headless && name == "--block-size") {
             if (!takeValue("a block size")) {
@@ -121,9 +189,7 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
             std::int32_t n = 0;
             const bool power = ParseInt(value, n) && n >= 1024 && n <= 32768 && (n & (n - 1)) == 0;
             if (!power) {
-                error = "option '--block-size' needs a power of two from 1024 to 32768, not '" +
-                        value + "'";
-                return false;
+                return needs("a power of two from 1024 to 32768");
             }
             out.nBlockSize = n;
         } else if (headless && name == "--latency") {
@@ -132,10 +198,65 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
             }
             if (!ParseDouble(value, out.dLatencyHz) || out.dLatencyHz <= 0.0 ||
                 out.dLatencyHz >= 22050.0) {
-                error = "option '--latency' needs a frequency between 0 and 22050 Hz, not '" +
-                        value + "'";
+                return needs("a frequency between 0 and 22050 Hz");
+            }
+            latencyGiven = true;
+        } else if (headless && name == "--offline") {
+            if (!noValue()) {
                 return false;
             }
+            out.bOffline = true;
+        } else if (headless && name == "--window") {
+            if (!takeValue("a window name")) {
+                return false;
+            }
+            const auto* names = g_apszWindowNames;
+            const auto* found = std::find_if(names, names + kWindowCount, [&](const char* w) {
+                return SameIgnoringCase(w, value);
+            });
+            if (found == names + kWindowCount) {
+                return needs("one of " + WindowList());
+            }
+            out.nWindowType = static_cast<std::int32_t>(found - names);
+        } else if (headless && name == "--channel") {
+            if (!takeValue("a channel")) {
+                return false;
+            }
+            const auto found =
+                std::find_if(kChannelNames.begin(), kChannelNames.end(),
+                             [&](const char* c) { return SameIgnoringCase(c, value); });
+            if (found == kChannelNames.end()) {
+                return needs("left, right, sum or difference");
+            }
+            out.nChannelMode = static_cast<std::int32_t>(found - kChannelNames.begin());
+        } else if (headless && name == "--band") {
+            if (!takeValue("a band LO:HI in Hz")) {
+                return false;
+            }
+            if (!ParseBand(value, out.dBandLow, out.dBandHigh)) {
+                return needs("a band LO:HI in Hz with 0 <= LO < HI");
+            }
+        } else if (headless && name == "--floor") {
+            if (!takeValue("a level in dBFS")) {
+                return false;
+            }
+            if (!ParseDouble(value, out.dFloorDb)) {
+                return needs("a level in dBFS");
+            }
+        } else if (headless && name == "--format") {
+            if (!takeValue("a format")) {
+                return false;
+            }
+            if (SameIgnoringCase(value, "csv")) {
+                out.bCsv = true;
+            } else if (SameIgnoringCase(value, "text")) {
+                out.bCsv = false;
+            } else {
+                return needs("text or csv");
+            }
+        } else if (const int words = headless ? 0 : QtOptionWords(word); words > 0) {
+            // Qt's own: it takes it (and its value) from the same arguments.
+            i += static_cast<std::size_t>(words - 1);
         } else {
             error = "unknown option '" + name + "' (see --help)";
             return false;
@@ -144,6 +265,22 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
     if (!out.strInputFile.empty() && !out.strDevice.empty()) {
         error = "options '--input' and '--device' exclude each other";
         return false;
+    }
+    if (out.bOffline && out.strInputFile.empty()) {
+        error = "option '--offline' needs '--input FILE'";
+        return false;
+    }
+    if (latencyGiven) {
+        if (out.strInputFile.empty()) {
+            error = "option '--latency' needs '--input FILE'";
+        } else if (out.bOffline) {
+            error = "options '--latency' and '--offline' exclude each other";
+        } else if (out.bCsv) {
+            error = "options '--latency' and '--format csv' exclude each other";
+        }
+        if (!error.empty()) {
+            return false;
+        }
     }
     return true;
 }
@@ -158,24 +295,63 @@ bool CCommandLine::Parse(int argc, const char* const* argv, SCommandLine& out, s
 }
 
 std::string CCommandLine::HelpText(const std::string& program, EMode mode) {
-    std::string text = "Usage: " + program +
-                       " [options] [PRESET.tpz]\n"
-                       "\n"
-                       "Options:\n"
-                       "  --input FILE      analyse a WAV file (16-bit PCM, mono or stereo, "
-                       "44100 Hz),\n"
-                       "                    played in real time and looping, instead of the "
-                       "capture device\n"
-                       "  --device NAME     capture from the named device (default: the system "
-                       "default)\n"
-                       "  --list-devices    print the capture devices and exit\n"
-                       "  --help, -h        print this text and exit\n";
-    if (mode == EMode::Headless) {
-        text += "  --seconds S       run for S seconds (default: until interrupted)\n"
-                "  --block-size N    block size, a power of two from 1024 to 32768\n"
-                "                    (default: the startup settings file's)\n"
-                "  --latency HZ      measure the delay from each onset of a tone of HZ\n"
-                "                    in the input to the first history row that shows it\n";
+    if (mode == EMode::Window) {
+        return "Usage: " + program +
+               " [options] [PRESET.tpz]\n"
+               "\n"
+               "The real-time audio spectrum analyser. Opens PRESET.tpz if given.\n"
+               "\n"
+               "Options:\n"
+               "  --input FILE      analyse a WAV file (16-bit PCM, mono or stereo, 44100 Hz),\n"
+               "                    played in real time and looping, instead of the capture "
+               "device\n"
+               "  --device NAME     capture from the named device: a name as --list-devices\n"
+               "                    prints it, or a part of one that picks a single device\n"
+               "  --list-devices    print the capture devices, the system default first, and "
+               "exit\n"
+               "  --help, -h        print this text and exit\n"
+               "\n"
+               "Qt's own options (-platform NAME, -display DISPLAY, -style NAME, ...) go to Qt.\n"
+               "\n"
+               "Exit status: 0 closed normally; 1 no capture device to list; 2 bad options.\n";
     }
-    return text;
+    return "Usage: " + program +
+           " [options]\n"
+           "\n"
+           "Measures the strongest tone and the level of the sound from the capture device\n"
+           "or a WAV file, block by block, without a window.\n"
+           "\n"
+           "Input:\n"
+           "  --input FILE      a WAV file (16-bit PCM, mono or stereo, 44100 Hz), played\n"
+           "                    in real time and looping, instead of the capture device\n"
+           "  --offline         with --input: read the file once from start to end without\n"
+           "                    pacing, measure every block of N frames once, then exit\n"
+           "  --device NAME     capture from the named device: a name as --list-devices\n"
+           "                    prints it, or a part of one that picks a single device\n"
+           "  --list-devices    print the capture devices, the system default first, and exit\n"
+           "\n"
+           "Measurement:\n"
+           "  --block-size N    block size, a power of two from 1024 to 32768\n"
+           "                    (default: the startup settings file's)\n"
+           "  --window NAME     " +
+           WindowList() +
+           "\n"
+           "                    (any case; default Hann)\n"
+           "  --channel C       left, right, sum (default) or difference\n"
+           "  --band LO:HI      look for the peak from LO to HI Hz (default 0:22050);\n"
+           "                    either side may be left out\n"
+           "  --floor DB        below DB dBFS there is no peak (default -90)\n"
+           "\n"
+           "Output:\n"
+           "  --format text     one line a second of the stream (default)\n"
+           "  --format csv      a header, then one row per block: time_s (the block's\n"
+           "                    start in the stream), peak_hz, peak_dbfs (both empty when\n"
+           "                    there is no peak), min, max, rms (full scale 1.0)\n"
+           "  --seconds S       stop after S seconds (of the file with --offline)\n"
+           "  --latency HZ      with --input: measure the delay from each onset of a tone\n"
+           "                    of HZ to the first history row that shows it\n"
+           "  --help, -h        print this text and exit\n"
+           "\n"
+           "Exit status: 0 done (end of file, --seconds, or interrupted); 1 the input\n"
+           "failed (file, device, no device); 2 bad options.\n";
 }

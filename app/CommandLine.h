@@ -1,4 +1,4 @@
-// The program's command-line options, parsed by one small function so that
+// The programs' command-line options, parsed by one small function so that
 // the windowed program and the headless tool accept the same words.
 //
 //   --input FILE      analyse a WAV file (16-bit PCM, mono or stereo,
@@ -9,21 +9,24 @@
 //   --help, -h        print the options and exit
 //   PRESET            a preset file (.tpz) to open
 //
-// The headless tool adds:
-//   --seconds S       run for S seconds (default: until interrupted)
-//   --block-size N    block size, a power of two 1024..32768 (default: the
-//                     startup settings file's)
-//   --latency HZ      measure the delay from each onset of a tone of HZ in
-//                     the input to the first history row that shows it
+// The headless tool adds the measurement options (see HelpText): --offline,
+// --seconds, --block-size, --window, --channel, --band, --floor, --format
+// and --latency.
 //
-// "--opt=value" is the same as "--opt value"; "--" ends the options. Qt's
-// own options (-platform ...) must be removed before (QApplication does).
-// Not thread-safe; parse once on the main thread.
+// "--opt=value" is the same as "--opt value"; "--" ends the options. In the
+// windowed program the options Qt itself takes (-platform NAME, -display
+// D, -style S, ... also with two dashes) are skipped here, so the same
+// argument list can go to Qt untouched. Not thread-safe; parse once on the
+// main thread.
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
+
+#include "analysis/PeakFinder.h"
+#include "base/RunState.h"
 
 struct SCommandLine {
     std::string strInputFile; // empty: the capture device
@@ -33,9 +36,16 @@ struct SCommandLine {
     std::string strPreset; // empty: none
 
     // Headless tool only.
-    double dSeconds = 0.0;       // 0: until interrupted
-    std::int32_t nBlockSize = 0; // 0: from the startup settings
-    double dLatencyHz = 0.0;     // 0: no latency measurement
+    double dSeconds = 0.0;                   // 0: until interrupted (or the file's end)
+    std::int32_t nBlockSize = 0;             // 0: from the startup settings
+    double dLatencyHz = 0.0;                 // 0: no latency measurement
+    bool bOffline = false;                   // read the input file once, unpaced
+    bool bCsv = false;                       // one row per block instead of a line a second
+    std::int32_t nWindowType = 2;            // index into g_apszWindowNames: Hann
+    std::int32_t nChannelMode = CHANNEL_SUM; // CHANNEL_*
+    double dBandLow = 0.0;                   // Hz
+    double dBandHigh = std::numeric_limits<double>::infinity(); // Hz; beyond Nyquist: all
+    double dFloorDb = kDefaultPeakFloorDb;                      // no peak below this many dBFS
 };
 
 class CCommandLine {
@@ -49,6 +59,6 @@ public:
     // The same from main's arguments (argv[0] is skipped).
     static bool Parse(int argc, const char* const* argv, SCommandLine& out, std::string& error,
                       EMode mode = EMode::Window);
-    // Usage text for --help, one option per line.
+    // Usage text for --help, one option per line, with the exit statuses.
     static std::string HelpText(const std::string& program, EMode mode = EMode::Window);
 };

@@ -1,11 +1,20 @@
-// vireon-headless: the analysis pipeline without a window. Captures from the
-// device or a WAV file (--input), runs the input and analysis threads into
-// the history buffers exactly as the windowed program does, and prints once
-// a second the strongest frequency of the newest waterfall row and the
-// newest level. At the end it prints the CPU time the process used. With
-// --latency HZ (and --input) it measures, for every onset of a tone of HZ in
-// the file, the delay from the onset's arrival in the capture buffer to the
-// first history row that shows the tone.
+// vireon-headless: the measuring tool without a window. Measures the sound of
+// the capture device or a WAV file block by block: the strongest tone from
+// the transform's own bins (analysis/BlockMeter.h) and the block's levels,
+// printed once a second of the stream or as one CSV row per block.
+//
+// Live (the device, or --input played in real time and looping), the whole
+// pipeline runs as in the windowed program: input and analysis threads,
+// history buffers. The measurement takes every captured block in order from
+// the input thread's recording hand-off, so none is skipped or repeated even
+// when the analysis falls behind. With --offline the file is read once
+// without pacing, every block of N frames measured exactly once. With
+// --latency HZ (and --input) it measures instead, for every onset of a tone
+// of HZ in the file, the delay from the onset's arrival in the capture
+// buffer to the first history row that shows it.
+//
+// Exit status: 0 done; 1 the input failed (at once, with its message on
+// standard error and nothing on standard output); 2 bad options.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -15,14 +24,21 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <deque>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "acquisition/AudioRecorder.h"
 #include "acquisition/CaptureDevice.h"
 #include "acquisition/InputThread.h"
 #include "acquisition/WavFile.h"
+#include "analysis/BlockMeter.h"
 #include "analysis/HistoryBuffers.h"
 #include "analysis/SampleExchange.h"
+#include "analysis/WindowTable.h"
 #include "analysis/WorkerThreads.h"
 #include "app/CommandLine.h"
 #include "base/DebugLog.h"
@@ -55,11 +71,6 @@ double CpuSeconds() {
         return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6;
     };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Centre frequency of a waterfall column.
-double ColumnHz(std::int32_t column, std::int32_t width) {
-    return kFreqMin + (column + 0.5) * (kFreqMax - kFreqMin) / width;
 }
 
 // The column the strongest bin near hz falls into (the mapping's rule).
@@ -114,9 +125,164 @@ struct SLatencyProbe {
     }
 };
 
-int Run(const SCommandLine& options) {
-    g_startupSettings.LoadForStartup();
-    const std::int32_t n = options.nBlockSize ? options.nBlockSize : g_startupSettings.m_nBlockSize;
+constexpr double kRate = 44100.0;
+const char* const kChannelWords[] = {"left", "right", "sum", "difference"};
+
+// One line on standard error, prefixed with the program's name.
+void Complain(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
+}
+
+double Db(double linear) {
+    return 20.0 * std::log10(linear); // -inf for silence, which prints as such
+}
+
+// Writes the measurements: a CSV header and one row per block, or in text
+// one line for the first block of each second of the stream.
+class CReport {
+public:
+    explicit CReport(bool csv) : m_bCsv(csv) {}
+
+    void Begin(const SCommandLine& options, std::int32_t n, const std::string& source) {
+        if (m_bCsv) {
+            std::printf("time_s,peak_hz,peak_dbfs,min,max,rms\n");
+            return;
+        }
+        const double high = std::min(options.dBandHigh, kRate / 2.0);
+        std::printf("%s: N = %d (%.1f ms per block, %.2f Hz per bin), %s window, %s channel, "
+                    "peak from %g to %g Hz above %g dBFS, %s\n",
+                    kProgram, n, n * 1000.0 / kRate, kRate / n,
+                    g_apszWindowNames[options.nWindowType], kChannelWords[options.nChannelMode],
+                    options.dBandLow, high, options.dFloorDb, source.c_str());
+    }
+
+    // streamFrame: where the block starts in the stream.
+    void Block(std::uint64_t streamFrame, const SBlockMeasurement& m) {
+        ++m_nBlocks;
+        const double t = static_cast<double>(streamFrame) / kRate;
+        if (m_bCsv) {
+            if (m.peak.bFound)
+                std::printf("%.6f,%.3f,%.2f,%.6f,%.6f,%.6f\n", t, m.peak.dFrequency,
+                            m.peak.dLevelDb, m.dMin, m.dMax, m.dRms);
+            else
+                std::printf("%.6f,,,%.6f,%.6f,%.6f\n", t, m.dMin, m.dMax, m.dRms);
+            return;
+        }
+        if (t < m_dNextLine)
+            return;
+        m_dNextLine = std::floor(t) + 1.0;
+        char peak[64];
+        if (m.peak.bFound)
+            std::snprintf(peak, sizeof peak, "peak %9.2f Hz %6.1f dBFS", m.peak.dFrequency,
+                          m.peak.dLevelDb);
+        else
+            std::snprintf(peak, sizeof peak, "no peak");
+        std::printf("%8.2f s  %-30s  min %+.4f  max %+.4f  rms %6.1f dBFS\n", t, peak, m.dMin,
+                    m.dMax, Db(m.dRms));
+    }
+
+    long Blocks() const { return m_nBlocks; }
+    bool IsCsv() const { return m_bCsv; }
+
+private:
+    bool m_bCsv;
+    long m_nBlocks = 0;
+    double m_dNextLine = 0.0;
+};
+
+void Configure(CBlockMeter& meter, const SCommandLine& options) {
+    meter.SetWindowType(options.nWindowType);
+    meter.SetChannelMode(options.nChannelMode);
+    meter.SetBand(options.dBandLow, options.dBandHigh);
+    meter.SetFloor(options.dFloorDb);
+}
+
+// False, with a complaint, when standard output could not take everything.
+bool OutputWritten() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        Complain("can't write the output");
+        return false;
+    }
+    return true;
+}
+
+int RunOffline(const SCommandLine& options, std::int32_t n) {
+    CWavFile file;
+    if (!file.Open(options.strInputFile)) {
+        Complain(file.Error());
+        return 1;
+    }
+    if (file.FrameCount() < static_cast<std::uint64_t>(n)) {
+        Complain("input file \"" + options.strInputFile + "\": shorter than one block (" +
+                 std::to_string(file.FrameCount()) + " of " + std::to_string(n) + " frames)");
+        return 1;
+    }
+    if (file.IsTruncated())
+        Complain("input file \"" + options.strInputFile +
+                 "\": the data ends early; measuring the frames present");
+
+    CBlockMeter meter(n, kRate);
+    Configure(meter, options);
+    CReport report(options.bCsv);
+    report.Begin(options, n, options.strInputFile);
+    const double endFrame = options.dSeconds > 0.0 ? options.dSeconds * kRate : INFINITY;
+    std::vector<std::int16_t> block(static_cast<std::size_t>(n) * 2);
+    for (std::uint64_t position = 0; static_cast<double>(position) < endFrame; position += n) {
+        // A last piece shorter than a block is not a block.
+        if (file.ReadStereo(block.data(), static_cast<std::size_t>(n)) <
+            static_cast<std::size_t>(n))
+            break;
+        report.Block(position, meter.Measure(block.data(), n));
+    }
+    if (!report.IsCsv())
+        std::printf("blocks analysed: %ld (%.2f s of sound)\n", report.Blocks(),
+                    static_cast<double>(report.Blocks()) * n / kRate);
+    return OutputWritten() ? 0 : 1;
+}
+
+// Takes every captured chunk (exactly one block) from the input thread in
+// stream order, through the recording hand-off, for the main thread to
+// measure. The input thread only copies; the queue is bounded so that a
+// stalled main thread costs memory for at most a few seconds of sound.
+class CMeasuringTap : public IAudioRecorder {
+public:
+    struct SBlock {
+        std::uint64_t nStreamFrame = 0;
+        std::vector<std::int16_t> samples; // interleaved stereo
+    };
+
+    std::int32_t GetCaptureFlags() const override { return kCaptureSound; }
+
+    std::int32_t WriteAudio(std::uint32_t bytes, const void* data,
+                            std::uint32_t* pWritten) override {
+        const auto* samples = static_cast<const std::int16_t*>(data);
+        const std::uint64_t frames = bytes / 4;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_blocks.size() < kMaxQueued)
+            m_blocks.push_back({m_nStreamFrame, {samples, samples + 2 * frames}});
+        m_nStreamFrame += frames;
+        *pWritten = bytes;
+        return 0;
+    }
+
+    void NoteAudioGap(std::uint64_t frames) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_nStreamFrame += frames;
+    }
+
+    std::deque<SBlock> Take() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return std::exchange(m_blocks, {});
+    }
+
+private:
+    static constexpr std::size_t kMaxQueued = 256;
+    std::mutex m_mutex;
+    std::deque<SBlock> m_blocks;      // guarded by m_mutex
+    std::uint64_t m_nStreamFrame = 0; // guarded by m_mutex
+};
+
+int RunLive(const SCommandLine& options, std::int32_t n) {
     const std::int32_t h = g_startupSettings.m_nHistoryLength;
     const std::int32_t k = g_startupSettings.m_nSurfaceCols;
     const std::int32_t r = g_startupSettings.m_nSurfaceRows;
@@ -124,12 +290,17 @@ int Run(const SCommandLine& options) {
     CRunState& store = g_runState;
     CHistoryBuffers buffers(h, k, r);
     buffers.Register(store);
-    store.SetCaptureFormat(kDefaultCaptureFormat);
+    SCaptureFormat format = kDefaultCaptureFormat;
+    format.nChannelMode = options.nChannelMode;
+    format.nWindowType = options.nWindowType;
+    store.SetCaptureFormat(format);
     store.SetDisplayRange(kDefaultDisplayRange);
-    CSampleExchange exchange(n, 44100.0, &store);
+    CSampleExchange exchange(n, kRate, &store);
 
     if (!InitCapture(n, CreateCaptureBackend(options.strInputFile, options.strDevice))) {
-        ReportMessage(1, "Couldn't initialize sound capture device: %s", GetCaptureError().c_str());
+        const std::string why = GetCaptureError();
+        Complain(why.empty() ? "the sound capture device can't start" : why);
+        return 1;
     }
 
     SLatencyProbe probe;
@@ -138,19 +309,28 @@ int Run(const SCommandLine& options) {
         probe.onsets = FindOnsets(options.strInputFile, &probe.fileFrames);
         probe.column = ToneColumn(options.dLatencyHz, n, h);
         if (probe.onsets.empty()) {
-            std::fprintf(stderr, "%s: no tone onset found in the input file\n", kProgram);
+            Complain("no tone onset found in the input file");
             ReleaseCapture();
             return 1;
         }
     }
 
+    CMeasuringTap tap;
+    CBlockMeter meter(n, kRate);
+    Configure(meter, options);
+    if (!measureLatency)
+        store.SetCaptureFlags(kCaptureSound);
+
+    bool started = false;
     SWorkerHooks hooks;
-    hooks.beforeInputStart = [&store] {
-        StartCapture();
+    hooks.beforeInputStart = [&store, &started] {
+        started = StartCapture();
         store.SetAcquiring(true);
         store.SetRunStart(static_cast<std::int64_t>(std::time(nullptr)));
     };
-    hooks.inputThread = [&] { InputThreadProc({&exchange, &store, nullptr}); };
+    hooks.inputThread = [&] {
+        InputThreadProc({&exchange, &store, measureLatency ? nullptr : &tap});
+    };
     hooks.screenshotThread = [&store] {
         while (store.GetScreenshotThreadState() != kThreadStopRequested) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -161,20 +341,27 @@ int Run(const SCommandLine& options) {
     hooks.startCapture = [] { StartCapture(); };
     CWorkerThreads workers(store, buffers.RenderParams(&exchange, &store), std::move(hooks));
 
-    std::printf("%s: N = %d (%.1f ms per block), %s\n", kProgram, n, n * 1000.0 / 44100.0,
-                options.strInputFile.empty() ? "capture device" : options.strInputFile.c_str());
-    std::fflush(stdout);
-
     const double cpuStart = CpuSeconds();
     const Clock::time_point start = Clock::now();
     workers.OnTick();
+    if (!started) {
+        workers.Stop();
+        Complain("the sound capture can't start");
+        return 1;
+    }
     workers.OnTick();
+
+    CReport report(options.bCsv);
+    const std::string source =
+        options.strInputFile.empty()
+            ? "capture device" + (options.strDevice.empty() ? "" : " \"" + options.strDevice + "\"")
+            : options.strInputFile + " (real time, looping)";
+    if (!measureLatency)
+        report.Begin(options, n, source);
+    std::fflush(stdout);
 
     const auto poll = std::chrono::milliseconds(measureLatency ? 1 : 100);
     std::int32_t lastRow = store.GetHistoryGeometry().nHistoryRow;
-    int blocksThisSecond = 0;
-    long blocksTotal = 0;
-    Clock::time_point nextReport = start + std::chrono::seconds(1);
     std::vector<std::uint8_t> row(static_cast<std::size_t>(h));
 
     while (!g_bInterrupted) {
@@ -182,11 +369,14 @@ int Run(const SCommandLine& options) {
         if (options.dSeconds > 0.0 && Seconds(now - start) >= options.dSeconds) {
             break;
         }
+        for (const CMeasuringTap::SBlock& block : tap.Take())
+            report.Block(block.nStreamFrame,
+                         meter.Measure(block.samples.data(),
+                                       static_cast<std::int32_t>(block.samples.size() / 2)));
+        std::fflush(stdout);
         const SHistoryGeometry g = store.GetHistoryGeometry();
         const int newBlocks = (lastRow - g.nHistoryRow + h) % h;
         lastRow = g.nHistoryRow;
-        blocksThisSecond += newBlocks;
-        blocksTotal += newBlocks;
         if (measureLatency) {
             if (!probe.armed && GetCapturedFrames() > probe.NextOnsetFrame()) {
                 probe.armed = true;
@@ -208,21 +398,6 @@ int Run(const SCommandLine& options) {
                 }
             }
         }
-        if (now >= nextReport && !measureLatency) {
-            HistoryLoadBytes(row.data(), buffers.Waterfall() + (g.nHistoryRow + 1) * g.nRowWidth,
-                             row.size());
-            const auto peak = std::max_element(row.begin(), row.end()) - row.begin();
-            const double level = HistoryLoadDouble(buffers.LevelHistory(1) + g.nHistoryRow + 1);
-            std::printf("%6.1f s  %3d blocks  peak %7.1f Hz (column %3d, index %3d)  "
-                        "level %6.1f dBFS\n",
-                        Seconds(now - start), blocksThisSecond,
-                        ColumnHz(static_cast<std::int32_t>(peak), h), static_cast<int>(peak),
-                        row[static_cast<std::size_t>(peak)],
-                        level > 0.0 ? 20.0 * std::log10(level) : -100.0);
-            std::fflush(stdout);
-            blocksThisSecond = 0;
-            nextReport += std::chrono::seconds(1);
-        }
         std::this_thread::sleep_for(poll);
     }
 
@@ -231,9 +406,11 @@ int Run(const SCommandLine& options) {
     const double stopMs = Seconds(Clock::now() - stopAt) * 1000.0;
     const double wall = Seconds(Clock::now() - start);
     const double cpu = CpuSeconds() - cpuStart;
-    std::printf("blocks analysed: %ld; stop took %.0f ms\n", blocksTotal, stopMs);
-    std::printf("cpu: %.3f s user+system over %.2f s: %.2f%% of one core\n", cpu, wall,
-                100.0 * cpu / wall);
+    if (!report.IsCsv()) {
+        std::printf("blocks measured: %ld; stop took %.0f ms\n", report.Blocks(), stopMs);
+        std::printf("cpu: %.3f s user+system over %.2f s: %.2f%% of one core\n", cpu, wall,
+                    100.0 * cpu / wall);
+    }
     if (measureLatency && !probe.delaysMs.empty()) {
         const auto [lo, hi] = std::minmax_element(probe.delaysMs.begin(), probe.delaysMs.end());
         double sum = 0.0;
@@ -243,9 +420,9 @@ int Run(const SCommandLine& options) {
         std::printf("latency over %zu onsets: min %.1f ms, mean %.1f ms, max %.1f ms "
                     "(block %.1f ms)\n",
                     probe.delaysMs.size(), *lo, sum / static_cast<double>(probe.delaysMs.size()),
-                    *hi, n * 1000.0 / 44100.0);
+                    *hi, n * 1000.0 / kRate);
     }
-    return 0;
+    return OutputWritten() ? 0 : 1;
 }
 
 } // namespace
@@ -253,37 +430,39 @@ int Run(const SCommandLine& options) {
 int main(int argc, char** argv) {
     SCommandLine options;
     std::string error;
-    if (!CCommandLine::Parse(argc, argv, options, error, CCommandLine::EMode::Headless)) {
-        std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+    const auto mode = CCommandLine::EMode::Headless;
+    if (!CCommandLine::Parse(argc, argv, options, error, mode)) {
+        Complain(error);
+        std::fputs(CCommandLine::HelpText(kProgram, mode).c_str(), stderr);
         return 2;
     }
     if (options.bHelp) {
-        std::fputs(CCommandLine::HelpText(kProgram, CCommandLine::EMode::Headless).c_str(), stdout);
-        return 0;
+        std::fputs(CCommandLine::HelpText(kProgram, mode).c_str(), stdout);
+        return OutputWritten() ? 0 : 1;
     }
     if (options.bListDevices) {
         const std::vector<std::string> devices = ListCaptureDevices(&error);
         if (!error.empty()) {
-            std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+            Complain(error);
             return 1;
         }
         if (devices.empty()) {
-            std::printf("no capture devices\n");
+            Complain("no capture device found");
+            return 1;
         }
         for (const std::string& name : devices) {
             std::printf("%s\n", name.c_str());
         }
-        return 0;
-    }
-    if (options.dLatencyHz > 0.0 && options.strInputFile.empty()) {
-        std::fprintf(stderr, "%s: --latency needs --input\n", kProgram);
-        return 2;
+        return OutputWritten() ? 0 : 1;
     }
     if (!options.strPreset.empty()) {
-        std::fprintf(stderr, "%s: preset \"%s\" ignored: there is no display\n", kProgram,
-                     options.strPreset.c_str());
+        Complain("preset \"" + options.strPreset + "\" ignored: there is no display");
     }
+    g_startupSettings.LoadForStartup();
+    const std::int32_t n = options.nBlockSize ? options.nBlockSize : g_startupSettings.m_nBlockSize;
+    if (options.bOffline)
+        return RunOffline(options, n);
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    return Run(options);
+    return RunLive(options, n);
 }

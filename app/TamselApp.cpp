@@ -36,31 +36,41 @@ CTamselApp::~CTamselApp() {
         SetMessagePresenter(std::move(m_pPreviousPresenter));
 }
 
-void CTamselApp::RunInfoOption(const SCommandLine& args) {
+int CTamselApp::RunInfoOption(const SCommandLine& args) {
     if (args.bHelp) {
         std::fputs(CCommandLine::HelpText("vireon").c_str(), stdout);
-        return;
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
 #ifdef VIREON_HAVE_AUDIO
     std::string why;
-    for (const std::string& name : ListCaptureDevices(&why))
+    const std::vector<std::string> names = ListCaptureDevices(&why);
+    if (!why.empty() || names.empty()) {
+        std::fprintf(stderr, "vireon: %s\n", why.empty() ? "no capture device found" : why.c_str());
+        return 1;
+    }
+    for (const std::string& name : names)
         std::printf("%s\n", name.c_str());
-    if (!why.empty())
-        std::fprintf(stderr, "vireon: %s\n", why.c_str());
+    return std::fflush(stdout) == 0 ? 0 : 1;
 #else
     std::fprintf(stderr, "vireon: built without sound-device support\n");
+    return 1;
 #endif
 }
 
-bool CTamselApp::HandleInfoOptions(int argc, char** argv) {
+bool CTamselApp::HandleInfoOptions(int argc, char** argv, int* pExitCode) {
     SCommandLine args;
     std::string error;
-    // A failure here may be one of Qt's own options: InitInstance parses again.
-    if (!CCommandLine::Parse(argc, argv, args, error))
-        return false;
+    // Before any window system: a bad option, --help and --list-devices
+    // need no display. Qt's own options are skipped here and reach Qt.
+    if (!CCommandLine::Parse(argc, argv, args, error)) {
+        std::fprintf(stderr, "vireon: %s\n%s", error.c_str(),
+                     CCommandLine::HelpText("vireon").c_str());
+        *pExitCode = 2;
+        return true;
+    }
     if (!args.bHelp && !args.bListDevices)
         return false;
-    RunInfoOption(args);
+    *pExitCode = RunInfoOption(args);
     return true;
 }
 
@@ -93,7 +103,7 @@ bool CTamselApp::InitInstance() {
         return false;
     }
     if (args.bHelp || args.bListDevices) {
-        RunInfoOption(args);
+        m_nExitCode = RunInfoOption(args);
         return false;
     }
     const std::string input = args.strInputFile;

@@ -35,13 +35,14 @@ public:
 
     static CTamselApp* Instance();
 
-    // Before the application object exists: handles --help and
-    // --list-devices (which need no display) and returns true if the program
-    // is to end.
-    static bool HandleInfoOptions(int argc, char** argv);
+    // Before the application object exists: parses the command line and
+    // handles what needs no display (a bad option, --help, --list-devices).
+    // Returns true if the program is to end, with *pExitCode: 0, 1 (no
+    // capture device to list) or 2 (bad options).
+    static bool HandleInfoOptions(int argc, char** argv, int* pExitCode);
 
     // False when the program is to end at once; ExitCode() then says how
-    // (0 after --help or --list-devices, 2 after a bad command line).
+    // (as HandleInfoOptions).
     bool InitInstance();
     int ExitCode() const { return m_nExitCode; }
     // Runs the event loop, then the shutdown bookkeeping.
@@ -55,7 +56,7 @@ public:
     QStringList RecentFiles() const { return m_recentFiles.Files(); }
 
 private:
-    static void RunInfoOption(const SCommandLine& args);
+    static int RunInfoOption(const SCommandLine& args);
     void LoadRecentFiles();
     void SaveRecentFiles() const;
 

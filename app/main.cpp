@@ -1,8 +1,9 @@
 #include "app/TamselApp.h"
 
 int main(int argc, char** argv) {
-    if (CTamselApp::HandleInfoOptions(argc, argv))
-        return 0;
+    int exitCode = 0;
+    if (CTamselApp::HandleInfoOptions(argc, argv, &exitCode))
+        return exitCode;
     CTamselApp app(argc, argv);
     if (!app.InitInstance())
         return app.ExitCode();

@@ -1,7 +1,9 @@
 #include "base/StartupSettings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -71,9 +73,17 @@ bool CStartupSettings::Read() {
     FilePtr file(std::fopen(m_strPath.c_str(), "r"));
     if (!file)
         return false;
-    char line[256];
-    while (std::fgets(line, sizeof line, file.get()) != nullptr)
-        ParseLine(line, static_cast<int>(sizeof line));
+    // Whole lines, however long: a line cut in pieces would apply the tail
+    // of a long comment as a setting and cut a long preset path.
+    std::string line;
+    char piece[256];
+    while (std::fgets(piece, sizeof piece, file.get()) != nullptr) {
+        line += piece;
+        if (line.back() != '\n' && !std::feof(file.get()))
+            continue;
+        ParseLine(line.c_str(), static_cast<int>(std::min<std::size_t>(line.size(), INT_MAX)));
+        line.clear();
+    }
     return true;
 }
 

@@ -41,8 +41,8 @@ public:
     // (integer part of W * 0.75) and the history length H = height - 120.
     void LoadForStartup();
 
-    // Applies every line of the file. Returns false if it could not be opened
-    // (the values then stay as they are).
+    // Applies every line of the file, each whole whatever its length. Returns
+    // false if it could not be opened (the values then stay as they are).
     bool Read();
     // Replaces the file with the header and the four keyword lines. Returns
     // false if it could not be opened for writing.

@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cstdlib>
 #include <future>
 #include <mutex>
 #include <thread>
 
+#include "acquisition/DeviceNames.h"
 #include "acquisition/WavFileSource.h"
 #include "base/DebugLog.h"
 
@@ -53,15 +53,36 @@ bool InitialisePortAudio(std::string& error) {
     return true;
 }
 
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
 bool IsInput(int device) {
     const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
     return info != nullptr && info->maxInputChannels > 0;
+}
+
+// The input devices, the system default first, with the names they are
+// listed and chosen by. PortAudio must be initialised.
+struct SInputs {
+    std::vector<int> devices;
+    std::vector<std::string> names;
+};
+
+SInputs ListInputs() {
+    SInputs inputs;
+    const int fallback = Pa_GetDefaultInputDevice();
+    if (fallback != paNoDevice && IsInput(fallback))
+        inputs.devices.push_back(fallback);
+    const int count = std::max(Pa_GetDeviceCount(), 0);
+    for (int i = 0; i < count; ++i) {
+        if (i != fallback && IsInput(i))
+            inputs.devices.push_back(i);
+    }
+    std::vector<SDeviceEntry> entries;
+    for (const int device : inputs.devices) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
+        const PaHostApiInfo* host = Pa_GetHostApiInfo(info->hostApi);
+        entries.push_back({info->name, host != nullptr ? host->name : "?"});
+    }
+    inputs.names = CDeviceNames::Listed(entries);
+    return inputs;
 }
 
 PaStreamParameters CaptureParameters(int device) {
@@ -127,39 +148,20 @@ bool CPortAudioCapture::Create() {
         return false;
     }
     m_bInitialised = true;
-    if (m_strRequested.empty()) {
-        m_nDevice = Pa_GetDefaultInputDevice();
-        if (m_nDevice == paNoDevice) {
-            m_strError = "no capture device found";
-            return false;
-        }
-    } else {
-        const int count = std::max(Pa_GetDeviceCount(), 0);
-        std::vector<int> partial;
-        for (int i = 0; i < count && m_nDevice < 0; ++i) {
-            if (!IsInput(i)) {
-                continue;
-            }
-            const std::string name = Pa_GetDeviceInfo(i)->name;
-            if (name == m_strRequested) {
-                m_nDevice = i;
-            } else if (Lower(name).find(Lower(m_strRequested)) != std::string::npos) {
-                partial.push_back(i);
-            }
-        }
-        if (m_nDevice < 0 && partial.size() == 1) {
-            m_nDevice = partial.front();
-        }
-        if (m_nDevice < 0) {
-            m_strError =
-                partial.empty()
-                    ? "no capture device named \"" + m_strRequested + "\" (see --list-devices)"
-                    : "\"" + m_strRequested + "\" matches several capture devices" +
-                          " (see --list-devices)";
-            return false;
-        }
+    const SInputs inputs = ListInputs();
+    if (inputs.devices.empty()) {
+        m_strError = "no capture device found";
+        return false;
     }
-    m_strName = Pa_GetDeviceInfo(m_nDevice)->name;
+    std::size_t chosen = 0; // the default comes first
+    if (!m_strRequested.empty()) {
+        const int match = CDeviceNames::Match(inputs.names, m_strRequested, m_strError);
+        if (match < 0)
+            return false;
+        chosen = static_cast<std::size_t>(match);
+    }
+    m_nDevice = inputs.devices[chosen];
+    m_strName = inputs.names[chosen];
     return true;
 }
 
@@ -261,16 +263,7 @@ std::vector<std::string> ListCaptureDevices(std::string* error) {
         }
         return names;
     }
-    const int fallback = Pa_GetDefaultInputDevice();
-    const int count = std::max(Pa_GetDeviceCount(), 0);
-    if (fallback != paNoDevice) {
-        names.push_back(std::string(Pa_GetDeviceInfo(fallback)->name) + " (default)");
-    }
-    for (int i = 0; i < count; ++i) {
-        if (i != fallback && IsInput(i)) {
-            names.emplace_back(Pa_GetDeviceInfo(i)->name);
-        }
-    }
+    names = ListInputs().names;
     Pa_Terminate();
     return names;
 }

@@ -27,9 +27,10 @@ class CPortAudioCapture : public ICaptureBackend {
 public:
     static constexpr std::chrono::milliseconds kStopTimeout{1000};
 
-    // deviceName: empty for the system's default input; otherwise the
-    // device whose name equals it, or else the only input device whose name
-    // contains it (ignoring case).
+    // deviceName: empty for the system's default input; otherwise a name as
+    // ListCaptureDevices prints it, or the part of one that picks a single
+    // device (see CDeviceNames::Match). Create fails with "no capture device
+    // found" when there is no input device at all.
     explicit CPortAudioCapture(std::string deviceName = {});
     ~CPortAudioCapture() override;
     CPortAudioCapture(const CPortAudioCapture&) = delete;
@@ -55,8 +56,9 @@ private:
     std::shared_ptr<SStream> m_stream;
 };
 
-// Names of the input devices PortAudio sees, the default first and marked
-// "(default)". error gets a reason when PortAudio cannot start.
+// Names of the input devices PortAudio sees, the system default first, each
+// exactly as a device name option accepts it (see acquisition/DeviceNames.h).
+// Empty when there is none; error gets a reason when PortAudio cannot start.
 std::vector<std::string> ListCaptureDevices(std::string* error = nullptr);
 
 // The backend the options ask for: the WAV file source when inputFile is

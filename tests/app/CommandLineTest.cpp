@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <string>
 #include <tuple>
 #include <vector>
@@ -68,17 +70,77 @@ TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
 TEST(CommandLine, HeadlessOptionsAreCheckedForRange) {
     SCommandLine c;
     ASSERT_EQ(
-        Parse({"--seconds", "2.5", "--block-size=1024", "--latency", "1000"}, c, EMode::Headless),
+        Parse({"--seconds", "2.5", "--block-size=1024", "--latency", "1000", "--input", "a.wav"}, c,
+              EMode::Headless),
         "");
     EXPECT_EQ(std::tuple(c.dSeconds, c.nBlockSize, c.dLatencyHz), std::tuple(2.5, 1024, 1000.0));
     for (const Args& args :
          {Args{"--block-size=512"}, Args{"--block-size=3072"}, Args{"--block-size=65536"},
           Args{"--block-size=2048x"}, Args{"--seconds", "0"}, Args{"--seconds", "nan"},
-          Args{"--seconds", "1e999"}, Args{"--latency", "22050"}}) {
+          Args{"--seconds", "1e999"}, Args{"--latency", "22050"}, Args{"--window", "hanning"},
+          Args{"--window="}, Args{"--channel", "mid"}, Args{"--band", "2000:100"},
+          Args{"--band", "5"}, Args{"--band", "-1:5"}, Args{"--band", "1:x"},
+          Args{"--floor", "low"}, Args{"--format", "json"}}) {
         const std::string option = args[0].substr(0, args[0].find('='));
         EXPECT_EQ(Parse(args, c, EMode::Headless).rfind("option '" + option + "' needs", 0), 0u)
             << ::testing::PrintToString(args);
     }
+}
+
+TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
+    // Window, channel, band low and high, floor, CSV, offline.
+    using Fields = std::tuple<std::int32_t, std::int32_t, double, double, double, bool, bool>;
+    const double all = std::numeric_limits<double>::infinity();
+    const std::pair<Args, Fields> cases[] = {
+        {{}, {2, CHANNEL_SUM, 0.0, all, -90.0, false, false}},
+        {{"--window", "BLACKMAN-harris", "--channel=Difference", "--band", "100:2000.5", "--floor",
+          "-60", "--format", "CSV", "--input", "a.wav", "--offline"},
+         {9, CHANNEL_DIFFERENCE, 100.0, 2000.5, -60.0, true, true}},
+        {{"--window=rectangular", "--channel", "left", "--band", ":500", "--format=csv", "--format",
+          "text"},
+         {0, CHANNEL_LEFT, 0.0, 500.0, -90.0, false, false}},
+        {{"--window", "Bartlett-Hann", "--channel", "RIGHT", "--band=300:"},
+         {6, CHANNEL_RIGHT, 300.0, all, -90.0, false, false}},
+    };
+    for (const auto& [args, fields] : cases) {
+        SCommandLine c;
+        EXPECT_EQ(Parse(args, c, EMode::Headless), "");
+        EXPECT_EQ(Fields(c.nWindowType, c.nChannelMode, c.dBandLow, c.dBandHigh, c.dFloorDb, c.bCsv,
+                         c.bOffline),
+                  fields)
+            << ::testing::PrintToString(args);
+    }
+}
+
+TEST(CommandLine, OptionsThatNeedAnotherOrExcludeOneAreRefused) {
+    const std::pair<Args, std::string> cases[] = {
+        {{"--offline"}, "option '--offline' needs '--input FILE'"},
+        {{"--latency", "1000"}, "option '--latency' needs '--input FILE'"},
+        {{"--input", "a.wav", "--offline", "--latency", "1000"},
+         "options '--latency' and '--offline' exclude each other"},
+        {{"--input", "a.wav", "--format", "csv", "--latency", "1000"},
+         "options '--latency' and '--format csv' exclude each other"},
+        {{"--input", "a.wav", "--device", "x", "--offline"},
+         "options '--input' and '--device' exclude each other"},
+        // Qt's options are the window's only.
+        {{"-platform", "offscreen"}, "unknown option '-platform' (see --help)"},
+    };
+    for (const auto& [args, error] : cases) {
+        SCommandLine out;
+        EXPECT_EQ(Parse(args, out, EMode::Headless), error);
+    }
+}
+
+TEST(CommandLine, TheWindowPassesQtsOwnOptionsOverWithTheirValues) {
+    SCommandLine c;
+    EXPECT_EQ(Parse({"-platform", "offscreen", "--display=:1", "-reverse", "-style=fusion",
+                     "--qwindowgeometry", "640x480", "--input", "a.wav", "p.tpz"},
+                    c),
+              "");
+    EXPECT_EQ(std::tuple(c.strInputFile, c.strPreset), std::tuple("a.wav", "p.tpz"));
+    for (const char* measuring : {"--window", "--offline", "--format"})
+        EXPECT_EQ(Parse({measuring, "x"}, c),
+                  std::string("unknown option '") + measuring + "' (see --help)");
 }
 
 } // namespace

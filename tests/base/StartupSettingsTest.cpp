@@ -45,6 +45,11 @@ protected:
 };
 
 TEST_F(StartupSettingsFile, SettingsFollowTheFirstKeywordThatAppliesOnEachLine) {
+    // Lines are read whole however long: a comment's tail is no setting, a
+    // long path is kept.
+    const std::string longComment = "#" + std::string(254, 'x') + "BUFFER 0\nSIZE 1\n";
+    const std::string longPath = "/p/" + std::string(600, 'q') + ".tpz";
+    const std::string longPreset = "PRESET " + longPath + "\nBUFFER 2\n";
     const std::pair<const char*, Settings> cases[] = {
         {nullptr, {2048, 640, 480, 360, 30, 80, ""}}, // no file
         {"SIZE 2\n", {2048, 960, 720, 600, 30, 80, ""}},
@@ -66,6 +71,8 @@ TEST_F(StartupSettingsFile, SettingsFollowTheFirstKeywordThatAppliesOnEachLine) 
          {2048, 640, 480, 360, 30, 80, "/home/a user/My Presets/a b.tpz"}},
         {"preset /tmp/caf\xE9/x.tpz\n", {2048, 640, 480, 360, 30, 80, "/tmp/caf"}},
         {"PRESET a\x7F b\tc\n", {2048, 640, 480, 360, 30, 80, "a\x7F b"}},
+        {longComment.c_str(), {2048, 800, 600, 480, 30, 80, ""}},
+        {longPreset.c_str(), {4096, 640, 480, 360, 30, 80, longPath}},
     };
     for (const auto& [file, settings] : cases)
         EXPECT_EQ(Of(Loaded(file)), settings) << (file == nullptr ? "no file" : file);

@@ -1,0 +1,57 @@
+#include "analysis/BlockMeter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/SampleExchange.h"
+#include "base/RunState.h"
+
+namespace {
+constexpr std::int32_t kHann = 2;
+} // namespace
+
+CBlockMeter::CBlockMeter(std::int32_t n, double sampleRate)
+    : m_nSize(n), m_dBinWidth(sampleRate / n), m_nChannelMode(CHANNEL_SUM),
+      m_fft(sampleRate, n, nullptr), m_finder(sampleRate / n, 1.0),
+      m_pSamples(static_cast<std::size_t>(n), 0.0) {
+    m_window.SetSize(n);
+    SetWindowType(kHann);
+}
+
+void CBlockMeter::SetWindowType(std::int32_t type) {
+    m_window.SetType(type);
+    // The coherent gain: what the window leaves of a sine's amplitude.
+    double gain = 1.0;
+    if (type >= 1 && type < kWindowCount) {
+        double sum = 0.0;
+        for (std::int32_t i = 0; i < m_nSize; ++i)
+            sum += m_window.Value(type, i);
+        gain = sum / m_nSize;
+    }
+    m_finder.SetWindowGain(gain);
+}
+
+SBlockMeasurement CBlockMeter::Measure(const std::int16_t* frames, std::int32_t count) {
+    SBlockMeasurement result;
+    const std::int32_t used = frames == nullptr ? 0 : std::clamp(count, 0, m_nSize);
+    double sumSquares = 0.0;
+    double lo = 0.0;
+    double hi = 0.0;
+    for (std::int32_t i = 0; i < used; ++i) {
+        const double v =
+            ChannelValue(m_nChannelMode, frames[2 * i], frames[2 * i + 1]) * kSampleScale;
+        lo = i == 0 ? v : std::min(lo, v);
+        hi = i == 0 ? v : std::max(hi, v);
+        sumSquares += v * v;
+        m_pSamples[static_cast<std::size_t>(i)] = v;
+    }
+    std::fill(m_pSamples.begin() + used, m_pSamples.end(), 0.0);
+    result.dMin = lo;
+    result.dMax = hi;
+    result.dRms = used > 0 ? std::sqrt(sumSquares / used) : 0.0;
+
+    m_window.Apply(m_pSamples.data(), m_nSize);
+    m_fft.Transform(m_pSamples.data(), nullptr, nullptr, nullptr, 0);
+    result.peak = m_finder.Find(m_fft.GetMagnitudes(), m_nSize / 2 + 1);
+    return result;
+}

@@ -1,0 +1,56 @@
+// Measures one block of captured sound the way the analysis sees it: each
+// stereo frame reduced by the channel function and scaled to +-1.0, the
+// block's minimum, maximum and RMS taken, the window applied, the transform
+// run and the strongest tone found (CPeakFinder). The measuring front end
+// (vireon-headless) feeds it every block of a file or of the capture stream.
+//
+// Allocates nothing after construction. Not thread-safe: one thread uses an
+// object.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "analysis/FftEngine.h"
+#include "analysis/PeakFinder.h"
+#include "analysis/WindowTable.h"
+
+struct SBlockMeasurement {
+    SPeak peak;
+    double dMin = 0.0; // smallest channel value, full scale 1.0
+    double dMax = 0.0; // largest channel value
+    double dRms = 0.0; // root mean square of the channel values
+};
+
+class CBlockMeter {
+public:
+    // n: block size, a power of two 1024..32768; sampleRate in Hz. Starts
+    // with the Hann window, the sum channel, the whole band and the default
+    // floor.
+    CBlockMeter(std::int32_t n, double sampleRate);
+    CBlockMeter(const CBlockMeter&) = delete;
+    CBlockMeter& operator=(const CBlockMeter&) = delete;
+
+    void SetChannelMode(std::int32_t mode) { m_nChannelMode = mode; } // CHANNEL_*
+    // Window index 0..9 (g_apszWindowNames); others mean none.
+    void SetWindowType(std::int32_t type);
+    void SetBand(double lowHz, double highHz) { m_finder.SetBand(lowHz, highHz); }
+    void SetFloor(double floorDb) { m_finder.SetFloor(floorDb); }
+
+    std::int32_t GetBlockSize() const { return m_nSize; }
+    double GetBinWidth() const { return m_dBinWidth; }
+
+    // frames: interleaved 16-bit stereo, left first; count frames, of which
+    // at most N are read and fewer are padded with silence (the levels cover
+    // only the frames given).
+    SBlockMeasurement Measure(const std::int16_t* frames, std::int32_t count);
+
+private:
+    std::int32_t m_nSize;
+    double m_dBinWidth;
+    std::int32_t m_nChannelMode;
+    CWindowTable m_window;
+    CFftEngine m_fft;
+    CPeakFinder m_finder;
+    std::vector<double> m_pSamples;
+};
