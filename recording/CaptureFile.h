@@ -8,8 +8,8 @@
 //
 // Failures of writes, rollovers and closes are reported by the subclasses
 // through ReportFailure: the capture log and the trace say so every time,
-// and one level-2 message reaches the user per capture (until the next Open
-// or start).
+// and (for the sound; the screenshot thread reports the screen's) one
+// level-2 message reaches the user per capture (until the next Open or start).
 //
 // Threads: each file has one mutex around its check-write-rollover, its
 // start/stop and its close, so no writer is closed or deleted while another
@@ -63,8 +63,8 @@ public:
     std::int32_t GetFileCounter() const;
 
 protected:
-    // Logs logText and traces it; shows message (level 2) if none was shown
-    // for this capture yet. Call without m_mutex held.
+    // Logs logText and traces it; shows message (level 2, unless empty) if
+    // none was shown for this capture yet. Call without m_mutex held.
     void ReportFailure(const std::string& logText, const std::string& message);
     void Log(const std::string& text) const;
 

@@ -48,9 +48,6 @@ public:
 
     // Calendar seconds; std::time unless a test injects its own (before use).
     void SetClock(CCaptureLog::Clock clock);
-    // Wiring of the screen writers (see ScreenCaptureFile.h).
-    void SetAviWriterFactory(AviWriterFactory factory);
-    void SetBmpWriter(std::unique_ptr<IBmpFileWriter> writer);
 
     // Settings; type kAudio or kScreen.
     void SetFileName(int type, const std::string& nameTemplate);
@@ -65,7 +62,7 @@ public:
     // "%H:%M:%S" is logged.
     void SetTimeLimit(std::int64_t seconds);
     std::int64_t GetTimeLimit() const;
-    std::int32_t GetScreenCaptureKind() const;
+    std::int32_t GetScreenKind() const; // kCaptureAvi or kCaptureBmp
 
     // Set-up (user-interface thread); true on success. A failed part is not
     // set up (see the capture files).
@@ -73,6 +70,9 @@ public:
     bool InitScreen(const SBitmapInfoHeader* header, std::int32_t frameRate, std::int32_t kind);
     bool ChooseCompression();
     bool MakeCompressedStream();
+    // After a failed screen set-up: the screen part is not set up, its empty
+    // file removed (the three calls above already do this on failure).
+    void DiscardScreen();
 
     // IAudioRecorder (input thread).
     std::int32_t GetCaptureFlags() const override;
@@ -82,9 +82,9 @@ public:
     void NoteAudioGap(std::uint64_t frames) override;
 
     // Screenshot thread; true on success, after which the next frame is
-    // scheduled. A false result has been reported already.
+    // scheduled. A failure is logged and traced here; the caller shows it.
     bool WriteAviFrame(const std::uint8_t* dib);
-    bool WriteBmpFrame(const std::uint8_t* dib, std::size_t dibBytes);
+    bool WriteBmpFrame(const std::uint8_t* dib, const SBmpFileHeader& header);
     // kAudio: the sound is recording. kScreen: the screen is recording and
     // its next frame is due. Any thread.
     bool IsDue(int type) const;
