@@ -49,8 +49,8 @@ public:
     static constexpr std::uint32_t kCommitBytes = 176400;
 
 private:
-    bool OpenNextLocked(std::string& failure);
-    void CloseLocked();
+    bool OpenNextLocked(std::string& message);
+    bool CloseLocked(std::string& message);
 
     std::unique_ptr<CWavFileWriter> m_pWriter;
     std::uint32_t m_nUncommitted = 0;

@@ -6,8 +6,8 @@
 // false once a failure closed the file, whatever SetCapturing said, and
 // SetCapturing(false) always clears the state, open or not.
 //
-// Failures of writes, rollovers and closes are reported by the subclasses
-// through ReportFailure: the capture log and the trace say so every time,
+// Failures of writes, rollovers and closes are reported by the subclasses:
+// the capture log and the trace say so every time (LogFailure),
 // and (for the sound; the screenshot thread reports the screen's) one
 // level-2 message reaches the user per capture (until the next Open or start).
 //
@@ -63,9 +63,11 @@ public:
     std::int32_t GetFileCounter() const;
 
 protected:
-    // Logs logText and traces it; shows message (level 2, unless empty) if
-    // none was shown for this capture yet. Call without m_mutex held.
-    void ReportFailure(const std::string& logText, const std::string& message);
+    // Logs text in the capture log and the trace; may be called under m_mutex.
+    void LogFailure(const std::string& text) const;
+    // Shows message (level 2) unless one was shown for this capture already.
+    // Call without m_mutex held: a box may run an event loop.
+    void ShowFailure(const std::string& message);
     void Log(const std::string& text) const;
 
     CCaptureLog* const m_pLog;

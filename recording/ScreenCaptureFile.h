@@ -59,19 +59,22 @@ public:
     void Close() override;
 
     // Screenshot thread. dib: the screen DIB block (header then rows).
+    // Skipped: the part stopped recording (or was closed) meanwhile, nothing
+    // to write. Failed: logged and traced, the part closed.
+    enum class EFrame { Written, Skipped, Failed };
     // AVI: appends the frame; the first good write after an open logs
     // "Start " + name; at the size limit rolls over to the next file.
-    bool WriteAviFrame(const std::uint8_t* dib);
+    EFrame WriteAviFrame(const std::uint8_t* dib);
     // BMP: writes MakeFileName(template, counter) (header, then the
     // header.bfSize - 14 bytes of the DIB block) and advances the counter.
-    bool WriteBmpFrame(const std::uint8_t* dib, const SBmpFileHeader& header);
+    EFrame WriteBmpFrame(const std::uint8_t* dib, const SBmpFileHeader& header);
 
     std::int32_t GetCaptureKind() const;
     std::int32_t GetFrameRate() const;
 
 private:
-    bool OpenNextLocked(std::string& failure);
-    void CloseLocked();
+    bool OpenNextLocked();
+    bool CloseLocked(); // false: the writer failed to complete the file
     void AbandonLocked();
 
     std::unique_ptr<IVideoWriter> m_pWriter;
