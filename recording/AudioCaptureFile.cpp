@@ -101,18 +101,19 @@ bool CAudioCaptureFile::Write(std::uint32_t byteCount, const void* data,
             message = "Couldn't write WAV file " + m_strFileName + "\nSound recording stopped.";
             // Closing keeps what reached the disk, cut to whole frames.
             CloseLocked(message);
-            return ShowFailure(message), false;
-        }
-        if (bytesWritten != nullptr)
-            *bytesWritten = written;
-        if (m_bStartPending) {
-            Log("Start " + m_strFileName);
-            m_bStartPending = false;
+            ok = false;
+        } else {
+            if (bytesWritten != nullptr)
+                *bytesWritten = written;
+            if (m_bStartPending) {
+                Log("Start " + m_strFileName);
+                m_bStartPending = false;
+            }
+            m_nUncommitted += written;
         }
         // About once a second of sound the header catches up with the data,
         // so a recording cut short by a crash stays readable.
-        m_nUncommitted += written;
-        if (m_nUncommitted >= kCommitBytes) {
+        if (ok && m_nUncommitted >= kCommitBytes) {
             m_nUncommitted = 0;
             if (m_pWriter->Commit() != kWavOk) {
                 LogFailure("WAV file write error " + m_strFileName);
