@@ -164,8 +164,12 @@ bool CAviFileWriter::MakeCompressedStream(const SCompressOptions& options) {
         if (m_pFile->oformat->flags & AVFMT_GLOBALHEADER)
             m_pEncoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         AVDictionary* codecOptions = nullptr;
-        if (codec->id == AV_CODEC_ID_H264)
+        if (codec->id == AV_CODEC_ID_H264) {
+            // No look-ahead: each frame reaches the file (and the size
+            // count) when it is written, not at the end.
             av_dict_set(&codecOptions, "preset", "veryfast", 0);
+            av_dict_set(&codecOptions, "tune", "zerolatency", 0);
+        }
         const int opened = avcodec_open2(m_pEncoder, codec, &codecOptions);
         av_dict_free(&codecOptions);
         if (opened < 0 || avcodec_parameters_from_context(par, m_pEncoder) < 0) {
