@@ -174,6 +174,8 @@ void CMainFrame::CreateActions() {
     route(ID_PLOT_FOREGROUND, &CTamselView::OnPlotForeground);
     route(ID_EDIT_COPY, &CTamselView::OnEditCopy);
     route(ID_CAPTURE_SETTINGS, &CTamselView::OnCaptureSettings);
+    route(ID_CAPTURE_ENABLE, &CTamselView::OnCaptureEnable);
+    route(ID_CAPTURE_CLOSE, &CTamselView::OnCaptureClose);
 }
 
 void CMainFrame::CreateMenus() {

@@ -138,7 +138,7 @@ CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
 
     m_inputParams.pExchange = m_pExchange.get();
     m_inputParams.pRunState = &g_runState;
-    m_inputParams.pRecorder = nullptr;
+    m_inputParams.pRecorder = &m_capture;
 
     SWorkerHooks hooks;
     hooks.beforeInputStart = [this] { StartRun(); };
@@ -364,6 +364,7 @@ void CTamselView::OnTimer() {
         m_nRingRows = geometry.nRingRows;
         m_nHistoryLength = geometry.nHistoryLength;
         m_pThreads->OnTick(); // starts nothing once closing
+        PublishCapture();
 
         const std::uint32_t now = NowMs();
         m_timerInterval.Add(static_cast<std::int32_t>(now - m_dwLastRedraw));
@@ -560,6 +561,33 @@ void CTamselView::OnCaptureSettings() {
     emit commandStatesChanged();
 }
 
+// ---- capture commands ----
+
+// The recording clock, the time limit (an audio-only capture has no frames
+// to stop it) and the flags the threads and the run status read.
+void CTamselView::PublishCapture() {
+    m_capture.CheckTimeLimit();
+    g_runState.SetCaptureFlags(m_capture.GetCaptureFlags());
+    g_runState.SetCaptureElapsed(m_capture.GetElapsed());
+}
+
+void CTamselView::OnCaptureEnable() {
+    if (m_capture.GetOpenFlags() != 0)
+        m_capture.StartStop(m_capture.GetCaptureFlags() == 0);
+    g_runState.SetCaptureFlags(m_capture.GetCaptureFlags());
+}
+
+void CTamselView::OnCaptureClose() {
+    if (m_bCaptureConfigured) {
+        if (m_capture.GetCaptureFlags() != 0)
+            m_capture.StartStop(false);
+        m_capture.CloseSession();
+    }
+    m_bCaptureConfigured = false;
+    g_runState.SetCaptureFlags(0);
+    g_runState.SetCaptureElapsed(0);
+}
+
 bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) const {
     enabled = true;
     checked = false;
@@ -573,6 +601,13 @@ bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) c
     case ID_PLOT_FOREGROUND:
     case ID_EDIT_COPY:
     case ID_CAPTURE_SETTINGS:
+        return true;
+    case ID_CAPTURE_ENABLE:
+        enabled = m_bCaptureConfigured;
+        checked = enabled && m_capture.GetCaptureFlags() != 0;
+        return true;
+    case ID_CAPTURE_CLOSE:
+        enabled = m_bCaptureConfigured;
         return true;
     case ID_PALETTE_GRAYSCALE:
         checked = m_palette.m_nPalette == CPalette::kGrayscale;

@@ -87,6 +87,10 @@ public:
     // the one set up, read-only).
     void OnEditCopy();
     void OnCaptureSettings();
+    // File > Capture > Enable starts or pauses the capture set up; Close
+    // ends it (both greyed until a capture is set up).
+    void OnCaptureEnable();
+    void OnCaptureClose();
     // Enabled state and check mark of a command; false for commands the
     // view does not handle (yet).
     bool GetCommandState(int commandId, bool& enabled, bool& checked) const;
@@ -140,6 +144,7 @@ private:
     void SetPanelColours();
     void PublishDisplaySettings();
     void ReleaseContext();
+    void PublishCapture();
     // Reads the frame just drawn into the screen DIB and flags it ready for
     // the screenshot thread (inside paintGL).
     void takeScreenShot();
