@@ -8,6 +8,12 @@
 #include "RecordingPipeline.h"
 #include "acquisition/WavFile.h"
 
+#ifdef VIREON_HAVE_VIDEO
+#include <random>
+
+#include "platform/AviFileWriter.h"
+#endif
+
 extern char** environ;
 
 namespace {
@@ -110,5 +116,55 @@ TEST_F(CapturePipeline, ARecordingKilledAfterThreeSecondsDecodesFullyAndHoldsTwo
     EXPECT_GE(frames, 2 * 44100);
     EXPECT_NEAR(SoxLength(m_strOutput), static_cast<double>(frames) / 44100.0, 1e-3);
 }
+
+#ifdef VIREON_HAVE_VIDEO
+// The screenshot thread encoding 960 x 720 frames with the slowest codec
+// offered must never hold up the input thread: the sound stays whole.
+TEST_F(CapturePipeline, SoundLosesNothingWhileTheSlowestCodecEncodesLargeFrames) {
+    SetVideoWriterFactory([] { return std::make_unique<CAviFileWriter>(); });
+    SetCompressionChooser([](const std::vector<SCodecChoice>& choices, SCompressOptions& options) {
+        options.codec = choices.back().codec;
+        for (const SCodecChoice& choice : choices)
+            if (choice.codec == "ffv1")
+                options.codec = choice.codec;
+        return true;
+    });
+    SBitmapInfoHeader header;
+    header.biWidth = 960;
+    header.biHeight = 720;
+    header.biSizeImage = 960 * 3 * 720;
+    Bytes dib(40 + header.biSizeImage);
+    std::memcpy(dib.data(), &header, 40);
+    std::mt19937 random(11);
+    for (std::size_t i = 40; i < dib.size(); ++i)
+        dib[i] = static_cast<std::uint8_t>(random() % 64 + (i / 2880) % 128);
+
+    int frames = 0;
+    {
+        CRecordingPipeline pipeline(1024, m_strInput);
+        ASSERT_TRUE(pipeline.Start());
+        CCaptureSession& session = pipeline.Session();
+        session.SetInterval(0);
+        session.SetFileName(CCaptureSession::kScreen, m_dir.Path() + "/out.avi");
+        ASSERT_TRUE(session.InitScreen(&header, 30, kCaptureAvi));
+        ASSERT_TRUE(session.ChooseCompression());
+        ASSERT_TRUE(session.MakeCompressedStream());
+        std::this_thread::sleep_for(500ms);
+        ASSERT_TRUE(pipeline.Record(m_strOutput));
+        ASSERT_EQ(session.GetCaptureFlags(), kCaptureSound | kCaptureScreen);
+        for (const auto end = Clock::now() + 10s; Clock::now() < end;) {
+            if (session.IsDue(CCaptureSession::kScreen) && session.WriteAviFrame(dib.data()))
+                ++frames;
+            std::this_thread::sleep_for(100ms);
+        }
+        pipeline.EndRecording();
+    }
+    SetVideoWriterFactory(nullptr);
+    SetCompressionChooser(nullptr);
+
+    EXPECT_GE(frames, 50);
+    EXPECT_NEAR(static_cast<double>(ExpectContiguousInput(m_strOutput)) / 44100.0, 10.0, 0.5);
+}
+#endif
 
 } // namespace

@@ -71,15 +71,16 @@ public:
         return m_workers->OnTick() == CWorkerThreads::EStarted::Input &&
                m_workers->OnTick() == CWorkerThreads::EStarted::AnalysisAndScreenshot;
     }
-    // Sets up a sound capture into wav and enables it, as Settings and
-    // Enable do; the view's tick publishes the flags.
+    // Sets up a sound capture into wav and enables it (with any screen part
+    // set up before), as Settings and Enable do; the view's tick publishes
+    // the flags.
     bool Record(const std::string& wav) {
         m_session.SetFileName(CCaptureSession::kAudio, wav);
         if (!m_session.OpenAudio())
             return false;
         m_session.StartStop(true);
         m_store.SetCaptureFlags(m_session.GetCaptureFlags());
-        return m_session.GetCaptureFlags() == kCaptureSound;
+        return (m_session.GetCaptureFlags() & kCaptureSound) != 0;
     }
     // Enable again, then Close.
     void EndRecording() {
