@@ -167,9 +167,11 @@ void CCaptureSession::StartStopLocked(bool start) {
 }
 
 void CCaptureSession::CloseSession() {
-    const std::lock_guard<std::mutex> lock(m_controlMutex);
+    // The files close outside the control lock: a failure's message box runs
+    // an event loop whose timer ticks take that lock.
     m_audio.Close();
     m_screen.Close();
+    const std::lock_guard<std::mutex> lock(m_controlMutex);
     LogLine("Capture Session Closed");
     m_log.Close();
     m_log.ResetClock();
