@@ -174,14 +174,12 @@ TEST_F(CaptureSettingsDlgTest, InitialisedCaptureIsShownReadOnly) {
     EXPECT_FALSE(Get<QCheckBox>(IDC_CAPTURE_AUDIO)->isChecked());
     EXPECT_EQ(Get<QLabel>(IDC_CAPTURE_INFO)->text(),
               QString::fromLatin1(CCaptureSettingsDlg::kInitializedText));
-    for (int id : {IDC_CAPTURE_SCREEN, IDC_CAPTURE_AUDIO, IDC_CAPTURE_TYPE, IDC_CAPTURE_INTERVAL,
-                   IDC_CAPTURE_INTERVAL_SPIN, IDC_CAPTURE_INTERVAL_UNITS, IDC_CAPTURE_SCREEN_FILE,
-                   IDC_CAPTURE_SCREEN_BROWSE, IDC_CAPTURE_WAV_FILE, IDC_CAPTURE_WAV_BROWSE,
-                   IDC_CAPTURE_LIMIT_VALUE, IDC_CAPTURE_LIMIT_SPIN, IDC_CAPTURE_LIMIT_UNITS,
-                   IDC_CAPTURE_OK, IDC_CAPTURE_SCREEN_LABEL, IDC_CAPTURE_LIMIT, IDC_CAPTURE_LOG,
-                   IDC_CAPTURE_LOG_FILE, IDC_CAPTURE_LOG_BROWSE})
-        EXPECT_FALSE(m_dlg->Control(id)->isEnabled()) << "control " << id;
-    EXPECT_TRUE(m_dlg->Control(IDC_CAPTURE_CANCEL)->isEnabled());
+    // Everything but Cancel and the information text is disabled.
+    for (int id = 0; id < 2000; ++id)
+        if (QWidget* control = m_dlg->Control(id)) {
+            EXPECT_EQ(control->isEnabled(), id == IDC_CAPTURE_CANCEL || id == IDC_CAPTURE_INFO)
+                << "control " << id;
+        }
     session.CloseSession();
     fs::remove_all(dir);
 }
