@@ -198,9 +198,9 @@ TEST_F(ScreenCaptureTest, AviOfEveryOfferedCodecDecodesBackToTheDrawnFrame) {
         }
         const std::string streams =
             Capture("ffprobe -v error -count_frames -show_entries "
-                "stream=codec_type,width,height,r_frame_rate,nb_read_frames "
-                "-of csv=p=0 '" +
-                path + "'");
+                    "stream=codec_type,width,height,r_frame_rate,nb_read_frames "
+                    "-of csv=p=0 '" +
+                    path + "'");
         EXPECT_EQ(streams, "video,640,480,30/1,4\n");
 
         const std::string frame =
