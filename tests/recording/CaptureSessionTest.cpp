@@ -299,17 +299,54 @@ struct CFakeVideoWriter : IVideoWriter {
     bool SetFormat(const SBitmapInfoHeader&, std::int32_t) override { return true; }
     bool Create(const std::string& name) override { return std::ofstream(name).good(); }
     bool ChooseCompression(SCompressOptions& options) override {
-        options.codec = "rawvideo";
+        options.codec = "mjpeg";
         return s_bConfirm;
     }
-    bool MakeCompressedStream(const SCompressOptions&) override { return true; }
-    bool WriteFrame(const std::uint8_t*) override { return true; }
+    bool MakeCompressedStream(const SCompressOptions& options) override {
+        return options.codec == "mjpeg";
+    }
+    bool WriteFrame(const std::uint8_t*) override { return ++m_nFrames, true; }
     bool Release() override { return true; }
     std::int32_t GetError() const override { return 0; }
-    std::int32_t GetFrameIndex() const override { return 0; }
-    std::int64_t GetBytesWritten() const override { return 0; }
+    std::int32_t GetFrameIndex() const override { return m_nFrames; }
+    std::int64_t GetBytesWritten() const override { return 1000 * m_nFrames; }
+    std::int32_t m_nFrames = 0;
     inline static bool s_bConfirm = false;
 };
+
+// 1000 bytes a frame against a limit of 2500: a new file every three
+// frames, under a derived name, with the compression chosen at set-up. When
+// no new file can be made, the screen part stops.
+TEST_F(CaptureSession, VideoRollsOverWithTheChosenCompressionAndStopsWhenItCannot) {
+    SetVideoWriterFactory([] { return std::make_unique<CFakeVideoWriter>(); });
+    CFakeVideoWriter::s_bConfirm = true;
+    SBitmapInfoHeader header;
+    const std::uint8_t dib[40] = {};
+    const std::string log = Path("log.txt");
+    ASSERT_TRUE(m_session.OpenLog(log));
+    m_session.SetFileName(CCaptureSession::kScreen, Path("v.avi"));
+    m_session.SetInterval(0);
+    ASSERT_TRUE(m_session.InitScreen(&header, 30, kCaptureAvi));
+    ASSERT_TRUE(m_session.ChooseCompression());
+    ASSERT_TRUE(m_session.MakeCompressedStream());
+    m_session.SetSizeLimit(CCaptureSession::kScreen, 2500);
+    m_session.StartStop(true);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(m_session.WriteAviFrame(dib)) << i;
+    SetVideoWriterFactory(nullptr);
+    EXPECT_FALSE(m_session.WriteAviFrame(dib)); // the sixth frame fills v1.avi
+    EXPECT_EQ(m_session.GetCaptureFlags(), 0);
+    EXPECT_TRUE(m_session.WriteAviFrame(dib)); // stopped: nothing more to write
+    EXPECT_EQ(m_presenter->Count(), 0u);       // the screenshot thread shows it
+
+    const std::vector<std::string> texts = LogTexts(log);
+    const std::vector<std::string> head(texts.begin(), texts.begin() + 6);
+    EXPECT_EQ(head,
+              (std::vector<std::string>{"AVI file size limit 2,500 bytes", "Capture Start",
+                                        "Start " + Path("v.avi"), "Close " + Path("v.avi"),
+                                        "Start " + Path("v1.avi"), "Close " + Path("v1.avi")}));
+    EXPECT_EQ(texts.back(), "Couldn't create AVI file " + Path("v2.avi"));
+}
 
 TEST_F(CaptureSession, ACancelledCompressionDialogLeavesTheScreenPartNotSetUp) {
     SetVideoWriterFactory([] { return std::make_unique<CFakeVideoWriter>(); });
