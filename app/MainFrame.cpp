@@ -172,6 +172,10 @@ void CMainFrame::CreateActions() {
     route(ID_PALETTE_RESET, &CTamselView::OnPaletteReset);
     route(ID_PLOT_BACKGROUND, &CTamselView::OnPlotBackground);
     route(ID_PLOT_FOREGROUND, &CTamselView::OnPlotForeground);
+    route(ID_EDIT_COPY, &CTamselView::OnEditCopy);
+    route(ID_CAPTURE_SETTINGS, &CTamselView::OnCaptureSettings);
+    route(ID_CAPTURE_ENABLE, &CTamselView::OnCaptureEnable);
+    route(ID_CAPTURE_CLOSE, &CTamselView::OnCaptureClose);
 }
 
 void CMainFrame::CreateMenus() {

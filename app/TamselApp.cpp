@@ -14,7 +14,9 @@
 #include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
 #include "app/TestProbe.h"
+#include "platform/AviFileWriter.h"
 #include "presets/TamselDoc.h"
+#include "recording/CompressionDlg.h"
 #include "view/TamselView.h"
 #ifdef VIREON_HAVE_AUDIO
 #include "platform/PortAudioCapture.h"
@@ -124,6 +126,12 @@ bool CTamselApp::InitInstance() {
     connect(m_pDoc.get(), &CTamselDoc::addedToRecentFiles, this, &CTamselApp::AddToRecentFileList);
     m_pDoc->OnNewDocument();
     CTamselView::SetGlyphRasterizer(&m_glyphRasterizer);
+    // Screen capture: AVI files over FFmpeg, our compression dialog, the clipboard.
+    SetVideoWriterFactory([] { return std::make_unique<CAviFileWriter>(); });
+    SetCompressionChooser([](const std::vector<SCodecChoice>& choices, SCompressOptions& options) {
+        return CCompressionDlg::Choose(g_pMainFrame, choices, options);
+    });
+    CTamselView::SetImageClipboard(&m_clipboard);
     m_pProbe.reset(CTestProbe::CreateFromEnvironment());
     m_pMainFrame = std::make_unique<CMainFrame>(m_pDoc.get());
     m_pMainFrame->SetRecentFiles(m_recentFiles.Files());

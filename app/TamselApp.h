@@ -17,6 +17,7 @@
 
 #include "app/RecentFileList.h"
 #include "platform/GlyphRasterizer.h"
+#include "platform/QtImageClipboard.h"
 
 class CMainFrame;
 class CTamselDoc;
@@ -64,6 +65,7 @@ private:
     std::unique_ptr<IMessagePresenter> m_pPreviousPresenter;
     CRecentFileList m_recentFiles{kRecentFiles};
     CGlyphRasterizer m_glyphRasterizer;
+    CQtImageClipboard m_clipboard{this};
     std::unique_ptr<CTamselDoc> m_pDoc;
     std::unique_ptr<CTestProbe> m_pProbe;
     std::unique_ptr<CMainFrame> m_pMainFrame;

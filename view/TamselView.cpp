@@ -21,9 +21,12 @@
 #include "plots/FontList.h"
 #include "plots/Projection.h"
 #include "presets/TamselDoc.h"
+#include "recording/CaptureSettingsDlg.h"
+#include "recording/ScreenShotThread.h"
 #include "resources/Resource.h"
 #include "view/PanelLayout.h"
 #include "view/PixelMaps.h"
+#include "view/ScreenShot.h"
 
 namespace {
 
@@ -59,14 +62,9 @@ constexpr SFontSpec kFonts[] = {
     {2400, 24, "Courier Bold Italic"},
 };
 
-// Stands in for the screenshot thread until screen capture exists: it keeps
-// the thread protocol (runs while its word is 1, sets -1 as its last act).
-void ScreenShotThread(CRunState* runState) {
-    DebugLog("Screenshot thread spawned\r\n");
-    while (runState->GetScreenshotThreadState() == kThreadRun)
-        std::this_thread::sleep_for(std::chrono::milliseconds(kTimerMs));
-    DebugLog("Screenshot thread ended\r\n");
-    runState->SetScreenshotThreadState(kThreadNotRunning);
+IImageClipboard*& ImageClipboardSlot() {
+    static IImageClipboard* clipboard = nullptr;
+    return clipboard;
 }
 
 // Colour dialog conversions: 0..1 floats to an 8-bit colour and back.
@@ -91,6 +89,10 @@ void CTamselView::SetBackendFactory(BackendFactory factory) {
 
 void CTamselView::SetGlyphRasterizer(IGlyphRasterizer* rasterizer) {
     GlyphRasterizerSlot() = rasterizer;
+}
+
+void CTamselView::SetImageClipboard(IImageClipboard* clipboard) {
+    ImageClipboardSlot() = clipboard;
 }
 
 CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
@@ -136,12 +138,24 @@ CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
 
     m_inputParams.pExchange = m_pExchange.get();
     m_inputParams.pRunState = &g_runState;
-    m_inputParams.pRecorder = nullptr;
+    m_inputParams.pRecorder = &m_capture;
 
     SWorkerHooks hooks;
     hooks.beforeInputStart = [this] { StartRun(); };
     hooks.inputThread = [params = m_inputParams] { InputThreadProc(params); };
-    hooks.screenshotThread = [] { ScreenShotThread(&g_runState); };
+    hooks.screenshotThread = [this] {
+        SScreenShotParams params;
+        params.pRunState = &g_runState;
+        params.isDue = [this] { return m_capture.IsDue(CCaptureSession::kScreen); };
+        params.writeAviFrame = [this](const std::uint8_t* dib) {
+            return m_capture.WriteAviFrame(dib);
+        };
+        params.writeBmpFrame = [this](const std::uint8_t* dib, const SBmpFileHeader& header) {
+            return m_capture.WriteBmpFrame(dib, header);
+        };
+        params.pClipboard = ImageClipboardSlot();
+        ScreenShotThread(params);
+    };
     hooks.isCapturing = [] { return IsCapturing(); };
     hooks.startCapture = [] { StartCapture(); };
     // Sets the three thread words to -1.
@@ -269,8 +283,15 @@ void CTamselView::paintGL() {
     // The current plot, the volume strip and the overlay panels draw here as
     // their classes join the view.
 
-    if (const GLenum error = glGetError(); error != GL_NO_ERROR)
-        DebugLog("OpenGL error 0x%x in OnDraw\r\n", error);
+    checkGLError("OnDraw");
+
+    // Screen capture: a new frame is read only once the screenshot thread
+    // has taken the previous one; a forced copy waits for that.
+    if ((m_bForceScreenshot || m_capture.IsDue(CCaptureSession::kScreen)) &&
+        !g_runState.GetScreenshotReady()) {
+        takeScreenShot();
+        m_bForceScreenshot = false;
+    }
 
     // The frame is composed by Qt after this returns; finishing here makes
     // the measured time include the rendering itself.
@@ -280,6 +301,19 @@ void CTamselView::paintGL() {
     m_drawTime.Add(m_nLastDrawMs);
     ++m_nDrawCount;
     PublishDisplaySettings();
+}
+
+void CTamselView::takeScreenShot() {
+    if (m_screenDib.size() < sizeof(SBitmapInfoHeader) + m_screenDibHeader.biSizeImage) {
+        ReportMessage(2, "Can't obtain screen bitmap handle");
+        return;
+    }
+    if (ReadFrameIntoDib(m_screenDibHeader, m_screenDib.data()))
+        g_runState.SetScreenshotReady(true);
+}
+
+bool CTamselView::checkGLError(const char* where) {
+    return CheckGLError(where);
 }
 
 void CTamselView::PublishDisplaySettings() {
@@ -330,6 +364,7 @@ void CTamselView::OnTimer() {
         m_nRingRows = geometry.nRingRows;
         m_nHistoryLength = geometry.nHistoryLength;
         m_pThreads->OnTick(); // starts nothing once closing
+        PublishCapture();
 
         const std::uint32_t now = NowMs();
         m_timerInterval.Add(static_cast<std::int32_t>(now - m_dwLastRedraw));
@@ -512,6 +547,47 @@ void CTamselView::OnPlotForeground() {
     SetPanelColours();
 }
 
+// ---- screen capture commands ----
+
+void CTamselView::OnEditCopy() {
+    g_runState.SetClipboardCopy(true);
+    m_bForceScreenshot = true;
+    update(); // the copy need not wait for the next paced redraw
+}
+
+void CTamselView::OnCaptureSettings() {
+    m_bCaptureConfigured =
+        CCaptureSettingsDlg::RunSetup(this, m_capture, m_bCaptureConfigured, &m_screenDibHeader);
+    emit commandStatesChanged();
+}
+
+// ---- capture commands ----
+
+// The recording clock, the time limit (an audio-only capture has no frames
+// to stop it) and the flags the threads and the run status read.
+void CTamselView::PublishCapture() {
+    m_capture.CheckTimeLimit();
+    g_runState.SetCaptureFlags(m_capture.GetCaptureFlags());
+    g_runState.SetCaptureElapsed(m_capture.GetElapsed());
+}
+
+void CTamselView::OnCaptureEnable() {
+    if (m_capture.GetOpenFlags() != 0)
+        m_capture.StartStop(m_capture.GetCaptureFlags() == 0);
+    g_runState.SetCaptureFlags(m_capture.GetCaptureFlags());
+}
+
+void CTamselView::OnCaptureClose() {
+    if (m_bCaptureConfigured) {
+        if (m_capture.GetCaptureFlags() != 0)
+            m_capture.StartStop(false);
+        m_capture.CloseSession();
+    }
+    m_bCaptureConfigured = false;
+    g_runState.SetCaptureFlags(0);
+    g_runState.SetCaptureElapsed(0);
+}
+
 bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) const {
     enabled = true;
     checked = false;
@@ -523,6 +599,15 @@ bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) c
     case ID_PALETTE_RESET:
     case ID_PLOT_BACKGROUND:
     case ID_PLOT_FOREGROUND:
+    case ID_EDIT_COPY:
+    case ID_CAPTURE_SETTINGS:
+        return true;
+    case ID_CAPTURE_ENABLE:
+        enabled = m_bCaptureConfigured;
+        checked = enabled && m_capture.GetCaptureFlags() != 0;
+        return true;
+    case ID_CAPTURE_CLOSE:
+        enabled = m_bCaptureConfigured;
         return true;
     case ID_PALETTE_GRAYSCALE:
         checked = m_palette.m_nPalette == CPalette::kGrayscale;

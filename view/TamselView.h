@@ -35,12 +35,14 @@
 #include "base/TimeAverage.h"
 #include "plots/Palette.h"
 #include "plots/Panel.h"
+#include "recording/CaptureSession.h"
 
 class CHistoryBuffers;
 class CSampleExchange;
 class CTamselDoc;
 class CWorkerThreads;
 class ICaptureBackend;
+class IImageClipboard;
 class IGlyphRasterizer;
 class QTimer;
 
@@ -62,6 +64,9 @@ public:
     // Rasterises the glyphs of the bitmap fonts when the window is created;
     // must outlive every view. Without one the fonts stay empty.
     static void SetGlyphRasterizer(IGlyphRasterizer* rasterizer);
+    // Where Edit > Copy's image goes; must outlive every view. Without one a
+    // copy reports "Clipboard Error".
+    static void SetImageClipboard(IImageClipboard* clipboard);
     void SetTickObserver(TickObserver observer) { m_tickObserver = std::move(observer); }
 
     QSize sizeHint() const override;
@@ -77,6 +82,15 @@ public:
     void OnPaletteReset();
     void OnPlotBackground();
     void OnPlotForeground();
+    // Screen capture: Edit > Copy takes the next drawn frame to the
+    // clipboard; File > Capture > Settings... sets a capture up (or shows
+    // the one set up, read-only).
+    void OnEditCopy();
+    void OnCaptureSettings();
+    // File > Capture > Enable starts or pauses the capture set up; Close
+    // ends it (both greyed until a capture is set up).
+    void OnCaptureEnable();
+    void OnCaptureClose();
     // Enabled state and check mark of a command; false for commands the
     // view does not handle (yet).
     bool GetCommandState(int commandId, bool& enabled, bool& checked) const;
@@ -103,6 +117,8 @@ public:
     std::int32_t AverageTimerMs() const { return m_timerInterval.Average(); }
     std::int64_t DrawCount() const { return m_nDrawCount; }
     const CPalette& Palette() const { return m_palette; }
+    CCaptureSession& Capture() { return m_capture; }
+    bool IsCaptureConfigured() const { return m_bCaptureConfigured; }
 
 signals:
     // The main window's title should read this.
@@ -128,6 +144,11 @@ private:
     void SetPanelColours();
     void PublishDisplaySettings();
     void ReleaseContext();
+    void PublishCapture();
+    // Reads the frame just drawn into the screen DIB and flags it ready for
+    // the screenshot thread (inside paintGL).
+    void takeScreenShot();
+    bool checkGLError(const char* where);
     static std::uint32_t NowMs();
 
     CTamselDoc* m_pDoc;
@@ -148,6 +169,7 @@ private:
     std::unique_ptr<CHistoryBuffers> m_pHistory;
     SBitmapInfoHeader m_screenDibHeader;
     std::vector<std::uint8_t> m_screenDib;
+    CCaptureSession m_capture;
     SInputParams m_inputParams;
     // Declared after everything the threads use, so it is destroyed first.
     std::unique_ptr<CWorkerThreads> m_pThreads;

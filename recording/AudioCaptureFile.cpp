@@ -1,0 +1,136 @@
+#include "recording/AudioCaptureFile.h"
+
+const SWaveFormat kCaptureWaveFormat{1, 2, 44100, 176400, 4, 16, {}};
+
+namespace {
+constexpr std::uint32_t kFrameBytes = 4;
+} // namespace
+
+CAudioCaptureFile::~CAudioCaptureFile() {
+    Close();
+}
+
+bool CAudioCaptureFile::Open() {
+    std::string message;
+    bool ok = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        CloseLocked(message);
+        m_bCapturing = false;
+        m_bFailureShown = false;
+        m_nFileCounter = 0;
+        m_strFileName = MakeFileName(m_strTemplate, 0);
+        auto writer = std::make_unique<CWavFileWriter>();
+        if (writer->Open(m_strFileName, kCaptureWaveFormat) == kWavOk) {
+            m_pWriter = std::move(writer);
+            m_nUncommitted = 0;
+            m_bOpen = true;
+            m_bStartPending = true;
+            ok = true;
+        }
+    }
+    ShowFailure(message);
+    return ok;
+}
+
+void CAudioCaptureFile::Close() {
+    std::string message;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        CloseLocked(message);
+        m_bCapturing = false;
+    }
+    ShowFailure(message);
+}
+
+bool CAudioCaptureFile::CloseLocked(std::string& message) {
+    if (!m_pWriter)
+        return true;
+    const bool ok = m_pWriter->Close() == kWavOk;
+    m_pWriter.reset();
+    m_bOpen = false;
+    Log("Close " + m_strFileName);
+    if (!ok) {
+        LogFailure("Couldn't complete WAV file " + m_strFileName);
+        if (message.empty())
+            message = "Couldn't complete WAV file " + m_strFileName;
+    }
+    return ok;
+}
+
+bool CAudioCaptureFile::OpenNextLocked(std::string& message) {
+    if (m_pWriter) {
+        CloseLocked(message);
+        ++m_nFileCounter;
+    }
+    // Without '#' in the template the next file gets a derived name, so the
+    // finished one is not truncated.
+    const std::string name = RolloverFileName(m_strTemplate, m_nFileCounter);
+    auto writer = std::make_unique<CWavFileWriter>();
+    if (writer->Open(name, kCaptureWaveFormat) != kWavOk) {
+        LogFailure("Couldn't create WAV file " + name);
+        if (message.empty())
+            message = "Couldn't create WAV file " + name + "\nSound recording stopped.";
+        return false;
+    }
+    m_pWriter = std::move(writer);
+    m_strFileName = name;
+    m_nUncommitted = 0;
+    m_bOpen = true;
+    m_bStartPending = true;
+    return true;
+}
+
+bool CAudioCaptureFile::Write(std::uint32_t byteCount, const void* data,
+                              std::uint32_t* bytesWritten) {
+    if (bytesWritten != nullptr)
+        *bytesWritten = 0;
+    std::string message;
+    bool ok = true;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_pWriter)
+            return false;
+        // Whole frames only: a stray byte would shift every later sample.
+        const std::uint32_t whole = byteCount - byteCount % kFrameBytes;
+        if (whole == 0)
+            return true;
+        std::uint32_t written = 0;
+        if (m_pWriter->Write(whole, data, &written) != kWavOk) {
+            LogFailure("WAV file write error " + m_strFileName);
+            message = "Couldn't write WAV file " + m_strFileName + "\nSound recording stopped.";
+            // Closing keeps what reached the disk, cut to whole frames.
+            CloseLocked(message);
+            ok = false;
+        } else {
+            if (bytesWritten != nullptr)
+                *bytesWritten = written;
+            if (m_bStartPending) {
+                Log("Start " + m_strFileName);
+                m_bStartPending = false;
+            }
+            m_nUncommitted += written;
+        }
+        // About once a second of sound the header catches up with the data,
+        // so a recording cut short by a crash stays readable.
+        if (ok && m_nUncommitted >= kCommitBytes) {
+            m_nUncommitted = 0;
+            if (m_pWriter->Commit() != kWavOk) {
+                LogFailure("WAV file write error " + m_strFileName);
+                message = "Couldn't write WAV file " + m_strFileName + "\nSound recording stopped.";
+                CloseLocked(message);
+                ok = false;
+            }
+        }
+        if (ok && m_nSizeLimit != 0 &&
+            static_cast<std::int64_t>(m_pWriter->GetSize()) >= m_nSizeLimit)
+            ok = OpenNextLocked(message);
+    }
+    ShowFailure(message);
+    return ok;
+}
+
+std::uint32_t CAudioCaptureFile::GetSize() const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pWriter ? m_pWriter->GetSize() : 0;
+}

@@ -1,0 +1,203 @@
+// The capture settings dialog's rules, driven through its controls.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MessageBoxPresenter.h"
+#include "recording/CaptureSession.h"
+#include "recording/CaptureSettingsDlg.h"
+#include "tests/gui/GuiTestApp.h"
+
+namespace {
+
+std::vector<std::string> g_messages;
+
+class CaptureSettingsDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (GuiTestApp() == nullptr)
+            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+        CMessageBoxPresenter::SetTestSink(
+            [](int, const std::string& text) { g_messages.push_back(text); });
+        g_messages.clear();
+        m_dlg = std::make_unique<CCaptureSettingsDlg>();
+    }
+    void TearDown() override { CMessageBoxPresenter::SetTestSink(nullptr); }
+
+    // Shows the dialog as a fresh Settings command would, without blocking.
+    void Open() {
+        m_dlg->m_strInfo = QString::fromLatin1(CCaptureSettingsDlg::kInfoText);
+        m_dlg->InitDialog();
+        m_dlg->show();
+    }
+    template <typename T> T* Get(int id) { return qobject_cast<T*>(m_dlg->Control(id)); }
+    void Type(int id, const QString& text) {
+        QLineEdit* edit = Get<QLineEdit>(id);
+        edit->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(edit, Qt::Key_Delete);
+        else
+            QTest::keyClicks(edit, text);
+    }
+    bool OkEnabled() { return Get<QPushButton>(IDC_CAPTURE_OK)->isEnabled(); }
+    void SelectType(int type) {
+        QComboBox* combo = Get<QComboBox>(IDC_CAPTURE_TYPE);
+        combo->setCurrentIndex(type);
+        emit combo->activated(type);
+    }
+
+    std::unique_ptr<CCaptureSettingsDlg> m_dlg;
+};
+
+} // namespace
+
+TEST_F(CaptureSettingsDlgTest, OkNeedsAScreenOrWavNameNotJustALog) {
+    Open();
+    EXPECT_FALSE(OkEnabled());
+    QCheckBox* audio = Get<QCheckBox>(IDC_CAPTURE_AUDIO);
+    EXPECT_FALSE(audio->isEnabled());
+
+    Type(IDC_CAPTURE_LOG_FILE, QStringLiteral("log.txt"));
+    EXPECT_TRUE(Get<QCheckBox>(IDC_CAPTURE_LOG)->isChecked());
+    EXPECT_FALSE(OkEnabled());
+
+    Type(IDC_CAPTURE_WAV_FILE, QStringLiteral("a.wav"));
+    EXPECT_TRUE(audio->isEnabled());
+    EXPECT_TRUE(audio->isChecked());
+    EXPECT_TRUE(OkEnabled());
+
+    QTest::mouseClick(audio, Qt::LeftButton); // unchecking it is enough
+    EXPECT_FALSE(OkEnabled());
+    QTest::mouseClick(audio, Qt::LeftButton);
+    EXPECT_TRUE(OkEnabled());
+
+    Type(IDC_CAPTURE_WAV_FILE, QString());
+    EXPECT_FALSE(audio->isEnabled());
+    EXPECT_FALSE(audio->isChecked());
+    EXPECT_FALSE(OkEnabled());
+}
+
+TEST_F(CaptureSettingsDlgTest, TypeSwitchEmptiesTheNameAndSwitchingBackRestoresIt) {
+    m_dlg->m_strScreenFile = QStringLiteral("shot.avi");
+    Open();
+    QLineEdit* name = Get<QLineEdit>(IDC_CAPTURE_SCREEN_FILE);
+    EXPECT_EQ(name->text(), QStringLiteral("shot.avi"));
+    SelectType(1);
+    EXPECT_TRUE(name->text().isEmpty());
+    EXPECT_FALSE(OkEnabled());
+    EXPECT_FALSE(Get<QCheckBox>(IDC_CAPTURE_SCREEN)->isEnabled());
+    SelectType(0);
+    EXPECT_EQ(name->text(), QStringLiteral("shot.avi"));
+    EXPECT_TRUE(Get<QCheckBox>(IDC_CAPTURE_SCREEN)->isChecked());
+    EXPECT_TRUE(OkEnabled());
+}
+
+TEST_F(CaptureSettingsDlgTest, OkRefusesValuesOutsideOneToFiftyNineAndFixesTheExtension) {
+    const struct {
+        const char* interval;
+        int type;
+        const char* name;
+        bool accepted;
+        const char* finalName;
+    } cases[] = {
+        {"0", 1, "shot", false, ""},
+        {"60", 1, "shot", false, ""},
+        {"59", 1, "shot", true, "shot.bmp"},
+        {"1", 1, "SHOT.BMP", true, "SHOT.BMP.bmp"},
+        {"1", 0, "movie.avi", true, "movie.avi"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.interval) + " " + c.name);
+        CCaptureSettingsDlg dlg;
+        dlg.m_nCaptureType = c.type;
+        dlg.InitDialog();
+        dlg.show();
+        g_messages.clear();
+        auto* name = qobject_cast<QLineEdit*>(dlg.Control(IDC_CAPTURE_SCREEN_FILE));
+        QTest::keyClicks(name, QString::fromLatin1(c.name));
+        auto* interval = qobject_cast<QLineEdit*>(dlg.Control(IDC_CAPTURE_INTERVAL));
+        interval->setText(QString::fromLatin1(c.interval));
+        QTest::mouseClick(qobject_cast<QPushButton*>(dlg.Control(IDC_CAPTURE_OK)), Qt::LeftButton);
+        EXPECT_EQ(dlg.result() == QDialog::Accepted, c.accepted);
+        if (c.accepted) {
+            EXPECT_EQ(dlg.m_strScreenFile.toStdString(), c.finalName);
+            EXPECT_TRUE(dlg.m_bScreen);
+            EXPECT_TRUE(g_messages.empty());
+        } else {
+            EXPECT_TRUE(dlg.isVisible());
+            EXPECT_EQ(g_messages,
+                      std::vector<std::string>{"Please enter an integer between 1 and 59."});
+        }
+    }
+}
+
+TEST_F(CaptureSettingsDlgTest, InitialisedCaptureIsShownReadOnly) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "vireon-settings-readonly";
+    fs::create_directories(dir);
+    SBitmapInfoHeader header;
+    header.biWidth = 8;
+    header.biHeight = 4;
+    header.biSizeImage = 24 * 4;
+    CCaptureSession session;
+    ASSERT_TRUE(session.OpenLog((dir / "log.txt").string()));
+    session.SetInterval(60);
+    session.SetFileName(CCaptureSession::kScreen, (dir / "f###.bmp").string());
+    ASSERT_TRUE(session.InitScreen(&header, 1, kCaptureBmp));
+    session.SetTimeLimit(2 * 3600);
+
+    m_dlg->FillFromSession(session);
+    m_dlg->m_strInfo = QString::fromLatin1(CCaptureSettingsDlg::kInitializedText);
+    m_dlg->m_bEnableControls = false;
+    m_dlg->InitDialog();
+    m_dlg->show();
+
+    EXPECT_EQ(Get<QLineEdit>(IDC_CAPTURE_SCREEN_FILE)->text().toStdString(),
+              (dir / "f###.bmp").string());
+    EXPECT_EQ(Get<QComboBox>(IDC_CAPTURE_TYPE)->currentIndex(), 1);
+    EXPECT_EQ(Get<QLineEdit>(IDC_CAPTURE_INTERVAL)->text(), QStringLiteral("1"));
+    EXPECT_EQ(Get<QComboBox>(IDC_CAPTURE_INTERVAL_UNITS)->currentText(), QStringLiteral("Minutes"));
+    EXPECT_EQ(Get<QLineEdit>(IDC_CAPTURE_LIMIT_VALUE)->text(), QStringLiteral("2"));
+    EXPECT_EQ(Get<QComboBox>(IDC_CAPTURE_LIMIT_UNITS)->currentText(), QStringLiteral("Hours"));
+    EXPECT_TRUE(Get<QCheckBox>(IDC_CAPTURE_SCREEN)->isChecked());
+    EXPECT_TRUE(Get<QCheckBox>(IDC_CAPTURE_LOG)->isChecked());
+    EXPECT_FALSE(Get<QCheckBox>(IDC_CAPTURE_AUDIO)->isChecked());
+    EXPECT_EQ(Get<QLabel>(IDC_CAPTURE_INFO)->text(),
+              QString::fromLatin1(CCaptureSettingsDlg::kInitializedText));
+    // Everything but Cancel and the information text is disabled.
+    for (int id = 0; id < 2000; ++id)
+        if (QWidget* control = m_dlg->Control(id)) {
+            EXPECT_EQ(control->isEnabled(), id == IDC_CAPTURE_CANCEL || id == IDC_CAPTURE_INFO)
+                << "control " << id;
+        }
+    session.CloseSession();
+    fs::remove_all(dir);
+}
+
+TEST(CaptureSpans, SplitSpanGivesBackWhatMakeSpanMade) {
+    for (std::int32_t unit = 0; unit < 3; ++unit)
+        for (std::int32_t value : {1, 30, 59}) {
+            std::int32_t gotValue = -1, gotUnit = -1;
+            SplitSpan(MakeSpan(value, unit), gotValue, gotUnit);
+            if (unit == 2 && value >= 24) // hours within a day only
+                continue;
+            EXPECT_EQ(gotValue, value);
+            EXPECT_EQ(gotUnit, unit);
+        }
+    std::int32_t value = 7, unit = 1;
+    SplitSpan(90, value, unit); // 1 min 30 s: not one unit, left alone
+    SplitSpan(0, value, unit);
+    EXPECT_EQ(value, 7);
+    EXPECT_EQ(unit, 1);
+    EXPECT_EQ(MakeSpan(5, 3), 0);
+}

@@ -1,0 +1,101 @@
+#include "recording/WavFileWriter.h"
+
+#include "../acquisition/AcquisitionTestSupport.h"
+#include "acquisition/WavFile.h"
+
+namespace {
+
+using namespace acqtest;
+
+Bytes ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The file as the layout prescribes it, built by the test's own RIFF writer.
+Bytes Expected(const Bytes& data, std::uint32_t sampleCount) {
+    Bytes fact;
+    Put32(fact, sampleCount);
+    return Riff({{"fmt ", FmtBody({})}, {"fact", fact}, {"data", data}});
+}
+
+TEST(WavFileWriter, ClosedFilesHoldExactlyTheLayoutWithThePadByteForOddData) {
+    const CTempDir dir;
+    const Bytes odd = {1, 2, 3, 4, 5, 6, 7};
+    const struct {
+        const char* name;
+        std::vector<Bytes> pieces;
+        Bytes data;
+    } cases[] = {
+        {"empty", {}, {}},
+        {"odd length in pieces", {{1, 2, 3}, {}, {4, 5, 6, 7}}, odd},
+        {"whole frames", {SampleBytes(IndexRamp(0, 300))}, SampleBytes(IndexRamp(0, 300))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Path() + "/out.wav";
+        CWavFileWriter writer;
+        ASSERT_EQ(writer.Open(path, SWaveFormat{}), kWavOk);
+        for (const Bytes& piece : c.pieces) {
+            std::uint32_t written = 99;
+            // A count of 0 still comes with a pointer.
+            const std::uint8_t* p = piece.empty() ? odd.data() : piece.data();
+            EXPECT_EQ(writer.Write(static_cast<std::uint32_t>(piece.size()), p, &written), kWavOk);
+            EXPECT_EQ(written, piece.size());
+        }
+        EXPECT_EQ(writer.GetSize(), c.data.size());
+        EXPECT_EQ(writer.Close(), kWavOk);
+        EXPECT_EQ(ReadFile(path), Expected(c.data, 0));
+    }
+    EXPECT_EQ(Expected({}, 0).size(), 56u);
+}
+
+TEST(WavFileWriter, CallsWithoutAnOpenFileOrWithNullArgumentsGiveTheirCodes) {
+    const CTempDir dir;
+    CWavFileWriter writer;
+    const std::uint8_t byte = 0;
+    std::uint32_t written = 0;
+    EXPECT_EQ(writer.Write(1, &byte, &written), kWavNotInitialized);
+    EXPECT_EQ(writer.Close(), kWavNotInitialized);
+    EXPECT_EQ(writer.Open(dir.Path() + "/missing/out.wav", SWaveFormat{}), kWavFail);
+    EXPECT_EQ(writer.Close(), kWavNotInitialized);
+
+    ASSERT_EQ(writer.Open(dir.Path() + "/out.wav", SWaveFormat{}), kWavOk);
+    EXPECT_EQ(writer.Write(1, nullptr, &written), kWavInvalidArgument);
+    EXPECT_EQ(writer.Write(1, &byte, nullptr), kWavInvalidArgument);
+    EXPECT_EQ(writer.Close(), kWavOk);
+    EXPECT_EQ(writer.Write(1, &byte, &written), kWavNotInitialized);
+    EXPECT_EQ(writer.Close(), kWavNotInitialized);
+}
+
+// What a crash leaves behind: the header describes the committed data and
+// the sample count still says "being written".
+TEST(WavFileWriter, ACommitMakesTheFileReadableUpToTheCommittedBytes) {
+    const CTempDir dir;
+    const std::string path = dir.Path() + "/out.wav";
+    const Bytes data = SampleBytes(IndexRamp(0, 20000)); // beyond the I/O buffer
+    CWavFileWriter writer;
+    ASSERT_EQ(writer.Open(path, SWaveFormat{}), kWavOk);
+    std::uint32_t written = 0;
+    ASSERT_EQ(writer.Write(static_cast<std::uint32_t>(data.size()), data.data(), &written), kWavOk);
+    ASSERT_EQ(writer.Commit(), kWavOk);
+    EXPECT_EQ(ReadFile(path), Expected(data, 0xFFFFFFFF));
+
+    CWavFile reader;
+    ASSERT_TRUE(reader.Open(path)) << reader.Error();
+    EXPECT_EQ(reader.FrameCount(), 20000u);
+}
+
+// /dev/full takes the buffered header, then refuses the data when it is
+// flushed: the writer reports it instead of claiming success.
+TEST(WavFileWriter, AFailedFlushIsReportedByCommitAndClose) {
+    CWavFileWriter writer;
+    ASSERT_EQ(writer.Open("/dev/full", SWaveFormat{}), kWavOk);
+    const Bytes data = SampleBytes(IndexRamp(0, 1000));
+    std::uint32_t written = 0;
+    writer.Write(static_cast<std::uint32_t>(data.size()), data.data(), &written);
+    EXPECT_EQ(writer.Commit(), kWavFail);
+    EXPECT_EQ(writer.Close(), kWavFail);
+}
+
+} // namespace
