@@ -188,6 +188,14 @@ void CRunState::SetCaptureFlags(std::int32_t flags) {
     VIREON_LOCK(kCapture);
     m_nCaptureFlags = flags;
 }
+std::int64_t CRunState::GetCaptureElapsed() const {
+    VIREON_LOCK(kCapture);
+    return m_nCaptureElapsed;
+}
+void CRunState::SetCaptureElapsed(std::int64_t seconds) {
+    VIREON_LOCK(kCapture);
+    m_nCaptureElapsed = seconds;
+}
 bool CRunState::GetClipboardCopy() const {
     VIREON_LOCK(kCapture);
     return m_bClipboardCopy;

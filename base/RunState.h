@@ -194,6 +194,10 @@ public:
     void SetFftTime(std::int32_t ms);
     std::int32_t GetCaptureFlags() const;
     void SetCaptureFlags(std::int32_t flags);
+    // Seconds the current recording has run (the run-status panel shows it
+    // while the capture flags are set).
+    std::int64_t GetCaptureElapsed() const;
+    void SetCaptureElapsed(std::int64_t seconds);
     bool GetClipboardCopy() const;
     void SetClipboardCopy(bool copy);
     std::int32_t GetCaptureType() const;
@@ -271,6 +275,7 @@ private:
     std::int32_t m_nFftTimeMs = 0;
     // Lock 11.
     std::int32_t m_nCaptureFlags = 0;
+    std::int64_t m_nCaptureElapsed = 0;
     bool m_bClipboardCopy = false;
     std::int32_t m_nCaptureType = 0;
     std::uint8_t* m_hScreenDib = nullptr;
