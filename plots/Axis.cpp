@@ -212,3 +212,15 @@ void CAxis::Draw() {
     const CPoint title = TitleOrigin();
     DrawText(m_nLabelFont, title.x, title.y, m_strTitle);
 }
+
+void SetFrequencyRange(CAxis& axis, double minHz, double maxHz) {
+    if (maxHz > 1000.0) {
+        axis.m_strFormat = "%1.2f";
+        axis.SetTitle("Frequency (KHz)");
+        axis.SetRange(minHz * 0.001, maxHz * 0.001);
+    } else {
+        axis.m_strFormat = "%3.1f";
+        axis.SetTitle("Frequency (Hz)");
+        axis.SetRange(minHz, maxHz);
+    }
+}

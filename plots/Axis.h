@@ -132,3 +132,7 @@ private:
     const double* m_pdTickValue = nullptr;
     std::int32_t m_nCustomTicks = 0;
 };
+
+// A frequency axis in Hz up to 1000 Hz ("%3.1f", "Frequency (Hz)"), beyond
+// that in kHz ("%1.2f", "Frequency (KHz)", both bounds * 0.001).
+void SetFrequencyRange(CAxis& axis, double minHz, double maxHz);
