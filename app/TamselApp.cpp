@@ -14,6 +14,7 @@
 #include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
 #include "app/TestProbe.h"
+#include "base/Messages.h"
 #include "presets/TamselDoc.h"
 #include "view/TamselView.h"
 #ifdef VIREON_HAVE_AUDIO
@@ -115,7 +116,20 @@ bool CTamselApp::InitInstance() {
     m_pDoc->OnNewDocument();
     CTamselView::SetGlyphRasterizer(&m_glyphRasterizer);
     m_pProbe.reset(CTestProbe::CreateFromEnvironment());
+    if (!CTamselView::CanCreateContext()) {
+        QApplication::beep();
+        ReportMessage(1, "Can't create compatible OpenGL window");
+        m_nExitCode = 1;
+        return false;
+    }
     m_pMainFrame = std::make_unique<CMainFrame>(m_pDoc.get());
+    connect(
+        m_pMainFrame->View(), &CTamselView::contextFailed, this,
+        [this] {
+            m_pMainFrame->hide();
+            exit(1);
+        },
+        Qt::QueuedConnection);
     m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
     if (!args.strPreset.empty()) {
         const QString path = QFileInfo(QString::fromStdString(args.strPreset)).absoluteFilePath();

@@ -41,7 +41,8 @@ public:
     static bool HandleInfoOptions(int argc, char** argv);
 
     // False when the program is to end at once; ExitCode() then says how
-    // (0 after --help or --list-devices, 2 after a bad command line).
+    // (0 after --help or --list-devices, 2 after a bad command line, 1 when
+    // no OpenGL context can be made, which has been reported).
     bool InitInstance();
     int ExitCode() const { return m_nExitCode; }
     // Runs the event loop, then the shutdown bookkeeping.

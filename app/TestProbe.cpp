@@ -10,6 +10,7 @@
 #include "acquisition/CaptureDevice.h"
 #include "app/DebugDlg.h"
 #include "app/MainFrame.h"
+#include "app/MessageBoxPresenter.h"
 #include "base/DebugLog.h"
 #include "base/RunState.h"
 #include "resources/Resource.h"
@@ -29,6 +30,8 @@ CTestProbe* CTestProbe::CreateFromEnvironment() {
     if (!file)
         return nullptr;
     auto* probe = new CTestProbe(file);
+    s_pInstance = probe;
+    CMessageBoxPresenter::SetTestSink(&CTestProbe::OnMessage);
     const QString script = QString::fromLocal8Bit(qgetenv("VIREON_TEST_SCRIPT"));
     for (const QString& item : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const qsizetype colon = item.indexOf(QLatin1Char(':'));
@@ -42,7 +45,17 @@ CTestProbe* CTestProbe::CreateFromEnvironment() {
 CTestProbe::CTestProbe(std::FILE* file) : m_pFile(file) {}
 
 CTestProbe::~CTestProbe() {
+    CMessageBoxPresenter::SetTestSink(nullptr);
+    s_pInstance = nullptr;
     std::fclose(m_pFile);
+}
+
+void CTestProbe::OnMessage(int level, const std::string& text) {
+    QString line = QString::fromLocal8Bit(text.c_str());
+    line.remove(QLatin1Char('\r'));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (s_pInstance)
+        s_pInstance->Write(QStringLiteral("message level=%1 text=%2").arg(level).arg(line));
 }
 
 std::int64_t CTestProbe::MonotonicMs() {

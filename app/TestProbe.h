@@ -8,6 +8,9 @@
 // (Ctrl+Alt+P), statusbar (View > Status Bar), close (the window's close,
 // the path File > Exit takes as well).
 //
+// Messages for the user are written as "message level=N text=..." instead
+// of showing a box.
+//
 // Times are CLOCK_MONOTONIC milliseconds, comparable across processes.
 // User-interface thread only.
 #pragma once
@@ -17,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <string>
 #include <vector>
 
 class CMainFrame;
@@ -40,8 +44,10 @@ private:
     void WriteThreads(const char* event, std::int32_t tick);
     void WriteDebugState();
     void Perform(const QString& action, std::int32_t tick);
+    static void OnMessage(int level, const std::string& text);
 
     std::FILE* m_pFile;
     CMainFrame* m_pFrame = nullptr;
     std::multimap<std::int32_t, QString> m_script;
+    static inline CTestProbe* s_pInstance = nullptr;
 };

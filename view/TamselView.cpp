@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QEvent>
 #include <QFileInfo>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QTimer>
 
@@ -87,6 +89,21 @@ SColour ChooseColour(QWidget* parent, const SColour& current, const QString& tit
 
 void CTamselView::SetBackendFactory(BackendFactory factory) {
     BackendFactorySlot() = std::move(factory);
+}
+
+bool CTamselView::CanCreateContext() {
+    QOpenGLContext context;
+    context.setFormat(QSurfaceFormat::defaultFormat());
+    if (!context.create() || !context.isValid() ||
+        context.format().profile() == QSurfaceFormat::CoreProfile)
+        return false;
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    if (!surface.isValid() || !context.makeCurrent(&surface))
+        return false;
+    context.doneCurrent();
+    return true;
 }
 
 void CTamselView::SetGlyphRasterizer(IGlyphRasterizer* rasterizer) {
@@ -202,10 +219,28 @@ void CTamselView::SetPanelColours() {
 
 // ---- window creation, size and drawing ----
 
+void CTamselView::ReportContextFailure() {
+    if (m_bContextFailed)
+        return;
+    m_bContextFailed = true;
+    QApplication::beep();
+    ReportMessage(1, "Can't create compatible OpenGL window");
+    emit contextFailed();
+}
+
+bool CTamselView::event(QEvent* e) {
+    const bool handled = QOpenGLWidget::event(e);
+    // The base class makes its context on showing; when that fails it skips
+    // initializeGL without a word and the window would stay blank.
+    if (e->type() == QEvent::Show && !m_bContextReady && !size().isEmpty() &&
+        window()->windowHandle() != nullptr)
+        ReportContextFailure();
+    return handled;
+}
+
 void CTamselView::initializeGL() {
     if (!context() || !context()->isValid()) {
-        QApplication::beep();
-        ReportMessage(1, "Can't create compatible OpenGL window");
+        ReportContextFailure();
         return;
     }
     m_bContextReady = true;

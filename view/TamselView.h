@@ -59,6 +59,12 @@ public:
     ~CTamselView() override;
 
     static void SetBackendFactory(BackendFactory factory);
+    // Whether an OpenGL context of the kind the view draws with (legacy
+    // calls, so not a core profile) can be created and made current. Qt
+    // neither reports a view whose context failed (it silently skips
+    // initializeGL) nor survives drawing such a window on some platforms, so
+    // the application asks before it shows one.
+    static bool CanCreateContext();
     // Rasterises the glyphs of the bitmap fonts when the window is created;
     // must outlive every view. Without one the fonts stay empty.
     static void SetGlyphRasterizer(IGlyphRasterizer* rasterizer);
@@ -113,8 +119,12 @@ signals:
     void windowGrowRequested(int dx, int dy);
     // Status-bar pane 0..2 should read this.
     void statusTextChanged(int pane, const QString& text);
+    // The window has no usable OpenGL context; the failure has been reported
+    // and the program should end.
+    void contextFailed();
 
 protected:
+    bool event(QEvent* e) override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
@@ -128,6 +138,7 @@ private:
     void SetPanelColours();
     void PublishDisplaySettings();
     void ReleaseContext();
+    void ReportContextFailure();
     static std::uint32_t NowMs();
 
     CTamselDoc* m_pDoc;
@@ -163,6 +174,7 @@ private:
 
     QTimer* m_pTimer = nullptr;
     bool m_bContextReady = false;
+    bool m_bContextFailed = false;
     bool m_bLayoutNeeded = true;
     bool m_bForceScreenshot = false;
     bool m_bCaptureConfigured = false;

@@ -57,15 +57,18 @@ protected:
                                             << (preset.empty() ? "" : "PRESET " + preset + "\n");
     }
 
-    // Runs the program in the temporary directory with the given script; it is
-    // killed after 30 s (exit status 137).
-    SRun Run(const std::string& script, const std::string& preset = {}) {
+    // Runs the program in the temporary directory with the given script and
+    // environment settings ("NAME=VALUE ..."); it is killed after 30 s (exit
+    // status 137).
+    SRun Launch(const std::string& script, const std::string& preset = {},
+                const std::string& environment = {}) {
         fs::remove(m_dir / "state.txt");
         // XDG_CONFIG_HOME keeps the recent-file list out of the user's settings.
         const std::string dir = "'" + m_dir.string() + "'";
         const std::string command = "cd " + dir + " && VIREON_TEST_STATE=" + dir +
                                     "/state.txt VIREON_TEST_SCRIPT=" + script +
-                                    " XDG_CONFIG_HOME=" + dir + " XDG_RUNTIME_DIR=" + dir +
+                                    " XDG_CONFIG_HOME=" + dir + " XDG_RUNTIME_DIR=" + dir + " " +
+                                    environment +
                                     " timeout -s KILL 30 " VIREON_EXE " --input tone.wav" +
                                     (preset.empty() ? "" : " '" + preset + "'");
         SRun run;
@@ -86,6 +89,11 @@ protected:
                     e.fields[field.substr(0, eq)] = field.substr(eq + 1);
             run.events.push_back(std::move(e));
         }
+        return run;
+    }
+
+    SRun Run(const std::string& script, const std::string& preset = {}) {
+        SRun run = Launch(script, preset);
         // Every script ends in a close: it took effect and all three threads
         // and the process ended within 2 s of it.
         EXPECT_EQ(run.exitStatus, 0);
@@ -171,6 +179,15 @@ TEST_F(VireonProcess, APresetFromTheCommandLineOrTheSettingsTitlesTheWindow) {
         const std::string text(std::istreambuf_iterator<char>(settings), {});
         EXPECT_NE(text.find("File1=" + (m_dir / preset).string()), std::string::npos);
     }
+}
+
+// Qt skips a view whose context failed without a word (and on this platform
+// then crashes drawing the window): the program must say so and fail.
+TEST_F(VireonProcess, WithoutOpenGLItReportsTheFailureAndEndsWithAnErrorStatus) {
+    const SRun run = Launch("", {}, "QT_XCB_GL_INTEGRATION=none");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.First("message").rest, "level=1 text=Can't create compatible OpenGL window");
+    EXPECT_TRUE(run.All("tick").empty()) << "no window ran";
 }
 
 } // namespace
