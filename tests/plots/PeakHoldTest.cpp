@@ -43,16 +43,6 @@ TEST(PeakHold, HeldValueJumpsToNewPeaksAndSinksByTheDecayPerUpdate) {
     }
 }
 
-TEST(PeakHold, AgeCountsUpdatesSinceTheLastNewPeak) {
-    CPeakHold peak(0, 100, 25);
-    peak.Update(50);
-    peak.Update(0);
-    peak.Update(0);
-    EXPECT_EQ(peak.GetAge(), 2);
-    peak.Update(43);
-    EXPECT_EQ(peak.GetAge(), 0);
-}
-
 TEST(PeakHoldArray, IndexesHoldIndependentlyAndOutOfRangeChangesNothing) {
     CPeakHoldArray peaks(0, 100, 25, 3);
     EXPECT_EQ(peaks.Update(80, 0), 80);
