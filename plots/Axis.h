@@ -92,7 +92,9 @@ public:
     double GetMin() const { return m_dMin; }
     double GetMax() const { return m_dMax; }
 
-    // Set by owners directly, before SetGeometry (the gap also at any time).
+    // Set by owners directly. SetGeometry derives the label offsets and the
+    // title anchor from the side and the gap, so set those first; the tick
+    // lengths and the format are read at every draw.
     std::int32_t m_nMinorLen = 5; // pixels
     std::int32_t m_nMajorLen = 5; // pixels
     // -1 ticks and labels toward negative coordinates (below a horizontal
