@@ -1,6 +1,7 @@
 #include "app/TestProbe.h"
 
 #include <QAction>
+#include <QImage>
 #include <QLabel>
 #include <QStatusBar>
 #include <QToolBar>
@@ -30,6 +31,7 @@ CTestProbe* CTestProbe::CreateFromEnvironment() {
     if (!file)
         return nullptr;
     auto* probe = new CTestProbe(file);
+    probe->m_strPath = QString::fromLocal8Bit(path);
     s_pInstance = probe;
     CMessageBoxPresenter::SetTestSink(&CTestProbe::OnMessage);
     const QString script = QString::fromLocal8Bit(qgetenv("VIREON_TEST_SCRIPT"));
@@ -160,6 +162,20 @@ void CTestProbe::Perform(const QString& action, std::int32_t tick) {
         WriteGeometry();
     } else if (action == QLatin1String("geometry")) {
         WriteGeometry();
+    } else if (action.startsWith(QLatin1String("plot="))) {
+        // As a preset that selects the plot type would.
+        SDisplaySettings display = g_runState.GetDisplaySettings();
+        display.nPlotType = action.mid(5).toInt();
+        g_runState.SetDisplaySettings(display);
+        m_pFrame->View()->ApplyDisplaySettings();
+    } else if (action == QLatin1String("grab")) {
+        const QString file = m_strPath + QStringLiteral("-%1.ppm").arg(tick);
+        const bool saved = m_pFrame->View()
+                               ->grabFramebuffer()
+                               .convertToFormat(QImage::Format_RGB888)
+                               .save(file, "PPM");
+        Write(
+            QStringLiteral("grab tick=%1 saved=%2 file=%3").arg(tick).arg(saved ? 1 : 0).arg(file));
     } else if (action == QLatin1String("close")) {
         Write(QStringLiteral("close-request tick=%1 t=%2").arg(tick).arg(MonotonicMs()));
         m_pFrame->close();

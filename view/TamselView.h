@@ -1,13 +1,14 @@
 // The OpenGL view: the window's drawing surface and the program's main loop.
 //
 // It owns the history buffers, the sample exchange and the worker threads,
-// the palette and (as their issues land) the plots and panels. A 100 ms timer
+// the palette, and one object of every plot and panel. A 100 ms timer
 // drives everything: tick 2 fits the main window around a W x P view, tick 3
 // opens the startup preset, tick 5 starts the input thread and tick 6 the
 // analysis and screenshot threads; every tick from then on decides whether
 // to redraw, paced by the measured drawing time while acquiring and every
 // third tick otherwise. paintGL is OnDraw: layout if needed, clear, palette
-// pixel maps, the 2D projection, the plot and panels, timing.
+// pixel maps, the 2D projection, the plot of the current type, the volume
+// strip and the overlay panels its flags select, timing.
 //
 // The view never calls its frame: it tells it by signal what changed (the
 // title, the command states, the window fit, the status-bar texts), and it
@@ -33,8 +34,16 @@
 #include "base/BitmapInfoHeader.h"
 #include "base/RunState.h"
 #include "base/TimeAverage.h"
+#include "plots/HistogramPlot.h"
+#include "plots/InfoPanel.h"
+#include "plots/MetersPlot.h"
 #include "plots/Palette.h"
 #include "plots/Panel.h"
+#include "plots/RunStatusPanel.h"
+#include "plots/ScalePanel.h"
+#include "plots/VolumePanel.h"
+#include "plots/VuMeterPanel.h"
+#include "plots/WaterfallPlot.h"
 
 class CHistoryBuffers;
 class CSampleExchange;
@@ -135,7 +144,12 @@ private:
     void OpenStartupPreset();
     void LayoutPanels();
     void Redraw();
+    void SetupPanels();
     void SetPanelColours();
+    // The plot of the current type, or null for one not built.
+    CPanel* CurrentPlot();
+    bool VolumeShown() const;
+    void DrawPanels();
     void PublishDisplaySettings();
     void ReleaseContext();
     void ReportContextFailure();
@@ -144,6 +158,16 @@ private:
     CTamselDoc* m_pDoc;
     QString m_strTitle;
     TickObserver m_tickObserver;
+
+    // The plots and overlay panels (the 3D plots join them on their own).
+    CScalePanel m_scalePanel;
+    CHistogramPlot m_histogramPlot;
+    CMetersPlot m_metersPlot;
+    CInfoPanel m_infoPanel;
+    CRunStatusPanel m_runStatusPanel;
+    CWaterfallPlot m_waterfallPlot;
+    CVolumePanel m_volumePanel;
+    CVuMeterPanel m_vuMeterPanel;
 
     CTimeAverage m_drawTime;
     CTimeAverage m_timerInterval;
