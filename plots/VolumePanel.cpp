@@ -108,13 +108,17 @@ void CVolumePanel::Draw() {
     const double scale = half - 2.0;
     const std::int32_t centre = GetCentreX();
     glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
-    if (readable)
+    if (readable) {
+        // One batch of segments: a glBegin per row costs more than the rows.
+        glBegin(GL_LINES);
         for (std::int32_t i = 0; i < rows; ++i) {
             const auto k = static_cast<std::size_t>(i);
             const std::int32_t y = m_rcLevel.bottom + 1 + i;
-            DrawLine(centre + static_cast<std::int32_t>(scale * m_min[k] - 1.0), y,
-                     centre + static_cast<std::int32_t>(scale * m_max[k] + 1.0), y);
+            glVertex2i(centre + static_cast<std::int32_t>(scale * m_min[k] - 1.0), y);
+            glVertex2i(centre + static_cast<std::int32_t>(scale * m_max[k] + 1.0), y);
         }
+        glEnd();
+    }
 
     OutlineRect(m_rcLevel.left, m_rcLevel.top, m_rcLevel.right, m_rcLevel.bottom);
     m_axisLevel.Draw();
