@@ -245,6 +245,17 @@ TEST_F(VireonProcess, TheHistogramsTallestBarAndTheWaterfallsNewestRowAreAtTheTo
             brightest = x;
     EXPECT_EQ(brightest - (kLeft + 1), column);
     EXPECT_GT(waterfall.At(brightest, kBottom + 1), 3 * 40);
+
+    // The magnitude scale joins the panel row with the waterfall only. The row
+    // is at y = 479 + 6 - (H + 12 + 48 + 3) = 62; four panels leave 640 / 4 -
+    // 148 = 12 between them from x = 3, so the scale (after the 153-wide
+    // information and the 148-wide run status panels) starts at x = 328 and
+    // its ramp of grayscale entries 0, 2, 4, ... at (338, 22).
+    for (const int i : {1, 50, 100}) {
+        const int gray = 3 * (2 * i * 255 / 256);
+        EXPECT_NEAR(waterfall.At(338 + i, 26), gray, 6) << "ramp column " << i;
+        EXPECT_GT(std::abs(histogram.At(338 + i, 26) - gray), 6) << "no ramp, column " << i;
+    }
 }
 
 // Qt skips a view whose context failed without a word (and on this platform
