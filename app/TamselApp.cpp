@@ -127,7 +127,7 @@ bool CTamselApp::InitInstance() {
         m_pMainFrame->View(), &CTamselView::contextFailed, this,
         [this] {
             m_pMainFrame->hide();
-            exit(1);
+            QCoreApplication::exit(1);
         },
         Qt::QueuedConnection);
     m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
