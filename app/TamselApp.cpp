@@ -15,6 +15,7 @@
 #include "app/MessageBoxPresenter.h"
 #include "app/TestProbe.h"
 #include "platform/AviFileWriter.h"
+#include "base/Messages.h"
 #include "presets/TamselDoc.h"
 #include "recording/CompressionDlg.h"
 #include "view/TamselView.h"
@@ -133,7 +134,20 @@ bool CTamselApp::InitInstance() {
     });
     CTamselView::SetImageClipboard(&m_clipboard);
     m_pProbe.reset(CTestProbe::CreateFromEnvironment());
+    if (!CTamselView::CanCreateContext()) {
+        QApplication::beep();
+        ReportMessage(1, "Can't create compatible OpenGL window");
+        m_nExitCode = 1;
+        return false;
+    }
     m_pMainFrame = std::make_unique<CMainFrame>(m_pDoc.get());
+    connect(
+        m_pMainFrame->View(), &CTamselView::contextFailed, this,
+        [this] {
+            m_pMainFrame->hide();
+            QCoreApplication::exit(1);
+        },
+        Qt::QueuedConnection);
     m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
     if (!args.strPreset.empty()) {
         const QString path = QFileInfo(QString::fromStdString(args.strPreset)).absoluteFilePath();

@@ -43,7 +43,8 @@ public:
     static bool HandleInfoOptions(int argc, char** argv, int* pExitCode);
 
     // False when the program is to end at once; ExitCode() then says how
-    // (as HandleInfoOptions).
+    // (as HandleInfoOptions, or 1 when no OpenGL context can be made, which
+    // has been reported).
     bool InitInstance();
     int ExitCode() const { return m_nExitCode; }
     // Runs the event loop, then the shutdown bookkeeping.

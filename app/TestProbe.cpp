@@ -1,6 +1,7 @@
 #include "app/TestProbe.h"
 
 #include <QAction>
+#include <QImage>
 #include <QLabel>
 #include <QStatusBar>
 #include <QToolBar>
@@ -10,6 +11,7 @@
 #include "acquisition/CaptureDevice.h"
 #include "app/DebugDlg.h"
 #include "app/MainFrame.h"
+#include "app/MessageBoxPresenter.h"
 #include "base/DebugLog.h"
 #include "base/RunState.h"
 #include "resources/Resource.h"
@@ -29,6 +31,9 @@ CTestProbe* CTestProbe::CreateFromEnvironment() {
     if (!file)
         return nullptr;
     auto* probe = new CTestProbe(file);
+    probe->m_strPath = QString::fromLocal8Bit(path);
+    s_pInstance = probe;
+    CMessageBoxPresenter::SetTestSink(&CTestProbe::OnMessage);
     const QString script = QString::fromLocal8Bit(qgetenv("VIREON_TEST_SCRIPT"));
     for (const QString& item : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const qsizetype colon = item.indexOf(QLatin1Char(':'));
@@ -42,7 +47,17 @@ CTestProbe* CTestProbe::CreateFromEnvironment() {
 CTestProbe::CTestProbe(std::FILE* file) : m_pFile(file) {}
 
 CTestProbe::~CTestProbe() {
+    CMessageBoxPresenter::SetTestSink(nullptr);
+    s_pInstance = nullptr;
     std::fclose(m_pFile);
+}
+
+void CTestProbe::OnMessage(int level, const std::string& text) {
+    QString line = QString::fromLocal8Bit(text.c_str());
+    line.remove(QLatin1Char('\r'));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (s_pInstance)
+        s_pInstance->Write(QStringLiteral("message level=%1 text=%2").arg(level).arg(line));
 }
 
 std::int64_t CTestProbe::MonotonicMs() {
@@ -147,6 +162,20 @@ void CTestProbe::Perform(const QString& action, std::int32_t tick) {
         WriteGeometry();
     } else if (action == QLatin1String("geometry")) {
         WriteGeometry();
+    } else if (action.startsWith(QLatin1String("plot="))) {
+        // As a preset that selects the plot type would.
+        SDisplaySettings display = g_runState.GetDisplaySettings();
+        display.nPlotType = action.mid(5).toInt();
+        g_runState.SetDisplaySettings(display);
+        m_pFrame->View()->ApplyDisplaySettings();
+    } else if (action == QLatin1String("grab")) {
+        const QString file = m_strPath + QStringLiteral("-%1.ppm").arg(tick);
+        const bool saved = m_pFrame->View()
+                               ->grabFramebuffer()
+                               .convertToFormat(QImage::Format_RGB888)
+                               .save(file, "PPM");
+        Write(
+            QStringLiteral("grab tick=%1 saved=%2 file=%3").arg(tick).arg(saved ? 1 : 0).arg(file));
     } else if (action == QLatin1String("close")) {
         Write(QStringLiteral("close-request tick=%1 t=%2").arg(tick).arg(MonotonicMs()));
         m_pFrame->close();

@@ -6,7 +6,11 @@
 // "TICK:ACTION,..." it performs ACTION at timer tick TICK through the same
 // commands a user reaches: debug (Ctrl+Alt+D), run (File > Run), timing
 // (Ctrl+Alt+P), statusbar (View > Status Bar), close (the window's close,
-// the path File > Exit takes as well).
+// the path File > Exit takes as well), plot=N (plot type N, as a preset sets
+// it), grab (the view's picture to FILE-TICK.ppm).
+//
+// Messages for the user are written as "message level=N text=..." instead
+// of showing a box.
 //
 // Times are CLOCK_MONOTONIC milliseconds, comparable across processes.
 // User-interface thread only.
@@ -17,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <string>
 #include <vector>
 
 class CMainFrame;
@@ -40,8 +45,11 @@ private:
     void WriteThreads(const char* event, std::int32_t tick);
     void WriteDebugState();
     void Perform(const QString& action, std::int32_t tick);
+    static void OnMessage(int level, const std::string& text);
 
     std::FILE* m_pFile;
+    QString m_strPath;
     CMainFrame* m_pFrame = nullptr;
     std::multimap<std::int32_t, QString> m_script;
+    static inline CTestProbe* s_pInstance = nullptr;
 };

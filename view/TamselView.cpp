@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QEvent>
 #include <QFileInfo>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QTimer>
 
 #include <GL/gl.h>
 
 #include <chrono>
+#include <initializer_list>
 #include <thread>
 
 #include "acquisition/CaptureDevice.h"
@@ -85,6 +88,21 @@ SColour ChooseColour(QWidget* parent, const SColour& current, const QString& tit
 
 void CTamselView::SetBackendFactory(BackendFactory factory) {
     BackendFactorySlot() = std::move(factory);
+}
+
+bool CTamselView::CanCreateContext() {
+    QOpenGLContext context;
+    context.setFormat(QSurfaceFormat::defaultFormat());
+    if (!context.create() || !context.isValid() ||
+        context.format().profile() == QSurfaceFormat::CoreProfile)
+        return false;
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    if (!surface.isValid() || !context.makeCurrent(&surface))
+        return false;
+    context.doneCurrent();
+    return true;
 }
 
 void CTamselView::SetGlyphRasterizer(IGlyphRasterizer* rasterizer) {
@@ -188,6 +206,7 @@ CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
 
     g_runState.SetBackgroundColor(0.0f, 0.15f, 0.0f);
     g_runState.SetForegroundColor(1.0f, 1.0f, 1.0f);
+    SetupPanels();
     SetPanelColours();
 }
 
@@ -209,17 +228,105 @@ std::uint32_t CTamselView::NowMs() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+void CTamselView::SetupPanels() {
+    // Font list bases, title then label: the plots and the volume strip
+    // label with the 12-pixel font, the small panels with the 10-pixel one.
+    for (CPanel* plot : std::initializer_list<CPanel*>{&m_metersPlot, &m_histogramPlot,
+                                                       &m_waterfallPlot, &m_volumePanel})
+        plot->SetFonts(1200, 1200);
+    for (CPanel* panel : std::initializer_list<CPanel*>{&m_scalePanel, &m_infoPanel,
+                                                        &m_runStatusPanel, &m_vuMeterPanel})
+        panel->SetFonts(1200, 1000);
+    for (CPanel* panel : std::initializer_list<CPanel*>{
+             &m_scalePanel, &m_histogramPlot, &m_metersPlot, &m_infoPanel, &m_runStatusPanel,
+             &m_waterfallPlot, &m_volumePanel, &m_vuMeterPanel})
+        panel->SetRunState(&g_runState);
+    m_volumePanel.SetChannel(2);
+    constexpr SColour kGreen{0.0f, 0.7f, 0.0f}, kYellow{1.0f, 1.0f, 0.0f}, kRed{1.0f, 0.0f, 0.0f};
+    m_vuMeterPanel.SetLevelColours(kGreen, kYellow, kRed);
+    m_metersPlot.SetLevelColours(kGreen, kYellow, kRed);
+}
+
+// Plots take C0 behind the store's foreground colour, panels their own
+// background behind C6; every border is C5.
 void CTamselView::SetPanelColours() {
-    // The plots and panels join here as they are built; each takes the
-    // store's foreground colour or C6, with the border C5.
+    const SColour fore = g_runState.GetForegroundColor();
+    const SColour& border = m_colours[5];
+    const auto give = [&](CPanel& panel, const SColour& back, const SColour& front) {
+        panel.SetColours(back.r, back.g, back.b, front.r, front.g, front.b, border.r, border.g,
+                         border.b);
+    };
+    give(m_histogramPlot, m_colours[0], fore);
+    give(m_metersPlot, m_colours[0], fore);
+    give(m_waterfallPlot, m_colours[0], fore);
+    give(m_volumePanel, m_colours[0], fore);
+    give(m_scalePanel, m_colours[1], m_colours[6]);
+    give(m_infoPanel, m_colours[1], m_colours[6]);
+    give(m_vuMeterPanel, m_colours[4], m_colours[6]);
+    m_runStatusPanel.SetColours(m_colours[3], m_colours[2], m_colours[6], border);
+}
+
+CPanel* CTamselView::CurrentPlot() {
+    switch (m_nPlotType) {
+    case PLOT_HISTOGRAM:
+        return &m_histogramPlot;
+    case PLOT_WATERFALL:
+        return &m_waterfallPlot;
+    case PLOT_METERS:
+        return &m_metersPlot;
+    default:
+        return nullptr;
+    }
+}
+
+bool CTamselView::VolumeShown() const {
+    return !m_bPlotOnly && (m_nPanelFlags & PANEL_VOLUME) != 0;
+}
+
+// The plot, the volume strip, then the panels; the scale panel is drawn
+// before the information panel although it is placed after the run status.
+void CTamselView::DrawPanels() {
+    if (CPanel* plot = CurrentPlot())
+        plot->Draw();
+    if (VolumeShown())
+        m_volumePanel.Draw();
+    if (m_bPlotOnly)
+        return;
+    const bool scaleShown = m_nPlotType == PLOT_WATERFALL || m_nPlotType == PLOT_SURFACE;
+    if (scaleShown && (m_nPanelFlags & PANEL_SCALE) != 0)
+        m_scalePanel.Draw();
+    if ((m_nPanelFlags & PANEL_INFO) != 0)
+        m_infoPanel.Draw();
+    if ((m_nPanelFlags & PANEL_RUNSTATUS) != 0)
+        m_runStatusPanel.Draw();
+    if ((m_nPanelFlags & PANEL_VUMETER) != 0)
+        m_vuMeterPanel.Draw();
 }
 
 // ---- window creation, size and drawing ----
 
+void CTamselView::ReportContextFailure() {
+    if (m_bContextFailed)
+        return;
+    m_bContextFailed = true;
+    QApplication::beep();
+    ReportMessage(1, "Can't create compatible OpenGL window");
+    emit contextFailed();
+}
+
+bool CTamselView::event(QEvent* e) {
+    const bool handled = QOpenGLWidget::event(e);
+    // The base class makes its context on showing; when that fails it skips
+    // initializeGL without a word and the window would stay blank.
+    if (e->type() == QEvent::Show && !m_bContextReady && !size().isEmpty() &&
+        window()->windowHandle() != nullptr)
+        ReportContextFailure();
+    return handled;
+}
+
 void CTamselView::initializeGL() {
     if (!context() || !context()->isValid()) {
-        QApplication::beep();
-        ReportMessage(1, "Can't create compatible OpenGL window");
+        ReportContextFailure();
         return;
     }
     m_bContextReady = true;
@@ -280,8 +387,7 @@ void CTamselView::paintGL() {
     }
     g_projection2D.Apply();
 
-    // The current plot, the volume strip and the overlay panels draw here as
-    // their classes join the view.
+    DrawPanels();
 
     checkGLError("OnDraw");
 
@@ -335,7 +441,17 @@ void CTamselView::LayoutPanels() {
     state.nHistoryLength = m_nHistoryLength;
     state.nRingRows = m_nRingRows;
     state.nOffsetX = m_nOffsetX;
-    SLayoutPanels panels; // no plot or panel objects yet
+    SLayoutPanels panels;
+    panels.plots[PLOT_HISTOGRAM] = &m_histogramPlot;
+    panels.plots[PLOT_WATERFALL] = &m_waterfallPlot;
+    panels.plots[PLOT_METERS] = &m_metersPlot;
+    panels.layoutVolume = [this](std::int32_t x, std::int32_t y, std::int32_t width) {
+        m_volumePanel.Layout(x, y, width);
+    };
+    panels.pInfo = &m_infoPanel;
+    panels.pRunStatus = &m_runStatusPanel;
+    panels.pScale = &m_scalePanel;
+    panels.pVuMeter = &m_vuMeterPanel;
     const SLayoutResult result = ::LayoutPanels(state, panels);
     if (result.bViewport3D)
         g_projection3D.SetViewport(result.viewport3D.x, result.viewport3D.y,

@@ -1,13 +1,14 @@
 // The OpenGL view: the window's drawing surface and the program's main loop.
 //
 // It owns the history buffers, the sample exchange and the worker threads,
-// the palette and (as their issues land) the plots and panels. A 100 ms timer
+// the palette, and one object of every plot and panel. A 100 ms timer
 // drives everything: tick 2 fits the main window around a W x P view, tick 3
 // opens the startup preset, tick 5 starts the input thread and tick 6 the
 // analysis and screenshot threads; every tick from then on decides whether
 // to redraw, paced by the measured drawing time while acquiring and every
 // third tick otherwise. paintGL is OnDraw: layout if needed, clear, palette
-// pixel maps, the 2D projection, the plot and panels, timing.
+// pixel maps, the 2D projection, the plot of the current type, the volume
+// strip and the overlay panels its flags select, timing.
 //
 // The view never calls its frame: it tells it by signal what changed (the
 // title, the command states, the window fit, the status-bar texts), and it
@@ -33,9 +34,17 @@
 #include "base/BitmapInfoHeader.h"
 #include "base/RunState.h"
 #include "base/TimeAverage.h"
+#include "plots/HistogramPlot.h"
+#include "plots/InfoPanel.h"
+#include "plots/MetersPlot.h"
 #include "plots/Palette.h"
 #include "plots/Panel.h"
 #include "recording/CaptureSession.h"
+#include "plots/RunStatusPanel.h"
+#include "plots/ScalePanel.h"
+#include "plots/VolumePanel.h"
+#include "plots/VuMeterPanel.h"
+#include "plots/WaterfallPlot.h"
 
 class CHistoryBuffers;
 class CSampleExchange;
@@ -61,6 +70,12 @@ public:
     ~CTamselView() override;
 
     static void SetBackendFactory(BackendFactory factory);
+    // Whether an OpenGL context of the kind the view draws with (legacy
+    // calls, so not a core profile) can be created and made current. Qt
+    // neither reports a view whose context failed (it silently skips
+    // initializeGL) nor survives drawing such a window on some platforms, so
+    // the application asks before it shows one.
+    static bool CanCreateContext();
     // Rasterises the glyphs of the bitmap fonts when the window is created;
     // must outlive every view. Without one the fonts stay empty.
     static void SetGlyphRasterizer(IGlyphRasterizer* rasterizer);
@@ -129,8 +144,12 @@ signals:
     void windowGrowRequested(int dx, int dy);
     // Status-bar pane 0..2 should read this.
     void statusTextChanged(int pane, const QString& text);
+    // The window has no usable OpenGL context; the failure has been reported
+    // and the program should end.
+    void contextFailed();
 
 protected:
+    bool event(QEvent* e) override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
@@ -141,7 +160,12 @@ private:
     void OpenStartupPreset();
     void LayoutPanels();
     void Redraw();
+    void SetupPanels();
     void SetPanelColours();
+    // The plot of the current type, or null for one not built.
+    CPanel* CurrentPlot();
+    bool VolumeShown() const;
+    void DrawPanels();
     void PublishDisplaySettings();
     void ReleaseContext();
     void PublishCapture();
@@ -149,11 +173,22 @@ private:
     // the screenshot thread (inside paintGL).
     void takeScreenShot();
     bool checkGLError(const char* where);
+    void ReportContextFailure();
     static std::uint32_t NowMs();
 
     CTamselDoc* m_pDoc;
     QString m_strTitle;
     TickObserver m_tickObserver;
+
+    // The plots and overlay panels (the 3D plots join them on their own).
+    CScalePanel m_scalePanel;
+    CHistogramPlot m_histogramPlot;
+    CMetersPlot m_metersPlot;
+    CInfoPanel m_infoPanel;
+    CRunStatusPanel m_runStatusPanel;
+    CWaterfallPlot m_waterfallPlot;
+    CVolumePanel m_volumePanel;
+    CVuMeterPanel m_vuMeterPanel;
 
     CTimeAverage m_drawTime;
     CTimeAverage m_timerInterval;
@@ -185,6 +220,7 @@ private:
 
     QTimer* m_pTimer = nullptr;
     bool m_bContextReady = false;
+    bool m_bContextFailed = false;
     bool m_bLayoutNeeded = true;
     bool m_bForceScreenshot = false;
     bool m_bCaptureConfigured = false;

@@ -57,9 +57,11 @@ protected:
                                             << (preset.empty() ? "" : "PRESET " + preset + "\n");
     }
 
-    // Runs the program in the temporary directory with the given script; it is
-    // killed after 30 s (exit status 137).
-    SRun Run(const std::string& script, const std::string& preset = {}) {
+    // Runs the program in the temporary directory with the given script and
+    // environment settings ("NAME=VALUE ..."); it is killed after 30 s (exit
+    // status 137).
+    SRun Launch(const std::string& script, const std::string& preset = {},
+                const std::string& environment = {}) {
         fs::remove(m_dir / "state.txt");
         // XDG_CONFIG_HOME keeps the recent-file list out of the user's settings.
         // Built by a stream: a chain of string additions trips GCC 12's
@@ -70,8 +72,8 @@ protected:
         std::ostringstream command;
         command << "cd " << dir << " && VIREON_TEST_STATE=" << dir
                 << "/state.txt VIREON_TEST_SCRIPT=" << script << " XDG_CONFIG_HOME=" << dir
-                << " XDG_RUNTIME_DIR=" << dir << " timeout -s KILL 30 " VIREON_EXE
-                << " --input tone.wav";
+                << " XDG_RUNTIME_DIR=" << dir << " " << environment
+                << " timeout -s KILL 30 " VIREON_EXE << " --input tone.wav";
         if (!preset.empty())
             command << " '" << preset << "'";
         SRun run;
@@ -92,6 +94,11 @@ protected:
                     e.fields[field.substr(0, eq)] = field.substr(eq + 1);
             run.events.push_back(std::move(e));
         }
+        return run;
+    }
+
+    SRun Run(const std::string& script, const std::string& preset = {}) {
+        SRun run = Launch(script, preset);
         // Every script ends in a close: it took effect and all three threads
         // and the process ended within 2 s of it.
         EXPECT_EQ(run.exitStatus, 0);
@@ -177,6 +184,92 @@ TEST_F(VireonProcess, APresetFromTheCommandLineOrTheSettingsTitlesTheWindow) {
         const std::string text(std::istreambuf_iterator<char>(settings), {});
         EXPECT_NE(text.find("File1=" + (m_dir / preset).string()), std::string::npos);
     }
+}
+
+// The view's picture saved by the probe's grab (binary PPM, rows top down).
+struct SPicture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    // Brightness (r + g + b) at x and y counted upward from the bottom, as
+    // the drawing counts them.
+    int At(int x, int y) const {
+        const std::size_t i = (static_cast<std::size_t>(height - 1 - y) * width + x) * 3;
+        return rgb[i] + rgb[i + 1] + rgb[i + 2];
+    }
+    bool White(int x, int y) const { return At(x, y) == 3 * 255; }
+};
+
+SPicture ReadPicture(const std::string& file) {
+    SPicture p;
+    std::ifstream in(file, std::ios::binary);
+    std::string magic;
+    int maxValue = 0;
+    in >> magic >> p.width >> p.height >> maxValue;
+    in.get();
+    p.rgb.resize(static_cast<std::size_t>(p.width) * p.height * 3);
+    in.read(reinterpret_cast<char*>(p.rgb.data()), static_cast<std::streamsize>(p.rgb.size()));
+    EXPECT_EQ(magic, "P6");
+    EXPECT_TRUE(in) << file;
+    return p;
+}
+
+// A tone on a bin centre (rectangular window, so it lights one column only)
+// at 640 x 480: H = 360 columns over the default 1 Hz .. 10 kHz. The bar area
+// of the histogram and the image area of the waterfall sit at the plot's
+// corner (10, 479) plus four 12-pixel label widths across and 12 + H down.
+TEST_F(VireonProcess, TheHistogramsTallestBarAndTheWaterfallsNewestRowAreAtTheTonesColumn) {
+    constexpr int kBlock = 2048, kH = 360, kBin = 186;
+    constexpr double kHz = kBin * 44100.0 / kBlock; // 4005.2 Hz
+    const int column = static_cast<int>((kHz - 1.0) / (10000.0 - 1.0) * kH);
+    constexpr int kLeft = 10 + 4 * 12, kBottom = 479 - 12 - kH;
+    m_temp.Write("tone.wav", acqtest::Wav(acqtest::Tone(kHz, 16384.0, 4 * 44100)));
+    WriteIni(0, "");
+    const SRun run = Run("14:grab,15:plot=1,17:grab,18:close");
+    const auto grabs = run.All("grab");
+    ASSERT_EQ(grabs.size(), 2u);
+
+    const SPicture histogram = ReadPicture(grabs[0]->fields.at("file"));
+    ASSERT_EQ(histogram.width, 640);
+    int tallest = -1, tallestHeight = 0;
+    for (int x = kLeft; x < kLeft + kH; ++x) {
+        int h = 0;
+        while (histogram.White(x, kBottom + h))
+            ++h;
+        if (h > tallestHeight)
+            tallest = x, tallestHeight = h;
+    }
+    const int barWidth = kH / 120;
+    EXPECT_EQ((tallest - kLeft) / barWidth, column / barWidth) << "bar at x " << tallest;
+    EXPECT_GT(tallestHeight, kH / 8);
+
+    const SPicture waterfall = ReadPicture(grabs[1]->fields.at("file"));
+    // The frame's right line, on the pixel boundary, covers the last column.
+    int brightest = -1;
+    for (int x = kLeft + 1; x < kLeft + kH; ++x)
+        if (brightest < 0 || waterfall.At(x, kBottom + 1) > waterfall.At(brightest, kBottom + 1))
+            brightest = x;
+    EXPECT_EQ(brightest - (kLeft + 1), column);
+    EXPECT_GT(waterfall.At(brightest, kBottom + 1), 3 * 40);
+
+    // The magnitude scale joins the panel row with the waterfall only. The row
+    // is at y = 479 + 6 - (H + 12 + 48 + 3) = 62; four panels leave 640 / 4 -
+    // 148 = 12 between them from x = 3, so the scale (after the 153-wide
+    // information and the 148-wide run status panels) starts at x = 328 and
+    // its ramp of grayscale entries 0, 2, 4, ... at (338, 22).
+    for (const int i : {1, 50, 100}) {
+        const int gray = 3 * (2 * i * 255 / 256);
+        EXPECT_NEAR(waterfall.At(338 + i, 26), gray, 6) << "ramp column " << i;
+        EXPECT_GT(std::abs(histogram.At(338 + i, 26) - gray), 6) << "no ramp, column " << i;
+    }
+}
+
+// Qt skips a view whose context failed without a word (and on this platform
+// then crashes drawing the window): the program must say so and fail.
+TEST_F(VireonProcess, WithoutOpenGLItReportsTheFailureAndEndsWithAnErrorStatus) {
+    const SRun run = Launch("", {}, "QT_XCB_GL_INTEGRATION=none");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.First("message").rest, "level=1 text=Can't create compatible OpenGL window");
+    EXPECT_TRUE(run.All("tick").empty()) << "no window ran";
 }
 
 } // namespace

@@ -1,0 +1,156 @@
+#include "plots/Axis.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(AxisLabel, FormattersGiveTheirTexts) {
+    struct SCase {
+        LabelFormatter format;
+        double value;
+        const char* text;
+    } const cases[] = {
+        {TimeLabel, 75.36, "1:15.3"},  {TimeLabel, 3725.0, "2:05.0"}, // minutes wrap at 60
+        {TimeLabel, 0.0232, "0:00.0"}, {TimeLabel, 16.72, "0:16.7"},  {DbLabel, 0.00005, "-100.0"},
+        {DbLabel, 1.0, " 0.0"},        {DbLabel, 0.5, "-6.0"},        {PlainLabel, -84.0, "-84.0"},
+        {PlainLabel, 3.0, " 3.0"},     {EmptyLabel, 12.0, ""},
+    };
+    for (const SCase& c : cases)
+        EXPECT_EQ(c.format(c.value), c.text) << c.value;
+}
+
+// x = 40, dx = 361 in 10 intervals: 361 / 10 truncates to a 36-pixel step, so
+// the last tick falls at 400, short of the line's end at 401.
+TEST(Axis, HorizontalTicksAndLabelsAreEvenlySpacedWithEveryFifthTickMajor) {
+    CAxis axis;
+    axis.SetFonts(1200, 1200);
+    axis.SetTicks(10, 5);
+    axis.SetLabelDivisor(1);
+    axis.m_nTickSide = -1;
+    axis.m_nMinorLen = 2;
+    axis.m_nMajorLen = 5;
+    axis.m_nLabelGap = 7;
+    EXPECT_EQ(axis.SetGeometry(40, 100, 361, 0), (CSize{361, 0}));
+    EXPECT_EQ(axis.GetLineStart(), (CPoint{40, 100}));
+    EXPECT_EQ(axis.GetLineEnd(), (CPoint{401, 100}));
+
+    const auto ticks = axis.Ticks();
+    ASSERT_EQ(ticks.size(), 11u);
+    for (int i = 0; i <= 10; ++i) {
+        const bool major = i % 5 == 0;
+        const SAxisTick want{{40 + 36 * i, 100 - (major ? 5 : 2)}, {40 + 36 * i, 100}, major};
+        EXPECT_EQ(ticks[static_cast<std::size_t>(i)], want) << "tick " << i;
+    }
+
+    // Labels centred under their ticks: 12 / 4 = 3 pixels per character to
+    // the left; below the line by the gap and a character height.
+    axis.SetRange(0.0, 10.0);
+    const auto labels = axis.Labels();
+    ASSERT_EQ(labels.size(), 11u);
+    for (int j = 0; j <= 10; ++j) {
+        const SAxisLabel& label = labels[static_cast<std::size_t>(j)];
+        char text[16];
+        std::snprintf(text, sizeof text, "%2.1f", j * 1.0);
+        EXPECT_EQ(label.text, text);
+        const int n = static_cast<int>(label.text.size());
+        EXPECT_EQ(label.origin, (CPoint{40 + 36 * j - 3 * n, 100 - 7 - 12})) << "label " << j;
+    }
+}
+
+TEST(Axis, TicksPointTowardTheirSideOrStraddleTheLine) {
+    struct SCase {
+        int dx, dy, side;
+        SAxisTick major;
+    } const cases[] = {
+        {100, 0, -1, {{10, 15}, {10, 20}, true}}, {100, 0, 1, {{10, 25}, {10, 20}, true}},
+        {100, 0, 0, {{10, 22}, {10, 18}, true}},  {0, 100, -1, {{5, 20}, {10, 20}, true}},
+        {0, 100, 2, {{15, 20}, {10, 20}, true}},  {0, 100, 0, {{12, 20}, {8, 20}, true}},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.dx << " x " << c.dy << " side " << c.side);
+        CAxis axis;
+        axis.SetTicks(4, 2);
+        axis.SetLabelDivisor(1);
+        axis.m_nTickSide = c.side;
+        axis.m_nMajorLen = 5;
+        axis.SetGeometry(10, 20, c.dx, c.dy);
+        EXPECT_EQ(axis.Ticks().front(), c.major);
+        EXPECT_FALSE(axis.Ticks()[1].bMajor);
+    }
+}
+
+TEST(Axis, LabelDivisorZeroDrawsOneLabelShowingTheMinimumAtTheStart) {
+    CAxis axis;
+    axis.SetTicks(1, 1);
+    axis.SetLabelDivisor(0);
+    axis.m_nTickSide = 1;
+    axis.m_nLabelGap = 10;
+    axis.SetGeometry(30, 40, 0, 200);
+    axis.SetRange(2.5, 7.0);
+    const auto labels = axis.Labels();
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0].text, "2.5");
+    EXPECT_EQ(labels[0].origin, (CPoint{40, 40}));
+}
+
+// The level meter's scale: ten dB values at (dB + 100) / 100 of the height.
+TEST(Axis, CustomTicksSitAtTheirFractionsOfAVerticalAxis) {
+    static const double values[] = {-100, -84, -66, -48, -36, -24, -12, -6, -3, 0};
+    static const double positions[] = {0.0, 0.16, 0.34, 0.52, 0.64, 0.76, 0.88, 0.94, 0.97, 1.0};
+    CAxis axis;
+    axis.SetFonts(1200, 1200);
+    axis.SetTicks(17, 1);
+    axis.SetLabelDivisor(1);
+    axis.m_nTickSide = -1;
+    axis.m_nLabelGap = 0;
+    axis.SetCustomTicks(values, positions, 10);
+    axis.SetLabelFormatter(PlainLabel);
+    axis.SetGeometry(48, 50, 0, 362);
+    const auto ticks = axis.Ticks();
+    const auto labels = axis.Labels();
+    ASSERT_EQ(ticks.size(), 10u);
+    ASSERT_EQ(labels.size(), 10u);
+    for (std::size_t k = 0; k < 10; ++k) {
+        const int y = 50 + static_cast<int>(362 * (values[k] + 100) / 100);
+        EXPECT_EQ(ticks[k], (SAxisTick{{43, y}, {48, y}, true})) << values[k];
+        // Right-aligned left of the line: a character taken as 12 * 5 / 7 = 8
+        // pixels wide; the baseline 1200 * 0.004 = 4 pixels below the tick.
+        const int n = static_cast<int>(labels[k].text.size());
+        EXPECT_EQ(labels[k].origin, (CPoint{48 - 8 * n, y - 4}));
+    }
+    EXPECT_EQ(labels[6].text, "-12.0");
+}
+
+// The title centres on the line's middle and sits one character height plus
+// the label offset away on the tick side.
+TEST(Axis, TitleCentresOnTheMiddleOfTheLineOnTheTickSide) {
+    CAxis horizontal;
+    horizontal.SetFonts(1200, 1200);
+    horizontal.SetTicks(10, 5);
+    horizontal.SetLabelDivisor(1);
+    horizontal.m_nTickSide = -1;
+    horizontal.m_nLabelGap = 7;
+    horizontal.SetGeometry(40, 100, 361, 0);
+    horizontal.SetTitle("Frequency (Hz)");
+    // Anchor (40 + 180 - 3, 100 - 12 - 19); text starts 3 * 14 further left.
+    EXPECT_EQ(horizontal.GetTitleAnchor(), (CPoint{217, 69}));
+    EXPECT_EQ(horizontal.TitleOrigin(), (CPoint{217 - 42, 69}));
+
+    CAxis vertical;
+    vertical.SetFonts(1200, 1200);
+    vertical.SetTicks(8, 1);
+    vertical.SetLabelDivisor(1);
+    vertical.m_nTickSide = -1;
+    vertical.m_nLabelGap = -8;
+    vertical.SetGeometry(48, 101, 0, 358);
+    vertical.SetTitle("Minutes");
+    // Anchor (48 - 3 + 8, 101 + 179 - 12 - 4); the text runs 3 * 7 lower.
+    EXPECT_EQ(vertical.GetTitleAnchor(), (CPoint{53, 264}));
+    EXPECT_EQ(vertical.TitleOrigin(), (CPoint{53, 264 - 21}));
+}
+
+} // namespace

@@ -1,0 +1,150 @@
+#include "plots/HistogramPlot.h"
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "GlFixture.h"
+#include "analysis/HistoryBuffers.h"
+
+namespace {
+
+TEST(HistogramPlot, EachBarIsTheTallestOfItsBytesScaledToTheHistoryLength) {
+    struct SCase {
+        std::int32_t h;
+        std::int32_t rowBytes;
+    } const cases[] = {{360, 360}, {480, 480}, {600, 600}, {150, 150}, {360, 200}, {119, 119}};
+    std::mt19937 random(8);
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "H " << c.h << ", row " << c.rowBytes);
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(c.rowBytes));
+        for (auto& b : row)
+            b = static_cast<std::uint8_t>(random());
+        std::int32_t heights[CHistogramPlot::kBars];
+        HistogramBarHeights(row.data(), c.rowBytes, c.h, c.h / 255.0, heights);
+        const int w = c.h / 120;
+        for (int i = 0; i < CHistogramPlot::kBars; ++i) {
+            int want = 0;
+            for (int k = i * w; k < (i + 1) * w && k < c.rowBytes; ++k)
+                want = std::max(want, row[static_cast<std::size_t>(k)] * c.h / 255);
+            EXPECT_EQ(heights[i], want) << "bar " << i;
+        }
+    }
+}
+
+// Above 1000 Hz the frequency labels turn to kHz; the magnitude axis follows
+// the measured range under auto-scale, else the display range, in dB.
+TEST(HistogramPlot, AxesFollowTheDisplayRange) {
+    struct SCase {
+        double freqMax;
+        bool autoScale;
+        const char* freqTitle;
+        std::string firstFreq, lastFreq;
+        std::vector<std::string> db;
+    } const cases[] = {
+        {1000.0,
+         false,
+         "Frequency (Hz)",
+         "20.0",
+         "1000.0",
+         {"-100.0", "-18.1", "-12.0", "-8.5", "-6.0", "-4.1", "-2.5", "-1.2", " 0.0"}},
+        {1000.5,
+         false,
+         "Frequency (KHz)",
+         "0.02",
+         "1.00",
+         {"-100.0", "-18.1", "-12.0", "-8.5", "-6.0", "-4.1", "-2.5", "-1.2", " 0.0"}},
+        {1000.5,
+         true,
+         "Frequency (KHz)",
+         "0.02",
+         "1.00",
+         {"-60.0", "-27.0", "-21.1", "-17.6", "-15.1", "-13.2", "-11.6", "-10.3", "-9.1"}},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.freqMax << (c.autoScale ? " auto" : ""));
+        CRunState store;
+        store.SetHistoryGeometry({720, 360, 0, 360});
+        store.SetDisplayRange({20.0, c.freqMax, c.freqMax - 20.0, 0.0, 1.0, c.autoScale});
+        store.SetSpectrumStats({0.001, 0.35, 0.0, 0.0, 0.0});
+        CHistogramPlot plot;
+        plot.SetRunState(&store);
+        plot.SetFonts(1200, 1200);
+        plot.Layout(0, 480);
+        plot.UpdateAxes();
+        const auto freq = plot.GetAxisX().Labels();
+        EXPECT_EQ(plot.GetAxisX().GetTitle(), c.freqTitle);
+        EXPECT_EQ(freq.front().text, c.firstFreq);
+        EXPECT_EQ(freq.back().text, c.lastFreq);
+        std::vector<std::string> db;
+        for (const SAxisLabel& label : plot.GetAxisY().Labels())
+            db.push_back(label.text);
+        EXPECT_EQ(db, c.db);
+        EXPECT_EQ(plot.GetAxisY().GetTitle(), "dB");
+    }
+}
+
+class HistogramPlotDraw : public GlTest {
+protected:
+    static constexpr std::int32_t kH = 120; // one byte per bar
+
+    void SetUp() override {
+        GlTest::SetUp();
+        buffers.Register(store);
+        plot.SetRunState(&store);
+        plot.SetFonts(1200, 1200);
+        plot.SetColours(0, 0, 0, 1, 1, 1, 0.5f, 0.5f, 0.5f);
+        plot.Layout(0, 190);
+    }
+    // The newest row is at r + 1 = 1 with the store's start position.
+    void SetNewestRow(std::uint8_t value) { std::fill_n(buffers.Waterfall() + kH, kH, value); }
+    // The lowest row at or above y0 in column x in the peak colour (1, 0.3, 0.3).
+    static int PeakRow(const std::vector<std::uint8_t>& f, int x, int y0) {
+        for (int y = y0; y < kHeight; ++y)
+            if (Near(At(f, x, y), 1.0f, 0.3f, 0.3f))
+                return y;
+        return -1;
+    }
+
+    CRunState store;
+    CHistoryBuffers buffers{kH, 30, 80};
+    CHistogramPlot plot;
+};
+
+TEST_F(HistogramPlotDraw, FullRowDrawsFullHeightBarsWithTheirPeaksOnTop) {
+    SetNewestRow(255);
+    plot.Draw();
+    const auto f = Frame();
+    const CRect area = plot.GetPlotArea();
+    for (int i = 0; i < CHistogramPlot::kBars; ++i) {
+        const int x = area.left + i;
+        SCOPED_TRACE(testing::Message() << "bar " << i);
+        EXPECT_EQ(plot.GetBars()[static_cast<std::size_t>(i)],
+                  (CRect{x, area.bottom + kH, x + 1, area.bottom}));
+        for (int y : {area.bottom + 1, area.bottom + kH / 2, area.bottom + kH - 2})
+            ASSERT_TRUE(Near(At(f, x, y), 1, 1, 1)) << "y " << y;
+        const int peak = PeakRow(f, x, area.bottom + kH - 1);
+        EXPECT_GE(peak, area.bottom + kH - 1);
+        EXPECT_LE(peak, area.bottom + kH + 1);
+    }
+}
+
+// The panel is H + 63 pixels high, so a marker falls 183 / 25 = 7 pixels a frame.
+TEST_F(HistogramPlotDraw, PeakMarkersFallAFixedStepPerFrameAfterTheBarsDrop) {
+    SetNewestRow(255);
+    plot.Draw();
+    const CRect area = plot.GetPlotArea();
+    const int x = area.left + 40;
+    const int top = PeakRow(Frame(), x, area.bottom + 1);
+    SetNewestRow(0);
+    for (int frame = 1; frame <= 3; ++frame) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        plot.Draw();
+        const auto f = Frame();
+        EXPECT_EQ(PeakRow(f, x, area.bottom + 1), top - 7 * frame) << "frame " << frame;
+        EXPECT_TRUE(Near(At(f, x, area.bottom + 5), 0, 0, 0)) << "no bar left";
+    }
+}
+
+} // namespace
