@@ -42,10 +42,12 @@ IGlyphRasterizer*& GlyphRasterizerSlot() {
     return rasterizer;
 }
 
+bool OpenInBrowser(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
 CTamselView::UrlOpener& UrlOpenerSlot() {
-    static CTamselView::UrlOpener opener = [](const QUrl& url) {
-        return QDesktopServices::openUrl(url);
-    };
+    static CTamselView::UrlOpener opener = OpenInBrowser;
     return opener;
 }
 
@@ -121,7 +123,7 @@ void CTamselView::SetGlyphRasterizer(IGlyphRasterizer* rasterizer) {
 }
 
 void CTamselView::SetUrlOpener(UrlOpener opener) {
-    UrlOpenerSlot() = std::move(opener);
+    UrlOpenerSlot() = opener ? std::move(opener) : OpenInBrowser;
 }
 
 void CTamselView::SetInstalledHelpFile(const QString& path) {
@@ -693,7 +695,7 @@ void CTamselView::OnHelpFinder() {
             url = QStringLiteral("file://") + installed.absoluteFilePath();
     }
     url.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (!UrlOpenerSlot() || !UrlOpenerSlot()(QUrl(url)))
+    if (!UrlOpenerSlot()(QUrl(url)))
         ReportMessage(2, "Can't open help file in a browser");
 }
 

@@ -68,12 +68,14 @@ public:
     void SetTickObserver(TickObserver observer) { m_tickObserver = std::move(observer); }
 
     // Help: opens a URL in the user's browser (QDesktopServices by default);
-    // returns whether it could. Tests put their own here.
+    // returns whether it could. Tests put their own here; an empty one
+    // restores the browser.
     using UrlOpener = std::function<bool(const QUrl& url)>;
     static void SetUrlOpener(UrlOpener opener);
     // The help page installed with the program, used when the current
     // directory has none. Defaults to the install location beside the
-    // executable (../share/vireon/HTML/TamselHelp.htm).
+    // executable (../share/vireon/HTML/TamselHelp.htm); an empty path
+    // restores that.
     static void SetInstalledHelpFile(const QString& path);
 
     QSize sizeHint() const override;
