@@ -96,6 +96,26 @@ TEST_F(ViewCommands, PlotTypeKeysCheckTheirMenuItemOnly) {
     }
 }
 
+// The images are compiled in: a lost resource would leave blank buttons.
+TEST_F(ViewCommands, EveryToolbarButtonShowsItsOwnImage) {
+    std::vector<QImage> seen;
+    for (QAction* action : m_frame->ToolBar()->actions()) {
+        if (action->isSeparator())
+            continue;
+        SCOPED_TRACE(action->toolTip().toStdString());
+        const QImage image = action->icon().pixmap(16, 16).toImage();
+        ASSERT_EQ(image.size(), QSize(16, 16));
+        int opaque = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                opaque += qAlpha(image.pixel(x, y)) > 0;
+        EXPECT_GT(opaque, 20);
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), image), 0);
+        seen.push_back(image);
+    }
+    EXPECT_EQ(seen.size(), 15u);
+}
+
 // The scale panel shows magnitudes as colours: only with the waterfall and
 // the surface may it be switched, and it keeps its flag meanwhile.
 TEST_F(ViewCommands, MagnitudeScaleIsGreyedButStaysCheckedAwayFromColourPlots) {
