@@ -671,7 +671,8 @@ void CTamselView::OnPlotReset() {
     m_dTranslation[2] = -1.6 * m_nR;
     g_projection3D.SetRotation(m_dRotation[0], m_dRotation[1], m_dRotation[2]);
     g_projection3D.SetTranslation(m_dTranslation[0], m_dTranslation[1], m_dTranslation[2]);
-    // The palette and the colours stay as they are.
+    // The meters plot's highest-level markers are reset here once it joins
+    // the view. The palette and the colours stay as they are.
     MarkModified();
     update();
 }
