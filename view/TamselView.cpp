@@ -687,16 +687,16 @@ void CTamselView::OnHelpFinder() {
         ReportMessage(2, "Can't find help file path");
         return;
     }
-    const QString local =
-        QString::fromStdString(cwd.string()) + QStringLiteral("/HTML/TamselHelp.htm");
-    QString url = QStringLiteral("file://") + local;
-    if (!QFileInfo::exists(local)) {
+    QString page = QString::fromStdString(cwd.string()) + QStringLiteral("/HTML/TamselHelp.htm");
+    if (!QFileInfo::exists(page)) {
         const QFileInfo installed(InstalledHelpFile());
         if (installed.exists())
-            url = QStringLiteral("file://") + installed.absoluteFilePath();
+            page = installed.absoluteFilePath();
     }
-    url.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (!UrlOpenerSlot()(QUrl(url)))
+    page.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // A file address, encoded: a '#' or '?' in a folder name would otherwise
+    // cut the path short.
+    if (!UrlOpenerSlot()(QUrl::fromLocalFile(page)))
         ReportMessage(2, "Can't open help file in a browser");
 }
 

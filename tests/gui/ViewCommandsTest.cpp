@@ -332,11 +332,16 @@ TEST_F(ViewCommands, HelpOpensTheLocalPageTheInstalledOneOrTheExpectedAddress) {
     std::filesystem::create_directories(dir.Path() + "/HTML");
     std::ofstream(local.toStdString()) << "<p>";
     m_frame->Action(ID_HELP_FINDER)->trigger();
+    const QString odd = work + "/Help #1?";
+    std::filesystem::create_directories(odd.toStdString() + "/HTML");
+    std::ofstream(odd.toStdString() + "/HTML/TamselHelp.htm") << "<p>";
+    ASSERT_TRUE(QDir::setCurrent(odd));
     opens = false;
     m_frame->Action(ID_HELP_FINDER)->trigger();
     QDir::setCurrent(cwd);
 
     ASSERT_EQ(opened.size(), 4u);
+    EXPECT_EQ(opened[3].toLocalFile(), odd + "/HTML/TamselHelp.htm") << "'#' and '?' are kept";
     EXPECT_EQ(opened[0].toString(), "file://" + QString::fromStdString(installed));
     EXPECT_EQ(opened[1].toString(), "file://" + local) << "neither: the usual address";
     EXPECT_EQ(opened[2].toString(), "file://" + local);
