@@ -146,7 +146,6 @@ public:
     const CPalette& Palette() const { return m_palette; }
     std::int32_t PlotType() const { return m_nPlotType; }
     std::int32_t PanelFlags() const { return m_nPanelFlags; }
-    bool IsPlotOnly() const { return m_bPlotOnly; }
     const CPlot3D& SurfacePlot() const { return m_surfacePlot; }
     const CPlot3D& BarsPlot() const { return m_barsPlot; }
 
