@@ -176,6 +176,22 @@ void CMainFrame::CreateActions() {
     route(ID_CAPTURE_SETTINGS, &CTamselView::OnCaptureSettings);
     route(ID_CAPTURE_ENABLE, &CTamselView::OnCaptureEnable);
     route(ID_CAPTURE_CLOSE, &CTamselView::OnCaptureClose);
+
+    // Plot types, panels, Reset Plot, Help.
+    route(ID_PLOT_HISTOGRAM, &CTamselView::OnPlotHistogram);
+    route(ID_PLOT_WATERFALL, &CTamselView::OnPlotWaterfall);
+    route(ID_PLOT_SURFACE, &CTamselView::OnPlotSurface);
+    route(ID_PLOT_BARS, &CTamselView::OnPlotBars);
+    route(ID_PLOT_METERS, &CTamselView::OnPlotMeters);
+    route(ID_VIEW_PROGRAM_INFO, &CTamselView::OnViewProgramInfo);
+    route(ID_VIEW_RUN_STATUS, &CTamselView::OnViewRunStatus);
+    route(ID_VIEW_MAGNITUDE_SCALE, &CTamselView::OnViewMagnitudeScale);
+    route(ID_VIEW_VU_METER, &CTamselView::OnViewVuMeter);
+    route(ID_VIEW_VOLUME, &CTamselView::OnViewVolume);
+    route(ID_VIEW_PLOT_ONLY, &CTamselView::OnViewPlotOnly);
+    route(ID_PLOT_RESET, &CTamselView::OnPlotReset);
+    route(ID_HELP_FINDER, &CTamselView::OnHelpFinder);
+    route(ID_CONTEXT_HELP, &CTamselView::OnHelpFinder);
 }
 
 void CMainFrame::CreateMenus() {

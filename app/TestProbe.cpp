@@ -176,6 +176,19 @@ void CTestProbe::Perform(const QString& action, std::int32_t tick) {
                                .save(file, "PPM");
         Write(
             QStringLiteral("grab tick=%1 saved=%2 file=%3").arg(tick).arg(saved ? 1 : 0).arg(file));
+    } else if (action == QLatin1String("surface")) {
+        trigger(ID_PLOT_SURFACE);
+    } else if (action == QLatin1String("bars")) {
+        trigger(ID_PLOT_BARS);
+    } else if (action == QLatin1String("rainbow")) {
+        trigger(ID_PALETTE_RAINBOW);
+    } else if (action == QLatin1String("turn")) {
+        // A Ctrl + left drag over the view: the 3D scene tilts and swings.
+        CTamselView* view = m_pFrame->View();
+        const QPoint from(200, 200), to(185, 220);
+        view->OnLButtonDown(Qt::ControlModifier, from);
+        view->OnMouseMove(Qt::LeftButton, Qt::ControlModifier, to);
+        view->OnLButtonUp();
     } else if (action == QLatin1String("close")) {
         Write(QStringLiteral("close-request tick=%1 t=%2").arg(tick).arg(MonotonicMs()));
         m_pFrame->close();

@@ -5,9 +5,11 @@
 // window's state, the close and the exit. With VIREON_TEST_SCRIPT set to
 // "TICK:ACTION,..." it performs ACTION at timer tick TICK through the same
 // commands a user reaches: debug (Ctrl+Alt+D), run (File > Run), timing
-// (Ctrl+Alt+P), statusbar (View > Status Bar), close (the window's close,
-// the path File > Exit takes as well), plot=N (plot type N, as a preset sets
-// it), grab (the view's picture to FILE-TICK.ppm).
+// (Ctrl+Alt+P), statusbar (View > Status Bar), surface and bars (Plot >
+// Surface, Plot > Bars), rainbow (Ctrl+Alt+R), turn (a Ctrl + left drag
+// over the view), close (the window's close, the path File > Exit takes as
+// well), plot=N (plot type N, as a preset sets it), grab (the view's
+// picture to FILE-TICK.ppm).
 //
 // Messages for the user are written as "message level=N text=..." instead
 // of showing a box.

@@ -121,7 +121,6 @@ void DrawBar3D(float x, float y, float z, float width, float height, float depth
         }
         glEnd();
     }
-    glFlush();
 }
 
 void DrawSurfaceCell(float x0, float z0, float x1, float z1, float offset, float scale, double m1,
@@ -141,7 +140,6 @@ void DrawSurfaceCell(float x0, float z0, float x1, float z1, float offset, float
     PaletteVertex(m2, x0, y2, z1);
     PaletteVertex(m3, x1, y3, z1);
     glEnd();
-    glFlush();
 }
 
 void DrawText(std::int32_t listBase, std::int32_t x, std::int32_t y, std::string_view text) {

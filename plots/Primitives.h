@@ -31,12 +31,13 @@ void DrawBoxEdges(double xmin, double xmax, double ymin, double ymax, double zmi
 // A box from corner (x, y, z) with extents (width, height, depth), each face
 // one GL_POLYGON in a fixed colour: bottom blue, the sides olive, green and
 // gray, top red, back yellow. Below a height of 0.0001 only the bottom face is
-// drawn. Ends with glFlush.
+// drawn. No flush: a plot draws thousands of these, and a flush per box costs
+// ten times the drawing itself; the frame is flushed once when it ends.
 void DrawBar3D(float x, float y, float z, float width, float height, float depth);
 // Two triangles over the cell (x0, z0)-(x1, z1); corner heights are
 // m * scale + offset and colours the palette entries trunc(m * 255) (clamped
 // to 0..255) for the magnitudes m1 (x0, z0), m2 (x0, z1), m3 (x1, z1) and
-// m4 (x1, z0). Ends with glFlush.
+// m4 (x1, z0). No flush, like DrawBar3D.
 void DrawSurfaceCell(float x0, float z0, float x1, float z1, float offset, float scale, double m1,
                      double m2, double m3, double m4);
 // Bitmap text with the font whose display lists start at listBase: raster

@@ -1,5 +1,6 @@
-// The 16 x 16 toolbar images, drawn in code. User-interface thread only
-// (they paint QPixmaps).
+// The 16 x 16 toolbar images: our own drawings, kept as image files in
+// resources/toolbar/ and compiled in through resources/toolbar.qrc.
+// User-interface thread only (they make QPixmaps).
 #pragma once
 
 #include <QIcon>

@@ -59,6 +59,8 @@ SLayoutResult LayoutPanels(const SLayoutState& state, const SLayoutPanels& panel
         const std::int32_t right = volume ? state.nHistoryLength + 105 : state.nPlotWidth - 3;
         result.bViewport3D = true;
         result.viewport3D = {state.nOffsetX + 3, top + 3, right - 20, lower - top};
+        if (panels.setViewport3D)
+            panels.setViewport3D(result.viewport3D);
         if (plot != nullptr)
             plot->Layout(x, y);
         if (volume && panels.layoutVolume)

@@ -51,6 +51,9 @@ struct SLayoutPanels {
     CPanel* pRunStatus = nullptr;
     CPanel* pScale = nullptr;
     CPanel* pVuMeter = nullptr;
+    // Receives the 3D viewport before the surface or bars plot is placed:
+    // their Layout reads it from g_projection3D.
+    std::function<void(const SViewport& viewport)> setViewport3D;
 };
 
 struct SLayoutResult {

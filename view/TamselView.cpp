@@ -2,15 +2,19 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QEvent>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QTimer>
+#include <QUrl>
 
 #include <GL/gl.h>
 
 #include <chrono>
+#include <filesystem>
 #include <initializer_list>
 #include <thread>
 
@@ -27,6 +31,7 @@
 #include "recording/CaptureSettingsDlg.h"
 #include "recording/ScreenShotThread.h"
 #include "resources/Resource.h"
+#include "view/MouseDrag.h"
 #include "view/PanelLayout.h"
 #include "view/PixelMaps.h"
 #include "view/ScreenShot.h"
@@ -41,6 +46,30 @@ CTamselView::BackendFactory& BackendFactorySlot() {
 IGlyphRasterizer*& GlyphRasterizerSlot() {
     static IGlyphRasterizer* rasterizer = nullptr;
     return rasterizer;
+}
+
+bool OpenInBrowser(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
+CTamselView::UrlOpener& UrlOpenerSlot() {
+    static CTamselView::UrlOpener opener = OpenInBrowser;
+    return opener;
+}
+
+#ifndef VIREON_HELP_FROM_BINDIR
+#define VIREON_HELP_FROM_BINDIR "../share/vireon/HTML/TamselHelp.htm"
+#endif
+
+QString& InstalledHelpFileSlot() {
+    static QString path;
+    return path;
+}
+
+QString InstalledHelpFile() {
+    if (!InstalledHelpFileSlot().isEmpty())
+        return InstalledHelpFileSlot();
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/" VIREON_HELP_FROM_BINDIR);
 }
 
 constexpr double kSampleRate = 44100.0;
@@ -111,6 +140,14 @@ void CTamselView::SetGlyphRasterizer(IGlyphRasterizer* rasterizer) {
 
 void CTamselView::SetImageClipboard(IImageClipboard* clipboard) {
     ImageClipboardSlot() = clipboard;
+}
+
+void CTamselView::SetUrlOpener(UrlOpener opener) {
+    UrlOpenerSlot() = opener ? std::move(opener) : OpenInBrowser;
+}
+
+void CTamselView::SetInstalledHelpFile(const QString& path) {
+    InstalledHelpFileSlot() = path;
 }
 
 CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
@@ -234,12 +271,13 @@ void CTamselView::SetupPanels() {
     for (CPanel* plot : std::initializer_list<CPanel*>{&m_metersPlot, &m_histogramPlot,
                                                        &m_waterfallPlot, &m_volumePanel})
         plot->SetFonts(1200, 1200);
-    for (CPanel* panel : std::initializer_list<CPanel*>{&m_scalePanel, &m_infoPanel,
-                                                        &m_runStatusPanel, &m_vuMeterPanel})
+    for (CPanel* panel :
+         std::initializer_list<CPanel*>{&m_barsPlot, &m_surfacePlot, &m_scalePanel, &m_infoPanel,
+                                        &m_runStatusPanel, &m_vuMeterPanel})
         panel->SetFonts(1200, 1000);
     for (CPanel* panel : std::initializer_list<CPanel*>{
-             &m_scalePanel, &m_histogramPlot, &m_metersPlot, &m_infoPanel, &m_runStatusPanel,
-             &m_waterfallPlot, &m_volumePanel, &m_vuMeterPanel})
+             &m_barsPlot, &m_scalePanel, &m_histogramPlot, &m_metersPlot, &m_infoPanel,
+             &m_runStatusPanel, &m_waterfallPlot, &m_surfacePlot, &m_volumePanel, &m_vuMeterPanel})
         panel->SetRunState(&g_runState);
     m_volumePanel.SetChannel(2);
     constexpr SColour kGreen{0.0f, 0.7f, 0.0f}, kYellow{1.0f, 1.0f, 0.0f}, kRed{1.0f, 0.0f, 0.0f};
@@ -256,6 +294,8 @@ void CTamselView::SetPanelColours() {
         panel.SetColours(back.r, back.g, back.b, front.r, front.g, front.b, border.r, border.g,
                          border.b);
     };
+    give(m_barsPlot, m_colours[0], fore);
+    give(m_surfacePlot, m_colours[0], fore);
     give(m_histogramPlot, m_colours[0], fore);
     give(m_metersPlot, m_colours[0], fore);
     give(m_waterfallPlot, m_colours[0], fore);
@@ -272,6 +312,10 @@ CPanel* CTamselView::CurrentPlot() {
         return &m_histogramPlot;
     case PLOT_WATERFALL:
         return &m_waterfallPlot;
+    case PLOT_SURFACE:
+        return &m_surfacePlot;
+    case PLOT_BARS:
+        return &m_barsPlot;
     case PLOT_METERS:
         return &m_metersPlot;
     default:
@@ -444,7 +488,13 @@ void CTamselView::LayoutPanels() {
     SLayoutPanels panels;
     panels.plots[PLOT_HISTOGRAM] = &m_histogramPlot;
     panels.plots[PLOT_WATERFALL] = &m_waterfallPlot;
+    panels.plots[PLOT_SURFACE] = &m_surfacePlot;
+    panels.plots[PLOT_BARS] = &m_barsPlot;
     panels.plots[PLOT_METERS] = &m_metersPlot;
+    // The 3D plots read their viewport while they are placed.
+    panels.setViewport3D = [](const SViewport& v) {
+        g_projection3D.SetViewport(v.x, v.y, v.width, v.height);
+    };
     panels.layoutVolume = [this](std::int32_t x, std::int32_t y, std::int32_t width) {
         m_volumePanel.Layout(x, y, width);
     };
@@ -463,6 +513,7 @@ void CTamselView::LayoutPanels() {
 
 void CTamselView::Redraw() {
     update();
+    UpdateStatusHint();
     UpdateTitle();
 }
 
@@ -708,6 +759,49 @@ bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) c
     enabled = true;
     checked = false;
     switch (commandId) {
+    // Plot types, panels, Reset Plot, Help.
+    case ID_PLOT_HISTOGRAM:
+    case ID_PLOT_WATERFALL:
+    case ID_PLOT_SURFACE:
+    case ID_PLOT_BARS:
+    case ID_PLOT_METERS: {
+        static constexpr int kTypes[][2] = {{ID_PLOT_HISTOGRAM, PLOT_HISTOGRAM},
+                                            {ID_PLOT_WATERFALL, PLOT_WATERFALL},
+                                            {ID_PLOT_SURFACE, PLOT_SURFACE},
+                                            {ID_PLOT_BARS, PLOT_BARS},
+                                            {ID_PLOT_METERS, PLOT_METERS}};
+        for (const auto& [id, type] : kTypes)
+            if (id == commandId)
+                checked = m_nPlotType == type;
+        return true;
+    }
+    case ID_VIEW_PROGRAM_INFO:
+    case ID_VIEW_RUN_STATUS:
+    case ID_VIEW_MAGNITUDE_SCALE:
+    case ID_VIEW_VU_METER:
+    case ID_VIEW_VOLUME: {
+        static constexpr int kFlags[][2] = {{ID_VIEW_PROGRAM_INFO, PANEL_INFO},
+                                            {ID_VIEW_RUN_STATUS, PANEL_RUNSTATUS},
+                                            {ID_VIEW_MAGNITUDE_SCALE, PANEL_SCALE},
+                                            {ID_VIEW_VU_METER, PANEL_VUMETER},
+                                            {ID_VIEW_VOLUME, PANEL_VOLUME}};
+        for (const auto& [id, flag] : kFlags)
+            if (id == commandId)
+                checked = (m_nPanelFlags & flag) != 0;
+        // Hidden panels keep their flags; only the scale needs a plot that
+        // shows magnitudes as colours.
+        enabled = !m_bPlotOnly;
+        if (commandId == ID_VIEW_MAGNITUDE_SCALE)
+            enabled = enabled && (m_nPlotType == PLOT_WATERFALL || m_nPlotType == PLOT_SURFACE);
+        return true;
+    }
+    case ID_VIEW_PLOT_ONLY:
+        checked = m_bPlotOnly;
+        return true;
+    case ID_PLOT_RESET:
+    case ID_HELP_FINDER:
+    case ID_CONTEXT_HELP:
+        return true;
     case ID_FILE_RUN:
         checked = IsCapturing();
         return true;
@@ -738,4 +832,179 @@ bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) c
         enabled = false;
         return false;
     }
+}
+
+// ---- plot types, panels, Reset Plot, Help ----
+
+void CTamselView::SetPlotType(std::int32_t type) {
+    m_nPlotType = type;
+    m_bLayoutNeeded = true;
+    MarkModified();
+}
+
+void CTamselView::TogglePanel(std::int32_t flag) {
+    m_nPanelFlags ^= flag;
+    m_bLayoutNeeded = true;
+    MarkModified();
+}
+
+void CTamselView::OnViewPlotOnly() {
+    m_bPlotOnly = !m_bPlotOnly;
+    m_bLayoutNeeded = true;
+    MarkModified();
+}
+
+void CTamselView::OnPlotReset() {
+    g_runState.SetDisplayRange(kDefaultDisplayRange);
+    m_dRotation[0] = m_dRotation[1] = m_dRotation[2] = 0.0;
+    m_dTranslation[0] = m_dTranslation[1] = 0.0;
+    m_dTranslation[2] = -1.6 * m_nR;
+    g_projection3D.SetRotation(m_dRotation[0], m_dRotation[1], m_dRotation[2]);
+    g_projection3D.SetTranslation(m_dTranslation[0], m_dTranslation[1], m_dTranslation[2]);
+    m_metersPlot.ResetMaxMarkers();
+    // The palette and the colours stay as they are.
+    MarkModified();
+    update();
+}
+
+// The page under the current directory first (as the program has always
+// looked for it), then the copy installed with the program; without either
+// the current directory's address is still offered to the browser.
+void CTamselView::OnHelpFinder() {
+    std::error_code error;
+    const std::filesystem::path cwd = std::filesystem::current_path(error);
+    if (error) {
+        ReportMessage(2, "Can't find help file path");
+        return;
+    }
+    QString page = QString::fromStdString(cwd.string()) + QStringLiteral("/HTML/TamselHelp.htm");
+    if (!QFileInfo::exists(page)) {
+        const QFileInfo installed(InstalledHelpFile());
+        if (installed.exists())
+            page = installed.absoluteFilePath();
+    }
+    page.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // A file address, encoded: a '#' or '?' in a folder name would otherwise
+    // cut the path short.
+    if (!UrlOpenerSlot()(QUrl::fromLocalFile(page)))
+        ReportMessage(2, "Can't open help file in a browser");
+}
+
+// ---- mouse and status hints ----
+
+void CTamselView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        OnLButtonDown(event->modifiers(), event->position().toPoint());
+    else if (event->button() == Qt::RightButton)
+        OnRButtonDown(event->position().toPoint());
+}
+
+void CTamselView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        OnLButtonUp();
+    else if (event->button() == Qt::RightButton)
+        OnRButtonUp();
+}
+
+void CTamselView::mouseMoveEvent(QMouseEvent* event) {
+    OnMouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
+}
+
+void CTamselView::OnLButtonDown(Qt::KeyboardModifiers keys, const QPoint& point) {
+    if (keys & Qt::ControlModifier)
+        m_bRotateDrag = true;
+    else if (keys & Qt::ShiftModifier)
+        m_bZoomDrag = true;
+    else
+        m_bRangeDrag = true;
+    m_ptLast = point;
+}
+
+void CTamselView::OnRButtonDown(const QPoint& point) {
+    m_bPaletteDrag = true;
+    m_ptLast = point;
+}
+
+void CTamselView::OnLButtonUp() {
+    m_bRotateDrag = m_bZoomDrag = m_bRangeDrag = m_bPaletteDrag = false;
+}
+
+void CTamselView::OnRButtonUp() {
+    OnLButtonUp();
+}
+
+// Nothing here redraws: the change shows at the next paced redraw.
+void CTamselView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys,
+                              const QPoint& point) {
+    const int dx = point.x() - m_ptLast.x();
+    const int dy = point.y() - m_ptLast.y();
+    m_bRotateDrag = m_bZoomDrag = m_bRangeDrag = m_bPaletteDrag = false;
+    if (buttons & Qt::LeftButton) {
+        if (keys & Qt::ControlModifier) {
+            if (Is3DPlot()) {
+                // One degree a pixel: up and down about x, sideways about y.
+                m_dRotation[0] += dy;
+                m_dRotation[1] += dx;
+                m_bRotateDrag = true;
+                g_projection3D.SetRotation(m_dRotation[0], m_dRotation[1], m_dRotation[2]);
+                MarkModified();
+            }
+        } else if (keys & Qt::ShiftModifier) {
+            if (Is3DPlot()) {
+                m_dTranslation[2] -= dy; // dragging down moves the scene away
+                m_bZoomDrag = true;
+                g_projection3D.SetTranslation(m_dTranslation[0], m_dTranslation[1],
+                                              m_dTranslation[2]);
+                MarkModified();
+            }
+        } else {
+            m_bRangeDrag = true;
+            g_runState.SetDisplayRange(DragRange(g_runState.GetDisplayRange(), dx, dy));
+            MarkModified();
+        }
+    } else if (buttons & Qt::RightButton) {
+        m_bPaletteDrag = true;
+        SPaletteSettings palette{m_palette.m_nPaletteShift, m_palette.m_fPaletteScale,
+                                 m_palette.m_bPaletteInvert};
+        palette = DragPalette(palette, dx, dy);
+        m_palette.m_nPaletteShift = palette.nShift;
+        m_palette.m_fPaletteScale = palette.fScale;
+        g_runState.SetPaletteSettings(palette);
+        m_palette.Build(m_palette.m_nPalette);
+        MarkModified();
+    }
+    m_ptLast = point;
+}
+
+void CTamselView::UpdateStatusHint() {
+    if (window() == this)
+        return; // not inside a main window
+    const bool active = QApplication::activeWindow() != nullptr;
+    const Qt::KeyboardModifiers keys = QGuiApplication::keyboardModifiers();
+    const bool ctrl = active && (keys & Qt::ControlModifier);
+    const bool shift = active && (keys & Qt::ShiftModifier);
+    const bool plot3D = Is3DPlot();
+
+    const char* hint = nullptr;
+    if (m_bRangeDrag)
+        hint = "Click+Drag L/R Offsets Frequency,Up/Down Scales Range";
+    else if (m_bPaletteDrag)
+        hint = "Click+Drag L/R Adjusts Palette Offset, Up/Down Adjusts Scale";
+    else if (ctrl)
+        hint = plot3D ? "Click+Drag to Rotate View" : " ";
+    else if (shift)
+        hint = plot3D ? "Click+Drag Up/Down to Zoom In/Out" : " ";
+    else if (plot3D)
+        hint = "Click+Drag Left Mouse=Range, Shift/Ctrl=View, Right Mouse=Color";
+    else
+        hint = "Click+Drag Left Mouse to Adjust Range, Right Mouse for Color Palette";
+    if (plot3D) {
+        const bool guides = ctrl ? m_bRotateDrag : shift ? m_bZoomDrag : false;
+        m_surfacePlot.SetGuides(guides);
+        m_barsPlot.SetGuides(guides);
+    }
+    emit statusTextChanged(0, QString::fromLatin1(hint));
+    emit statusTextChanged(1, QString::fromStdString(FormatRangeHint(
+                                  g_runState.GetDisplayRange(), g_runState.GetSpectrumStats())));
+    emit statusTextChanged(2, m_bAcquiring ? QStringLiteral("RUN") : QStringLiteral("STOP"));
 }

@@ -34,17 +34,19 @@
 #include "base/BitmapInfoHeader.h"
 #include "base/RunState.h"
 #include "base/TimeAverage.h"
+#include "plots/BarsPlot.h"
 #include "plots/HistogramPlot.h"
 #include "plots/InfoPanel.h"
 #include "plots/MetersPlot.h"
 #include "plots/Palette.h"
 #include "plots/Panel.h"
-#include "recording/CaptureSession.h"
 #include "plots/RunStatusPanel.h"
 #include "plots/ScalePanel.h"
+#include "plots/SurfacePlot.h"
 #include "plots/VolumePanel.h"
 #include "plots/VuMeterPanel.h"
 #include "plots/WaterfallPlot.h"
+#include "recording/CaptureSession.h"
 
 class CHistoryBuffers;
 class CSampleExchange;
@@ -54,6 +56,7 @@ class ICaptureBackend;
 class IImageClipboard;
 class IGlyphRasterizer;
 class QTimer;
+class QUrl;
 
 class CTamselView : public QOpenGLWidget {
     Q_OBJECT
@@ -84,6 +87,17 @@ public:
     static void SetImageClipboard(IImageClipboard* clipboard);
     void SetTickObserver(TickObserver observer) { m_tickObserver = std::move(observer); }
 
+    // Help: opens a URL in the user's browser (QDesktopServices by default);
+    // returns whether it could. Tests put their own here; an empty one
+    // restores the browser.
+    using UrlOpener = std::function<bool(const QUrl& url)>;
+    static void SetUrlOpener(UrlOpener opener);
+    // The help page installed with the program, used when the current
+    // directory has none. Defaults to the install location beside the
+    // executable (../share/vireon/HTML/TamselHelp.htm); an empty path
+    // restores that.
+    static void SetInstalledHelpFile(const QString& path);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -106,6 +120,33 @@ public:
     // ends it (both greyed until a capture is set up).
     void OnCaptureEnable();
     void OnCaptureClose();
+
+    // Plot types, panels, Reset Plot, Help.
+    void OnPlotHistogram() { SetPlotType(PLOT_HISTOGRAM); }
+    void OnPlotWaterfall() { SetPlotType(PLOT_WATERFALL); }
+    void OnPlotSurface() { SetPlotType(PLOT_SURFACE); }
+    void OnPlotBars() { SetPlotType(PLOT_BARS); }
+    void OnPlotMeters() { SetPlotType(PLOT_METERS); }
+    void OnViewProgramInfo() { TogglePanel(PANEL_INFO); }
+    void OnViewRunStatus() { TogglePanel(PANEL_RUNSTATUS); }
+    void OnViewMagnitudeScale() { TogglePanel(PANEL_SCALE); }
+    void OnViewVuMeter() { TogglePanel(PANEL_VUMETER); }
+    void OnViewVolume() { TogglePanel(PANEL_VOLUME); }
+    void OnViewPlotOnly();
+    void OnPlotReset();
+    void OnHelpFinder();
+
+    // Mouse (client coordinates, y downward). The kind of drag is decided
+    // on every move from that move's buttons and keys.
+    void OnLButtonDown(Qt::KeyboardModifiers keys, const QPoint& point);
+    void OnRButtonDown(const QPoint& point);
+    void OnLButtonUp();
+    void OnRButtonUp();
+    void OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, const QPoint& point);
+    // The three status-bar panes (statusTextChanged): what a drag would do,
+    // the frequency and magnitude range, RUN or STOP. Switches the 3D
+    // plots' guide lines while the user turns or zooms them.
+    void UpdateStatusHint();
     // Enabled state and check mark of a command; false for commands the
     // view does not handle (yet).
     bool GetCommandState(int commandId, bool& enabled, bool& checked) const;
@@ -134,6 +175,10 @@ public:
     const CPalette& Palette() const { return m_palette; }
     CCaptureSession& Capture() { return m_capture; }
     bool IsCaptureConfigured() const { return m_bCaptureConfigured; }
+    std::int32_t PlotType() const { return m_nPlotType; }
+    std::int32_t PanelFlags() const { return m_nPanelFlags; }
+    const CPlot3D& SurfacePlot() const { return m_surfacePlot; }
+    const CPlot3D& BarsPlot() const { return m_barsPlot; }
 
 signals:
     // The main window's title should read this.
@@ -153,6 +198,9 @@ protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     void OnTimer();
@@ -175,18 +223,23 @@ private:
     bool checkGLError(const char* where);
     void ReportContextFailure();
     static std::uint32_t NowMs();
+    void SetPlotType(std::int32_t type);
+    void TogglePanel(std::int32_t flag);
+    bool Is3DPlot() const { return m_nPlotType == PLOT_SURFACE || m_nPlotType == PLOT_BARS; }
 
     CTamselDoc* m_pDoc;
     QString m_strTitle;
     TickObserver m_tickObserver;
 
-    // The plots and overlay panels (the 3D plots join them on their own).
+    // The plots and overlay panels, in the order they are constructed.
+    CBarsPlot m_barsPlot;
     CScalePanel m_scalePanel;
     CHistogramPlot m_histogramPlot;
     CMetersPlot m_metersPlot;
     CInfoPanel m_infoPanel;
     CRunStatusPanel m_runStatusPanel;
     CWaterfallPlot m_waterfallPlot;
+    CSurfacePlot m_surfacePlot;
     CVolumePanel m_volumePanel;
     CVuMeterPanel m_vuMeterPanel;
 
@@ -217,6 +270,13 @@ private:
     SColour m_colours[7];
     double m_dRotation[3] = {0, 0, 0};
     double m_dTranslation[3] = {0, 0, 0};
+
+    // Mouse drag: the last position and what the last move did.
+    QPoint m_ptLast;
+    bool m_bRotateDrag = false;
+    bool m_bZoomDrag = false;
+    bool m_bRangeDrag = false;
+    bool m_bPaletteDrag = false;
 
     QTimer* m_pTimer = nullptr;
     bool m_bContextReady = false;

@@ -29,13 +29,22 @@ struct SFakeView {
     CFakePanel scale{60, 90};
     CFakePanel vuMeter{120, 90};
     VolumeCalls volume;
+    // Each 3D viewport handed over, with the number of plot placements made
+    // before it: the 3D plots read it while they are placed.
+    std::vector<std::pair<SViewport, std::size_t>> viewports;
 
     SLayoutResult Layout(const SLayoutState& s) {
         auto strip = [this](std::int32_t x, std::int32_t y, std::int32_t w) {
             volume.push_back({x, y, w});
         };
         const std::array<CPanel*, 5> p{&plots[0], &plots[1], &plots[2], &plots[3], &plots[4]};
-        return LayoutPanels(s, {p, strip, &info, &runStatus, &scale, &vuMeter});
+        auto viewport = [this](const SViewport& v) {
+            std::size_t placed = 0;
+            for (const CFakePanel& plot : plots)
+                placed += plot.calls.size();
+            viewports.emplace_back(v, placed);
+        };
+        return LayoutPanels(s, {p, strip, &info, &runStatus, &scale, &vuMeter, viewport});
     }
     std::vector<CFakePanel*> Overlays() { return {&info, &runStatus, &scale, &vuMeter}; }
 };
@@ -128,6 +137,8 @@ TEST(PanelLayout, ThreeDimensionalPlotsGetAViewportBetweenThePanelRowAndTheTop) 
         const bool volume = c.flags & PANEL_VOLUME;
         const std::int32_t y = s.nPlotHeight - 1;
         EXPECT_EQ(view.plots[c.plotType].calls, (Calls{{volume ? 10 : 115, y}}));
+        ASSERT_EQ(view.viewports.size(), 1u);
+        EXPECT_EQ(view.viewports[0], std::make_pair(r.viewport3D, std::size_t{0}));
         EXPECT_EQ(view.volume, (volume ? VolumeCalls{{{c.right, y, 120}}} : VolumeCalls{}));
         EXPECT_EQ(view.info.calls,
                   (volume ? Calls{} : Calls{{GetPanelOrigin(c.width, 0, 1).x, top - 15}}));

@@ -1,0 +1,260 @@
+// The surface and bars plots over a ring the test fills. What they send to
+// OpenGL is counted in feedback mode (every polygon and line with its window
+// coordinates and colour, before any depth test), what they show is read
+// back as pixels.
+#include "plots/BarsPlot.h"
+#include "plots/SurfacePlot.h"
+
+#include <cmath>
+#include <limits>
+
+#include "GlFixture.h"
+#include "plots/Palette.h"
+#include "plots/Projection.h"
+
+namespace {
+
+constexpr int kCols = 30; // the smallest 3D size: 30 x 80
+constexpr int kRows = 80;
+
+struct SVertex {
+    float x, y, z, r, g, b;
+};
+struct SPrimitive {
+    bool polygon; // else a line
+    std::vector<SVertex> v;
+};
+
+// An orthographic box of +-50 model units on the whole test viewport, so
+// that window coordinates map straight back to model units.
+constexpr double kHalfBox = 50.0;
+
+class Plot3D : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        m_ring.assign(kRows * kCols, 0.0);
+        m_state.SetSurfaceGeometry({kRows, kCols, m_nNextRow});
+        m_state.SetSurface(m_ring.data());
+        m_state.SetDisplayRange(kDefaultDisplayRange);
+        g_projection2D.SetKind(0);
+        g_projection2D.SetViewport(0, 0, kWidth, kHeight);
+        g_projection2D.SetBounds(0, kWidth, 0, kHeight, 0, 1);
+        g_projection3D.SetViewport(0, 0, kWidth, kHeight);
+        UseOrthoScene();
+        m_palette.Build(CPalette::kRainbow);
+        for (CPlot3D* plot : {static_cast<CPlot3D*>(&m_surface), static_cast<CPlot3D*>(&m_bars)}) {
+            plot->SetRunState(&m_state);
+            plot->SetFonts(1200, 1000);
+            plot->SetColours(0, 0, 0, 1, 1, 1, 0, 0, 0);
+            plot->Layout(0, 0);
+        }
+    }
+    void TearDown() override {
+        g_projection3D.SetRenderMode(CProjection::kRenderDepth);
+        glDisable(GL_DEPTH_TEST);
+        GlTest::TearDown();
+    }
+
+    static float WindowY(double modelY) {
+        return static_cast<float>((modelY + kHalfBox) / (2 * kHalfBox) * kHeight);
+    }
+    static void UseOrthoScene() {
+        g_projection3D.SetKind(0);
+        g_projection3D.SetBounds(-kHalfBox, kHalfBox, -kHalfBox, kHalfBox, -kHalfBox, kHalfBox);
+        g_projection3D.SetRotation(0, 0, 0);
+        g_projection3D.SetTranslation(0, 0, 0);
+        g_projection3D.SetRenderMode(CProjection::kRenderDepth);
+    }
+
+    // Row `row` of the ring, all values m.
+    void FillRow(int row, double m) { std::fill_n(m_ring.begin() + row * kCols, kCols, m); }
+
+    static std::vector<SPrimitive> Feedback(CPanel& plot) {
+        std::vector<GLfloat> buffer(1 << 21);
+        glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR, buffer.data());
+        glRenderMode(GL_FEEDBACK);
+        plot.Draw();
+        const GLint n = glRenderMode(GL_RENDER);
+        EXPECT_GE(n, 0) << "feedback buffer overflow";
+        std::vector<SPrimitive> out;
+        // GL_3D_COLOR: x, y, z and RGBA per vertex.
+        auto vertex = [&](GLint& i) {
+            const SVertex v{buffer[i],     buffer[i + 1], buffer[i + 2],
+                            buffer[i + 3], buffer[i + 4], buffer[i + 5]};
+            i += 7;
+            return v;
+        };
+        for (GLint i = 0; i < n;) {
+            const auto token = static_cast<GLint>(buffer[i++]);
+            if (token == GL_POLYGON_TOKEN) {
+                const auto count = static_cast<GLint>(buffer[i++]);
+                SPrimitive p{true, {}};
+                for (GLint k = 0; k < count; ++k)
+                    p.v.push_back(vertex(i));
+                out.push_back(std::move(p));
+            } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+                out.push_back({false, {vertex(i), vertex(i)}});
+            } else if (token == GL_PASS_THROUGH_TOKEN) {
+                ++i;
+            } else { // point, bitmap, pixels: one vertex
+                vertex(i);
+            }
+        }
+        return out;
+    }
+    // Feedback may report a polygon as the triangles it was split into.
+    static int Triangles(const std::vector<SPrimitive>& prims) {
+        int n = 0;
+        for (const SPrimitive& p : prims)
+            n += p.polygon ? static_cast<int>(p.v.size()) - 2 : 0;
+        return n;
+    }
+    static int Count(const std::vector<SPrimitive>& prims, bool polygons) {
+        return static_cast<int>(std::count_if(prims.begin(), prims.end(),
+                                              [&](auto& p) { return p.polygon == polygons; }));
+    }
+
+    std::int32_t m_nNextRow = 7;
+    std::vector<double> m_ring;
+    CRunState m_state;
+    CPalette m_palette;
+    CSurfacePlot m_surface;
+    CBarsPlot m_bars;
+};
+
+// 29 x 75 cells of two triangles, 30 x 75 bars; a bar is six faces unless
+// it is flat. The five oldest rows (from the one written next on) are never
+// drawn: a value there must not raise a bar.
+TEST_F(Plot3D, SmallestSizeDrawsEveryCellAndBarOfTheShownRows) {
+    const int newest = m_nNextRow - 1;
+    const struct {
+        const char* what;
+        int tallRow; // filled with 0.5, every other row 0; -1 none
+        int surfaceCells, barFaces;
+    } cases[] = {
+        {"all flat", -1, 29 * 75, 30 * 75},
+        {"newest row tall", newest, 29 * 75, 30 * 75 + 30 * 5},
+        {"oldest shown row tall", (newest - 74 + kRows) % kRows, 29 * 75, 30 * 75 + 30 * 5},
+        {"row written next tall", m_nNextRow, 29 * 75, 30 * 75},
+        {"last hidden row tall", (m_nNextRow + 4) % kRows, 29 * 75, 30 * 75},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::fill(m_ring.begin(), m_ring.end(), 0.0);
+        if (c.tallRow >= 0)
+            FillRow(c.tallRow, 0.5);
+        EXPECT_EQ(Triangles(Feedback(m_surface)), 2 * c.surfaceCells);
+        EXPECT_EQ(Triangles(Feedback(m_bars)), 2 * c.barFaces);
+    }
+}
+
+// The surface draws a value above 1.0, below 0.0 or not a number at the
+// floor in palette colour 0; the bars take 1.2 at full length (1.2 x D high)
+// and draw -0.1 flat.
+TEST_F(Plot3D, OutOfRangeValuesAreDrawnAtTheFloorOrUnclampedAsBars) {
+    const int newest = m_nNextRow - 1;
+    for (const double m : {1.2, -0.1, std::numeric_limits<double>::quiet_NaN()}) {
+        SCOPED_TRACE(m);
+        std::fill(m_ring.begin(), m_ring.end(), m);
+        for (const SPrimitive& p : Feedback(m_surface))
+            for (const SVertex& v : p.v) {
+                ASSERT_NEAR(v.y, WindowY(-kCols / 2.0), 0.01);
+                ASSERT_TRUE(
+                    Near({static_cast<int>(v.r * 255 + 0.5f), static_cast<int>(v.g * 255 + 0.5f),
+                          static_cast<int>(v.b * 255 + 0.5f), 255},
+                         g_afPaletteRed[0], g_afPaletteGreen[0], g_afPaletteBlue[0], 1));
+            }
+    }
+
+    std::fill(m_ring.begin(), m_ring.end(), 0.0);
+    FillRow(newest, 1.2);
+    FillRow(newest - 1, -0.1);
+    const auto bars = Feedback(m_bars);
+    EXPECT_EQ(Triangles(bars), 2 * (30 * 75 + 30 * 5)) << "-0.1 flat, 1.2 whole";
+    float highest = -1e9f;
+    for (const SPrimitive& p : bars)
+        for (const SVertex& v : p.v)
+            highest = std::max(highest, v.y);
+    EXPECT_NEAR(highest, WindowY(-kCols / 2.0 + 1.2 * kCols), 0.01);
+}
+
+TEST_F(Plot3D, GuidesAreThreeAxisLinesAndTheTwelveBoxEdges) {
+    for (CPlot3D* plot : {static_cast<CPlot3D*>(&m_surface), static_cast<CPlot3D*>(&m_bars)}) {
+        plot->SetGuides(true);
+        EXPECT_EQ(Count(Feedback(*plot), false), 3 + 12);
+        plot->SetGuides(false);
+        EXPECT_EQ(Count(Feedback(*plot), false), 0);
+    }
+}
+
+// Seen from the front through the view's camera, the bars show their green
+// fronts and side faces; with the depth test the yellow backs, drawn last of
+// each bar, stay hidden.
+TEST_F(Plot3D, BarsShowFrontFacesThroughTheDepthTest) {
+    g_projection3D.SetKind(CProjection::kPerspective);
+    g_projection3D.SetBounds(-0.45 * kCols, 0.45 * kCols, -kCols / 2.0, kCols / 2.0, 0.8 * kRows,
+                             8.0 * kRows);
+    g_projection3D.SetTranslation(0, 0, -1.6 * kRows);
+    g_projection3D.SetRotation(20, 0, 0); // a little from above: tops show too
+    std::fill(m_ring.begin(), m_ring.end(), 0.5);
+    m_bars.Draw();
+    const auto f = Frame();
+    int green = 0, yellow = 0, red = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const SPixel p = At(f, x, y);
+            green += p.r < 10 && p.g > 245 && p.b < 10;
+            red += p.r > 245 && p.g < 10 && p.b < 10;
+            yellow += p.r > 245 && p.g > 245 && p.b < 10;
+        }
+    EXPECT_GT(green, 1000);
+    EXPECT_GT(red, 100);
+    // Only where coplanar tops meet a back edge can a yellow pixel win.
+    EXPECT_LT(yellow * 100, green) << yellow << " yellow, " << green << " green, " << red << " red";
+}
+
+// The range line: the frequencies in kHz from a maximum of 1000 Hz on, in Hz
+// below; dB bounds from the display range, or measured with auto-scale.
+TEST(Plot3DRangeTitle, FormatsFrequenciesAndDecibelsAsTheStatusLineDoes) {
+    const struct {
+        SDisplayRange range;
+        SSpectrumStats stats;
+        const char* text;
+    } cases[] = {
+        {{1, 1000, 999, 0.0, 1.0, false}, {}, " 0.00KHz - 1.00KHz  (-100dB to    0dB)"},
+        {{20, 999, 979, 0.001, 0.5, false}, {}, " 0020Hz -  999Hz   ( -60dB to   -6dB)"},
+        {{250, 12000, 11750, 0.0, 1.0, true},
+         {0.01, 0.1},
+         " 0.25KHz - 12.00KHz  ( -40dB to  -20dB)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatRangeTitle("", c.range, c.stats), c.text);
+}
+
+// The line starts at the title anchor, 120 pixels left of the 3D viewport's
+// centre on its top edge, in the foreground colour.
+TEST_F(Plot3D, RangeLineStartsLeftOfTheViewportCentreOnItsTopEdge) {
+    CFakeRasterizer glyphs;
+    ASSERT_TRUE(BuildFontList(glyphs, 1200, 12, "Test"));
+    g_projection3D.SetViewport(10, 20, 300, 150);
+    m_surface.Layout(0, 0);
+    m_surface.Draw();
+    const auto f = Frame();
+    // Above the viewport only the text is lit: its leading space advances 4
+    // pixels, then the first block starts after one pixel of bearing.
+    const int x = 300 / 2 - 120, y = 20 + 150;
+    int left = kWidth;
+    for (int row = y + 1; row < y + 8; ++row)
+        for (int col = 0; col < kWidth; ++col)
+            if (Lit(f, col, row)) {
+                left = std::min(left, col);
+                EXPECT_TRUE(Near(At(f, col, row), 1, 1, 1));
+            }
+    EXPECT_EQ(left, x + 4 + 1);
+    glDeleteLists(1200, 255);
+}
+
+} // namespace
