@@ -41,7 +41,8 @@ public:
     static bool HandleInfoOptions(int argc, char** argv);
 
     // False when the program is to end at once; ExitCode() then says how
-    // (0 after --help or --list-devices, 2 after a bad command line).
+    // (0 after --help or --list-devices, 2 after a bad command line, 1 when
+    // the preset named on the command line could not be opened).
     bool InitInstance();
     int ExitCode() const { return m_nExitCode; }
     // Runs the event loop, then the shutdown bookkeeping.
@@ -52,6 +53,8 @@ public:
 
     // Most recent first, at most kRecentFiles, no duplicates; saved at once.
     void AddToRecentFileList(const QString& path);
+    // Drops a file that failed to open from the list.
+    void RemoveFromRecentFileList(const QString& path);
     QStringList RecentFiles() const { return m_recentFiles.Files(); }
 
 private:

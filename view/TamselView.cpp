@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "acquisition/CaptureDevice.h"
+#include "analysis/Decibel.h"
 #include "analysis/HistoryBuffers.h"
 #include "analysis/SampleExchange.h"
 #include "analysis/WorkerThreads.h"
@@ -20,6 +21,8 @@
 #include "base/StartupSettings.h"
 #include "plots/FontList.h"
 #include "plots/Projection.h"
+#include "presets/AcquireDlg.h"
+#include "presets/PrefsDlg.h"
 #include "presets/TamselDoc.h"
 #include "resources/Resource.h"
 #include "view/PanelLayout.h"
@@ -101,8 +104,16 @@ CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
     setObjectName(QStringLiteral("TamselView"));
     setMinimumSize(m_nW, m_nP);
     setFocusPolicy(Qt::StrongFocus);
-    if (m_pDoc)
+    if (m_pDoc) {
         connect(m_pDoc, &CTamselDoc::contentsChanged, this, &CTamselView::OnUpdate);
+        // Presets: the title follows the document's path and modified flag;
+        // a save writes what the view shows.
+        connect(m_pDoc, &CTamselDoc::stateChanged, this, &CTamselView::UpdateTitle);
+        connect(m_pDoc, &CTamselDoc::aboutToSave, this, [this] {
+            PublishDisplaySettings();
+            PublishPaletteSettings();
+        });
+    }
 
     m_pExchange =
         std::make_unique<CSampleExchange>(g_startupSettings.m_nBlockSize, kSampleRate, &g_runState);
@@ -166,11 +177,7 @@ CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
     // The store starts with the view's settings, so that reading them back
     // (a startup preset that fails to load) before the first draw changes nothing.
     PublishDisplaySettings();
-    SPaletteSettings paletteSettings;
-    paletteSettings.nShift = m_palette.m_nPaletteShift;
-    paletteSettings.fScale = m_palette.m_fPaletteScale;
-    paletteSettings.bInvert = m_palette.m_bPaletteInvert;
-    g_runState.SetPaletteSettings(paletteSettings);
+    PublishPaletteSettings();
 
     g_runState.SetBackgroundColor(0.0f, 0.15f, 0.0f);
     g_runState.SetForegroundColor(1.0f, 1.0f, 1.0f);
@@ -291,6 +298,14 @@ void CTamselView::PublishDisplaySettings() {
     g_runState.SetDisplaySettings(settings);
 }
 
+void CTamselView::PublishPaletteSettings() {
+    SPaletteSettings settings;
+    settings.nShift = m_palette.m_nPaletteShift;
+    settings.fScale = m_palette.m_fPaletteScale;
+    settings.bInvert = m_palette.m_bPaletteInvert;
+    g_runState.SetPaletteSettings(settings);
+}
+
 void CTamselView::LayoutPanels() {
     SLayoutState state;
     state.nPlotType = m_nPlotType;
@@ -359,8 +374,10 @@ void CTamselView::OpenStartupPreset() {
         return;
     const QString path =
         QFileInfo(QString::fromStdString(g_startupSettings.m_strPreset)).absoluteFilePath();
-    // The result of the open is not looked at: the path is kept either way.
-    m_pDoc->OnOpenDocument(path.toStdString());
+    // A preset that fails to load has been reported and changed nothing: the
+    // program runs on with a new, unbound preset.
+    if (!m_pDoc->OnOpenDocument(path.toStdString()))
+        return;
     m_pDoc->SetPathName(path.toStdString());
     ApplyDisplaySettings();
 }
@@ -410,6 +427,8 @@ void CTamselView::ApplyDisplaySettings() {
 }
 
 void CTamselView::MarkModified() {
+    PublishDisplaySettings();
+    PublishPaletteSettings();
     if (m_pDoc && m_pDoc->HasFile())
         m_pDoc->SetModifiedFlag(true);
 }
@@ -537,4 +556,58 @@ bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) c
         enabled = false;
         return false;
     }
+}
+
+// ---- acquisition parameters and startup preferences ----
+
+void CTamselView::OnViewAcquire() {
+    for (;;) {
+        CAcquireDlg dialog(this);
+        const SCaptureFormat format = g_runState.GetCaptureFormat();
+        SDisplayRange range = g_runState.GetDisplayRange();
+        dialog.m_nFreqMin = static_cast<std::int32_t>(range.dFreqMin);
+        dialog.m_nFreqMax = static_cast<std::int32_t>(range.dFreqMax);
+        if (range.bAutoScale) {
+            const SSpectrumStats stats = g_runState.GetSpectrumStats();
+            dialog.m_fLevelMin = static_cast<float>(LinearToDb(stats.dMeasuredMagMin));
+            dialog.m_fLevelMax = static_cast<float>(LinearToDb(stats.dMeasuredMagMax));
+        } else {
+            dialog.m_fLevelMin = static_cast<float>(LinearToDb(range.dMagMin));
+            dialog.m_fLevelMax = static_cast<float>(LinearToDb(range.dMagMax));
+        }
+        dialog.m_bAuto = range.bAutoScale;
+        dialog.m_nChannel = format.nChannelMode;
+        dialog.m_nWindow = format.nWindowType;
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        if (dialog.m_nFreqMin >= dialog.m_nFreqMax || !(dialog.m_fLevelMin < dialog.m_fLevelMax)) {
+            ReportMessage(2, "Invalid range specified. Please re-enter\n");
+            continue; // refilled from the store: the rejected entries are dropped
+        }
+        range.dFreqMin = dialog.m_nFreqMin;
+        range.dFreqMax = dialog.m_nFreqMax;
+        range.dFreqSpan = range.dFreqMax - range.dFreqMin;
+        range.dMagMin = DbToLinear(dialog.m_fLevelMin);
+        range.dMagMax = DbToLinear(dialog.m_fLevelMax);
+        range.bAutoScale = dialog.m_bAuto;
+        g_runState.SetDisplayRange(range);
+        SCaptureFormat changed = format;
+        changed.nChannelMode = dialog.m_nChannel;
+        changed.nWindowType = dialog.m_nWindow;
+        g_runState.SetCaptureFormat(changed);
+        MarkModified();
+        return;
+    }
+}
+
+void CTamselView::OnEditPreferences() {
+    CPrefsDlg dialog(this);
+    dialog.SetSettings(g_startupSettings);
+    if (dialog.exec() != QDialog::Accepted || !dialog.m_bChanged)
+        return;
+    if (g_startupSettings.Write())
+        ReportMessage(4, "Restart program for settings to take effect.");
+    else
+        ReportMessage(2, "Can't write the startup settings file\n%s",
+                      g_startupSettings.GetPath().c_str());
 }
