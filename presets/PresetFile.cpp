@@ -401,6 +401,22 @@ bool IsValidPreset(const SPreset& preset, std::string* why) {
 
 // ---- the store and the projections ----
 
+EPresetRead LoadPreset(const std::uint8_t* data, std::size_t size, CRunState& store,
+                       CProjection& projection2D, CProjection& projection3D,
+                       const SPlotGeometry& geometry, std::string* why) {
+    SPreset preset = CapturePreset(store, projection2D, projection3D);
+    const EPresetRead result = ReadPresetFile(data, size, preset, why);
+    if (result == EPresetRead::Ok)
+        ApplyPreset(preset, store, projection2D, projection3D, geometry);
+    return result;
+}
+
+std::vector<std::uint8_t> SavePreset(const CRunState& store, const CProjection& projection2D,
+                                     const CProjection& projection3D,
+                                     const std::array<std::int16_t, 4>& version) {
+    return WritePresetFile(CapturePreset(store, projection2D, projection3D), version);
+}
+
 SPreset CapturePreset(const CRunState& store, const CProjection& projection2D,
                       const CProjection& projection3D) {
     SPreset preset;

@@ -123,6 +123,17 @@ EPresetRead ReadPresetFile(const std::uint8_t* data, std::size_t size, SPreset& 
 // flags 0..63; colour components 0..1; every projection value finite.
 bool IsValidPreset(const SPreset& preset, std::string* why = nullptr);
 
+// The whole open: reads the file over the preset in force and, only if it is
+// Ok, applies it (ApplyPreset). Anything else leaves the store and the
+// projections exactly as they were.
+EPresetRead LoadPreset(const std::uint8_t* data, std::size_t size, CRunState& store,
+                       CProjection& projection2D, CProjection& projection3D,
+                       const SPlotGeometry& geometry, std::string* why = nullptr);
+// The file of the preset in force.
+std::vector<std::uint8_t> SavePreset(const CRunState& store, const CProjection& projection2D,
+                                     const CProjection& projection3D,
+                                     const std::array<std::int16_t, 4>& version);
+
 // The preset in force: the store's preset groups and the two projections.
 SPreset CapturePreset(const CRunState& store, const CProjection& projection2D,
                       const CProjection& projection3D);

@@ -95,11 +95,10 @@ bool CTamselDoc::OnOpenDocument(const std::string& path) {
     }
     const QByteArray bytes = file.readAll();
 
-    SPreset preset = CapturePreset(g_runState, g_projection2D, g_projection3D);
     std::string why;
-    const EPresetRead result =
-        ReadPresetFile(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                       static_cast<std::size_t>(bytes.size()), preset, &why);
+    const EPresetRead result = LoadPreset(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                          static_cast<std::size_t>(bytes.size()), g_runState,
+                                          g_projection2D, g_projection3D, CurrentGeometry(), &why);
     if (result != EPresetRead::Ok) {
         DebugLog("Preset %s refused: %s\r\n", path.c_str(), why.c_str());
         if (result == EPresetRead::EndOfFile)
@@ -109,8 +108,6 @@ bool CTamselDoc::OnOpenDocument(const std::string& path) {
             ReportMessage(1, "Error reading preset file");
         return false;
     }
-
-    ApplyPreset(preset, g_runState, g_projection2D, g_projection3D, CurrentGeometry());
     m_bModified = false;
     m_bHasFile = true;
     g_runState.SetDisplayChanged(true);
@@ -124,7 +121,7 @@ bool CTamselDoc::OnSaveDocument(const std::string& path) {
     std::array<std::int16_t, 4> version{};
     m_version.GetVersionParts(version.data(), 4);
     const std::vector<std::uint8_t> bytes =
-        WritePresetFile(CapturePreset(g_runState, g_projection2D, g_projection3D), version);
+        SavePreset(g_runState, g_projection2D, g_projection3D, version);
 
     // QSaveFile writes beside the target and renames over it only on commit;
     // it never falls back to writing the target in place.
