@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "base/StartupSettings.h"
+#include "presets/PresetFile.h"
 #include "tests/acquisition/AcquisitionTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -153,6 +154,21 @@ TEST_F(VireonProcess, DebugWindowTogglesAndKeepsTheTraceAndAPausedRunClosesClean
     EXPECT_EQ(run.First("tick", 17)["render"], 1);
 }
 
+// A new preset's values, as a file.
+acqtest::Bytes ValidPreset() {
+    SPreset preset;
+    preset.settings.nChannelMode = CHANNEL_SUM;
+    preset.settings.dFreqMin = 1.0;
+    preset.settings.dFreqMax = 10000.0;
+    preset.settings.dFreqSpan = 9999.0;
+    preset.settings.dMagMax = 1.0;
+    preset.settings.nPanelFlags = kDefaultPanelFlags;
+    preset.settings.nPalette = 1;
+    preset.settings.fBackGreen = 0.15f;
+    preset.settings.fForeRed = preset.settings.fForeGreen = preset.settings.fForeBlue = 1.0f;
+    return WritePresetFile(preset, {1, 0, 0, 0});
+}
+
 // A preset given on the command line opens at once, the startup preset of the
 // settings file at tick 3; either titles the window with the full path less
 // ".tpz" and joins the recent files.
@@ -161,6 +177,7 @@ TEST_F(VireonProcess, APresetFromTheCommandLineOrTheSettingsTitlesTheWindow) {
         SCOPED_TRACE(onCommandLine ? "command line" : "settings");
         WriteIni(0, onCommandLine ? "" : "start.tpz");
         const std::string preset = onCommandLine ? "my preset.tpz" : "start.tpz";
+        m_temp.Write(preset, ValidPreset());
         const SRun run = Run("2:geometry,5:geometry,6:close", onCommandLine ? preset : "");
         const auto titles = run.All("title");
         ASSERT_GE(titles.size(), 2u);
