@@ -177,7 +177,11 @@ CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
     // The store starts with the view's settings, so that reading them back
     // (a startup preset that fails to load) before the first draw changes nothing.
     PublishDisplaySettings();
-    PublishPaletteSettings();
+    SPaletteSettings paletteSettings;
+    paletteSettings.nShift = m_palette.m_nPaletteShift;
+    paletteSettings.fScale = m_palette.m_fPaletteScale;
+    paletteSettings.bInvert = m_palette.m_bPaletteInvert;
+    g_runState.SetPaletteSettings(paletteSettings);
 
     g_runState.SetBackgroundColor(0.0f, 0.15f, 0.0f);
     g_runState.SetForegroundColor(1.0f, 1.0f, 1.0f);
@@ -298,14 +302,6 @@ void CTamselView::PublishDisplaySettings() {
     g_runState.SetDisplaySettings(settings);
 }
 
-void CTamselView::PublishPaletteSettings() {
-    SPaletteSettings settings;
-    settings.nShift = m_palette.m_nPaletteShift;
-    settings.fScale = m_palette.m_fPaletteScale;
-    settings.bInvert = m_palette.m_bPaletteInvert;
-    g_runState.SetPaletteSettings(settings);
-}
-
 void CTamselView::LayoutPanels() {
     SLayoutState state;
     state.nPlotType = m_nPlotType;
@@ -423,6 +419,14 @@ void CTamselView::ApplyDisplaySettings() {
     m_palette.m_fPaletteScale = palette.fScale;
     m_palette.m_bPaletteInvert = palette.bInvert;
     m_palette.Build(m_palette.m_nPalette);
+    // A loaded or new preset brings its own camera: the next drag continues
+    // from it instead of jumping back to the view's old one.
+    const auto& rotation = g_projection3D.GetRotation();
+    const auto& translation = g_projection3D.GetTranslation();
+    for (int i = 0; i < 3; ++i) {
+        m_dRotation[i] = rotation[static_cast<std::size_t>(i)];
+        m_dTranslation[i] = translation[static_cast<std::size_t>(i)];
+    }
     m_bLayoutNeeded = true;
 }
 
@@ -558,7 +562,15 @@ bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) c
     }
 }
 
-// ---- acquisition parameters and startup preferences ----
+// ---- presets: publishing, acquisition parameters, startup preferences ----
+
+void CTamselView::PublishPaletteSettings() {
+    SPaletteSettings settings;
+    settings.nShift = m_palette.m_nPaletteShift;
+    settings.fScale = m_palette.m_fPaletteScale;
+    settings.bInvert = m_palette.m_bPaletteInvert;
+    g_runState.SetPaletteSettings(settings);
+}
 
 void CTamselView::OnViewAcquire() {
     for (;;) {

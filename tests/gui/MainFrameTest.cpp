@@ -86,6 +86,9 @@ TEST_F(MainFrameTest, EveryAcceleratorReachesItsOwnCommand) {
         // action ignores its key, so enable it for the press.
         target->setEnabled(true);
         QSignalSpy spy(target, &QAction::triggered);
+        // A dialog that just closed hands the focus back asynchronously.
+        QApplication::setActiveWindow(m_frame.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
         Press(accel.key, accel.modifiers);
         EXPECT_EQ(spy.count(), 1);
     }
