@@ -10,12 +10,15 @@
 #include "acquisition/CaptureDevice.h"
 #include "app/DebugDlg.h"
 #include "app/MainFrame.h"
+#include "app/MessageBoxPresenter.h"
 #include "base/DebugLog.h"
 #include "base/RunState.h"
 #include "resources/Resource.h"
 #include "view/TamselView.h"
 
 namespace {
+CTestProbe* g_pActiveProbe = nullptr;
+
 QString Rect(const QRect& r) {
     return QStringLiteral("%1,%2,%3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
@@ -39,10 +42,24 @@ CTestProbe* CTestProbe::CreateFromEnvironment() {
     return probe;
 }
 
-CTestProbe::CTestProbe(std::FILE* file) : m_pFile(file) {}
+CTestProbe::CTestProbe(std::FILE* file) : m_pFile(file) {
+    g_pActiveProbe = this;
+    CMessageBoxPresenter::SetTestSink(&CTestProbe::RecordMessage);
+}
 
 CTestProbe::~CTestProbe() {
+    CMessageBoxPresenter::SetTestSink(nullptr);
+    g_pActiveProbe = nullptr;
     std::fclose(m_pFile);
+}
+
+void CTestProbe::RecordMessage(int level, const std::string& text) {
+    if (!g_pActiveProbe)
+        return;
+    QString line = QString::fromLocal8Bit(text.c_str());
+    line.remove(QLatin1Char('\r'));
+    line.replace(QLatin1Char('\n'), QLatin1Char('|'));
+    g_pActiveProbe->Write(QStringLiteral("message level=%1 %2").arg(level).arg(line));
 }
 
 std::int64_t CTestProbe::MonotonicMs() {

@@ -8,6 +8,10 @@
 // (Ctrl+Alt+P), statusbar (View > Status Bar), close (the window's close,
 // the path File > Exit takes as well).
 //
+// While a probe exists, messages for the user (ReportMessage) are written as
+// "message level=N TEXT" lines (line ends shown as '|') instead of boxes, so
+// a run never waits for a click.
+//
 // Times are CLOCK_MONOTONIC milliseconds, comparable across processes.
 // User-interface thread only.
 #pragma once
@@ -17,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <string>
 #include <vector>
 
 class CMainFrame;
@@ -35,6 +40,7 @@ public:
 
 private:
     explicit CTestProbe(std::FILE* file);
+    static void RecordMessage(int level, const std::string& text);
     void Write(const QString& line);
     void WriteGeometry();
     void WriteThreads(const char* event, std::int32_t tick);

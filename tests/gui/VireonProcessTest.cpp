@@ -190,4 +190,20 @@ TEST_F(VireonProcess, APresetFromTheCommandLineOrTheSettingsTitlesTheWindow) {
     }
 }
 
+// Like a failed shell command, a preset on the command line that cannot be
+// read is reported and ends the program with a failure status.
+TEST_F(VireonProcess, AnUnreadablePresetOnTheCommandLineEndsTheProgramWithAFailure) {
+    m_temp.Write("broken.tpz", acqtest::Bytes{0xaf, 0xca, 0, 0, 99, 0, 0, 0});
+    const std::string dir = "'" + m_dir.string() + "'";
+    const std::string command = "cd " + dir + " && VIREON_TEST_STATE=" + dir +
+                                "/state.txt XDG_CONFIG_HOME=" + dir + " XDG_RUNTIME_DIR=" + dir +
+                                " timeout -s KILL 30 " VIREON_EXE " --input tone.wav broken.tpz";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::ifstream in(m_dir / "state.txt");
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    EXPECT_NE(text.find("message level=1 Error reading preset file"), std::string::npos) << text;
+}
+
 } // namespace
