@@ -104,12 +104,12 @@ void CAcquireDlg::OnAuto() {
 }
 
 bool CAcquireDlg::DoDataExchange() {
-    const auto wholeHz = [](QLineEdit* edit, std::int32_t& out) {
+    const auto wholeHz = [](QLineEdit* edit, const char* field, std::int32_t& out) {
         bool ok = false;
         const int v = edit->text().trimmed().toInt(&ok);
         if (!ok || v < kFreqLowest || v > kFreqHighest) {
-            ReportMessage(2, "Please enter an integer between %d and %d.", kFreqLowest,
-                          kFreqHighest);
+            ReportMessage(2, "Please enter an integer between %d and %d for the %s.", kFreqLowest,
+                          kFreqHighest, field);
             edit->setFocus();
             edit->selectAll();
             return false;
@@ -117,12 +117,13 @@ bool CAcquireDlg::DoDataExchange() {
         out = v;
         return true;
     };
-    const auto decibels = [](QLineEdit* edit, float& out) {
+    const auto decibels = [](QLineEdit* edit, const char* field, float& out) {
         bool ok = false;
         const float v = edit->text().trimmed().toFloat(&ok);
         if (!ok || !(v >= kLevelLowest && v <= kLevelHighest)) {
-            ReportMessage(2, "Please enter a number between %g and %g.",
-                          static_cast<double>(kLevelLowest), static_cast<double>(kLevelHighest));
+            ReportMessage(2, "Please enter a number between %g and %g for the %s.",
+                          static_cast<double>(kLevelLowest), static_cast<double>(kLevelHighest),
+                          field);
             edit->setFocus();
             edit->selectAll();
             return false;
@@ -130,8 +131,10 @@ bool CAcquireDlg::DoDataExchange() {
         out = v;
         return true;
     };
-    return wholeHz(m_editFreqMax, m_nFreqMax) && wholeHz(m_editFreqMin, m_nFreqMin) &&
-           decibels(m_editLevelMax, m_fLevelMax) && decibels(m_editLevelMin, m_fLevelMin);
+    return wholeHz(m_editFreqMax, "maximum frequency (Hz)", m_nFreqMax) &&
+           wholeHz(m_editFreqMin, "minimum frequency (Hz)", m_nFreqMin) &&
+           decibels(m_editLevelMax, "maximum input level (dB)", m_fLevelMax) &&
+           decibels(m_editLevelMin, "minimum input level (dB)", m_fLevelMin);
 }
 
 void CAcquireDlg::accept() {

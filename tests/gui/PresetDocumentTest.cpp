@@ -289,6 +289,12 @@ TEST_F(PresetDocumentTest,
     g_runState.SetDisplayRange({100.0, 5000.0, 4900.0, 0.001, 1.0, false});
     OnNextModal([](QWidget* first) {
         ASSERT_NE(qobject_cast<CAcquireDlg*>(first), nullptr);
+        // Out of its range: named, and the dialog stays.
+        Child<QLineEdit>(first, "IDC_FREQ_MAX")->setText("20001");
+        qobject_cast<QDialog*>(first)->accept();
+        EXPECT_TRUE(Shown(2, "Please enter an integer between 1 and 20000 for the maximum "
+                             "frequency (Hz)."));
+        EXPECT_TRUE(first->isVisible());
         Child<QLineEdit>(first, "IDC_FREQ_MIN")->setText("20000");
         Child<QLineEdit>(first, "IDC_FREQ_MAX")->setText("20000");
         OnNextModal([](QWidget* second) {
