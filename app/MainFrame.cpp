@@ -354,7 +354,10 @@ void CMainFrame::UpdateCommandUI() {
 void CMainFrame::SetRecentFiles(const QStringList& files) {
     for (QAction* action : m_recentActions) {
         m_recentMenuAnchor->removeAction(action);
-        delete action;
+        // The list changes from inside an entry's own triggered signal (a file
+        // that failed to open is dropped): that entry must outlive its signal.
+        action->setParent(nullptr);
+        action->deleteLater();
     }
     m_recentActions.clear();
     m_recentPlaceholder->setVisible(files.isEmpty());
