@@ -94,38 +94,24 @@ struct CBytes {
     }
 };
 
-// A full settings block body (tags of s, ending in 100), in the writer's order.
-CBytes SettingsBody(const SPresetSettings& s) {
-    CBytes b;
-    b.Tag(11, s.nChannelMode).Tag(12, s.nWindowType);
-    b.TagD(15, s.dFreqMin).TagD(16, s.dFreqMax).TagD(17, s.dFreqSpan);
-    b.TagD(18, s.dMagMin).TagD(19, s.dMagMax).Tag(20, s.bAutoScale);
-    b.Tag(30, s.nPlotType).Tag(31, s.nPanelFlags).Tag(32, s.nPalette).Tag(33, s.nPaletteShift);
-    b.U32(34).F32(s.fPaletteScale).Tag(35, s.bPaletteInvert).Tag(36, s.bPlotOnly);
-    b.U32(40).F32(s.fBackRed).U32(41).F32(s.fBackBlue).U32(42).F32(s.fBackGreen);
-    b.U32(43).F32(s.fForeRed).U32(44).F32(s.fForeBlue).U32(45).F32(s.fForeGreen);
-    return b.U32(100);
-}
-
-bool SameBits(const SPresetSettings& a, const SPresetSettings& b) {
-    const auto d = [](double x) { return std::bit_cast<std::uint64_t>(x); };
-    const auto f = [](float x) { return std::bit_cast<std::uint32_t>(x); };
-    return a.nChannelMode == b.nChannelMode && a.nWindowType == b.nWindowType &&
-           d(a.dFreqMin) == d(b.dFreqMin) && d(a.dFreqMax) == d(b.dFreqMax) &&
-           d(a.dFreqSpan) == d(b.dFreqSpan) && d(a.dMagMin) == d(b.dMagMin) &&
-           d(a.dMagMax) == d(b.dMagMax) && a.bAutoScale == b.bAutoScale &&
-           a.nPlotType == b.nPlotType && a.nPanelFlags == b.nPanelFlags &&
-           a.nPalette == b.nPalette && a.nPaletteShift == b.nPaletteShift &&
-           f(a.fPaletteScale) == f(b.fPaletteScale) && a.bPaletteInvert == b.bPaletteInvert &&
-           a.bPlotOnly == b.bPlotOnly && f(a.fBackRed) == f(b.fBackRed) &&
-           f(a.fBackBlue) == f(b.fBackBlue) && f(a.fBackGreen) == f(b.fBackGreen) &&
-           f(a.fForeRed) == f(b.fForeRed) && f(a.fForeBlue) == f(b.fForeBlue) &&
-           f(a.fForeGreen) == f(b.fForeGreen);
+// The writer is held to the layout table by the first test; the cases below
+// use its output as their reference and their building blocks.
+std::vector<std::uint8_t> Bytes(const SPreset& p) {
+    return WritePresetFile(p, kVersion);
 }
 
 bool Same(const SPreset& a, const SPreset& b) {
-    return SameBits(a.settings, b.settings) && a.projection2D == b.projection2D &&
-           a.projection3D == b.projection3D;
+    return Bytes(a) == Bytes(b);
+}
+
+bool SameBits(const SPresetSettings& a, const SPresetSettings& b) {
+    return Same({a}, {b});
+}
+
+// A settings block body (tags of s, ending in 100): bytes 28..219 of a file.
+CBytes SettingsBody(const SPresetSettings& s) {
+    const std::vector<std::uint8_t> file = Bytes({s});
+    return {{file.begin() + 28, file.begin() + 220}};
 }
 
 } // namespace
