@@ -42,6 +42,7 @@ CMainFrame::CMainFrame(CTamselDoc* doc)
     connect(m_pView, &CTamselView::windowGrowRequested, this, &CMainFrame::GrowBy);
     connect(m_pView, &CTamselView::statusTextChanged, this, &CMainFrame::SetPaneText);
     CreateActions();
+    CreateDocumentCommands();
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -172,8 +173,6 @@ void CMainFrame::CreateActions() {
     route(ID_PALETTE_RESET, &CTamselView::OnPaletteReset);
     route(ID_PLOT_BACKGROUND, &CTamselView::OnPlotBackground);
     route(ID_PLOT_FOREGROUND, &CTamselView::OnPlotForeground);
-
-    CreateDocumentCommands();
 }
 
 void CMainFrame::CreateMenus() {
@@ -371,44 +370,6 @@ void CMainFrame::SetRecentFiles(const QStringList& files) {
     }
 }
 
-void CMainFrame::GrowBy(int dx, int dy) {
-    if (dx <= 0 && dy <= 0)
-        return;
-    const QSize grown = size() + QSize(std::max(dx, 0), std::max(dy, 0));
-    setFixedSize(grown);
-}
-
-void CMainFrame::OnDebugWindow() {
-    if (m_debugDlg->IsVisible())
-        m_debugDlg->Hide();
-    else
-        m_debugDlg->Show();
-}
-
-void CMainFrame::OnViewStatusBar() {
-    m_wndStatusBar->setVisible(m_wndStatusBar->isHidden());
-    UpdateCommandUI();
-}
-
-void CMainFrame::OnAppAbout() {
-    CAboutDlg about(this);
-    about.exec();
-}
-
-void CMainFrame::closeEvent(QCloseEvent* event) {
-    // A modified preset is saved, discarded or keeps the program open.
-    if (!m_bClosed && m_pDoc && !m_pDoc->SaveModified(this)) {
-        event->ignore();
-        return;
-    }
-    m_debugDlg->Hide();
-    if (!m_bClosed) {
-        m_bClosed = true;
-        m_pView->OnDestroy();
-    }
-    event->accept();
-}
-
 // ---- the document's commands ----
 
 void CMainFrame::CreateDocumentCommands() {
@@ -451,4 +412,42 @@ void CMainFrame::OnOpenRecentFile(const QString& path) {
     if (m_pDoc && m_pDoc->OpenDocumentFile(path, this) == CTamselDoc::EOpen::Failed)
         emit recentFileOpenFailed(path);
     UpdateCommandUI();
+}
+
+void CMainFrame::GrowBy(int dx, int dy) {
+    if (dx <= 0 && dy <= 0)
+        return;
+    const QSize grown = size() + QSize(std::max(dx, 0), std::max(dy, 0));
+    setFixedSize(grown);
+}
+
+void CMainFrame::OnDebugWindow() {
+    if (m_debugDlg->IsVisible())
+        m_debugDlg->Hide();
+    else
+        m_debugDlg->Show();
+}
+
+void CMainFrame::OnViewStatusBar() {
+    m_wndStatusBar->setVisible(m_wndStatusBar->isHidden());
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnAppAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A modified preset is saved, discarded or keeps the program open.
+    if (!m_bClosed && m_pDoc && !m_pDoc->SaveModified(this)) {
+        event->ignore();
+        return;
+    }
+    m_debugDlg->Hide();
+    if (!m_bClosed) {
+        m_bClosed = true;
+        m_pView->OnDestroy();
+    }
+    event->accept();
 }

@@ -467,6 +467,68 @@ CPoint CTamselView::GetPanelOrigin(std::int32_t width, std::int32_t y,
     return {origin.x, origin.y};
 }
 
+// ---- presets: publishing, acquisition parameters, startup preferences ----
+
+void CTamselView::PublishPaletteSettings() {
+    SPaletteSettings settings;
+    settings.nShift = m_palette.m_nPaletteShift;
+    settings.fScale = m_palette.m_fPaletteScale;
+    settings.bInvert = m_palette.m_bPaletteInvert;
+    g_runState.SetPaletteSettings(settings);
+}
+
+void CTamselView::OnViewAcquire() {
+    for (;;) {
+        CAcquireDlg dialog(this);
+        const SCaptureFormat format = g_runState.GetCaptureFormat();
+        SDisplayRange range = g_runState.GetDisplayRange();
+        dialog.m_nFreqMin = static_cast<std::int32_t>(range.dFreqMin);
+        dialog.m_nFreqMax = static_cast<std::int32_t>(range.dFreqMax);
+        if (range.bAutoScale) {
+            const SSpectrumStats stats = g_runState.GetSpectrumStats();
+            dialog.m_fLevelMin = static_cast<float>(LinearToDb(stats.dMeasuredMagMin));
+            dialog.m_fLevelMax = static_cast<float>(LinearToDb(stats.dMeasuredMagMax));
+        } else {
+            dialog.m_fLevelMin = static_cast<float>(LinearToDb(range.dMagMin));
+            dialog.m_fLevelMax = static_cast<float>(LinearToDb(range.dMagMax));
+        }
+        dialog.m_bAuto = range.bAutoScale;
+        dialog.m_nChannel = format.nChannelMode;
+        dialog.m_nWindow = format.nWindowType;
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        if (dialog.m_nFreqMin >= dialog.m_nFreqMax || !(dialog.m_fLevelMin < dialog.m_fLevelMax)) {
+            ReportMessage(2, "Invalid range specified. Please re-enter\n");
+            continue; // refilled from the store: the rejected entries are dropped
+        }
+        range.dFreqMin = dialog.m_nFreqMin;
+        range.dFreqMax = dialog.m_nFreqMax;
+        range.dFreqSpan = range.dFreqMax - range.dFreqMin;
+        range.dMagMin = DbToLinear(dialog.m_fLevelMin);
+        range.dMagMax = DbToLinear(dialog.m_fLevelMax);
+        range.bAutoScale = dialog.m_bAuto;
+        g_runState.SetDisplayRange(range);
+        SCaptureFormat changed = format;
+        changed.nChannelMode = dialog.m_nChannel;
+        changed.nWindowType = dialog.m_nWindow;
+        g_runState.SetCaptureFormat(changed);
+        MarkModified();
+        return;
+    }
+}
+
+void CTamselView::OnEditPreferences() {
+    CPrefsDlg dialog(this);
+    dialog.SetSettings(g_startupSettings);
+    if (dialog.exec() != QDialog::Accepted || !dialog.m_bChanged)
+        return;
+    if (g_startupSettings.Write())
+        ReportMessage(4, "Restart program for settings to take effect.");
+    else
+        ReportMessage(2, "Can't write the startup settings file\n%s",
+                      g_startupSettings.GetPath().c_str());
+}
+
 // ---- commands ----
 
 // Capture on, the run flagged and its clock restarted: the first run at
@@ -560,66 +622,4 @@ bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) c
         enabled = false;
         return false;
     }
-}
-
-// ---- presets: publishing, acquisition parameters, startup preferences ----
-
-void CTamselView::PublishPaletteSettings() {
-    SPaletteSettings settings;
-    settings.nShift = m_palette.m_nPaletteShift;
-    settings.fScale = m_palette.m_fPaletteScale;
-    settings.bInvert = m_palette.m_bPaletteInvert;
-    g_runState.SetPaletteSettings(settings);
-}
-
-void CTamselView::OnViewAcquire() {
-    for (;;) {
-        CAcquireDlg dialog(this);
-        const SCaptureFormat format = g_runState.GetCaptureFormat();
-        SDisplayRange range = g_runState.GetDisplayRange();
-        dialog.m_nFreqMin = static_cast<std::int32_t>(range.dFreqMin);
-        dialog.m_nFreqMax = static_cast<std::int32_t>(range.dFreqMax);
-        if (range.bAutoScale) {
-            const SSpectrumStats stats = g_runState.GetSpectrumStats();
-            dialog.m_fLevelMin = static_cast<float>(LinearToDb(stats.dMeasuredMagMin));
-            dialog.m_fLevelMax = static_cast<float>(LinearToDb(stats.dMeasuredMagMax));
-        } else {
-            dialog.m_fLevelMin = static_cast<float>(LinearToDb(range.dMagMin));
-            dialog.m_fLevelMax = static_cast<float>(LinearToDb(range.dMagMax));
-        }
-        dialog.m_bAuto = range.bAutoScale;
-        dialog.m_nChannel = format.nChannelMode;
-        dialog.m_nWindow = format.nWindowType;
-        if (dialog.exec() != QDialog::Accepted)
-            return;
-        if (dialog.m_nFreqMin >= dialog.m_nFreqMax || !(dialog.m_fLevelMin < dialog.m_fLevelMax)) {
-            ReportMessage(2, "Invalid range specified. Please re-enter\n");
-            continue; // refilled from the store: the rejected entries are dropped
-        }
-        range.dFreqMin = dialog.m_nFreqMin;
-        range.dFreqMax = dialog.m_nFreqMax;
-        range.dFreqSpan = range.dFreqMax - range.dFreqMin;
-        range.dMagMin = DbToLinear(dialog.m_fLevelMin);
-        range.dMagMax = DbToLinear(dialog.m_fLevelMax);
-        range.bAutoScale = dialog.m_bAuto;
-        g_runState.SetDisplayRange(range);
-        SCaptureFormat changed = format;
-        changed.nChannelMode = dialog.m_nChannel;
-        changed.nWindowType = dialog.m_nWindow;
-        g_runState.SetCaptureFormat(changed);
-        MarkModified();
-        return;
-    }
-}
-
-void CTamselView::OnEditPreferences() {
-    CPrefsDlg dialog(this);
-    dialog.SetSettings(g_startupSettings);
-    if (dialog.exec() != QDialog::Accepted || !dialog.m_bChanged)
-        return;
-    if (g_startupSettings.Write())
-        ReportMessage(4, "Restart program for settings to take effect.");
-    else
-        ReportMessage(2, "Can't write the startup settings file\n%s",
-                      g_startupSettings.GetPath().c_str());
 }
