@@ -42,6 +42,7 @@ CMainFrame::CMainFrame(CTamselDoc* doc)
     connect(m_pView, &CTamselView::windowGrowRequested, this, &CMainFrame::GrowBy);
     connect(m_pView, &CTamselView::statusTextChanged, this, &CMainFrame::SetPaneText);
     CreateActions();
+    CreateDocumentCommands();
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -358,7 +359,8 @@ void CMainFrame::UpdateCommandUI() {
             break;
         default:
             // Commands the view does not know yet stay greyed.
-            m_pView->GetCommandState(id, enabled, checked);
+            if (!DocumentCommandState(id, enabled))
+                m_pView->GetCommandState(id, enabled, checked);
             break;
         }
         if (action->isEnabled() != enabled)
@@ -371,18 +373,65 @@ void CMainFrame::UpdateCommandUI() {
 void CMainFrame::SetRecentFiles(const QStringList& files) {
     for (QAction* action : m_recentActions) {
         m_recentMenuAnchor->removeAction(action);
-        delete action;
+        // The list changes from inside an entry's own triggered signal (a file
+        // that failed to open is dropped): that entry must outlive its signal.
+        action->setParent(nullptr);
+        action->deleteLater();
     }
     m_recentActions.clear();
     m_recentPlaceholder->setVisible(files.isEmpty());
     for (qsizetype i = 0; i < files.size(); ++i) {
         auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), this);
         action->setData(ID_FILE_MRU_FILE1 + static_cast<int>(i));
-        // Opening presets arrives with the preset reader.
-        action->setEnabled(false);
+        const QString path = files[i];
+        connect(action, &QAction::triggered, this, [this, path] { OnOpenRecentFile(path); });
         m_recentMenuAnchor->insertAction(m_recentPlaceholder, action);
         m_recentActions.push_back(action);
     }
+}
+
+// ---- the document's commands ----
+
+void CMainFrame::CreateDocumentCommands() {
+    const auto command = [this](int id, auto handler) {
+        connect(m_actions[id], &QAction::triggered, this, [this, handler] {
+            handler();
+            UpdateCommandUI();
+        });
+    };
+    command(ID_FILE_NEW, [this] { m_pDoc->FileNew(this); });
+    command(ID_FILE_OPEN, [this] { m_pDoc->FileOpen(this); });
+    command(ID_FILE_SAVE, [this] { m_pDoc->FileSave(this); });
+    command(ID_FILE_SAVE_AS, [this] { m_pDoc->FileSaveAs(this); });
+    command(ID_FILE_REVERT, [this] { m_pDoc->Revert(); });
+    command(ID_VIEW_ACQUIRE, [this] { m_pView->OnViewAcquire(); });
+    command(ID_EDIT_PREFERENCES, [this] { m_pView->OnEditPreferences(); });
+    if (m_pDoc)
+        connect(m_pDoc, &CTamselDoc::stateChanged, this, &CMainFrame::UpdateCommandUI);
+}
+
+bool CMainFrame::DocumentCommandState(int commandId, bool& enabled) const {
+    switch (commandId) {
+    case ID_FILE_NEW:
+    case ID_FILE_OPEN:
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS:
+    case ID_VIEW_ACQUIRE:
+    case ID_EDIT_PREFERENCES:
+        enabled = m_pDoc != nullptr;
+        return true;
+    case ID_FILE_REVERT:
+        enabled = m_pDoc != nullptr && m_pDoc->IsModified();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::OnOpenRecentFile(const QString& path) {
+    if (m_pDoc && m_pDoc->OpenDocumentFile(path, this) == CTamselDoc::EOpen::Failed)
+        emit recentFileOpenFailed(path);
+    UpdateCommandUI();
 }
 
 void CMainFrame::GrowBy(int dx, int dy) {
@@ -410,6 +459,11 @@ void CMainFrame::OnAppAbout() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A modified preset is saved, discarded or keeps the program open.
+    if (!m_bClosed && m_pDoc && !m_pDoc->SaveModified(this)) {
+        event->ignore();
+        return;
+    }
     m_debugDlg->Hide();
     if (!m_bClosed) {
         m_bClosed = true;

@@ -59,6 +59,15 @@ public:
     void OnViewStatusBar();
     void OnAppAbout();
 
+    // ---- the document's commands ----
+    // Opens a recent file (after asking to save a modified preset); a file
+    // that fails to open is reported and leaves the document as it was.
+    void OnOpenRecentFile(const QString& path);
+
+signals:
+    // A recent-file entry could not be opened (the list drops it).
+    void recentFileOpenFailed(const QString& path);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -69,6 +78,9 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    // ---- the document's commands ----
+    void CreateDocumentCommands();
+    bool DocumentCommandState(int commandId, bool& enabled) const;
 
     std::unique_ptr<CDebugDlg> m_debugDlg;
     QStatusBar* m_wndStatusBar = nullptr;

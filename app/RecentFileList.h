@@ -14,6 +14,8 @@ public:
     // Moves path to the front (adding it if new) and drops the oldest entry
     // beyond the size. An empty path changes nothing.
     void Add(const QString& path);
+    // Drops path if listed (a file that no longer opens).
+    void Remove(const QString& path) { m_files.removeAll(path); }
     const QStringList& Files() const { return m_files; }
 
     void Load(QSettings& settings);

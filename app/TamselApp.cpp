@@ -149,9 +149,17 @@ bool CTamselApp::InitInstance() {
         },
         Qt::QueuedConnection);
     m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
+    connect(m_pMainFrame.get(), &CMainFrame::recentFileOpenFailed, this,
+            &CTamselApp::RemoveFromRecentFileList);
     if (!args.strPreset.empty()) {
+        // After the view has set its start-up values, so the preset's win. A
+        // preset that fails to open has been reported; like a failed shell
+        // command, it ends the program with a failure status.
         const QString path = QFileInfo(QString::fromStdString(args.strPreset)).absoluteFilePath();
-        m_pDoc->OnOpenDocument(path.toStdString());
+        if (!m_pDoc->OnOpenDocument(path.toStdString())) {
+            m_nExitCode = 1;
+            return false;
+        }
         m_pDoc->SetPathName(path.toStdString());
         m_pMainFrame->View()->UpdateTitle();
     }
@@ -173,6 +181,13 @@ void CTamselApp::AddToRecentFileList(const QString& path) {
     if (path.isEmpty())
         return;
     m_recentFiles.Add(path);
+    SaveRecentFiles();
+    if (m_pMainFrame)
+        m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
+}
+
+void CTamselApp::RemoveFromRecentFileList(const QString& path) {
+    m_recentFiles.Remove(path);
     SaveRecentFiles();
     if (m_pMainFrame)
         m_pMainFrame->SetRecentFiles(m_recentFiles.Files());

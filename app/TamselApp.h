@@ -43,8 +43,8 @@ public:
     static bool HandleInfoOptions(int argc, char** argv, int* pExitCode);
 
     // False when the program is to end at once; ExitCode() then says how
-    // (as HandleInfoOptions, or 1 when no OpenGL context can be made, which
-    // has been reported).
+    // (as HandleInfoOptions, or 1 when no OpenGL context can be made or the
+    // preset named on the command line could not be opened, both reported).
     bool InitInstance();
     int ExitCode() const { return m_nExitCode; }
     // Runs the event loop, then the shutdown bookkeeping.
@@ -55,6 +55,8 @@ public:
 
     // Most recent first, at most kRecentFiles, no duplicates; saved at once.
     void AddToRecentFileList(const QString& path);
+    // Drops a file that failed to open from the list.
+    void RemoveFromRecentFileList(const QString& path);
     QStringList RecentFiles() const { return m_recentFiles.Files(); }
 
 private:

@@ -14,6 +14,10 @@
 // Messages for the user are written as "message level=N text=..." instead
 // of showing a box.
 //
+// While a probe exists, messages for the user (ReportMessage) are written as
+// "message level=N TEXT" lines (line ends shown as '|') instead of boxes, so
+// a run never waits for a click.
+//
 // Times are CLOCK_MONOTONIC milliseconds, comparable across processes.
 // User-interface thread only.
 #pragma once

@@ -282,3 +282,78 @@ void CRunState::SetForegroundColor(float r, float g, float b) {
     m_fForeGreen = g;
     m_fForeBlue = b;
 }
+
+SPresetSettings CRunState::GetPresetSettings() const {
+    SPresetSettings s;
+    {
+        VIREON_LOCK(kFormat);
+        s.nChannelMode = m_nChannelMode;
+        s.nWindowType = m_nWindowType;
+    }
+    {
+        VIREON_LOCK(kRange);
+        s.dFreqMin = m_range.dFreqMin;
+        s.dFreqMax = m_range.dFreqMax;
+        s.dFreqSpan = m_range.dFreqSpan;
+        s.dMagMin = m_range.dMagMin;
+        s.dMagMax = m_range.dMagMax;
+        s.bAutoScale = m_range.bAutoScale;
+    }
+    {
+        VIREON_LOCK(kDisplay);
+        s.nPlotType = m_nPlotType;
+        s.nPanelFlags = m_nPanelFlags;
+        s.nPalette = m_nPalette;
+        s.nPaletteShift = m_nPaletteShift;
+        s.fPaletteScale = m_fPaletteScale;
+        s.bPaletteInvert = m_bPaletteInvert;
+        s.bPlotOnly = m_bPlotOnly;
+    }
+    {
+        VIREON_LOCK(kBack);
+        s.fBackRed = m_fBackRed;
+        s.fBackBlue = m_fBackBlue;
+        s.fBackGreen = m_fBackGreen;
+    }
+    {
+        VIREON_LOCK(kFore);
+        s.fForeRed = m_fForeRed;
+        s.fForeBlue = m_fForeBlue;
+        s.fForeGreen = m_fForeGreen;
+    }
+    return s;
+}
+
+void CRunState::SetPresetSettings(const SPresetSettings& s) {
+    {
+        VIREON_LOCK(kFormat);
+        m_nChannelMode = s.nChannelMode;
+        m_nWindowType = s.nWindowType;
+    }
+    {
+        VIREON_LOCK(kRange);
+        m_range = {s.dFreqMin, s.dFreqMax, s.dFreqSpan, s.dMagMin, s.dMagMax, s.bAutoScale};
+    }
+    {
+        VIREON_LOCK(kDisplay);
+        m_nPlotType = s.nPlotType;
+        m_nPanelFlags = s.nPanelFlags;
+        m_nPalette = s.nPalette;
+        m_nPaletteShift = s.nPaletteShift;
+        m_fPaletteScale = s.fPaletteScale;
+        m_bPaletteInvert = s.bPaletteInvert;
+        m_bPlotOnly = s.bPlotOnly;
+    }
+    {
+        VIREON_LOCK(kBack);
+        m_fBackRed = s.fBackRed;
+        m_fBackBlue = s.fBackBlue;
+        m_fBackGreen = s.fBackGreen;
+    }
+    {
+        VIREON_LOCK(kFore);
+        m_fForeRed = s.fForeRed;
+        m_fForeBlue = s.fForeBlue;
+        m_fForeGreen = s.fForeGreen;
+    }
+}

@@ -139,6 +139,32 @@ struct SColour {
     float b = 0.0f;
 };
 
+// Every field a preset saves, as the preset file carries it: colours in the
+// store's memory order red, blue, green, flags as they are.
+struct SPresetSettings {
+    std::int32_t nChannelMode = 0;
+    std::int32_t nWindowType = 0;
+    double dFreqMin = 0.0;
+    double dFreqMax = 0.0;
+    double dFreqSpan = 0.0;
+    double dMagMin = 0.0;
+    double dMagMax = 0.0;
+    bool bAutoScale = false;
+    std::int32_t nPlotType = 0;
+    std::int32_t nPanelFlags = 0;
+    std::int32_t nPalette = 0;
+    std::int32_t nPaletteShift = 0;
+    float fPaletteScale = 1.0f;
+    bool bPaletteInvert = false;
+    bool bPlotOnly = false;
+    float fBackRed = 0.0f;
+    float fBackBlue = 0.0f;
+    float fBackGreen = 0.0f;
+    float fForeRed = 0.0f;
+    float fForeBlue = 0.0f;
+    float fForeGreen = 0.0f;
+};
+
 class CRunState {
 public:
     CRunState();
@@ -218,6 +244,13 @@ public:
     void SetBackgroundColor(float r, float g, float b);
     SColour GetForegroundColor() const;
     void SetForegroundColor(float r, float g, float b);
+
+    // The preset fields, for the preset reader and writer: each group is
+    // copied under its own lock, one group after another (never nested), so
+    // worker threads reading a group see it whole. Writing leaves the sample
+    // layout and the display-changed flag alone.
+    SPresetSettings GetPresetSettings() const;
+    void SetPresetSettings(const SPresetSettings& s);
 
     // The preset reader and writer reach the preset fields directly; while
     // worker threads run they hold the group's lock through this.

@@ -3,7 +3,8 @@
 // process-wide instances: g_projection2D (window pixels of the plot area) and
 // g_projection3D (the 3D plots).
 //
-// User-interface thread only; Apply needs the OpenGL context current.
+// User-interface thread only; Apply needs the OpenGL context current. The
+// record (Serialize, Deserialize) is plain C++ and needs no context.
 #pragma once
 
 #include <array>

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "acquisition/CaptureDevice.h"
+#include "analysis/Decibel.h"
 #include "analysis/HistoryBuffers.h"
 #include "analysis/SampleExchange.h"
 #include "analysis/WorkerThreads.h"
@@ -27,6 +28,8 @@
 #include "base/StartupSettings.h"
 #include "plots/FontList.h"
 #include "plots/Projection.h"
+#include "presets/AcquireDlg.h"
+#include "presets/PrefsDlg.h"
 #include "presets/TamselDoc.h"
 #include "recording/CaptureSettingsDlg.h"
 #include "recording/ScreenShotThread.h"
@@ -158,8 +161,16 @@ CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
     setObjectName(QStringLiteral("TamselView"));
     setMinimumSize(m_nW, m_nP);
     setFocusPolicy(Qt::StrongFocus);
-    if (m_pDoc)
+    if (m_pDoc) {
         connect(m_pDoc, &CTamselDoc::contentsChanged, this, &CTamselView::OnUpdate);
+        // Presets: the title follows the document's path and modified flag;
+        // a save writes what the view shows.
+        connect(m_pDoc, &CTamselDoc::stateChanged, this, &CTamselView::UpdateTitle);
+        connect(m_pDoc, &CTamselDoc::aboutToSave, this, [this] {
+            PublishDisplaySettings();
+            PublishPaletteSettings();
+        });
+    }
 
     m_pExchange =
         std::make_unique<CSampleExchange>(g_startupSettings.m_nBlockSize, kSampleRate, &g_runState);
@@ -561,8 +572,10 @@ void CTamselView::OpenStartupPreset() {
         return;
     const QString path =
         QFileInfo(QString::fromStdString(g_startupSettings.m_strPreset)).absoluteFilePath();
-    // The result of the open is not looked at: the path is kept either way.
-    m_pDoc->OnOpenDocument(path.toStdString());
+    // A preset that fails to load has been reported and changed nothing: the
+    // program runs on with a new, unbound preset.
+    if (!m_pDoc->OnOpenDocument(path.toStdString()))
+        return;
     m_pDoc->SetPathName(path.toStdString());
     ApplyDisplaySettings();
 }
@@ -608,10 +621,20 @@ void CTamselView::ApplyDisplaySettings() {
     m_palette.m_fPaletteScale = palette.fScale;
     m_palette.m_bPaletteInvert = palette.bInvert;
     m_palette.Build(m_palette.m_nPalette);
+    // A loaded or new preset brings its own camera: the next drag continues
+    // from it instead of jumping back to the view's old one.
+    const auto& rotation = g_projection3D.GetRotation();
+    const auto& translation = g_projection3D.GetTranslation();
+    for (int i = 0; i < 3; ++i) {
+        m_dRotation[i] = rotation[static_cast<std::size_t>(i)];
+        m_dTranslation[i] = translation[static_cast<std::size_t>(i)];
+    }
     m_bLayoutNeeded = true;
 }
 
 void CTamselView::MarkModified() {
+    PublishDisplaySettings();
+    PublishPaletteSettings();
     if (m_pDoc && m_pDoc->HasFile())
         m_pDoc->SetModifiedFlag(true);
 }
@@ -644,6 +667,68 @@ CPoint CTamselView::GetPanelOrigin(std::int32_t width, std::int32_t y,
     if (spacing)
         *spacing = origin.spacing;
     return {origin.x, origin.y};
+}
+
+// ---- presets: publishing, acquisition parameters, startup preferences ----
+
+void CTamselView::PublishPaletteSettings() {
+    SPaletteSettings settings;
+    settings.nShift = m_palette.m_nPaletteShift;
+    settings.fScale = m_palette.m_fPaletteScale;
+    settings.bInvert = m_palette.m_bPaletteInvert;
+    g_runState.SetPaletteSettings(settings);
+}
+
+void CTamselView::OnViewAcquire() {
+    for (;;) {
+        CAcquireDlg dialog(this);
+        const SCaptureFormat format = g_runState.GetCaptureFormat();
+        SDisplayRange range = g_runState.GetDisplayRange();
+        dialog.m_nFreqMin = static_cast<std::int32_t>(range.dFreqMin);
+        dialog.m_nFreqMax = static_cast<std::int32_t>(range.dFreqMax);
+        if (range.bAutoScale) {
+            const SSpectrumStats stats = g_runState.GetSpectrumStats();
+            dialog.m_fLevelMin = static_cast<float>(LinearToDb(stats.dMeasuredMagMin));
+            dialog.m_fLevelMax = static_cast<float>(LinearToDb(stats.dMeasuredMagMax));
+        } else {
+            dialog.m_fLevelMin = static_cast<float>(LinearToDb(range.dMagMin));
+            dialog.m_fLevelMax = static_cast<float>(LinearToDb(range.dMagMax));
+        }
+        dialog.m_bAuto = range.bAutoScale;
+        dialog.m_nChannel = format.nChannelMode;
+        dialog.m_nWindow = format.nWindowType;
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        if (dialog.m_nFreqMin >= dialog.m_nFreqMax || !(dialog.m_fLevelMin < dialog.m_fLevelMax)) {
+            ReportMessage(2, "Invalid range specified. Please re-enter\n");
+            continue; // refilled from the store: the rejected entries are dropped
+        }
+        range.dFreqMin = dialog.m_nFreqMin;
+        range.dFreqMax = dialog.m_nFreqMax;
+        range.dFreqSpan = range.dFreqMax - range.dFreqMin;
+        range.dMagMin = DbToLinear(dialog.m_fLevelMin);
+        range.dMagMax = DbToLinear(dialog.m_fLevelMax);
+        range.bAutoScale = dialog.m_bAuto;
+        g_runState.SetDisplayRange(range);
+        SCaptureFormat changed = format;
+        changed.nChannelMode = dialog.m_nChannel;
+        changed.nWindowType = dialog.m_nWindow;
+        g_runState.SetCaptureFormat(changed);
+        MarkModified();
+        return;
+    }
+}
+
+void CTamselView::OnEditPreferences() {
+    CPrefsDlg dialog(this);
+    dialog.SetSettings(g_startupSettings);
+    if (dialog.exec() != QDialog::Accepted || !dialog.m_bChanged)
+        return;
+    if (g_startupSettings.Write())
+        ReportMessage(4, "Restart program for settings to take effect.");
+    else
+        ReportMessage(2, "Can't write the startup settings file\n%s",
+                      g_startupSettings.GetPath().c_str());
 }
 
 // ---- commands ----

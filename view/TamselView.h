@@ -154,12 +154,25 @@ public:
     // The document changed (loaded, reset, reverted).
     void OnUpdate();
     void ApplyDisplaySettings();
+    // Publishes the display and palette settings to the store (which presets
+    // save), then marks a bound document modified: every change that belongs
+    // to a preset goes through here, so Save always writes what is shown.
     void MarkModified();
     void UpdateTitle();
     std::int32_t GetPanelCount() const;
     // First panel position of the row at height y across width, and the spacing.
     CPoint GetPanelOrigin(std::int32_t width, std::int32_t y,
                           std::int32_t* spacing = nullptr) const;
+
+    // ---- acquisition parameters and startup preferences ----
+    // The Acquire command: fills the dialog from the store, runs it, and on
+    // OK writes the ranges, channel and window back; a minimum not below its
+    // maximum is reported and the dialog reopens with the stored values.
+    void OnViewAcquire();
+    // The Preferences command: on OK with a ticked setting writes
+    // "Vireon.ini" and tells the user the settings apply at the next start,
+    // or reports that the file could not be written.
+    void OnEditPreferences();
 
     // The stop protocol; idempotent. Runs before the window goes away.
     void OnDestroy();
@@ -215,6 +228,7 @@ private:
     bool VolumeShown() const;
     void DrawPanels();
     void PublishDisplaySettings();
+    void PublishPaletteSettings();
     void ReleaseContext();
     void PublishCapture();
     // Reads the frame just drawn into the screen DIB and flags it ready for

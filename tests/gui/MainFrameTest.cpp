@@ -5,8 +5,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -68,6 +70,14 @@ TEST_F(MainFrameTest, EveryAcceleratorReachesItsOwnCommand) {
         {ctrlAlt, Qt::Key_U, ID_PLOT_SURFACE},    {ctrl, Qt::Key_W, ID_CAPTURE_ENABLE},
         {ctrlAlt, Qt::Key_Z, ID_PLOT_RESET},      {ctrl, Qt::Key_Q, ID_APP_EXIT},
     };
+    // Commands that open a dialog (Open, Save As, Acquire) find it closed.
+    QTimer closer;
+    closer.setInterval(20);
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    closer.start();
     for (const auto& accel : table) {
         SCOPED_TRACE("command " + std::to_string(accel.command));
         QAction* target = m_frame->Action(accel.command);
@@ -76,6 +86,9 @@ TEST_F(MainFrameTest, EveryAcceleratorReachesItsOwnCommand) {
         // action ignores its key, so enable it for the press.
         target->setEnabled(true);
         QSignalSpy spy(target, &QAction::triggered);
+        // A dialog that just closed hands the focus back asynchronously.
+        QApplication::setActiveWindow(m_frame.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
         Press(accel.key, accel.modifiers);
         EXPECT_EQ(spy.count(), 1);
     }

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "base/StartupSettings.h"
+#include "presets/PresetFile.h"
 #include "tests/acquisition/AcquisitionTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -166,6 +167,21 @@ TEST_F(VireonProcess, DebugWindowTogglesAndKeepsTheTraceAndAPausedRunClosesClean
     EXPECT_EQ(run.First("tick", 17)["render"], 1);
 }
 
+// A new preset's values, as a file.
+acqtest::Bytes ValidPreset() {
+    SPreset preset;
+    preset.settings.nChannelMode = CHANNEL_SUM;
+    preset.settings.dFreqMin = 1.0;
+    preset.settings.dFreqMax = 10000.0;
+    preset.settings.dFreqSpan = 9999.0;
+    preset.settings.dMagMax = 1.0;
+    preset.settings.nPanelFlags = kDefaultPanelFlags;
+    preset.settings.nPalette = 1;
+    preset.settings.fBackGreen = 0.15f;
+    preset.settings.fForeRed = preset.settings.fForeGreen = preset.settings.fForeBlue = 1.0f;
+    return WritePresetFile(preset, {1, 0, 0, 0});
+}
+
 // A preset given on the command line opens at once, the startup preset of the
 // settings file at tick 3; either titles the window with the full path less
 // ".tpz" and joins the recent files.
@@ -174,6 +190,7 @@ TEST_F(VireonProcess, APresetFromTheCommandLineOrTheSettingsTitlesTheWindow) {
         SCOPED_TRACE(onCommandLine ? "command line" : "settings");
         WriteIni(0, onCommandLine ? "" : "start.tpz");
         const std::string preset = onCommandLine ? "my preset.tpz" : "start.tpz";
+        m_temp.Write(preset, ValidPreset());
         const SRun run = Run("2:geometry,5:geometry,6:close", onCommandLine ? preset : "");
         const auto titles = run.All("title");
         ASSERT_GE(titles.size(), 2u);
@@ -270,6 +287,15 @@ TEST_F(VireonProcess, WithoutOpenGLItReportsTheFailureAndEndsWithAnErrorStatus) 
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.First("message").rest, "level=1 text=Can't create compatible OpenGL window");
     EXPECT_TRUE(run.All("tick").empty()) << "no window ran";
+}
+
+// Like a failed shell command, a preset on the command line that cannot be
+// read is reported and ends the program with a failure status.
+TEST_F(VireonProcess, AnUnreadablePresetOnTheCommandLineEndsTheProgramWithAFailure) {
+    m_temp.Write("broken.tpz", acqtest::Bytes{0xaf, 0xca, 0, 0, 99, 0, 0, 0});
+    const SRun run = Launch("", "broken.tpz");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.First("message").rest, "level=1 text=Error reading preset file");
 }
 
 } // namespace

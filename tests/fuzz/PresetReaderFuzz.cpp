@@ -1,0 +1,31 @@
+// libFuzzer target: any bytes as a preset file. Nothing may read outside the
+// input, overflow or crash; a file that is accepted must hold only values the
+// program can produce, and must come back unchanged through the writer.
+#include <cstdlib>
+
+#include "presets/PresetFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::array<std::int16_t, 4> version = {1, 0, 0, 0};
+    CRunState store;
+    SPresetSettings defaults;
+    defaults.dFreqMin = 1.0;
+    defaults.dFreqMax = 10000.0;
+    defaults.dFreqSpan = 9999.0;
+    defaults.dMagMax = 1.0;
+    store.SetPresetSettings(defaults);
+    CProjection projection2D, projection3D;
+
+    if (LoadPreset(data, size, store, projection2D, projection3D, {}) != EPresetRead::Ok)
+        return 0;
+    const SPreset loaded = CapturePreset(store, projection2D, projection3D);
+    if (!IsValidPreset(loaded))
+        std::abort();
+    const std::vector<std::uint8_t> file = WritePresetFile(loaded, version);
+    SPreset again;
+    if (file.size() != kPresetFileSize ||
+        ReadPresetFile(file.data(), file.size(), again) != EPresetRead::Ok ||
+        WritePresetFile(again, version) != file)
+        std::abort();
+    return 0;
+}

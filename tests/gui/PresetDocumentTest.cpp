@@ -1,0 +1,373 @@
+// The preset document behind the main frame's File commands, and the two
+// settings dialogs, driven as a user would: the commands' actions, the
+// question boxes' buttons, the dialogs' controls.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "app/MainFrame.h"
+#include "app/MessageBoxPresenter.h"
+#include "base/RunState.h"
+#include "base/StartupSettings.h"
+#include "plots/Projection.h"
+#include "presets/AcquireDlg.h"
+#include "presets/PrefsDlg.h"
+#include "presets/TamselDoc.h"
+#include "resources/Resource.h"
+#include "tests/gui/GuiTestApp.h"
+#include "view/TamselView.h"
+
+namespace {
+
+std::vector<std::pair<int, std::string>> g_messages;
+
+bool Shown(int level, const std::string& text) {
+    for (const auto& [l, t] : g_messages)
+        if (l == level && t.rfind(text, 0) == 0)
+            return true;
+    return false;
+}
+
+// Acts on the next modal window that opens, from inside its own event loop.
+void OnNextModal(std::function<void(QWidget*)> act) {
+    // Tracked, not compared by address: the next dialog may be built where
+    // the last one was.
+    const QPointer<QWidget> before = QApplication::activeModalWidget();
+    auto* timer = new QTimer(QApplication::instance());
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, before, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || (before && modal == before.data()) || !modal->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(modal);
+    });
+    timer->start();
+}
+
+// Answers the next "Save changes to ...?" with a button.
+void Answer(QMessageBox::StandardButton button) {
+    OnNextModal([button](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->text().startsWith("Save changes to "));
+        box->button(button)->click();
+    });
+}
+
+template <typename T> T* Child(QWidget* dialog, const char* name) {
+    T* child = dialog->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+class PresetDocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (GuiTestApp() == nullptr)
+            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+        ASSERT_TRUE(m_dir.isValid());
+        CMessageBoxPresenter::SetTestSink(
+            [](int level, const std::string& text) { g_messages.emplace_back(level, text); });
+        g_messages.clear();
+        m_savedSettings = g_startupSettings;
+        g_startupSettings = CStartupSettings(Path("Vireon.ini"));
+        m_frame = std::make_unique<CMainFrame>(&m_doc);
+        m_frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
+        m_doc.OnNewDocument();
+    }
+
+    void TearDown() override {
+        if (m_frame) {
+            m_doc.SetModifiedFlag(false);
+            m_frame->close();
+            m_frame.reset();
+        }
+        g_startupSettings = m_savedSettings;
+    }
+
+    std::string Path(const char* name) const { return m_dir.filePath(name).toStdString(); }
+    void Trigger(int command) {
+        m_frame->UpdateCommandUI();
+        ASSERT_TRUE(m_frame->Action(command)->isEnabled()) << command;
+        m_frame->Action(command)->trigger();
+    }
+    bool Enabled(int command) {
+        m_frame->UpdateCommandUI();
+        return m_frame->Action(command)->isEnabled();
+    }
+    QString Title() {
+        m_frame->View()->UpdateTitle();
+        return m_frame->windowTitle();
+    }
+    // Saves a preset and binds the document to it.
+    void SaveAs(const std::string& path) {
+        ASSERT_TRUE(m_doc.DoSave(QString::fromStdString(path)));
+    }
+
+    QTemporaryDir m_dir;
+    CStartupSettings m_savedSettings;
+    CTamselDoc m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+TEST_F(PresetDocumentTest, NewGivesTheDefaultPresetAndTheBareTitle) {
+    g_runState.SetDisplaySettings({PLOT_BARS, 3, 0, true});
+    g_runState.SetPaletteSettings({40, 1.5f, true});
+    g_runState.SetDisplayRange({50.0, 500.0, 450.0, 0.1, 0.5, true});
+    g_runState.SetCaptureFormat({44100.0, 16, 2, 2, CHANNEL_LEFT, 5});
+    g_runState.SetBackgroundColor(1, 1, 1);
+    g_runState.SetForegroundColor(0, 0, 0);
+    g_projection3D.SetRotation(10, 20, 30);
+    const SViewport viewport2D = g_projection2D.GetViewport();
+    const auto bounds3D = g_projection3D.GetBounds();
+
+    Trigger(ID_FILE_NEW);
+
+    const SDisplaySettings display = g_runState.GetDisplaySettings();
+    EXPECT_EQ(display.nPlotType, PLOT_HISTOGRAM);
+    EXPECT_EQ(display.nPanelFlags, 47);
+    EXPECT_EQ(display.nPalette, 1);
+    EXPECT_FALSE(display.bPlotOnly);
+    const SPaletteSettings palette = g_runState.GetPaletteSettings();
+    EXPECT_EQ(palette.nShift, 0);
+    EXPECT_EQ(palette.fScale, 1.0f);
+    EXPECT_FALSE(palette.bInvert);
+    const SDisplayRange range = g_runState.GetDisplayRange();
+    EXPECT_EQ(
+        (std::array{range.dFreqMin, range.dFreqMax, range.dFreqSpan, range.dMagMin, range.dMagMax}),
+        (std::array{1.0, 10000.0, 9999.0, 0.0, 1.0}));
+    EXPECT_FALSE(range.bAutoScale);
+    const SCaptureFormat format = g_runState.GetCaptureFormat();
+    EXPECT_EQ(format.nChannelMode, CHANNEL_SUM);
+    EXPECT_EQ(format.nWindowType, 0);
+    const SColour back = g_runState.GetBackgroundColor(), fore = g_runState.GetForegroundColor();
+    EXPECT_EQ((std::array{back.r, back.g, back.b, fore.r, fore.g, fore.b}),
+              (std::array{0.0f, 0.15f, 0.0f, 1.0f, 1.0f, 1.0f}));
+    EXPECT_EQ(g_projection3D.GetRotation(), (std::array<double, 3>{0, 0, 0}));
+    EXPECT_EQ(g_projection3D.GetTranslation(),
+              (std::array<double, 3>{0, 0, -1.6 * g_startupSettings.m_nSurfaceRows}));
+    EXPECT_EQ(g_projection3D.GetBounds(), bounds3D);
+    EXPECT_EQ(g_projection2D.GetViewport(), viewport2D);
+    EXPECT_FALSE(m_doc.HasFile());
+    EXPECT_EQ(Title(), "Vireon");
+}
+
+TEST_F(PresetDocumentTest, AChangeAfterSaveMarksTheTitleAndRevertRestoresTheSavedFile) {
+    const std::string path = Path("room.tpz");
+    SaveAs(path);
+    EXPECT_EQ(Title(), QString::fromStdString("Vireon - " + Path("room")));
+    EXPECT_FALSE(Enabled(ID_FILE_REVERT));
+
+    // Invert reaches the store at once: saving right after it keeps it.
+    Trigger(ID_PALETTE_INVERT);
+    EXPECT_TRUE(g_runState.GetPaletteSettings().bInvert);
+    EXPECT_TRUE(Title().endsWith("*"));
+    EXPECT_TRUE(Enabled(ID_FILE_REVERT));
+    Trigger(ID_FILE_SAVE);
+    EXPECT_FALSE(Title().endsWith("*"));
+    std::ifstream file(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(file)), {});
+    ASSERT_EQ(bytes.size(), 524u);
+    EXPECT_EQ(bytes[156], 1) << "tag 35, palette invert, saved set";
+
+    Trigger(ID_PALETTE_INVERT);
+    Trigger(ID_PALETTE_RAINBOW);
+    Trigger(ID_FILE_REVERT);
+    EXPECT_TRUE(m_frame->Action(ID_PALETTE_INVERT)->isChecked());
+    EXPECT_TRUE(m_frame->Action(ID_PALETTE_GRAYSCALE)->isChecked());
+    EXPECT_TRUE(m_frame->View()->Palette().m_bPaletteInvert);
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_FALSE(Title().endsWith("*"));
+    EXPECT_FALSE(Enabled(ID_FILE_REVERT));
+}
+
+// Cancel, or a Save that fails, keeps everything: the path, the modified
+// flag, the values in force and the window.
+TEST_F(PresetDocumentTest, NewOpenAndExitOnAModifiedPresetAskToSaveAndCanBeStopped) {
+    const std::string other = Path("other.tpz");
+    SaveAs(other);
+    std::filesystem::create_directory(Path("gone"));
+    const std::string bound = Path("gone/bound.tpz");
+    SaveAs(bound);
+    const struct {
+        const char* name;
+        std::function<void()> command;
+    } commands[] = {
+        {"New", [this] { Trigger(ID_FILE_NEW); }},
+        {"Open", [&] { m_doc.OpenDocumentFile(QString::fromStdString(other), m_frame.get()); }},
+        {"Exit", [this] { Trigger(ID_APP_EXIT); }},
+    };
+    for (const auto& command : commands) {
+        for (const bool failedSave : {false, true}) {
+            SCOPED_TRACE(std::string(command.name) + (failedSave ? ", failed save" : ", Cancel"));
+            std::filesystem::create_directory(Path("gone"));
+            m_doc.SetPathName(bound, false);
+            Trigger(ID_PALETTE_RAINBOW);
+            ASSERT_TRUE(m_doc.IsModified());
+            if (failedSave)
+                std::filesystem::remove_all(Path("gone"));
+            g_messages.clear();
+            Answer(failedSave ? QMessageBox::Yes : QMessageBox::Cancel);
+            command.command();
+            EXPECT_EQ(m_doc.GetPathName(), bound);
+            EXPECT_TRUE(m_doc.IsModified());
+            EXPECT_EQ(g_runState.GetDisplaySettings().nPalette, 0) << "rainbow kept";
+            EXPECT_TRUE(m_frame->isVisible());
+            EXPECT_EQ(Shown(2, "Can't save preset file"), failedSave);
+            Trigger(ID_PALETTE_GRAYSCALE);
+        }
+    }
+    Answer(QMessageBox::No);
+    Trigger(ID_FILE_NEW);
+    EXPECT_FALSE(m_doc.HasFile());
+    EXPECT_FALSE(m_doc.IsModified());
+}
+
+TEST_F(PresetDocumentTest, APresetThatFailsToOpenLeavesTheDocumentAsItWas) {
+    const std::string good = Path("good.tpz");
+    Trigger(ID_PALETTE_RAINBOW);
+    SaveAs(good);
+    std::ofstream(Path("bad.tpz"), std::ios::binary) << "not a preset at all";
+    std::ofstream(Path("short.tpz"), std::ios::binary) << std::string("\xaf\xca\0\0\x0a\0\0\0", 8);
+    const std::string missing = Path("missing.tpz");
+    // As the application does: the entry that failed leaves the list while
+    // its own signal runs.
+    QObject::connect(m_frame.get(), &CMainFrame::recentFileOpenFailed, m_frame.get(),
+                     [this, good] { m_frame->SetRecentFiles({QString::fromStdString(good)}); });
+    for (const std::string& bad : {Path("bad.tpz"), Path("short.tpz"), missing}) {
+        SCOPED_TRACE(bad);
+        m_frame->SetRecentFiles({QString::fromStdString(bad), QString::fromStdString(good)});
+        QAction* entry = nullptr;
+        for (QAction* action : m_frame->findChildren<QAction*>())
+            if (action->data().toInt() == ID_FILE_MRU_FILE1 && action->isVisible())
+                entry = action;
+        ASSERT_NE(entry, nullptr);
+        QSignalSpy dropped(m_frame.get(), &CMainFrame::recentFileOpenFailed);
+        g_messages.clear();
+        entry->trigger();
+        EXPECT_EQ(dropped.count(), 1);
+        EXPECT_TRUE(
+            Shown(1, bad == missing ? "Can't open preset file" : "Error reading preset file"));
+        EXPECT_EQ(m_doc.GetPathName(), good);
+        EXPECT_FALSE(m_doc.IsModified());
+        EXPECT_EQ(g_runState.GetDisplaySettings().nPalette, 0) << "rainbow kept";
+    }
+}
+
+TEST_F(PresetDocumentTest, AStartupPresetThatFailsLeavesTheProgramRunningWithoutAFile) {
+    m_frame->close();
+    m_frame.reset();
+    std::ofstream(Path("broken.tpz"), std::ios::binary) << "broken";
+    g_startupSettings.m_strPreset = Path("broken.tpz");
+    m_frame = std::make_unique<CMainFrame>(&m_doc);
+    m_frame->show();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_frame->View()->Ticks() >= 4; }, 3000));
+    EXPECT_TRUE(Shown(1, "Error reading preset file"));
+    EXPECT_FALSE(m_doc.HasFile());
+    EXPECT_EQ(Title(), "Vireon");
+    EXPECT_TRUE(m_frame->isVisible());
+}
+
+TEST_F(PresetDocumentTest,
+       AcquireRefusesAnEmptyRangeReopensWithTheStoredValuesAndStoresTheChannel) {
+    g_runState.SetDisplayRange({100.0, 5000.0, 4900.0, 0.001, 1.0, false});
+    OnNextModal([](QWidget* first) {
+        ASSERT_NE(qobject_cast<CAcquireDlg*>(first), nullptr);
+        // Out of its range: named, and the dialog stays.
+        Child<QLineEdit>(first, "IDC_FREQ_MAX")->setText("20001");
+        qobject_cast<QDialog*>(first)->accept();
+        EXPECT_TRUE(Shown(2, "Please enter an integer between 1 and 20000 for the maximum "
+                             "frequency (Hz)."));
+        EXPECT_TRUE(first->isVisible());
+        Child<QLineEdit>(first, "IDC_FREQ_MIN")->setText("20000");
+        Child<QLineEdit>(first, "IDC_FREQ_MAX")->setText("20000");
+        OnNextModal([](QWidget* second) {
+            EXPECT_EQ(Child<QLineEdit>(second, "IDC_FREQ_MIN")->text(), "100");
+            EXPECT_EQ(Child<QLineEdit>(second, "IDC_FREQ_MAX")->text(), "5000");
+            EXPECT_EQ(Child<QLineEdit>(second, "IDC_LEVEL_MIN")->text(), "-60");
+            EXPECT_EQ(Child<QLineEdit>(second, "IDC_LEVEL_MAX")->text(), "0");
+            QComboBox* channel = Child<QComboBox>(second, "IDC_CHANNEL");
+            channel->setFocus();
+            QTest::keyClick(channel, Qt::Key_End);
+            EXPECT_EQ(channel->currentText(), "Left - Right");
+            qobject_cast<QDialog*>(second)->accept();
+        });
+        qobject_cast<QDialog*>(first)->accept();
+    });
+    Trigger(ID_VIEW_ACQUIRE);
+    EXPECT_TRUE(Shown(2, "Invalid range specified. Please re-enter\n"));
+    EXPECT_EQ(g_runState.GetCaptureFormat().nChannelMode, CHANNEL_DIFFERENCE);
+    const SDisplayRange range = g_runState.GetDisplayRange();
+    EXPECT_EQ((std::array{range.dFreqMin, range.dFreqMax, range.dFreqSpan}),
+              (std::array{100.0, 5000.0, 4900.0}));
+    EXPECT_NEAR(range.dMagMin, 0.001, 1e-12);
+}
+
+TEST_F(PresetDocumentTest,
+       PreferencesWriteTheStartupFileOnlyForATickedSettingAndItLastsToTheNextStart) {
+    const std::string ini = Path("Vireon.ini");
+    const auto runPreferences = [this](std::function<void(QWidget*)> edit) {
+        OnNextModal([edit](QWidget* dialog) {
+            ASSERT_NE(qobject_cast<CPrefsDlg*>(dialog), nullptr);
+            edit(dialog);
+            qobject_cast<QDialog*>(dialog)->accept();
+        });
+        Trigger(ID_EDIT_PREFERENCES);
+    };
+
+    // A list changed and its box cleared again counts for nothing.
+    runPreferences([](QWidget* dialog) {
+        QCheckBox* box = Child<QCheckBox>(dialog, "IDC_EDIT_PLOTSIZE");
+        box->click();
+        Child<QComboBox>(dialog, "IDC_PLOT_SIZE")->setCurrentIndex(2);
+        box->click();
+    });
+    EXPECT_FALSE(std::filesystem::exists(ini));
+    EXPECT_FALSE(Shown(4, "Restart program"));
+
+    runPreferences([](QWidget* dialog) {
+        Child<QCheckBox>(dialog, "IDC_EDIT_PLOTSIZE")->click();
+        QComboBox* size = Child<QComboBox>(dialog, "IDC_PLOT_SIZE");
+        size->setFocus();
+        QTest::keyClick(size, Qt::Key_End);
+        Child<QCheckBox>(dialog, "IDC_EDIT_3DSIZE")->click();
+        Child<QComboBox>(dialog, "IDC_3D_SIZE")->setCurrentIndex(1);
+    });
+    EXPECT_TRUE(Shown(4, "Restart program for settings to take effect."));
+    CStartupSettings next(ini);
+    next.LoadForStartup();
+    EXPECT_EQ(next.m_nPlotWidth, 960);
+    EXPECT_EQ(next.m_nPlotHeight, 720);
+    EXPECT_EQ(next.m_nSurfaceCols, 60);
+    EXPECT_EQ(next.m_nSurfaceRows, 120);
+    EXPECT_EQ(g_startupSettings.m_nPlotWidth, 640) << "the running program keeps its size";
+
+    // A file that cannot be written is reported, not announced as done.
+    g_messages.clear();
+    g_startupSettings.SetPath(Path("gone/Vireon.ini"));
+    runPreferences([](QWidget* dialog) { Child<QCheckBox>(dialog, "IDC_EDIT_BUFFER")->click(); });
+    EXPECT_TRUE(Shown(2, "Can't write the startup settings file"));
+    EXPECT_FALSE(Shown(4, "Restart program"));
+}
+
+} // namespace
