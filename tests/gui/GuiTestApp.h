@@ -1,13 +1,23 @@
 // The one QApplication of a GUI test process, made on first use; null when
-// there is no X display (the tests then skip).
+// there is no X display (the tests then skip). And the fixture of the tests
+// that drive a main frame.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QTest>
 
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
+#include "presets/TamselDoc.h"
+#include "view/TamselView.h"
 
 inline QApplication* GuiTestApp() {
     static QApplication* app = []() -> QApplication* {
@@ -23,3 +33,64 @@ inline QApplication* GuiTestApp() {
     }();
     return app;
 }
+
+namespace guitest {
+
+// The messages reported while a frame test runs: level and text.
+inline std::vector<std::pair<int, std::string>> g_messages;
+
+// Whether a message of that level beginning with `text` was reported.
+inline bool Shown(int level, const std::string& text) {
+    for (const auto& [l, t] : g_messages)
+        if (l == level && t.rfind(text, 0) == 0)
+            return true;
+    return false;
+}
+
+// A main frame on its own document, shown, exposed and active; no capture
+// backend unless a test sets one before SetUp.
+class CFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (GuiTestApp() == nullptr)
+            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+        g_messages.clear();
+        CMessageBoxPresenter::SetTestSink(
+            [](int level, const std::string& text) { g_messages.emplace_back(level, text); });
+        ShowFrame();
+    }
+    void ShowFrame() {
+        m_frame = std::make_unique<CMainFrame>(&m_doc);
+        m_frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
+        QApplication::setActiveWindow(m_frame.get());
+        m_frame->activateWindow();
+        QTest::qWait(50);
+    }
+    void TearDown() override {
+        if (m_frame) {
+            m_doc.SetModifiedFlag(false); // closes without asking
+            m_frame->close();
+            m_frame.reset();
+        }
+        CTamselView::SetBackendFactory(nullptr);
+        CTamselView::SetUrlOpener(nullptr);
+        CTamselView::SetInstalledHelpFile({});
+        CMessageBoxPresenter::SetTestSink(nullptr);
+    }
+
+    void Keys(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(m_frame.get(), key, modifiers);
+    }
+    bool Checked(int id) const { return m_frame->Action(id)->isChecked(); }
+    // Enabled as the menu shows it: the states are brought up to date first.
+    bool Enabled(int id) const {
+        m_frame->UpdateCommandUI();
+        return m_frame->Action(id)->isEnabled();
+    }
+
+    CTamselDoc m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+} // namespace guitest

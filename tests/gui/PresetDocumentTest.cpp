@@ -1,49 +1,34 @@
 // The preset document behind the main frame's File commands, and the two
 // settings dialogs, driven as a user would: the commands' actions, the
 // question boxes' buttons, the dialogs' controls.
-#include <gtest/gtest.h>
-
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
 
-#include "app/MainFrame.h"
-#include "app/MessageBoxPresenter.h"
 #include "base/RunState.h"
 #include "base/StartupSettings.h"
 #include "plots/Projection.h"
 #include "presets/AcquireDlg.h"
 #include "presets/PrefsDlg.h"
-#include "presets/TamselDoc.h"
 #include "resources/Resource.h"
 #include "tests/gui/GuiTestApp.h"
-#include "view/TamselView.h"
+#include "tests/presets/PresetTestSupport.h"
 
 namespace {
 
-std::vector<std::pair<int, std::string>> g_messages;
-
-bool Shown(int level, const std::string& text) {
-    for (const auto& [l, t] : g_messages)
-        if (l == level && t.rfind(text, 0) == 0)
-            return true;
-    return false;
-}
+using guitest::g_messages;
+using guitest::Shown;
 
 // Acts on the next modal window that opens, from inside its own event loop.
 void OnNextModal(std::function<void(QWidget*)> act) {
@@ -79,41 +64,25 @@ template <typename T> T* Child(QWidget* dialog, const char* name) {
     return child;
 }
 
-class PresetDocumentTest : public ::testing::Test {
+// Each test has its own startup settings file, in its own directory.
+class PresetDocumentTest : public guitest::CFrameTest {
 protected:
     void SetUp() override {
-        if (GuiTestApp() == nullptr)
-            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
         ASSERT_TRUE(m_dir.isValid());
-        CMessageBoxPresenter::SetTestSink(
-            [](int level, const std::string& text) { g_messages.emplace_back(level, text); });
-        g_messages.clear();
         m_savedSettings = g_startupSettings;
         g_startupSettings = CStartupSettings(Path("Vireon.ini"));
-        m_frame = std::make_unique<CMainFrame>(&m_doc);
-        m_frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
+        CFrameTest::SetUp();
         m_doc.OnNewDocument();
     }
-
     void TearDown() override {
-        if (m_frame) {
-            m_doc.SetModifiedFlag(false);
-            m_frame->close();
-            m_frame.reset();
-        }
+        CFrameTest::TearDown();
         g_startupSettings = m_savedSettings;
     }
 
     std::string Path(const char* name) const { return m_dir.filePath(name).toStdString(); }
     void Trigger(int command) {
-        m_frame->UpdateCommandUI();
-        ASSERT_TRUE(m_frame->Action(command)->isEnabled()) << command;
+        ASSERT_TRUE(Enabled(command)) << command;
         m_frame->Action(command)->trigger();
-    }
-    bool Enabled(int command) {
-        m_frame->UpdateCommandUI();
-        return m_frame->Action(command)->isEnabled();
     }
     QString Title() {
         m_frame->View()->UpdateTitle();
@@ -126,11 +95,10 @@ protected:
 
     QTemporaryDir m_dir;
     CStartupSettings m_savedSettings;
-    CTamselDoc m_doc;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
-TEST_F(PresetDocumentTest, NewGivesTheDefaultPresetAndTheBareTitle) {
+// New, then a saved preset changed and reverted.
+TEST_F(PresetDocumentTest, NewGivesTheDefaultsAndAChangeAfterSaveMarksTheTitleUntilRevert) {
     g_runState.SetDisplaySettings({PLOT_BARS, 3, 0, true});
     g_runState.SetPaletteSettings({40, 1.5f, true});
     g_runState.SetDisplayRange({50.0, 500.0, 450.0, 0.1, 0.5, true});
@@ -140,29 +108,9 @@ TEST_F(PresetDocumentTest, NewGivesTheDefaultPresetAndTheBareTitle) {
     g_projection3D.SetRotation(10, 20, 30);
     const SViewport viewport2D = g_projection2D.GetViewport();
     const auto bounds3D = g_projection3D.GetBounds();
-
     Trigger(ID_FILE_NEW);
-
-    const SDisplaySettings display = g_runState.GetDisplaySettings();
-    EXPECT_EQ(display.nPlotType, PLOT_HISTOGRAM);
-    EXPECT_EQ(display.nPanelFlags, 47);
-    EXPECT_EQ(display.nPalette, 1);
-    EXPECT_FALSE(display.bPlotOnly);
-    const SPaletteSettings palette = g_runState.GetPaletteSettings();
-    EXPECT_EQ(palette.nShift, 0);
-    EXPECT_EQ(palette.fScale, 1.0f);
-    EXPECT_FALSE(palette.bInvert);
-    const SDisplayRange range = g_runState.GetDisplayRange();
-    EXPECT_EQ(
-        (std::array{range.dFreqMin, range.dFreqMax, range.dFreqSpan, range.dMagMin, range.dMagMax}),
-        (std::array{1.0, 10000.0, 9999.0, 0.0, 1.0}));
-    EXPECT_FALSE(range.bAutoScale);
-    const SCaptureFormat format = g_runState.GetCaptureFormat();
-    EXPECT_EQ(format.nChannelMode, CHANNEL_SUM);
-    EXPECT_EQ(format.nWindowType, 0);
-    const SColour back = g_runState.GetBackgroundColor(), fore = g_runState.GetForegroundColor();
-    EXPECT_EQ((std::array{back.r, back.g, back.b, fore.r, fore.g, fore.b}),
-              (std::array{0.0f, 0.15f, 0.0f, 1.0f, 1.0f, 1.0f}));
+    EXPECT_TRUE(
+        presettest::SameBits({g_runState.GetPresetSettings()}, {presettest::NewSettings()}));
     EXPECT_EQ(g_projection3D.GetRotation(), (std::array<double, 3>{0, 0, 0}));
     EXPECT_EQ(g_projection3D.GetTranslation(),
               (std::array<double, 3>{0, 0, -1.6 * g_startupSettings.m_nSurfaceRows}));
@@ -170,14 +118,11 @@ TEST_F(PresetDocumentTest, NewGivesTheDefaultPresetAndTheBareTitle) {
     EXPECT_EQ(g_projection2D.GetViewport(), viewport2D);
     EXPECT_FALSE(m_doc.HasFile());
     EXPECT_EQ(Title(), "Vireon");
-}
 
-TEST_F(PresetDocumentTest, AChangeAfterSaveMarksTheTitleAndRevertRestoresTheSavedFile) {
     const std::string path = Path("room.tpz");
     SaveAs(path);
     EXPECT_EQ(Title(), QString::fromStdString("Vireon - " + Path("room")));
     EXPECT_FALSE(Enabled(ID_FILE_REVERT));
-
     // Invert reaches the store at once: saving right after it keeps it.
     Trigger(ID_PALETTE_INVERT);
     EXPECT_TRUE(g_runState.GetPaletteSettings().bInvert);
@@ -193,8 +138,8 @@ TEST_F(PresetDocumentTest, AChangeAfterSaveMarksTheTitleAndRevertRestoresTheSave
     Trigger(ID_PALETTE_INVERT);
     Trigger(ID_PALETTE_RAINBOW);
     Trigger(ID_FILE_REVERT);
-    EXPECT_TRUE(m_frame->Action(ID_PALETTE_INVERT)->isChecked());
-    EXPECT_TRUE(m_frame->Action(ID_PALETTE_GRAYSCALE)->isChecked());
+    EXPECT_TRUE(Checked(ID_PALETTE_INVERT));
+    EXPECT_TRUE(Checked(ID_PALETTE_GRAYSCALE));
     EXPECT_TRUE(m_frame->View()->Palette().m_bPaletteInvert);
     EXPECT_FALSE(m_doc.IsModified());
     EXPECT_FALSE(Title().endsWith("*"));
@@ -243,7 +188,7 @@ TEST_F(PresetDocumentTest, NewOpenAndExitOnAModifiedPresetAskToSaveAndCanBeStopp
     EXPECT_FALSE(m_doc.IsModified());
 }
 
-TEST_F(PresetDocumentTest, APresetThatFailsToOpenLeavesTheDocumentAsItWas) {
+TEST_F(PresetDocumentTest, APresetThatFailsToOpenFromTheRecentFilesOrAtStartupChangesNothing) {
     const std::string good = Path("good.tpz");
     Trigger(ID_PALETTE_RAINBOW);
     SaveAs(good);
@@ -272,15 +217,15 @@ TEST_F(PresetDocumentTest, APresetThatFailsToOpenLeavesTheDocumentAsItWas) {
         EXPECT_FALSE(m_doc.IsModified());
         EXPECT_EQ(g_runState.GetDisplaySettings().nPalette, 0) << "rainbow kept";
     }
-}
 
-TEST_F(PresetDocumentTest, AStartupPresetThatFailsLeavesTheProgramRunningWithoutAFile) {
+    // A startup preset that fails leaves the program running without a file.
     m_frame->close();
     m_frame.reset();
     std::ofstream(Path("broken.tpz"), std::ios::binary) << "broken";
     g_startupSettings.m_strPreset = Path("broken.tpz");
-    m_frame = std::make_unique<CMainFrame>(&m_doc);
-    m_frame->show();
+    m_doc.OnNewDocument();
+    g_messages.clear();
+    ShowFrame();
     ASSERT_TRUE(QTest::qWaitFor([this] { return m_frame->View()->Ticks() >= 4; }, 3000));
     EXPECT_TRUE(Shown(1, "Error reading preset file"));
     EXPECT_FALSE(m_doc.HasFile());

@@ -1,67 +1,37 @@
-// The view's commands, mouse drags and status hints through the real window:
-// key sequences and toolbar clicks on the main frame, mouse events on the
-// view, and what the menu items and the status-bar panes then show.
-#include <gtest/gtest.h>
-
+// The main frame and the view's commands, mouse drags and status hints
+// through the real window: key sequences and toolbar clicks on the frame,
+// mouse events on the view, and what the menu items and the status-bar panes
+// then show.
 #include <QAction>
-#include <QApplication>
+#include <QDialog>
 #include <QDir>
-#include <QLabel>
-#include <QTest>
+#include <QSignalSpy>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 
-#include "app/MainFrame.h"
-#include "app/MessageBoxPresenter.h"
 #include "base/RunState.h"
 #include "base/StartupSettings.h"
 #include "plots/Projection.h"
-#include "presets/TamselDoc.h"
 #include "resources/Resource.h"
 #include "tests/acquisition/AcquisitionTestSupport.h"
 #include "tests/gui/GuiTestApp.h"
-#include "view/TamselView.h"
 
 namespace {
 
-const Qt::KeyboardModifiers kCtrlAlt = Qt::ControlModifier | Qt::AltModifier;
-std::vector<std::pair<int, std::string>> g_messages;
+using guitest::g_messages;
+const Qt::KeyboardModifiers kCtrl = Qt::ControlModifier, kCtrlAlt = kCtrl | Qt::AltModifier;
 
-class ViewCommands : public ::testing::Test {
+class ViewCommands : public guitest::CFrameTest {
 protected:
     void SetUp() override {
-        if (GuiTestApp() == nullptr)
-            GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-        g_messages.clear();
-        CMessageBoxPresenter::SetTestSink(
-            [](int level, const std::string& text) { g_messages.emplace_back(level, text); });
-        m_frame = std::make_unique<CMainFrame>(&m_doc);
-        m_frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
-        QApplication::setActiveWindow(m_frame.get());
-        m_frame->activateWindow();
-        m_view = m_frame->View();
-        QTest::qWait(50);
-    }
-    void TearDown() override {
+        CFrameTest::SetUp();
         if (m_frame)
-            m_frame->close();
-        m_frame.reset();
-        CTamselView::SetBackendFactory(nullptr);
-        CTamselView::SetUrlOpener(nullptr);
-        CTamselView::SetInstalledHelpFile({});
-        CMessageBoxPresenter::SetTestSink(nullptr);
+            m_view = m_frame->View();
     }
-
-    void Keys(Qt::Key key, Qt::KeyboardModifiers modifiers) {
-        QTest::keyClick(m_frame.get(), key, modifiers);
-    }
-    bool Checked(int id) const { return m_frame->Action(id)->isChecked(); }
-    bool Enabled(int id) const { return m_frame->Action(id)->isEnabled(); }
     // A press at `from`, one move to `to`, a release; the keys held all along.
     void Drag(Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint from, QPoint to) {
         QTest::mousePress(m_view, button, keys, from);
@@ -69,23 +39,74 @@ protected:
         QTest::mouseRelease(m_view, button, keys, to);
     }
     // The pane's text once the timer's next redraw has set it.
-    bool PaneReads(int pane, const QString& text, int timeoutMs = 2000) {
-        return QTest::qWaitFor([&] { return m_frame->PaneText(pane) == text; }, timeoutMs);
+    bool PaneReads(int pane, const QString& text) {
+        return QTest::qWaitFor([&] { return m_frame->PaneText(pane) == text; }, 2000);
     }
 
-    CTamselDoc m_doc;
-    std::unique_ptr<CMainFrame> m_frame;
     CTamselView* m_view = nullptr;
 };
 
-TEST_F(ViewCommands, PlotTypeKeysCheckTheirMenuItemOnly) {
+// No backend was given, so the capture device cannot start: reported with the
+// stop icon while the window runs on. Then each accelerator, exit last (it
+// closes the window).
+TEST_F(ViewCommands, AFailedCaptureDeviceIsReportedAndEveryAcceleratorReachesItsOwnCommand) {
+    ASSERT_TRUE(QTest::qWaitFor([] { return !g_messages.empty(); }, 2000));
+    EXPECT_EQ(g_messages[0],
+              std::make_pair(1, std::string("Couldn't initialize sound capture device")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_view->Ticks() >= 2; }, 2000));
+    const struct {
+        Qt::KeyboardModifiers modifiers;
+        int key, command;
+    } table[] = {
+        {kCtrl, Qt::Key_A, ID_FILE_SAVE_AS},       {kCtrlAlt, Qt::Key_A, ID_VIEW_ACQUIRE},
+        {kCtrlAlt, Qt::Key_B, ID_PLOT_BARS},       {kCtrl, Qt::Key_C, ID_EDIT_COPY},
+        {kCtrlAlt, Qt::Key_D, ID_DEBUG_WINDOW},    {kCtrlAlt, Qt::Key_G, ID_PALETTE_GRAYSCALE},
+        {kCtrlAlt, Qt::Key_H, ID_PLOT_HISTOGRAM},  {kCtrlAlt, Qt::Key_M, ID_PLOT_METERS},
+        {kCtrl, Qt::Key_N, ID_FILE_NEW},           {kCtrl, Qt::Key_O, ID_FILE_OPEN},
+        {kCtrlAlt, Qt::Key_P, ID_SHOW_TIMING},     {kCtrl, Qt::Key_R, ID_FILE_RUN},
+        {kCtrlAlt, Qt::Key_R, ID_PALETTE_RAINBOW}, {kCtrl, Qt::Key_S, ID_FILE_SAVE},
+        {kCtrlAlt, Qt::Key_S, ID_PLOT_WATERFALL},  {kCtrl, Qt::Key_T, ID_FILE_REVERT},
+        {kCtrlAlt, Qt::Key_U, ID_PLOT_SURFACE},    {kCtrl, Qt::Key_W, ID_CAPTURE_ENABLE},
+        {kCtrlAlt, Qt::Key_Z, ID_PLOT_RESET},      {kCtrl, Qt::Key_Q, ID_APP_EXIT},
+    };
+    // Commands that open a dialog (Open, Save As, Acquire) find it closed.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    closer.start(20);
+    for (const auto& accel : table) {
+        SCOPED_TRACE("command " + std::to_string(accel.command));
+        QAction* target = m_frame->Action(accel.command);
+        ASSERT_NE(target, nullptr);
+        // Commands still waiting for their handlers are greyed; a greyed
+        // action ignores its key, so enable it for the press.
+        target->setEnabled(true);
+        QSignalSpy spy(target, &QAction::triggered);
+        // A dialog that just closed hands the focus back asynchronously.
+        QApplication::setActiveWindow(m_frame.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+        Keys(static_cast<Qt::Key>(accel.key), accel.modifiers);
+        EXPECT_EQ(spy.count(), 1);
+    }
+    EXPECT_FALSE(m_frame->isVisible()) << "Ctrl+Q closes the window";
+}
+
+// The scale panel shows magnitudes as colours: only with the waterfall and
+// the surface may it be switched, and it keeps its flag meanwhile.
+TEST_F(ViewCommands, PlotTypeKeysCheckTheirItemOnlyAndGreyMagnitudeScaleAwayFromColourPlots) {
     const struct {
         Qt::Key key;
         int command, type;
+        bool colours;
     } table[] = {
-        {Qt::Key_S, ID_PLOT_WATERFALL, PLOT_WATERFALL}, {Qt::Key_U, ID_PLOT_SURFACE, PLOT_SURFACE},
-        {Qt::Key_B, ID_PLOT_BARS, PLOT_BARS},           {Qt::Key_M, ID_PLOT_METERS, PLOT_METERS},
-        {Qt::Key_H, ID_PLOT_HISTOGRAM, PLOT_HISTOGRAM},
+        {Qt::Key_S, ID_PLOT_WATERFALL, PLOT_WATERFALL, true},
+        {Qt::Key_U, ID_PLOT_SURFACE, PLOT_SURFACE, true},
+        {Qt::Key_B, ID_PLOT_BARS, PLOT_BARS, false},
+        {Qt::Key_M, ID_PLOT_METERS, PLOT_METERS, false},
+        {Qt::Key_H, ID_PLOT_HISTOGRAM, PLOT_HISTOGRAM, false},
+        {Qt::Key_S, ID_PLOT_WATERFALL, PLOT_WATERFALL, true},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.command);
@@ -93,6 +114,9 @@ TEST_F(ViewCommands, PlotTypeKeysCheckTheirMenuItemOnly) {
         EXPECT_EQ(m_view->PlotType(), row.type);
         for (const auto& other : table)
             EXPECT_EQ(Checked(other.command), other.command == row.command);
+        EXPECT_EQ(Enabled(ID_VIEW_MAGNITUDE_SCALE), row.colours);
+        EXPECT_TRUE(Checked(ID_VIEW_MAGNITUDE_SCALE));
+        EXPECT_EQ(m_view->GetPanelCount(), row.colours ? 4 : 3) << "info, run status, VU, scale";
     }
 }
 
@@ -116,34 +140,19 @@ TEST_F(ViewCommands, EveryToolbarButtonShowsItsOwnImage) {
     EXPECT_EQ(seen.size(), 15u);
 }
 
-// The scale panel shows magnitudes as colours: only with the waterfall and
-// the surface may it be switched, and it keeps its flag meanwhile.
-TEST_F(ViewCommands, MagnitudeScaleIsGreyedButStaysCheckedAwayFromColourPlots) {
-    Keys(Qt::Key_S, kCtrlAlt);
-    ASSERT_TRUE(Checked(ID_VIEW_MAGNITUDE_SCALE));
-    ASSERT_TRUE(Enabled(ID_VIEW_MAGNITUDE_SCALE));
-    Keys(Qt::Key_H, kCtrlAlt);
-    EXPECT_FALSE(Enabled(ID_VIEW_MAGNITUDE_SCALE));
-    EXPECT_TRUE(Checked(ID_VIEW_MAGNITUDE_SCALE));
-    EXPECT_EQ(m_view->GetPanelCount(), 3) << "info, run status, VU meter";
-    Keys(Qt::Key_S, kCtrlAlt);
-    EXPECT_TRUE(Enabled(ID_VIEW_MAGNITUDE_SCALE));
-    EXPECT_EQ(m_view->GetPanelCount(), 4);
-}
-
 TEST_F(ViewCommands, PlotOnlyTwiceRestoresThePanelSet) {
     m_frame->Action(ID_VIEW_VU_METER)->trigger(); // off
     m_frame->Action(ID_VIEW_VOLUME)->trigger();   // off
     const std::int32_t flags = m_view->PanelFlags();
     ASSERT_EQ(flags, kDefaultPanelFlags & ~(PANEL_VUMETER | PANEL_VOLUME));
-    QAction* plotOnly = m_frame->Action(ID_VIEW_PLOT_ONLY);
-    QTest::mouseClick(m_frame->ToolBar()->widgetForAction(plotOnly), Qt::LeftButton);
+    QWidget* plotOnly = m_frame->ToolBar()->widgetForAction(m_frame->Action(ID_VIEW_PLOT_ONLY));
+    QTest::mouseClick(plotOnly, Qt::LeftButton);
     EXPECT_TRUE(Checked(ID_VIEW_PLOT_ONLY));
     EXPECT_EQ(m_view->GetPanelCount(), 0);
     for (int id : {ID_VIEW_PROGRAM_INFO, ID_VIEW_RUN_STATUS, ID_VIEW_VU_METER, ID_VIEW_VOLUME})
         EXPECT_FALSE(Enabled(id)) << id;
     EXPECT_TRUE(Checked(ID_VIEW_PROGRAM_INFO)) << "greyed items keep their check marks";
-    QTest::mouseClick(m_frame->ToolBar()->widgetForAction(plotOnly), Qt::LeftButton);
+    QTest::mouseClick(plotOnly, Qt::LeftButton);
     EXPECT_FALSE(Checked(ID_VIEW_PLOT_ONLY));
     EXPECT_EQ(m_view->PanelFlags(), flags);
     EXPECT_FALSE(Checked(ID_VIEW_VU_METER));
@@ -151,116 +160,64 @@ TEST_F(ViewCommands, PlotOnlyTwiceRestoresThePanelSet) {
 }
 
 // Left drags move the frequency range, right drags shape the palette; each
-// row starts from its own range and palette.
-TEST_F(ViewCommands, DragsClampTheRangeAndShapeThePalette) {
+// row starts from its own range and palette. On the histogram Ctrl and Shift
+// drags have nothing to turn: no change, and the hint pane shows a single
+// space while Ctrl is held.
+TEST_F(ViewCommands, DragsClampTheRangeAndShapeThePaletteAndCtrlDragsOnTheHistogramDoNothing) {
     const QPoint at(300, 200);
     const struct {
         const char* what;
-        Qt::MouseButton button;
         QPoint move;
-        double fmin, span; // before
-        bool invert;       // palette inverted before
-        double wantMin, wantMax, wantSpan;
-        int wantShift;
-        float wantScale;
-    } table[] = {
-        {"right from 5 Hz: the floor", Qt::LeftButton, {2, 0}, 5, 1000, false, 1, 1001, 1000, 0, 1},
-        {"down: the minimum span",
-         Qt::LeftButton,
-         {0, 20},
-         1000,
-         300,
-         false,
-         1000,
-         1100,
-         100,
-         0,
-         1},
-        {"left to 19990 Hz: the ceiling",
-         Qt::LeftButton,
-         {-99, 0},
-         19000,
-         200,
-         false,
-         19990,
-         20000,
-         10,
-         0,
-         1},
-        {"far left: the start's ceiling",
-         Qt::LeftButton,
-         {-5000, 0},
-         1000,
-         100,
-         false,
-         19990,
-         20000,
-         10,
-         0,
-         1},
-        {"diagonal right drag: the scale",
-         Qt::RightButton,
-         {5, 5},
-         1,
-         9999,
-         false,
-         1,
-         10000,
-         9999,
-         0,
-         1.05f},
-        {"sideways right drag: the shift",
-         Qt::RightButton,
-         {-7, 2},
-         1,
-         9999,
-         false,
-         1,
-         10000,
-         9999,
-         -7,
-         1},
-        {"inverted: against the drag",
-         Qt::RightButton,
-         {7, 2},
-         1,
-         9999,
-         true,
-         1,
-         10000,
-         9999,
-         -7,
-         1},
-        {"up: a smaller scale", Qt::RightButton, {0, -1}, 1, 9999, false, 1, 10000, 9999, 0, 0.95f},
+        double fmin, span, wantMin, wantMax;
+    } left[] = {
+        {"right from 5 Hz: the floor", {2, 0}, 5, 1000, 1, 1001},
+        {"down: the minimum span", {0, 20}, 1000, 300, 1000, 1100},
+        {"left to 19990 Hz: the ceiling", {-99, 0}, 19000, 200, 19990, 20000},
+        {"far left: the start's ceiling", {-5000, 0}, 1000, 100, 19990, 20000},
     };
-    for (const auto& row : table) {
+    for (const auto& row : left) {
         SCOPED_TRACE(row.what);
         g_runState.SetDisplayRange({row.fmin, row.fmin + row.span, row.span, 0.0, 1.0, false});
-        m_frame->Action(ID_PALETTE_RESET)->trigger();
-        if (row.invert)
-            m_frame->Action(ID_PALETTE_INVERT)->trigger();
-        Drag(row.button, Qt::NoModifier, at, at + row.move);
+        Drag(Qt::LeftButton, Qt::NoModifier, at, at + row.move);
         const SDisplayRange range = g_runState.GetDisplayRange();
         EXPECT_DOUBLE_EQ(range.dFreqMin, row.wantMin);
         EXPECT_DOUBLE_EQ(range.dFreqMax, row.wantMax);
-        EXPECT_DOUBLE_EQ(range.dFreqSpan, row.wantSpan);
+        EXPECT_DOUBLE_EQ(range.dFreqSpan, row.wantMax - row.wantMin);
+        EXPECT_EQ(m_view->Palette().m_nPaletteShift, 0);
+        EXPECT_FLOAT_EQ(m_view->Palette().m_fPaletteScale, 1);
+    }
+    const struct {
+        const char* what;
+        QPoint move;
+        bool invert; // palette inverted before
+        int wantShift;
+        float wantScale;
+    } right[] = {
+        {"diagonal: the scale", {5, 5}, false, 0, 1.05f},
+        {"sideways: the shift", {-7, 2}, false, -7, 1},
+        {"inverted: against the drag", {7, 2}, true, -7, 1},
+        {"up: a smaller scale", {0, -1}, false, 0, 0.95f},
+    };
+    g_runState.SetDisplayRange({1, 10000, 9999, 0.0, 1.0, false});
+    for (const auto& row : right) {
+        SCOPED_TRACE(row.what);
+        m_frame->Action(ID_PALETTE_RESET)->trigger();
+        if (row.invert)
+            m_frame->Action(ID_PALETTE_INVERT)->trigger();
+        Drag(Qt::RightButton, Qt::NoModifier, at, at + row.move);
+        EXPECT_EQ(g_runState.GetDisplayRange().dFreqMin, 1);
+        EXPECT_EQ(g_runState.GetDisplayRange().dFreqMax, 10000);
         EXPECT_EQ(m_view->Palette().m_nPaletteShift, row.wantShift);
         EXPECT_FLOAT_EQ(m_view->Palette().m_fPaletteScale, row.wantScale);
     }
-}
 
-// On the histogram Ctrl and Shift drags have nothing to turn: no change, and
-// the hint pane shows a single space while Ctrl is held.
-TEST_F(ViewCommands, CtrlDragOnTheHistogramChangesNothing) {
-    const SDisplayRange before = g_runState.GetDisplayRange();
     const auto rotation = g_projection3D.GetRotation();
     const auto translation = g_projection3D.GetTranslation();
-    Drag(Qt::LeftButton, Qt::ControlModifier, {300, 200}, {340, 260});
-    Drag(Qt::LeftButton, Qt::ShiftModifier, {300, 200}, {340, 260});
-    Drag(Qt::LeftButton, Qt::ControlModifier, {300, 200}, {340, 260});
-    const SDisplayRange after = g_runState.GetDisplayRange();
-    EXPECT_EQ(after.dFreqMin, before.dFreqMin);
-    EXPECT_EQ(after.dFreqMax, before.dFreqMax);
+    Drag(Qt::LeftButton, Qt::ControlModifier, at, {340, 260});
+    Drag(Qt::LeftButton, Qt::ShiftModifier, at, {340, 260});
+    Drag(Qt::LeftButton, Qt::ControlModifier, at, {340, 260});
+    EXPECT_EQ(g_runState.GetDisplayRange().dFreqMin, 1);
+    EXPECT_EQ(g_runState.GetDisplayRange().dFreqMax, 10000);
     EXPECT_EQ(g_projection3D.GetRotation(), rotation);
     EXPECT_EQ(g_projection3D.GetTranslation(), translation);
     EXPECT_TRUE(PaneReads(0, QStringLiteral(" ")));

@@ -3,40 +3,41 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cmath>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <variant>
 
+#include "tests/presets/PresetTestSupport.h"
+
+using presettest::SameBits;
+
 namespace {
 
 // A preset whose every field differs from every other and from the
-// defaults, so a swapped or dropped field shows.
+// defaults, so a swapped or dropped field shows. The colours run 0.1 .. 0.6
+// in their memory order: red, blue, green.
 SPreset Distinct() {
-    SPreset p;
-    SPresetSettings& s = p.settings;
-    s.nChannelMode = 3;
-    s.nWindowType = 7;
-    s.dFreqMin = 123.5;
-    s.dFreqMax = 15000.25;
-    s.dFreqSpan = s.dFreqMax - s.dFreqMin;
-    s.dMagMin = 0.001;
-    s.dMagMax = 0.75;
-    s.bAutoScale = true;
-    s.nPlotType = 2;
-    s.nPanelFlags = 45;
-    s.nPalette = 0;
-    s.nPaletteShift = -37;
-    s.fPaletteScale = 1.75f;
-    s.bPaletteInvert = true;
-    s.bPlotOnly = true;
-    s.fBackRed = 0.1f;
-    s.fBackBlue = 0.2f;
-    s.fBackGreen = 0.3f;
-    s.fForeRed = 0.4f;
-    s.fForeBlue = 0.5f;
-    s.fForeGreen = 0.6f;
+    SPreset p{{.nChannelMode = 3,
+               .nWindowType = 7,
+               .dFreqMin = 123.5,
+               .dFreqMax = 15000.25,
+               .dFreqSpan = 15000.25 - 123.5,
+               .dMagMin = 0.001,
+               .dMagMax = 0.75,
+               .bAutoScale = true,
+               .nPlotType = 2,
+               .nPanelFlags = 45,
+               .nPalette = 0,
+               .nPaletteShift = -37,
+               .fPaletteScale = 1.75f,
+               .bPaletteInvert = true,
+               .bPlotOnly = true,
+               .fBackRed = 0.1f,
+               .fBackBlue = 0.2f,
+               .fBackGreen = 0.3f,
+               .fForeRed = 0.4f,
+               .fForeBlue = 0.5f,
+               .fForeGreen = 0.6f}};
     CProjection a, b;
     a.SetViewport(1, 2, 3, 4);
     a.SetKind(0);
@@ -55,20 +56,11 @@ SPreset Distinct() {
     return p;
 }
 
-// The new-preset values, which every validation case starts from.
+// The new-preset values with Distinct's projections: every validation case
+// starts from it.
 SPreset Defaults() {
     SPreset p = Distinct();
-    SPresetSettings& s = p.settings;
-    s = SPresetSettings{};
-    s.nChannelMode = 2;
-    s.dFreqMin = 1.0;
-    s.dFreqMax = 10000.0;
-    s.dFreqSpan = 9999.0;
-    s.dMagMax = 1.0;
-    s.nPanelFlags = 47;
-    s.nPalette = 1;
-    s.fBackGreen = 0.15f;
-    s.fForeRed = s.fForeBlue = s.fForeGreen = 1.0f;
+    p.settings = presettest::NewSettings();
     return p;
 }
 
@@ -77,124 +69,66 @@ constexpr std::array<std::int16_t, 4> kVersion = {1, 2, 3, 4};
 // Little-endian words, written by the test's own hand.
 struct CBytes {
     std::vector<std::uint8_t> data;
-    CBytes& Put(std::uint64_t v, int n) {
-        for (int i = 0; i < n; ++i)
-            data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    template <typename T> CBytes& Put(T v) {
+        std::uint64_t bits = 0;
+        if constexpr (std::is_floating_point_v<T>)
+            bits =
+                std::bit_cast<std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>(v);
+        else
+            bits = static_cast<std::make_unsigned_t<T>>(v);
+        for (std::size_t i = 0; i < sizeof(T); ++i)
+            data.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
         return *this;
     }
-    CBytes& U32(std::uint32_t v) { return Put(v, 4); }
-    CBytes& I32(std::int32_t v) { return Put(static_cast<std::uint32_t>(v), 4); }
-    CBytes& F32(float v) { return Put(std::bit_cast<std::uint32_t>(v), 4); }
-    CBytes& F64(double v) { return Put(std::bit_cast<std::uint64_t>(v), 8); }
-    CBytes& Tag(std::uint32_t tag, std::int32_t v) { return U32(tag).I32(v); }
-    CBytes& TagD(std::uint32_t tag, double v) { return U32(tag).F64(v); }
+    CBytes& U32(std::uint32_t v) { return Put(v); }
+    CBytes& Tag(std::uint32_t tag, auto v) { return Put(tag).Put(v); }
     CBytes& Append(const CBytes& other) {
         data.insert(data.end(), other.data.begin(), other.data.end());
         return *this;
     }
 };
 
-// The writer is held to the layout table by the first test; the cases below
-// use its output as their reference and their building blocks.
-std::vector<std::uint8_t> Bytes(const SPreset& p) {
-    return WritePresetFile(p, kVersion);
-}
-
-bool Same(const SPreset& a, const SPreset& b) {
-    return Bytes(a) == Bytes(b);
-}
-
-bool SameBits(const SPresetSettings& a, const SPresetSettings& b) {
-    return Same({a}, {b});
-}
-
 // A settings block body (tags of s, ending in 100): bytes 28..219 of a file.
+// The writer is held to the layout table by the first test.
 CBytes SettingsBody(const SPresetSettings& s) {
-    const std::vector<std::uint8_t> file = Bytes({s});
+    const std::vector<std::uint8_t> file = WritePresetFile({s}, kVersion);
     return {{file.begin() + 28, file.begin() + 220}};
 }
 
 } // namespace
 
 TEST(PresetFile, WrittenFileFollowsTheLayoutTableByteForByte) {
-    const SPreset p = Distinct();
-    const SPresetSettings& s = p.settings;
-    // The layout table: offset, size, content. Each row's offset must follow
-    // the previous row, so the table itself is checked for gaps.
+    // The layout table: offset, value and, in the settings block, the tag
+    // before the value. Each row's offset must follow the previous row, so
+    // the table itself is checked for gaps.
     using Value = std::variant<std::uint32_t, std::int32_t, std::uint16_t, float, double>;
     struct Row {
         std::size_t offset;
         Value value;
+        std::uint32_t tag = 0;
     };
-    std::vector<Row> rows = {
-        {0, 51887u},
-        {4, 1u},
-        {8, 2u},
-        {12, std::uint16_t{1}},
-        {14, std::uint16_t{2}},
-        {16, std::uint16_t{3}},
-        {18, std::uint16_t{4}},
-        {20, 3u},
-        {24, 10u},
-        {28, 11u},
-        {32, 3},
-        {36, 12u},
-        {40, 7},
-        {44, 15u},
-        {48, 123.5},
-        {56, 16u},
-        {60, 15000.25},
-        {68, 17u},
-        {72, 15000.25 - 123.5},
-        {80, 18u},
-        {84, 0.001},
-        {92, 19u},
-        {96, 0.75},
-        {104, 20u},
-        {108, 1},
-        {112, 30u},
-        {116, 2},
-        {120, 31u},
-        {124, 45},
-        {128, 32u},
-        {132, 0},
-        {136, 33u},
-        {140, -37},
-        {144, 34u},
-        {148, 1.75f},
-        {152, 35u},
-        {156, 1},
-        {160, 36u},
-        {164, 1},
-        // colours in memory order: red, blue, green
-        {168, 40u},
-        {172, s.fBackRed},
-        {176, 41u},
-        {180, s.fBackBlue},
-        {184, 42u},
-        {188, s.fBackGreen},
-        {192, 43u},
-        {196, s.fForeRed},
-        {200, 44u},
-        {204, s.fForeBlue},
-        {208, 45u},
-        {212, s.fForeGreen},
-        {216, 100u},
-        {220, 200u},
-        {224, 201u},
+    using U16 = std::uint16_t;
+    const auto R = [](std::size_t offset, Value value, std::uint32_t tag = 0) {
+        return Row{offset, value, tag};
     };
+    std::vector<Row> rows = {R(0, 51887u),  R(4, 1u),      R(8, 2u),  R(12, U16{1}), R(14, U16{2}),
+                             R(16, U16{3}), R(18, U16{4}), R(20, 3u), R(24, 10u)};
+    // The settings block; the colours in memory order: red, blue, green.
+    rows.insert(rows.end(), {R(28, 3, 11), R(36, 7, 12), R(44, 123.5, 15), R(56, 15000.25, 16),
+                             R(68, 15000.25 - 123.5, 17), R(80, 0.001, 18), R(92, 0.75, 19),
+                             R(104, 1, 20), R(112, 2, 30), R(120, 45, 31), R(128, 0, 32)});
+    rows.insert(rows.end(),
+                {R(136, -37, 33), R(144, 1.75f, 34), R(152, 1, 35), R(160, 1, 36), R(168, 0.1f, 40),
+                 R(176, 0.2f, 41), R(184, 0.3f, 42), R(192, 0.4f, 43), R(200, 0.5f, 44),
+                 R(208, 0.6f, 45), R(216, 100u), R(220, 200u), R(224, 201u)});
     // The two projection records: viewport, kind, bounds, scale,
     // translation, rotation, render mode.
     const auto record = [&rows](std::size_t at, std::array<std::int32_t, 5> ints,
                                 std::array<double, 15> doubles, std::int32_t mode) {
-        for (std::int32_t v : ints) {
-            rows.push_back({at, v});
-            at += 4;
-        }
-        for (double v : doubles) {
-            rows.push_back({at, v});
-            at += 8;
-        }
+        for (std::int32_t v : ints)
+            rows.push_back({std::exchange(at, at + 4), v});
+        for (double v : doubles)
+            rows.push_back({std::exchange(at, at + 8), v});
         rows.push_back({at, mode});
     };
     record(228, {1, 2, 3, 4, 0}, {5, 6, 7, 8, 9, 10, 1, 1, 1, 11, 12, 13, 14, 15, 16}, 0);
@@ -206,20 +140,12 @@ TEST(PresetFile, WrittenFileFollowsTheLayoutTableByteForByte) {
     CBytes expected;
     for (const Row& row : rows) {
         ASSERT_EQ(row.offset, expected.data.size()) << "gap in the layout table";
-        std::visit(
-            [&](auto v) {
-                using T = decltype(v);
-                if constexpr (std::is_same_v<T, float>)
-                    expected.F32(v);
-                else if constexpr (std::is_same_v<T, double>)
-                    expected.F64(v);
-                else
-                    expected.Put(static_cast<std::make_unsigned_t<T>>(v), sizeof(T));
-            },
-            row.value);
+        if (row.tag != 0)
+            expected.U32(row.tag);
+        std::visit([&](auto v) { expected.Put(v); }, row.value);
     }
     ASSERT_EQ(expected.data.size(), kPresetFileSize);
-    EXPECT_EQ(WritePresetFile(p, kVersion), expected.data);
+    EXPECT_EQ(WritePresetFile(Distinct(), kVersion), expected.data);
 }
 
 TEST(PresetFile, SaveThenLoadRestoresEveryFieldAndBothProjectionsBitForBit) {
@@ -229,18 +155,18 @@ TEST(PresetFile, SaveThenLoadRestoresEveryFieldAndBothProjectionsBitForBit) {
     saved.SetPresetSettings(p.settings);
     saved2D.Deserialize(p.projection2D);
     saved3D.Deserialize(p.projection3D);
-    loaded.SetPresetSettings(Defaults().settings);
+    loaded.SetPresetSettings(presettest::NewSettings());
 
     const std::vector<std::uint8_t> file = SavePreset(saved, saved2D, saved3D, kVersion);
     // Sized like the saving run, so the refitted fields come out as saved.
     SPreset back = Defaults();
     ASSERT_EQ(ReadPresetFile(file.data(), file.size(), back), EPresetRead::Ok);
-    EXPECT_TRUE(Same(back, p));
+    EXPECT_TRUE(SameBits(back, p));
 
     const SPlotGeometry geometry{800, 600, 60, 120};
     ASSERT_EQ(LoadPreset(file.data(), file.size(), loaded, loaded2D, loaded3D, geometry),
               EPresetRead::Ok);
-    EXPECT_TRUE(SameBits(loaded.GetPresetSettings(), p.settings));
+    EXPECT_TRUE(SameBits({loaded.GetPresetSettings()}, {p.settings}));
     // The camera and the kinds travel; the size-dependent fields are this run's.
     EXPECT_EQ(loaded3D.GetRotation(), saved3D.GetRotation());
     EXPECT_EQ(loaded3D.GetTranslation(), saved3D.GetTranslation());
@@ -255,61 +181,49 @@ TEST(PresetFile, SaveThenLoadRestoresEveryFieldAndBothProjectionsBitForBit) {
 
 TEST(PresetFile, ReadsEveryFormTheReadingRulesAllow) {
     const SPreset base = Distinct();
-    SPresetSettings full = Defaults().settings;
+    SPresetSettings full = presettest::NewSettings();
     full.bAutoScale = true;
     const CBytes head = CBytes().U32(51887);
+    // Magic, a full settings block, then `more` and the end marker.
+    const auto file = [&](const CBytes& more) {
+        return CBytes(head).U32(10).Append(SettingsBody(full)).Append(more).U32(64172);
+    };
     struct Case {
         const char* name;
         CBytes file;
         EPresetRead result;
-        std::function<void(const SPreset&)> check;
+        std::function<void(const SPreset&)> check = nullptr;
     };
     const Case cases[] = {
-        {"magic, settings and end marker only",
-         CBytes(head).U32(10).Append(SettingsBody(full)).U32(64172), EPresetRead::Ok,
+        {"magic, settings and end marker only", file({}), EPresetRead::Ok,
          [&](const SPreset& p) {
-             EXPECT_TRUE(SameBits(p.settings, full));
-             EXPECT_EQ(p.projection2D, base.projection2D);
-             EXPECT_EQ(p.projection3D, base.projection3D);
+             EXPECT_TRUE(SameBits(p, {full, base.projection2D, base.projection3D}));
          }},
         {"a repeated tag keeps the later value",
-         CBytes(head)
-             .U32(10)
-             .Append(SettingsBody(full))
-             .U32(10)
-             .Tag(12, 4)
-             .Tag(12, 6)
-             .U32(100)
-             .U32(64172),
-         EPresetRead::Ok, [](const SPreset& p) { EXPECT_EQ(p.settings.nWindowType, 6); }},
-        {"tag 20 with 2 clears automatic ranging",
-         CBytes(head).U32(10).Append(SettingsBody(full)).U32(10).Tag(20, 2).U32(100).U32(64172),
+         file(CBytes().U32(10).Tag(12, 4).Tag(12, 6).U32(100)), EPresetRead::Ok,
+         [](const SPreset& p) { EXPECT_EQ(p.settings.nWindowType, 6); }},
+        {"tag 20 with 2 clears automatic ranging", file(CBytes().U32(10).Tag(20, 2).U32(100)),
          EPresetRead::Ok, [](const SPreset& p) { EXPECT_FALSE(p.settings.bAutoScale); }},
         {"version section 1, 5, 3 without numbers",
          CBytes(head).U32(1).U32(5).U32(3).U32(10).Append(SettingsBody(full)).U32(64172),
          EPresetRead::Ok, nullptr},
         {"the span is recomputed from minimum and maximum",
-         CBytes(head).U32(10).Append(SettingsBody(full)).U32(10).TagD(17, 5.0).U32(100).U32(64172),
-         EPresetRead::Ok, [](const SPreset& p) { EXPECT_EQ(p.settings.dFreqSpan, 9999.0); }},
-        {"an undefined tag",
-         CBytes(head).U32(10).Append(SettingsBody(full)).U32(10).Tag(13, 0).U32(100).U32(64172),
-         EPresetRead::Malformed, nullptr},
-        {"a stray word in the panel block",
-         CBytes(head).U32(10).Append(SettingsBody(full)).U32(200).U32(7).U32(210).U32(64172),
-         EPresetRead::Malformed, nullptr},
-        {"an undefined section marker",
-         CBytes(head).U32(10).Append(SettingsBody(full)).U32(11).U32(64172), EPresetRead::Malformed,
-         nullptr},
+         file(CBytes().U32(10).Tag(17, 5.0).U32(100)), EPresetRead::Ok,
+         [](const SPreset& p) { EXPECT_EQ(p.settings.dFreqSpan, 9999.0); }},
+        {"an undefined tag", file(CBytes().U32(10).Tag(13, 0).U32(100)), EPresetRead::Malformed},
+        {"a stray word in the panel block", file(CBytes().U32(200).U32(7).U32(210)),
+         EPresetRead::Malformed},
+        {"an undefined section marker", file(CBytes().U32(11)), EPresetRead::Malformed},
         {"a version section not closed by 3", CBytes(head).U32(1).U32(5).U32(4).U32(64172),
-         EPresetRead::Malformed, nullptr},
-        {"a wrong magic number", CBytes().U32(51886).U32(64172), EPresetRead::Malformed, nullptr},
+         EPresetRead::Malformed},
+        {"a wrong magic number", CBytes().U32(51886).U32(64172), EPresetRead::Malformed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SPreset p = base;
         EXPECT_EQ(ReadPresetFile(c.file.data.data(), c.file.data.size(), p), c.result);
         if (c.result != EPresetRead::Ok)
-            EXPECT_TRUE(Same(p, base)) << "a refused file changes nothing";
+            EXPECT_TRUE(SameBits(p, base)) << "a refused file changes nothing";
         else if (c.check)
             c.check(p);
     }
@@ -318,7 +232,7 @@ TEST(PresetFile, ReadsEveryFormTheReadingRulesAllow) {
 TEST(PresetFile, AFileThatEndsEarlyAnywhereIsRefusedAndChangesNothing) {
     CRunState store;
     CProjection p2D, p3D;
-    store.SetPresetSettings(Defaults().settings);
+    store.SetPresetSettings(presettest::NewSettings());
     const SPreset before = CapturePreset(store, p2D, p3D);
     const std::vector<std::uint8_t> file = WritePresetFile(Distinct(), kVersion);
     for (std::size_t length = 0; length < file.size(); ++length) {
@@ -328,42 +242,50 @@ TEST(PresetFile, AFileThatEndsEarlyAnywhereIsRefusedAndChangesNothing) {
                   EPresetRead::EndOfFile)
             << length << " bytes";
     }
-    EXPECT_TRUE(Same(CapturePreset(store, p2D, p3D), before));
+    EXPECT_TRUE(SameBits(CapturePreset(store, p2D, p3D), before));
+}
+
+struct SSpoil {
+    const char* name;
+    std::function<void(SPreset&)> spoil;
+};
+
+// Sets one settings field of a preset to a value.
+template <typename T> SSpoil Set(const char* name, T SPresetSettings::*field, T value) {
+    return {name, [=](SPreset& p) { p.settings.*field = value; }};
 }
 
 TEST(PresetFile, AValueTheProgramCannotProduceRefusesTheWholeFileAndLeavesTheStore) {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     constexpr double kInf = std::numeric_limits<double>::infinity();
     constexpr float kNaNf = std::numeric_limits<float>::quiet_NaN();
-    const struct {
-        const char* name;
-        std::function<void(SPreset&)> spoil;
-    } cases[] = {
-        {"frequency minimum 0", [](SPreset& p) { p.settings.dFreqMin = 0.0; }},
-        {"frequency maximum 20001", [](SPreset& p) { p.settings.dFreqMax = 20001.0; }},
-        {"zero span", [](SPreset& p) { p.settings.dFreqMin = p.settings.dFreqMax; }},
-        {"minimum above maximum", [](SPreset& p) { p.settings.dFreqMin = 15000.0; }},
-        {"frequency NaN", [=](SPreset& p) { p.settings.dFreqMax = kNaN; }},
-        {"span infinite", [=](SPreset& p) { p.settings.dFreqSpan = kInf; }},
-        {"magnitude below 0", [](SPreset& p) { p.settings.dMagMin = -0.1; }},
-        {"magnitude above 1", [](SPreset& p) { p.settings.dMagMax = 1.5; }},
-        {"magnitude range empty", [](SPreset& p) { p.settings.dMagMin = p.settings.dMagMax; }},
-        {"magnitude infinite", [=](SPreset& p) { p.settings.dMagMax = kInf; }},
-        {"plot type 5", [](SPreset& p) { p.settings.nPlotType = 5; }},
-        {"plot type -1", [](SPreset& p) { p.settings.nPlotType = -1; }},
-        {"palette 2", [](SPreset& p) { p.settings.nPalette = 2; }},
-        {"shift 256", [](SPreset& p) { p.settings.nPaletteShift = 256; }},
-        {"shift -256", [](SPreset& p) { p.settings.nPaletteShift = -256; }},
-        {"scale 0.05", [](SPreset& p) { p.settings.fPaletteScale = 0.05f; }},
-        {"scale 2.5", [](SPreset& p) { p.settings.fPaletteScale = 2.5f; }},
-        {"scale NaN", [=](SPreset& p) { p.settings.fPaletteScale = kNaNf; }},
-        {"channel 4", [](SPreset& p) { p.settings.nChannelMode = 4; }},
-        {"window 10", [](SPreset& p) { p.settings.nWindowType = 10; }},
-        {"window -1", [](SPreset& p) { p.settings.nWindowType = -1; }},
-        {"panel flags 64", [](SPreset& p) { p.settings.nPanelFlags = 64; }},
-        {"background blue -0.1", [](SPreset& p) { p.settings.fBackBlue = -0.1f; }},
-        {"foreground green 1.5", [](SPreset& p) { p.settings.fForeGreen = 1.5f; }},
-        {"background red NaN", [=](SPreset& p) { p.settings.fBackRed = kNaNf; }},
+    using S = SPresetSettings;
+    const SSpoil cases[] = {
+        Set("frequency minimum 0", &S::dFreqMin, 0.0),
+        Set("frequency maximum 20001", &S::dFreqMax, 20001.0),
+        Set("zero span", &S::dFreqMin, 10000.0),
+        Set("minimum above maximum", &S::dFreqMin, 15000.0),
+        Set("frequency NaN", &S::dFreqMax, kNaN),
+        Set("span infinite", &S::dFreqSpan, kInf),
+        Set("magnitude below 0", &S::dMagMin, -0.1),
+        Set("magnitude above 1", &S::dMagMax, 1.5),
+        Set("magnitude range empty", &S::dMagMin, 1.0),
+        Set("magnitude infinite", &S::dMagMax, kInf),
+        Set("plot type 5", &S::nPlotType, 5),
+        Set("plot type -1", &S::nPlotType, -1),
+        Set("palette 2", &S::nPalette, 2),
+        Set("shift 256", &S::nPaletteShift, 256),
+        Set("shift -256", &S::nPaletteShift, -256),
+        Set("scale 0.05", &S::fPaletteScale, 0.05f),
+        Set("scale 2.5", &S::fPaletteScale, 2.5f),
+        Set("scale NaN", &S::fPaletteScale, kNaNf),
+        Set("channel 4", &S::nChannelMode, 4),
+        Set("window 10", &S::nWindowType, 10),
+        Set("window -1", &S::nWindowType, -1),
+        Set("panel flags 64", &S::nPanelFlags, 64),
+        Set("background blue -0.1", &S::fBackBlue, -0.1f),
+        Set("foreground green 1.5", &S::fForeGreen, 1.5f),
+        Set("background red NaN", &S::fBackRed, kNaNf),
         {"3D rotation NaN",
          [=](SPreset& p) {
              CProjection q;
@@ -383,7 +305,7 @@ TEST(PresetFile, AValueTheProgramCannotProduceRefusesTheWholeFileAndLeavesTheSto
         CRunState store;
         CProjection p2D, p3D;
         p3D.SetRotation(1, 2, 3);
-        store.SetPresetSettings(Defaults().settings);
+        store.SetPresetSettings(presettest::NewSettings());
         const SPreset before = CapturePreset(store, p2D, p3D);
         SPreset bad = Defaults();
         ASSERT_TRUE(IsValidPreset(bad));
@@ -391,6 +313,6 @@ TEST(PresetFile, AValueTheProgramCannotProduceRefusesTheWholeFileAndLeavesTheSto
         const std::vector<std::uint8_t> file = WritePresetFile(bad, kVersion);
         EXPECT_EQ(LoadPreset(file.data(), file.size(), store, p2D, p3D, {}),
                   EPresetRead::Malformed);
-        EXPECT_TRUE(Same(CapturePreset(store, p2D, p3D), before));
+        EXPECT_TRUE(SameBits(CapturePreset(store, p2D, p3D), before));
     }
 }

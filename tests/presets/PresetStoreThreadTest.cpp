@@ -9,27 +9,13 @@
 
 namespace {
 
-// Two presets; within each group every value tells which preset it came from.
+// Two presets, in field order; within each group every value tells which
+// preset it came from.
 SPresetSettings Settings(bool b) {
-    SPresetSettings s;
-    s.nChannelMode = b ? 3 : 0;
-    s.nWindowType = b ? 9 : 1;
-    s.dFreqMin = b ? 1000.0 : 100.0;
-    s.dFreqMax = b ? 2000.0 : 200.0;
-    s.dFreqSpan = s.dFreqMax - s.dFreqMin;
-    s.dMagMin = b ? 0.3 : 0.1;
-    s.dMagMax = b ? 0.4 : 0.2;
-    s.bAutoScale = b;
-    s.nPlotType = b ? 4 : 1;
-    s.nPanelFlags = b ? 63 : 1;
-    s.nPalette = b ? 1 : 0;
-    s.nPaletteShift = b ? -20 : 10;
-    s.fPaletteScale = b ? 1.5f : 0.5f;
-    s.bPaletteInvert = b;
-    s.bPlotOnly = b;
-    s.fBackRed = s.fBackBlue = s.fBackGreen = b ? 0.7f : 0.1f;
-    s.fForeRed = s.fForeBlue = s.fForeGreen = b ? 0.9f : 0.2f;
-    return s;
+    return b ? SPresetSettings{3,   9,    1000.0, 2000.0, 1000.0, 0.3,  0.4,  true, 4,    63,  1,
+                               -20, 1.5f, true,   true,   0.7f,   0.7f, 0.7f, 0.9f, 0.9f, 0.9f}
+             : SPresetSettings{0,  1,    100.0, 200.0, 100.0, 0.1,  0.2,  false, 1,    1,   0,
+                               10, 0.5f, false, false, 0.1f,  0.1f, 0.1f, 0.2f,  0.2f, 0.2f};
 }
 
 // Whether each group read now is wholly one preset's.
