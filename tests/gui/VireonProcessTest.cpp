@@ -131,37 +131,6 @@ TEST_F(VireonProcess, ViewIsExactlyThePlotSizeForEverySizeSettingAndFixed) {
     }
 }
 
-// The threads start by ticks 5 and 6. The trace goes on while the debug
-// window is hidden or its display paused; closing while capture is paused
-// (Run) still ends every thread.
-TEST_F(VireonProcess, StartsItsThreadsAndKeepsTheTraceAndAPausedRunClosesCleanly) {
-    const SRun run = Run("7:debug,8:debug,9:timing,10:debug,11:pause,12:timing,13:debugstate,"
-                         "14:resume,15:run,18:close");
-    for (const char* thread : {"input", "render", "screenshot"}) {
-        SCOPED_TRACE(thread);
-        EXPECT_EQ(run.First("tick", 4)[thread], -1);
-        EXPECT_EQ(run.First("tick", 6)[thread], 1);
-        EXPECT_EQ(run.First("tick", 17)[thread], 1) << "the threads run on while paused";
-    }
-    EXPECT_EQ(run.First("tick", 5)["input"], 1);
-    EXPECT_EQ(run.First("tick", 5)["capturing"], 1);
-    EXPECT_GT(run.First("tick", 9)["draws"], run.First("tick", 5)["draws"]) << "redrawn";
-    EXPECT_EQ(run.First("title").rest, "Vireon");
-    const std::vector<const SEvent*> s = run.All("debug");
-    ASSERT_EQ(s.size(), 6u);
-    EXPECT_EQ((*s[0])["windowVisible"], 1);
-    EXPECT_EQ((*s[0])["shownIsTracePrefix"], 1);
-    EXPECT_EQ((*s[1])["windowVisible"], 0);
-    EXPECT_EQ((*s[2])["windowVisible"], 1);
-    EXPECT_EQ((*s[2])["shownTiming"], 1) << "logged while hidden";
-    EXPECT_EQ((*s[3])["paused"], 1);
-    EXPECT_EQ((*s[4])["traceTiming"], 2);
-    EXPECT_EQ((*s[4])["shownTiming"], 1) << "not shown while paused";
-    EXPECT_EQ((*s[5])["shownTiming"], 2) << "shown on resuming";
-    EXPECT_EQ((*s[5])["shownIsTracePrefix"], 1);
-    EXPECT_EQ(run.First("run")["capturing"], 0);
-}
-
 // A preset given on the command line opens at once, the startup preset of the
 // settings file at tick 3; either titles the window with the full path less
 // ".tpz" and joins the recent files.
@@ -210,21 +179,46 @@ SPicture ReadPicture(const std::string& file) {
     return p;
 }
 
-// A tone on a bin centre (rectangular window, so it lights one column only)
-// at 640 x 480: H = 360 columns over the default 1 Hz .. 10 kHz. The bar area
-// of the histogram and the image area of the waterfall sit at the plot's
+// One run, closed while capture is stopped (Run). The threads start by ticks
+// 5 and 6; the trace goes on while the debug window is hidden or its display
+// paused. A tone on a bin centre (rectangular window, so it lights one column
+// only) at 640 x 480: H = 360 columns over the default 1 Hz .. 10 kHz. The bar
+// area of the histogram and the image area of the waterfall sit at the plot's
 // corner (10, 479) plus four 12-pixel label widths across and 12 + H down.
-TEST_F(VireonProcess, TheHistogramsTallestBarAndTheWaterfallsNewestRowAreAtTheTonesColumn) {
+TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothPlots) {
     constexpr int kBlock = 2048, kH = 360, kBin = 186;
     constexpr double kHz = kBin * 44100.0 / kBlock; // 4005.2 Hz
     const int column = static_cast<int>((kHz - 1.0) / (10000.0 - 1.0) * kH);
     constexpr int kLeft = 10 + 4 * 12, kBottom = 479 - 12 - kH;
     m_temp.Write("tone.wav", acqtest::Wav(acqtest::Tone(kHz, 16384.0, 4 * 44100)));
-    WriteIni(0, "");
-    const SRun run = Run("14:grab,15:plot=1,17:grab,18:close");
+    const SRun run = Run("7:debug,8:debug,9:timing,10:debug,11:pause,12:timing,13:debugstate,"
+                         "14:resume,14:grab,15:plot=1,17:grab,18:run,20:close");
+    for (const char* thread : {"input", "render", "screenshot"}) {
+        SCOPED_TRACE(thread);
+        EXPECT_EQ(run.First("tick", 4)[thread], -1);
+        EXPECT_EQ(run.First("tick", 6)[thread], 1);
+        EXPECT_EQ(run.First("tick", 19)[thread], 1) << "the threads run on while stopped";
+    }
+    EXPECT_EQ(run.First("tick", 5)["input"], 1);
+    EXPECT_EQ(run.First("tick", 5)["capturing"], 1);
+    EXPECT_GT(run.First("tick", 9)["draws"], run.First("tick", 5)["draws"]) << "redrawn";
+    EXPECT_EQ(run.First("title").rest, "Vireon");
+    EXPECT_EQ(run.First("run")["capturing"], 0);
+    const std::vector<const SEvent*> s = run.All("debug");
+    ASSERT_EQ(s.size(), 6u);
+    EXPECT_EQ((*s[0])["windowVisible"], 1);
+    EXPECT_EQ((*s[0])["shownIsTracePrefix"], 1);
+    EXPECT_EQ((*s[1])["windowVisible"], 0);
+    EXPECT_EQ((*s[2])["windowVisible"], 1);
+    EXPECT_EQ((*s[2])["shownTiming"], 1) << "logged while hidden";
+    EXPECT_EQ((*s[3])["paused"], 1);
+    EXPECT_EQ((*s[4])["traceTiming"], 2);
+    EXPECT_EQ((*s[4])["shownTiming"], 1) << "not shown while paused";
+    EXPECT_EQ((*s[5])["shownTiming"], 2) << "shown on resuming";
+    EXPECT_EQ((*s[5])["shownIsTracePrefix"], 1);
+
     const auto grabs = run.All("grab");
     ASSERT_EQ(grabs.size(), 2u);
-
     const SPicture histogram = ReadPicture(grabs[0]->fields.at("file"));
     ASSERT_EQ(histogram.width, 640);
     int tallest = -1, tallestHeight = 0;
@@ -238,7 +232,6 @@ TEST_F(VireonProcess, TheHistogramsTallestBarAndTheWaterfallsNewestRowAreAtTheTo
     const int barWidth = kH / 120;
     EXPECT_EQ((tallest - kLeft) / barWidth, column / barWidth) << "bar at x " << tallest;
     EXPECT_GT(tallestHeight, kH / 8);
-
     const SPicture waterfall = ReadPicture(grabs[1]->fields.at("file"));
     // The frame's right line, on the pixel boundary, covers the last column.
     int brightest = -1;
