@@ -59,7 +59,9 @@ protected:
             [](int level, const std::string& text) { g_messages.emplace_back(level, text); });
         ShowFrame();
     }
+    // Closes the frame there is, then shows a new one.
     void ShowFrame() {
+        CloseFrame();
         m_frame = std::make_unique<CMainFrame>(&m_doc);
         m_frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
@@ -67,12 +69,15 @@ protected:
         m_frame->activateWindow();
         QTest::qWait(50);
     }
-    void TearDown() override {
+    void CloseFrame() {
         if (m_frame) {
             m_doc.SetModifiedFlag(false); // closes without asking
             m_frame->close();
             m_frame.reset();
         }
+    }
+    void TearDown() override {
+        CloseFrame();
         CTamselView::SetBackendFactory(nullptr);
         CTamselView::SetUrlOpener(nullptr);
         CTamselView::SetInstalledHelpFile({});

@@ -219,8 +219,6 @@ TEST_F(PresetDocumentTest, APresetThatFailsToOpenFromTheRecentFilesOrAtStartupCh
     }
 
     // A startup preset that fails leaves the program running without a file.
-    m_frame->close();
-    m_frame.reset();
     std::ofstream(Path("broken.tpz"), std::ios::binary) << "broken";
     g_startupSettings.m_strPreset = Path("broken.tpz");
     m_doc.OnNewDocument();

@@ -301,19 +301,13 @@ TEST_F(ViewCommands, HelpOpensTheLocalPageTheInstalledOneOrTheExpectedAddress) {
 }
 
 // Run stops capture while the worker threads go on; the run pane says so at
-// the next redraw.
-class ViewCommandsRunning : public ViewCommands {
-protected:
-    void SetUp() override {
-        m_script = std::make_shared<acqtest::SScript>();
-        CTamselView::SetBackendFactory(
-            [script = m_script] { return std::make_unique<acqtest::CScriptedBackend>(script); });
-        ViewCommands::SetUp();
-    }
-    std::shared_ptr<acqtest::SScript> m_script;
-};
-
-TEST_F(ViewCommandsRunning, RunWhileRunningStopsCaptureButNotTheThreads) {
+// the next redraw. A frame with a capture backend replaces the test's own.
+TEST_F(ViewCommands, RunWhileRunningStopsCaptureButNotTheThreads) {
+    const auto script = std::make_shared<acqtest::SScript>();
+    CTamselView::SetBackendFactory(
+        [script] { return std::make_unique<acqtest::CScriptedBackend>(script); });
+    ShowFrame();
+    m_view = m_frame->View();
     ASSERT_TRUE(QTest::qWaitFor([&] { return g_runState.GetRenderThreadState() == 1; }, 3000));
     EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
     EXPECT_TRUE(Checked(ID_FILE_RUN));
@@ -326,7 +320,7 @@ TEST_F(ViewCommandsRunning, RunWhileRunningStopsCaptureButNotTheThreads) {
     EXPECT_EQ(g_runState.GetScreenshotThreadState(), 1);
     Keys(Qt::Key_R, Qt::ControlModifier);
     EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
-    EXPECT_EQ(m_script->starts, 2);
+    EXPECT_EQ(script->starts, 2);
 }
 
 } // namespace
