@@ -1,10 +1,6 @@
 // ReportMessage through the Qt presenter: real message boxes, inspected and
 // closed by a timer while they run modally.
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QMessageBox>
-#include <QTest>
 #include <QThread>
 #include <QTimer>
 
