@@ -14,30 +14,14 @@ using presettest::SameBits;
 namespace {
 
 // A preset whose every field differs from every other and from the
-// defaults, so a swapped or dropped field shows. The colours run 0.1 .. 0.6
-// in their memory order: red, blue, green.
+// defaults, so a swapped or dropped field shows. Given in field order, which
+// is the file's order; the colours' memory order is red, blue, green.
 SPreset Distinct() {
-    SPreset p{{.nChannelMode = 3,
-               .nWindowType = 7,
-               .dFreqMin = 123.5,
-               .dFreqMax = 15000.25,
-               .dFreqSpan = 15000.25 - 123.5,
-               .dMagMin = 0.001,
-               .dMagMax = 0.75,
-               .bAutoScale = true,
-               .nPlotType = 2,
-               .nPanelFlags = 45,
-               .nPalette = 0,
-               .nPaletteShift = -37,
-               .fPaletteScale = 1.75f,
-               .bPaletteInvert = true,
-               .bPlotOnly = true,
-               .fBackRed = 0.1f,
-               .fBackBlue = 0.2f,
-               .fBackGreen = 0.3f,
-               .fForeRed = 0.4f,
-               .fForeBlue = 0.5f,
-               .fForeGreen = 0.6f}};
+    SPreset p{{3,     7,    123.5, 15000.25, 15000.25 - 123.5,
+               0.001, 0.75, true,  2,        45,
+               0,     -37,  1.75f, true,     true,
+               0.1f,  0.2f, 0.3f,  0.4f,     0.5f,
+               0.6f}};
     CProjection a, b;
     a.SetViewport(1, 2, 3, 4);
     a.SetKind(0);
