@@ -2,6 +2,8 @@
 // reads the state it reports through VIREON_TEST_STATE (app/TestProbe.h).
 #include <sys/wait.h>
 
+#include <QImage>
+
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -152,32 +154,17 @@ TEST_F(VireonProcess, APresetFromTheCommandLineOrTheSettingsTitlesTheWindow) {
     }
 }
 
-// The view's picture saved by the probe's grab (binary PPM, rows top down).
+// The view's picture saved by the probe's grab: brightness (r + g + b) at x
+// and y counted upward from the bottom, as the drawing counts them.
 struct SPicture {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-    // Brightness (r + g + b) at x and y counted upward from the bottom, as
-    // the drawing counts them.
+    QImage image;
+    explicit SPicture(const std::string& file) : image(QString::fromStdString(file)) {}
     int At(int x, int y) const {
-        const std::size_t i = (static_cast<std::size_t>(height - 1 - y) * width + x) * 3;
-        return rgb[i] + rgb[i + 1] + rgb[i + 2];
+        const QRgb rgb = image.pixel(x, image.height() - 1 - y);
+        return qRed(rgb) + qGreen(rgb) + qBlue(rgb);
     }
     bool White(int x, int y) const { return At(x, y) == 3 * 255; }
 };
-
-SPicture ReadPicture(const std::string& file) {
-    SPicture p;
-    std::ifstream in(file, std::ios::binary);
-    std::string magic;
-    int maxValue = 0;
-    in >> magic >> p.width >> p.height >> maxValue;
-    in.get();
-    p.rgb.resize(static_cast<std::size_t>(p.width) * p.height * 3);
-    in.read(reinterpret_cast<char*>(p.rgb.data()), static_cast<std::streamsize>(p.rgb.size()));
-    EXPECT_EQ(magic, "P6");
-    EXPECT_TRUE(in) << file;
-    return p;
-}
 
 // One run, closed while capture is stopped (Run). The threads start by ticks
 // 5 and 6; the trace goes on while the debug window is hidden or its display
@@ -219,8 +206,8 @@ TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothP
 
     const auto grabs = run.All("grab");
     ASSERT_EQ(grabs.size(), 2u);
-    const SPicture histogram = ReadPicture(grabs[0]->fields.at("file"));
-    ASSERT_EQ(histogram.width, 640);
+    const SPicture histogram(grabs[0]->fields.at("file"));
+    ASSERT_EQ(histogram.image.size(), QSize(640, 480));
     int tallest = -1, tallestHeight = 0;
     for (int x = kLeft; x < kLeft + kH; ++x) {
         int h = 0;
@@ -232,7 +219,8 @@ TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothP
     const int barWidth = kH / 120;
     EXPECT_EQ((tallest - kLeft) / barWidth, column / barWidth) << "bar at x " << tallest;
     EXPECT_GT(tallestHeight, kH / 8);
-    const SPicture waterfall = ReadPicture(grabs[1]->fields.at("file"));
+    const SPicture waterfall(grabs[1]->fields.at("file"));
+    ASSERT_EQ(waterfall.image.size(), QSize(640, 480));
     // The frame's right line, on the pixel boundary, covers the last column.
     int brightest = -1;
     for (int x = kLeft + 1; x < kLeft + kH; ++x)
