@@ -27,23 +27,17 @@ const Qt::KeyboardModifiers kCtrl = Qt::ControlModifier, kCtrlAlt = kCtrl | Qt::
 
 class ViewCommands : public guitest::CFrameTest {
 protected:
-    void SetUp() override {
-        CFrameTest::SetUp();
-        if (m_frame)
-            m_view = m_frame->View();
-    }
+    CTamselView* View() const { return m_frame->View(); }
     // A press at `from`, one move to `to`, a release; the keys held all along.
     void Drag(Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint from, QPoint to) {
-        QTest::mousePress(m_view, button, keys, from);
-        QTest::mouseEvent(QTest::MouseMove, m_view, Qt::NoButton, keys, to);
-        QTest::mouseRelease(m_view, button, keys, to);
+        QTest::mousePress(View(), button, keys, from);
+        QTest::mouseEvent(QTest::MouseMove, View(), Qt::NoButton, keys, to);
+        QTest::mouseRelease(View(), button, keys, to);
     }
     // The pane's text once the timer's next redraw has set it.
     bool PaneReads(int pane, const QString& text) {
         return QTest::qWaitFor([&] { return m_frame->PaneText(pane) == text; }, 2000);
     }
-
-    CTamselView* m_view = nullptr;
 };
 
 // No backend was given, so the capture device cannot start: reported with the
@@ -53,7 +47,7 @@ TEST_F(ViewCommands, AFailedCaptureDeviceIsReportedAndEveryAcceleratorReachesIts
     ASSERT_TRUE(QTest::qWaitFor([] { return !g_messages.empty(); }, 2000));
     EXPECT_EQ(g_messages[0],
               std::make_pair(1, std::string("Couldn't initialize sound capture device")));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return m_view->Ticks() >= 2; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return View()->Ticks() >= 2; }, 2000));
     const struct {
         Qt::KeyboardModifiers modifiers;
         int key, command;
@@ -112,12 +106,12 @@ TEST_F(ViewCommands, PlotTypeKeysCheckTheirItemOnlyAndGreyMagnitudeScaleAwayFrom
     for (const auto& row : table) {
         SCOPED_TRACE(row.command);
         Keys(row.key, kCtrlAlt);
-        EXPECT_EQ(m_view->PlotType(), row.type);
+        EXPECT_EQ(View()->PlotType(), row.type);
         for (const auto& other : table)
             EXPECT_EQ(Checked(other.command), other.command == row.command);
         EXPECT_EQ(Enabled(ID_VIEW_MAGNITUDE_SCALE), row.colours);
         EXPECT_TRUE(Checked(ID_VIEW_MAGNITUDE_SCALE));
-        EXPECT_EQ(m_view->GetPanelCount(), row.colours ? 4 : 3) << "info, run status, VU, scale";
+        EXPECT_EQ(View()->GetPanelCount(), row.colours ? 4 : 3) << "info, run status, VU, scale";
     }
 }
 
@@ -142,18 +136,18 @@ TEST_F(ViewCommands, EveryToolbarButtonShowsItsOwnImageAndPlotOnlyTwiceRestoresT
 
     m_frame->Action(ID_VIEW_VU_METER)->trigger(); // off
     m_frame->Action(ID_VIEW_VOLUME)->trigger();   // off
-    const std::int32_t flags = m_view->PanelFlags();
+    const std::int32_t flags = View()->PanelFlags();
     ASSERT_EQ(flags, kDefaultPanelFlags & ~(PANEL_VUMETER | PANEL_VOLUME));
     QWidget* plotOnly = m_frame->ToolBar()->widgetForAction(m_frame->Action(ID_VIEW_PLOT_ONLY));
     QTest::mouseClick(plotOnly, Qt::LeftButton);
     EXPECT_TRUE(Checked(ID_VIEW_PLOT_ONLY));
-    EXPECT_EQ(m_view->GetPanelCount(), 0);
+    EXPECT_EQ(View()->GetPanelCount(), 0);
     for (int id : {ID_VIEW_PROGRAM_INFO, ID_VIEW_RUN_STATUS, ID_VIEW_VU_METER, ID_VIEW_VOLUME})
         EXPECT_FALSE(Enabled(id)) << id;
     EXPECT_TRUE(Checked(ID_VIEW_PROGRAM_INFO)) << "greyed items keep their check marks";
     QTest::mouseClick(plotOnly, Qt::LeftButton);
     EXPECT_FALSE(Checked(ID_VIEW_PLOT_ONLY));
-    EXPECT_EQ(m_view->PanelFlags(), flags);
+    EXPECT_EQ(View()->PanelFlags(), flags);
     EXPECT_FALSE(Checked(ID_VIEW_VU_METER));
     EXPECT_TRUE(Enabled(ID_VIEW_VU_METER));
 }
@@ -167,12 +161,12 @@ TEST_F(ViewCommands, DragsClampTheRangeShapeThePaletteAndShowInThePanesButCtrlDr
     EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0.00->10.00KHz),M(-100-> 0dB)")));
     g_runState.SetDisplayRange({20, 999, 979, 0.001, 0.5, false});
     EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0020-> 999Hz),M(-60->-6dB)")));
-    QTest::mousePress(m_view, Qt::LeftButton, Qt::NoModifier, {300, 200});
-    QTest::mouseEvent(QTest::MouseMove, m_view, Qt::NoButton, Qt::NoModifier, {300, 199});
+    QTest::mousePress(View(), Qt::LeftButton, Qt::NoModifier, {300, 200});
+    QTest::mouseEvent(QTest::MouseMove, View(), Qt::NoButton, Qt::NoModifier, {300, 199});
     EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0.02->1.02KHz),M(-60->-6dB)")));
     EXPECT_TRUE(
         PaneReads(0, QStringLiteral("Click+Drag L/R Offsets Frequency,Up/Down Scales Range")));
-    QTest::mouseRelease(m_view, Qt::LeftButton, Qt::NoModifier, {300, 199});
+    QTest::mouseRelease(View(), Qt::LeftButton, Qt::NoModifier, {300, 199});
 
     const QPoint at(300, 200);
     const struct {
@@ -213,8 +207,8 @@ TEST_F(ViewCommands, DragsClampTheRangeShapeThePaletteAndShowInThePanesButCtrlDr
         if (row.invert)
             m_frame->Action(ID_PALETTE_INVERT)->trigger();
         Drag(Qt::RightButton, Qt::NoModifier, at, at + row.move);
-        EXPECT_EQ(m_view->Palette().m_nPaletteShift, row.wantShift);
-        EXPECT_FLOAT_EQ(m_view->Palette().m_fPaletteScale, row.wantScale);
+        EXPECT_EQ(View()->Palette().m_nPaletteShift, row.wantShift);
+        EXPECT_FLOAT_EQ(View()->Palette().m_fPaletteScale, row.wantScale);
     }
 
     const auto rotation = g_projection3D.GetRotation();
@@ -235,12 +229,12 @@ TEST_F(ViewCommands, DragsClampTheRangeShapeThePaletteAndShowInThePanesButCtrlDr
 TEST_F(ViewCommands, CtrlAndShiftDragsTurnAndZoomTheSurfaceUntilResetPlot) {
     Keys(Qt::Key_U, kCtrlAlt);
     const double r = g_startupSettings.m_nSurfaceRows;
-    QTest::mousePress(m_view, Qt::LeftButton, Qt::ControlModifier, {300, 200});
-    QTest::mouseEvent(QTest::MouseMove, m_view, Qt::NoButton, Qt::ControlModifier, {330, 210});
+    QTest::mousePress(View(), Qt::LeftButton, Qt::ControlModifier, {300, 200});
+    QTest::mouseEvent(QTest::MouseMove, View(), Qt::NoButton, Qt::ControlModifier, {330, 210});
     EXPECT_TRUE(PaneReads(0, QStringLiteral("Click+Drag to Rotate View")));
-    EXPECT_TRUE(m_view->SurfacePlot().GetShowAxes());
-    EXPECT_TRUE(m_view->BarsPlot().GetShowBox());
-    QTest::mouseRelease(m_view, Qt::LeftButton, Qt::ControlModifier, {330, 210});
+    EXPECT_TRUE(View()->SurfacePlot().GetShowAxes());
+    EXPECT_TRUE(View()->BarsPlot().GetShowBox());
+    QTest::mouseRelease(View(), Qt::LeftButton, Qt::ControlModifier, {330, 210});
     EXPECT_EQ(g_projection3D.GetRotation(), (std::array<double, 3>{10, 30, 0}));
 
     Drag(Qt::LeftButton, Qt::ShiftModifier, {300, 200}, {300, 150}); // up: nearer
@@ -249,14 +243,14 @@ TEST_F(ViewCommands, CtrlAndShiftDragsTurnAndZoomTheSurfaceUntilResetPlot) {
     Drag(Qt::RightButton, Qt::NoModifier, {300, 200}, {320, 200});
     EXPECT_TRUE(PaneReads(
         0, QStringLiteral("Click+Drag Left Mouse=Range, Shift/Ctrl=View, Right Mouse=Color")));
-    EXPECT_FALSE(m_view->SurfacePlot().GetShowAxes());
+    EXPECT_FALSE(View()->SurfacePlot().GetShowAxes());
 
     Keys(Qt::Key_Z, kCtrlAlt);
     EXPECT_EQ(g_projection3D.GetRotation(), (std::array<double, 3>{0, 0, 0}));
     EXPECT_EQ(g_projection3D.GetTranslation(), (std::array<double, 3>{0, 0, -1.6 * r}));
     EXPECT_EQ(g_runState.GetDisplayRange().dFreqMin, kDefaultDisplayRange.dFreqMin);
     EXPECT_EQ(g_runState.GetDisplayRange().dFreqMax, kDefaultDisplayRange.dFreqMax);
-    EXPECT_EQ(m_view->Palette().m_nPaletteShift, 20) << "Reset Plot leaves the palette";
+    EXPECT_EQ(View()->Palette().m_nPaletteShift, 20) << "Reset Plot leaves the palette";
 }
 
 // Help opens the page under the current directory, else the installed copy,
@@ -307,12 +301,11 @@ TEST_F(ViewCommands, RunWhileRunningStopsCaptureButNotTheThreads) {
     CTamselView::SetBackendFactory(
         [script] { return std::make_unique<acqtest::CScriptedBackend>(script); });
     ShowFrame();
-    m_view = m_frame->View();
     ASSERT_TRUE(QTest::qWaitFor([&] { return g_runState.GetRenderThreadState() == 1; }, 3000));
     EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
     EXPECT_TRUE(Checked(ID_FILE_RUN));
     Keys(Qt::Key_R, Qt::ControlModifier);
-    EXPECT_FALSE(m_view->IsAcquiring());
+    EXPECT_FALSE(View()->IsAcquiring());
     EXPECT_FALSE(Checked(ID_FILE_RUN));
     EXPECT_TRUE(PaneReads(2, QStringLiteral("STOP")));
     EXPECT_EQ(g_runState.GetInputThreadState(), 1);
