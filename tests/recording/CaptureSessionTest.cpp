@@ -20,6 +20,13 @@ protected:
     }
 
     std::string Path(const std::string& name) const { return m_dir.Path() + "/" + name; }
+    // Sets up the sound part (with a size limit unless 0) and starts it.
+    void RecordSound(const std::string& fileName, std::int32_t sizeLimit = 0) {
+        m_session.SetFileName(CCaptureSession::kAudio, fileName);
+        m_session.SetSizeLimit(CCaptureSession::kAudio, sizeLimit);
+        ASSERT_TRUE(m_session.OpenAudio());
+        m_session.StartStop(true);
+    }
     // Hands the session frames of the index ramp, as the input thread does.
     void WriteFrames(std::int64_t frames) {
         const Samples s = IndexRamp(m_nWritten, frames);
@@ -85,11 +92,8 @@ TEST(CaptureSessionNames, FormatWithCommasGroupsThreeDigitsFromTheRight) {
 TEST_F(CaptureSession, TheLogHasItsHeaderAndStampsEachLineWithDateTimeAndRecordedTime) {
     const std::string log = Path("log.txt");
     ASSERT_TRUE(m_session.OpenLog(log));
-    m_session.SetSizeLimit(CCaptureSession::kAudio, g_nWavSizeLimit);
     m_session.SetTimeLimit(3723);
-    m_session.SetFileName(CCaptureSession::kAudio, Path("a.wav"));
-    ASSERT_TRUE(m_session.OpenAudio());
-    m_session.StartStop(true);
+    RecordSound(Path("a.wav"), g_nWavSizeLimit);
     m_now += 90061; // a day, an hour, a minute and a second later
     m_session.UpdateElapsed();
     m_session.StartStop(false);
@@ -99,9 +103,9 @@ TEST_F(CaptureSession, TheLogHasItsHeaderAndStampsEachLineWithDateTimeAndRecorde
                                  "\r\n"
                                  "Date       Time     Capture\r\n"
                                  "---------- -------- --------\r\n"
+                                 "11/14/2023 22:13:20 00:00:00 Capture Limit: 01:02:03\r\n"
                                  "11/14/2023 22:13:20 00:00:00 WAV file size limit 2,147,283,648 "
                                  "bytes\r\n"
-                                 "11/14/2023 22:13:20 00:00:00 Capture Limit: 01:02:03\r\n"
                                  "11/14/2023 22:13:20 00:00:00 Capture Start\r\n"
                                  "11/15/2023 23:14:21 01:01:01 Capture Stop\r\n"
                                  "11/15/2023 23:14:21 01:01:01 Close " +
@@ -119,10 +123,7 @@ TEST_F(CaptureSession, SoundRollsOverAtTheSizeLimitLosingNothing) {
         m_nWritten = 0;
         const std::string log = Path("log.txt");
         ASSERT_TRUE(m_session.OpenLog(log));
-        m_session.SetFileName(CCaptureSession::kAudio, Path(nameTemplate));
-        ASSERT_TRUE(m_session.OpenAudio());
-        m_session.SetSizeLimit(CCaptureSession::kAudio, 10000);
-        m_session.StartStop(true);
+        RecordSound(Path(nameTemplate), 10000);
         for (int i = 0; i < 7; ++i)
             WriteFrames(1024);
         m_session.CloseSession();
@@ -171,11 +172,9 @@ TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) 
 
 // The limit counts from each start; the recorded time leaves pauses out.
 TEST_F(CaptureSession, TheTimeLimitEndsAnAudioOnlyCaptureOnTheViewsTickAndPausesDoNotCount) {
-    m_session.SetFileName(CCaptureSession::kAudio, Path("a.wav"));
-    ASSERT_TRUE(m_session.OpenAudio());
     m_session.SetTimeLimit(10);
     const std::int64_t start = m_now;
-    m_session.StartStop(true);
+    RecordSound(Path("a.wav"));
     std::int64_t stoppedAt = -1;
     for (int t = 0; t <= 12 && stoppedAt < 0; ++t) {
         m_now = start + t;
@@ -208,10 +207,7 @@ TEST_F(CaptureSession, AFailedRolloverOrWriteStopsTheSoundPartAndIsReportedOnce)
     std::filesystem::create_directory(folder);
     const std::string log = Path("log.txt");
     ASSERT_TRUE(m_session.OpenLog(log));
-    m_session.SetFileName(CCaptureSession::kAudio, folder + "/r#.wav");
-    ASSERT_TRUE(m_session.OpenAudio());
-    m_session.SetSizeLimit(CCaptureSession::kAudio, 4096);
-    m_session.StartStop(true);
+    RecordSound(folder + "/r#.wav", 4096);
     WriteFrames(512);
     std::filesystem::remove_all(folder);
     const STraceMark trace;
@@ -235,10 +231,7 @@ TEST_F(CaptureSession, AFailedRolloverOrWriteStopsTheSoundPartAndIsReportedOnce)
     ASSERT_TRUE(m_session.OpenAudio());
     EXPECT_EQ(m_session.GetCaptureFlags(), 0); // paused until Enable
 
-    m_session.SetFileName(CCaptureSession::kAudio, "/dev/full");
-    m_session.SetSizeLimit(CCaptureSession::kAudio, 0); // no rollover beside /dev/full
-    ASSERT_TRUE(m_session.OpenAudio());
-    m_session.StartStop(true);
+    RecordSound("/dev/full");
     for (int i = 0; i < 100; ++i) // past the first commit, where the disk refuses
         WriteFrames(1024);
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
