@@ -24,22 +24,17 @@ constexpr int kHeight = 480;
 // Quadrants of distinct colours (none symmetric in red and blue, so a swapped
 // channel order shows) and a stripe one pixel from the top.
 void DrawScene() {
-    glViewport(0, 0, kWidth, kHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, kWidth, 0, kHeight, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glClearColor(0.0f, 0.15f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    const auto quad = [](float r, float g, float b, int x0, int y0, int x1, int y1) {
-        glColor3f(r, g, b);
-        glRecti(x0, y0, x1, y1);
+    const auto fill = [](float r, float g, float b, int x0, int y0, int x1, int y1) {
+        glScissor(x0, y0, x1 - x0, y1 - y0);
+        glClearColor(r, g, b, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
     };
-    quad(1.0f, 0.0f, 0.0f, 0, kHeight / 2, kWidth / 2, kHeight);       // top left red
-    quad(0.2f, 0.4f, 1.0f, kWidth / 2, 0, kWidth, kHeight / 2);        // bottom right blue
-    quad(1.0f, 1.0f, 0.0f, 10, kHeight - 3, kWidth - 10, kHeight - 1); // stripe near the top
+    glEnable(GL_SCISSOR_TEST);
+    fill(0.0f, 0.15f, 0.0f, 0, 0, kWidth, kHeight);                    // background
+    fill(1.0f, 0.0f, 0.0f, 0, kHeight / 2, kWidth / 2, kHeight);       // top left red
+    fill(0.2f, 0.4f, 1.0f, kWidth / 2, 0, kWidth, kHeight / 2);        // bottom right blue
+    fill(1.0f, 1.0f, 0.0f, 10, kHeight - 3, kWidth - 10, kHeight - 1); // stripe near the top
+    glDisable(GL_SCISSOR_TEST);
     glFinish();
 }
 
