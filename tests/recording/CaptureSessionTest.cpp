@@ -244,7 +244,7 @@ struct CFakeVideoWriter : IVideoWriter {
     bool Create(const std::string& name) override { return std::ofstream(name).good(); }
     bool ChooseCompression(SCompressOptions& options) override {
         options.codec = "mjpeg";
-        return true;
+        return s_bConfirm;
     }
     bool MakeCompressedStream(const SCompressOptions& options) override {
         return options.codec == "mjpeg";
@@ -255,6 +255,7 @@ struct CFakeVideoWriter : IVideoWriter {
     std::int32_t GetFrameIndex() const override { return m_nFrames; }
     std::int64_t GetBytesWritten() const override { return 1000 * m_nFrames; }
     std::int32_t m_nFrames = 0;
+    inline static bool s_bConfirm = true;
 };
 
 // Against a limit of 2500: a new file every three frames, under a derived
@@ -287,6 +288,22 @@ TEST_F(CaptureSession, VideoRollsOverWithTheChosenCompressionAndStopsWhenItCanno
                                         "Start " + Path("v.avi"), "Close " + Path("v.avi"),
                                         "Start " + Path("v1.avi"), "Close " + Path("v1.avi")}));
     EXPECT_EQ(texts.back(), "Couldn't create AVI file " + Path("v2.avi"));
+}
+
+TEST_F(CaptureSession, ACancelledCompressionDialogLeavesTheScreenPartNotSetUp) {
+    SetVideoWriterFactory([] { return std::make_unique<CFakeVideoWriter>(); });
+    SBitmapInfoHeader header;
+    m_session.SetFileName(CCaptureSession::kScreen, Path("v.avi"));
+    ASSERT_TRUE(m_session.InitScreen(&header, 30, kCaptureAvi));
+    ASSERT_TRUE(std::filesystem::exists(Path("v.avi")));
+    CFakeVideoWriter::s_bConfirm = false;
+    EXPECT_FALSE(m_session.ChooseCompression());
+    CFakeVideoWriter::s_bConfirm = true;
+    SetVideoWriterFactory(nullptr);
+    EXPECT_EQ(m_session.GetOpenFlags(), 0);
+    EXPECT_FALSE(std::filesystem::exists(Path("v.avi")));
+    m_session.StartStop(true);
+    EXPECT_EQ(m_session.GetCaptureFlags(), 0);
 }
 
 // The three threads at once, as they meet in the program: the input thread
