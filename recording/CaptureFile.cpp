@@ -43,41 +43,6 @@ bool CCaptureFile::SetCapturing(bool start) {
     return true;
 }
 
-void CCaptureFile::SetTemplate(const std::string& nameTemplate) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    m_strTemplate = nameTemplate;
-}
-
-std::string CCaptureFile::GetTemplate() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_strTemplate;
-}
-
-std::string CCaptureFile::GetFileName() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_strFileName;
-}
-
-void CCaptureFile::SetSizeLimit(std::int32_t bytes) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    m_nSizeLimit = bytes;
-}
-
-std::int32_t CCaptureFile::GetSizeLimit() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_nSizeLimit;
-}
-
-void CCaptureFile::SetFileCounter(std::int32_t counter) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    m_nFileCounter = counter;
-}
-
-std::int32_t CCaptureFile::GetFileCounter() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_nFileCounter;
-}
-
 void CCaptureFile::Log(const std::string& text) const {
     if (m_pLog != nullptr)
         m_pLog->Line(text);

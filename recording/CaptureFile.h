@@ -54,15 +54,25 @@ public:
     bool SetCapturing(bool start);
 
     // Settings (user-interface thread, while not recording).
-    void SetTemplate(const std::string& nameTemplate);
-    std::string GetTemplate() const;
-    std::string GetFileName() const;       // the file last opened or written
-    void SetSizeLimit(std::int32_t bytes); // 0: no limit
-    std::int32_t GetSizeLimit() const;
-    void SetFileCounter(std::int32_t counter);
-    std::int32_t GetFileCounter() const;
+    void SetTemplate(const std::string& nameTemplate) { SetLocked(m_strTemplate, nameTemplate); }
+    std::string GetTemplate() const { return Locked(m_strTemplate); }
+    // The file last opened or written.
+    std::string GetFileName() const { return Locked(m_strFileName); }
+    void SetSizeLimit(std::int32_t bytes) { SetLocked(m_nSizeLimit, bytes); } // 0: no limit
+    std::int32_t GetSizeLimit() const { return Locked(m_nSizeLimit); }
+    void SetFileCounter(std::int32_t counter) { SetLocked(m_nFileCounter, counter); }
+    std::int32_t GetFileCounter() const { return Locked(m_nFileCounter); }
 
 protected:
+    // A field read or written under m_mutex.
+    template <typename T> T Locked(const T& field) const {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return field;
+    }
+    template <typename T> void SetLocked(T& field, const T& value) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        field = value;
+    }
     // Logs text in the capture log and the trace; may be called under m_mutex.
     void LogFailure(const std::string& text) const;
     // Shows message (level 2) unless one was shown for this capture already.

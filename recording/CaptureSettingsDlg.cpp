@@ -66,6 +66,22 @@ QComboBox* MakeList(QWidget* parent, const char* const* names, int count) {
     return combo;
 }
 
+// The sound and the log groups are alike: a check box, the file name and its
+// Browse button (returned for its own handler).
+QPushButton* AddFileGroup(QVBoxLayout* layout, const QString& title, const QString& label,
+                          QCheckBox*& check, QLineEdit*& edit) {
+    auto* group = new QGroupBox(title, layout->parentWidget());
+    auto* row = new QGridLayout(group);
+    check = new QCheckBox(label, group);
+    edit = new QLineEdit(group);
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), group);
+    row->addWidget(check, 0, 0);
+    row->addWidget(edit, 0, 1);
+    row->addWidget(browse, 0, 2);
+    layout->addWidget(group);
+    return browse;
+}
+
 } // namespace
 
 const char* const CCaptureSettingsDlg::kInfoText =
@@ -143,15 +159,8 @@ CCaptureSettingsDlg::CCaptureSettingsDlg(QWidget* parent) : QDialog(parent) {
     screen->addWidget(screenBrowse, 1, 3);
     layout->addWidget(screenGroup);
 
-    auto* audioGroup = new QGroupBox(QStringLiteral("Audio Capture Settings"), this);
-    auto* audio = new QGridLayout(audioGroup);
-    m_pAudio = new QCheckBox(QStringLiteral("Capture Audio to"), audioGroup);
-    m_pWavFile = new QLineEdit(audioGroup);
-    auto* wavBrowse = new QPushButton(QStringLiteral("Browse..."), audioGroup);
-    audio->addWidget(m_pAudio, 0, 0);
-    audio->addWidget(m_pWavFile, 0, 1);
-    audio->addWidget(wavBrowse, 0, 2);
-    layout->addWidget(audioGroup);
+    QPushButton* wavBrowse = AddFileGroup(layout, QStringLiteral("Audio Capture Settings"),
+                                          QStringLiteral("Capture Audio to"), m_pAudio, m_pWavFile);
 
     auto* limitRow = new QHBoxLayout;
     m_pLimit = new QCheckBox(QStringLiteral("Limit Capture to :"), this);
@@ -166,15 +175,8 @@ CCaptureSettingsDlg::CCaptureSettingsDlg(QWidget* parent) : QDialog(parent) {
     limitRow->addStretch();
     layout->addLayout(limitRow);
 
-    auto* logGroup = new QGroupBox(QStringLiteral("Logging"), this);
-    auto* log = new QGridLayout(logGroup);
-    m_pLog = new QCheckBox(QStringLiteral("Capture Log File:"), logGroup);
-    m_pLogFile = new QLineEdit(logGroup);
-    auto* logBrowse = new QPushButton(QStringLiteral("Browse..."), logGroup);
-    log->addWidget(m_pLog, 0, 0);
-    log->addWidget(m_pLogFile, 0, 1);
-    log->addWidget(logBrowse, 0, 2);
-    layout->addWidget(logGroup);
+    QPushButton* logBrowse = AddFileGroup(layout, QStringLiteral("Logging"),
+                                          QStringLiteral("Capture Log File:"), m_pLog, m_pLogFile);
 
     auto* buttons = new QHBoxLayout;
     m_pOk = new QPushButton(QStringLiteral("OK"), this);

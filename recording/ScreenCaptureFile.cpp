@@ -118,17 +118,20 @@ void CScreenCaptureFile::Close() {
 }
 
 bool CScreenCaptureFile::CloseLocked() {
-    bool ok = true;
-    if (m_pWriter) {
-        ok = m_pWriter->Release();
-        if (!ok)
-            LogFailure("Couldn't complete AVI file " + m_strFileName + " (error " +
-                       std::to_string(m_pWriter->GetError()) + ")");
-        m_pWriter.reset();
-        Log("Close " + m_strFileName);
-    }
+    const bool ok = !m_pWriter || ReleaseWriterLocked();
     m_bOpen = false;
     m_bReady = false;
+    return ok;
+}
+
+bool CScreenCaptureFile::ReleaseWriterLocked() {
+    const bool ok = m_pWriter->Release();
+    if (!ok)
+        LogFailure("Couldn't complete AVI file " + m_strFileName + " (error " +
+                   std::to_string(m_pWriter->GetError()) + ")");
+    m_pWriter.reset();
+    m_bOpen = false;
+    Log("Close " + m_strFileName);
     return ok;
 }
 
@@ -136,12 +139,7 @@ bool CScreenCaptureFile::OpenNextLocked() {
     if (!m_bReady)
         return false;
     if (m_pWriter) {
-        if (!m_pWriter->Release())
-            LogFailure("Couldn't complete AVI file " + m_strFileName + " (error " +
-                       std::to_string(m_pWriter->GetError()) + ")");
-        m_pWriter.reset();
-        m_bOpen = false;
-        Log("Close " + m_strFileName);
+        ReleaseWriterLocked();
         ++m_nFileCounter;
     }
     // Without '#' in the template the next file gets a derived name, so the
@@ -204,14 +202,4 @@ CScreenCaptureFile::EFrame CScreenCaptureFile::WriteBmpFrame(const std::uint8_t*
     m_strFileName = name;
     ++m_nFileCounter;
     return EFrame::Written;
-}
-
-std::int32_t CScreenCaptureFile::GetCaptureKind() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_nCaptureKind;
-}
-
-std::int32_t CScreenCaptureFile::GetFrameRate() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_nFrameRate;
 }

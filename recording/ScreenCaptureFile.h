@@ -69,12 +69,15 @@ public:
     // header.bfSize - 14 bytes of the DIB block) and advances the counter.
     EFrame WriteBmpFrame(const std::uint8_t* dib, const SBmpFileHeader& header);
 
-    std::int32_t GetCaptureKind() const;
-    std::int32_t GetFrameRate() const;
+    std::int32_t GetCaptureKind() const { return Locked(m_nCaptureKind); }
+    std::int32_t GetFrameRate() const { return Locked(m_nFrameRate); }
 
 private:
     bool OpenNextLocked();
     bool CloseLocked(); // false: the writer failed to complete the file
+    // Completes and drops the writer there is, logging "Close" and any
+    // failure; false if it failed to complete the file.
+    bool ReleaseWriterLocked();
     void AbandonLocked();
 
     std::unique_ptr<IVideoWriter> m_pWriter;

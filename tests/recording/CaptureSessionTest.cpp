@@ -2,47 +2,15 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <mutex>
 
-#include "../acquisition/AcquisitionTestSupport.h"
-#include "acquisition/WavFile.h"
-#include "base/Messages.h"
+#include "RecordingTestSupport.h"
 
 namespace {
 
-using namespace acqtest;
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-Samples ReadWav(const std::string& path) {
-    CWavFile file;
-    EXPECT_TRUE(file.Open(path)) << file.Error();
-    Samples out(file.FrameCount() * 2);
-    out.resize(file.ReadStereo(out.data(), file.FrameCount()) * 2);
-    return out;
-}
-
-// Counts the message boxes the session asks for.
-class CCountingPresenter : public IMessagePresenter {
-public:
-    bool Present(int level, const std::string& text) override {
-        const std::lock_guard<std::mutex> lock(mutex);
-        shown.emplace_back(level, text);
-        return true;
-    }
-    std::size_t Count() {
-        const std::lock_guard<std::mutex> lock(mutex);
-        return shown.size();
-    }
-    std::mutex mutex;
-    std::vector<std::pair<int, std::string>> shown;
-};
+using namespace rectest;
 
 // A session on a clock the test sets, its files in a fresh folder, its
-// messages counted, the trace of local times in UTC.
+// messages collected, the log's local times in UTC.
 class CaptureSession : public ::testing::Test {
 protected:
     CaptureSession() {
@@ -50,9 +18,15 @@ protected:
         tzset();
         m_session.SetClock([this] { return m_now.load(); });
     }
-    ~CaptureSession() override { SetMessagePresenter(std::move(m_previous)); }
 
     std::string Path(const std::string& name) const { return m_dir.Path() + "/" + name; }
+    // Sets up the sound part (with a size limit unless 0) and starts it.
+    void RecordSound(const std::string& fileName, std::int32_t sizeLimit = 0) {
+        m_session.SetFileName(CCaptureSession::kAudio, fileName);
+        m_session.SetSizeLimit(CCaptureSession::kAudio, sizeLimit);
+        ASSERT_TRUE(m_session.OpenAudio());
+        m_session.StartStop(true);
+    }
     // Hands the session frames of the index ramp, as the input thread does.
     void WriteFrames(std::int64_t frames) {
         const Samples s = IndexRamp(m_nWritten, frames);
@@ -75,31 +49,32 @@ protected:
     std::atomic<std::int64_t> m_now{1700000000}; // 11/14/2023 22:13:20 UTC
     CCaptureSession m_session;
     std::int64_t m_nWritten = 0;
-    std::unique_ptr<CCountingPresenter> m_owned = std::make_unique<CCountingPresenter>();
-    CCountingPresenter* m_presenter = m_owned.get();
-    std::unique_ptr<IMessagePresenter> m_previous = SetMessagePresenter(std::move(m_owned));
+    CMessageLog m_messages;
 };
 
-TEST(CaptureSessionNames, MakeFileNameFillsTheFieldFromFirstToLastHash) {
+// The rollover (not MakeFileName) moves a template without '#' on to a
+// derived name, so that the finished file is not overwritten.
+TEST(CaptureSessionNames, FileNamesFillTheHashFieldAndRolloverDerivesNamesWithoutOne) {
     const struct {
         const char* nameTemplate;
         std::int32_t counter;
         const char* name;
+        const char* rollover;
     } cases[] = {
-        {"cap###.bmp", 0, "cap000.bmp"}, {"cap###.bmp", 2, "cap002.bmp"},
-        {"cap#.wav", 12, "cap12.wav"},   {"a#b#z", 7, "a007z"},
-        {"plain.wav", 5, "plain.wav"},   {"/tmp/x.y/take##", 3, "/tmp/x.y/take03"},
+        {"cap###.bmp", 0, "cap000.bmp", "cap000.bmp"},
+        {"cap###.bmp", 2, "cap002.bmp", "cap002.bmp"},
+        {"cap#.wav", 12, "cap12.wav", "cap12.wav"},
+        {"a#b#z", 7, "a007z", "a007z"},
+        {"rec.wav", 0, "rec.wav", "rec.wav"},
+        {"rec.wav", 5, "rec.wav", "rec5.wav"},
+        {"/a.b/rec", 2, "/a.b/rec", "/a.b/rec2"},
+        {"/x.y/t##", 3, "/x.y/t03", "/x.y/t03"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(CCaptureSession::MakeFileName(c.nameTemplate, c.counter), c.name)
-            << c.nameTemplate << " " << c.counter;
-}
-
-TEST(CaptureSessionNames, RolloverWithoutAHashMovesOnToADerivedName) {
-    EXPECT_EQ(RolloverFileName("rec.wav", 0), "rec.wav");
-    EXPECT_EQ(RolloverFileName("rec.wav", 1), "rec1.wav");
-    EXPECT_EQ(RolloverFileName("/a.b/rec", 2), "/a.b/rec2");
-    EXPECT_EQ(RolloverFileName("rec##.wav", 1), "rec01.wav");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.nameTemplate) + " " + std::to_string(c.counter));
+        EXPECT_EQ(CCaptureSession::MakeFileName(c.nameTemplate, c.counter), c.name);
+        EXPECT_EQ(RolloverFileName(c.nameTemplate, c.counter), c.rollover);
+    }
 }
 
 TEST(CaptureSessionNames, FormatWithCommasGroupsThreeDigitsFromTheRight) {
@@ -117,11 +92,8 @@ TEST(CaptureSessionNames, FormatWithCommasGroupsThreeDigitsFromTheRight) {
 TEST_F(CaptureSession, TheLogHasItsHeaderAndStampsEachLineWithDateTimeAndRecordedTime) {
     const std::string log = Path("log.txt");
     ASSERT_TRUE(m_session.OpenLog(log));
-    m_session.SetSizeLimit(CCaptureSession::kAudio, g_nWavSizeLimit);
     m_session.SetTimeLimit(3723);
-    m_session.SetFileName(CCaptureSession::kAudio, Path("a.wav"));
-    ASSERT_TRUE(m_session.OpenAudio());
-    m_session.StartStop(true);
+    RecordSound(Path("a.wav"), g_nWavSizeLimit);
     m_now += 90061; // a day, an hour, a minute and a second later
     m_session.UpdateElapsed();
     m_session.StartStop(false);
@@ -131,9 +103,9 @@ TEST_F(CaptureSession, TheLogHasItsHeaderAndStampsEachLineWithDateTimeAndRecorde
                                  "\r\n"
                                  "Date       Time     Capture\r\n"
                                  "---------- -------- --------\r\n"
+                                 "11/14/2023 22:13:20 00:00:00 Capture Limit: 01:02:03\r\n"
                                  "11/14/2023 22:13:20 00:00:00 WAV file size limit 2,147,283,648 "
                                  "bytes\r\n"
-                                 "11/14/2023 22:13:20 00:00:00 Capture Limit: 01:02:03\r\n"
                                  "11/14/2023 22:13:20 00:00:00 Capture Start\r\n"
                                  "11/15/2023 23:14:21 01:01:01 Capture Stop\r\n"
                                  "11/15/2023 23:14:21 01:01:01 Close " +
@@ -141,20 +113,6 @@ TEST_F(CaptureSession, TheLogHasItsHeaderAndStampsEachLineWithDateTimeAndRecorde
                                  "\r\n"
                                  "11/15/2023 23:14:21 01:01:01 Capture Session Closed\r\n");
     EXPECT_FALSE(m_session.IsLogOpen());
-}
-
-TEST_F(CaptureSession, PausedTimeIsLeftOutOfTheElapsedTime) {
-    m_session.SetFileName(CCaptureSession::kAudio, Path("a.wav"));
-    ASSERT_TRUE(m_session.OpenAudio());
-    m_session.StartStop(true);
-    m_now += 30;
-    EXPECT_EQ(m_session.GetElapsed(), 30);
-    m_session.StartStop(false);
-    m_now += 60;
-    EXPECT_EQ(m_session.GetElapsed(), 30);
-    m_session.StartStop(true);
-    m_now += 10;
-    EXPECT_EQ(m_session.GetElapsed(), 40);
 }
 
 // Frames 4096 bytes each against a limit of 10,000 bytes: three frames per
@@ -165,43 +123,33 @@ TEST_F(CaptureSession, SoundRollsOverAtTheSizeLimitLosingNothing) {
         m_nWritten = 0;
         const std::string log = Path("log.txt");
         ASSERT_TRUE(m_session.OpenLog(log));
-        m_session.SetFileName(CCaptureSession::kAudio, Path(nameTemplate));
-        ASSERT_TRUE(m_session.OpenAudio());
-        m_session.SetSizeLimit(CCaptureSession::kAudio, 10000);
-        m_session.StartStop(true);
+        RecordSound(Path(nameTemplate), 10000);
         for (int i = 0; i < 7; ++i)
             WriteFrames(1024);
         m_session.CloseSession();
 
         const std::vector<std::string> files = {Path(nameTemplate[1] == '#' ? "r0.wav" : "r.wav"),
                                                 Path("r1.wav"), Path("r2.wav")};
-        const std::string& first = files[0];
-        Samples joined = ReadWav(first);
-        for (const std::string& f : {files[1], files[2]}) {
+        Samples joined;
+        std::vector<std::string> expected = {"WAV file size limit 10,000 bytes", "Capture Start"};
+        for (const std::string& f : files) {
             const Samples s = ReadWav(f);
             joined.insert(joined.end(), s.begin(), s.end());
+            expected.insert(expected.end(), {"Start " + f, "Close " + f});
         }
+        expected.push_back("Capture Session Closed");
         EXPECT_EQ(joined, IndexRamp(0, 7 * 1024));
-        EXPECT_EQ(LogTexts(log),
-                  (std::vector<std::string>{"WAV file size limit 10,000 bytes", "Capture Start",
-                                            "Start " + first, "Close " + first, "Start " + files[1],
-                                            "Close " + files[1], "Start " + files[2],
-                                            "Close " + files[2], "Capture Session Closed"}));
-        std::filesystem::remove(first);
+        EXPECT_EQ(LogTexts(log), expected);
+        std::filesystem::remove(files[0]);
     }
 }
 
 // A BMP capture every 3 s with a 10 s limit, driven the way the
 // screenshot thread drives it, one poll per second.
 TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) {
-    SBitmapInfoHeader header;
-    header.biWidth = 5; // rows of 15 bytes padded to 16
-    header.biHeight = 2;
-    header.biSizeImage = 32;
-    Bytes dib(40 + 32, 0);
-    std::memcpy(dib.data(), &header, 40);
+    const SBitmapInfoHeader header = DibHeader(5, 2); // rows of 15 bytes padded to 16
+    const Bytes dib = Dib(header);
     const SBmpFileHeader fileHeader = MakeBmpFileHeader(static_cast<std::uint32_t>(dib.size()));
-
     m_session.SetInterval(3);
     m_session.SetFileName(CCaptureSession::kScreen, Path("f###.bmp"));
     ASSERT_TRUE(m_session.InitScreen(&header, 1, kCaptureBmp));
@@ -222,12 +170,11 @@ TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) 
     EXPECT_FALSE(std::filesystem::exists(Path("f004.bmp")));
 }
 
-TEST_F(CaptureSession, TheTimeLimitEndsAnAudioOnlyCaptureOnTheViewsTick) {
-    m_session.SetFileName(CCaptureSession::kAudio, Path("a.wav"));
-    ASSERT_TRUE(m_session.OpenAudio());
+// The limit counts from each start; the recorded time leaves pauses out.
+TEST_F(CaptureSession, TheTimeLimitEndsAnAudioOnlyCaptureOnTheViewsTickAndPausesDoNotCount) {
     m_session.SetTimeLimit(10);
     const std::int64_t start = m_now;
-    m_session.StartStop(true);
+    RecordSound(Path("a.wav"));
     std::int64_t stoppedAt = -1;
     for (int t = 0; t <= 12 && stoppedAt < 0; ++t) {
         m_now = start + t;
@@ -237,27 +184,30 @@ TEST_F(CaptureSession, TheTimeLimitEndsAnAudioOnlyCaptureOnTheViewsTick) {
     }
     EXPECT_EQ(stoppedAt, 10);
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
+    m_now += 60;
     EXPECT_EQ(m_session.GetElapsed(), 10);
-    // Enable again: the limit counts anew from that start.
-    m_session.StartStop(true);
+    m_session.StartStop(true); // Enable again
     m_now += 9;
     EXPECT_FALSE(m_session.CheckTimeLimit());
+    EXPECT_EQ(m_session.GetElapsed(), 19);
+    m_session.StartStop(false);
+    m_now += 5;
+    m_session.StartStop(true);
     m_now += 1;
-    EXPECT_TRUE(m_session.CheckTimeLimit());
+    EXPECT_EQ(m_session.GetElapsed(), 20);
+    EXPECT_FALSE(m_session.CheckTimeLimit());
 }
 
 // The folder of the capture disappears: the rollover fails. The part stops
 // counting as recording, the user hears of it once, Enable does not revive
-// it and the next capture does not start by itself.
-TEST_F(CaptureSession, AFailedRolloverStopsTheSoundPartAndIsReportedOnce) {
+// it and the next capture does not start by itself. A disk that refuses
+// the data ends the part the same way.
+TEST_F(CaptureSession, AFailedRolloverOrWriteStopsTheSoundPartAndIsReportedOnce) {
     const std::string folder = Path("gone");
     std::filesystem::create_directory(folder);
     const std::string log = Path("log.txt");
     ASSERT_TRUE(m_session.OpenLog(log));
-    m_session.SetFileName(CCaptureSession::kAudio, folder + "/r#.wav");
-    ASSERT_TRUE(m_session.OpenAudio());
-    m_session.SetSizeLimit(CCaptureSession::kAudio, 4096);
-    m_session.StartStop(true);
+    RecordSound(folder + "/r#.wav", 4096);
     WriteFrames(512);
     std::filesystem::remove_all(folder);
     const STraceMark trace;
@@ -267,12 +217,11 @@ TEST_F(CaptureSession, AFailedRolloverStopsTheSoundPartAndIsReportedOnce) {
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
     EXPECT_EQ(m_session.GetOpenFlags(), 0);
     EXPECT_FALSE(m_session.IsDue(CCaptureSession::kAudio));
-    EXPECT_EQ(m_presenter->Count(), 1u);
-    EXPECT_EQ(trace.Count("Couldn't create WAV file " + folder + "/r1.wav"), 1);
+    EXPECT_EQ(m_messages.Texts().size(), 1u);
+    const std::string failure = "Couldn't create WAV file " + folder + "/r1.wav";
+    EXPECT_EQ(trace.Count(failure), 1);
     const std::vector<std::string> texts = LogTexts(log);
-    EXPECT_EQ(
-        std::count(texts.begin(), texts.end(), "Couldn't create WAV file " + folder + "/r1.wav"),
-        1);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), failure), 1);
     EXPECT_EQ(m_session.GetElapsed(), 0);
 
     m_session.StartStop(m_session.GetCaptureFlags() == 0); // Enable
@@ -281,20 +230,15 @@ TEST_F(CaptureSession, AFailedRolloverStopsTheSoundPartAndIsReportedOnce) {
     m_session.SetFileName(CCaptureSession::kAudio, Path("next.wav"));
     ASSERT_TRUE(m_session.OpenAudio());
     EXPECT_EQ(m_session.GetCaptureFlags(), 0); // paused until Enable
-}
 
-TEST_F(CaptureSession, AFailedWriteClosesTheSoundPartAndIsReportedOnce) {
-    m_session.SetFileName(CCaptureSession::kAudio, "/dev/full");
-    ASSERT_TRUE(m_session.OpenAudio());
-    m_session.StartStop(true);
+    RecordSound("/dev/full");
     for (int i = 0; i < 100; ++i) // past the first commit, where the disk refuses
         WriteFrames(1024);
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
-    EXPECT_EQ(m_presenter->Count(), 1u);
+    EXPECT_EQ(m_messages.Texts().size(), 2u);
 }
 
-// The video writer as the session sees it; Create makes a real file so
-// that its removal can be seen.
+// The video writer as the session sees it: 1000 bytes a frame.
 struct CFakeVideoWriter : IVideoWriter {
     bool SetFormat(const SBitmapInfoHeader&, std::int32_t) override { return true; }
     bool Create(const std::string& name) override { return std::ofstream(name).good(); }
@@ -311,15 +255,14 @@ struct CFakeVideoWriter : IVideoWriter {
     std::int32_t GetFrameIndex() const override { return m_nFrames; }
     std::int64_t GetBytesWritten() const override { return 1000 * m_nFrames; }
     std::int32_t m_nFrames = 0;
-    inline static bool s_bConfirm = false;
+    inline static bool s_bConfirm = true;
 };
 
-// 1000 bytes a frame against a limit of 2500: a new file every three
-// frames, under a derived name, with the compression chosen at set-up. When
-// no new file can be made, the screen part stops.
+// Against a limit of 2500: a new file every three frames, under a derived
+// name, with the compression chosen at set-up. When no new file can be
+// made, the screen part stops.
 TEST_F(CaptureSession, VideoRollsOverWithTheChosenCompressionAndStopsWhenItCannot) {
     SetVideoWriterFactory([] { return std::make_unique<CFakeVideoWriter>(); });
-    CFakeVideoWriter::s_bConfirm = true;
     SBitmapInfoHeader header;
     const std::uint8_t dib[40] = {};
     const std::string log = Path("log.txt");
@@ -337,11 +280,10 @@ TEST_F(CaptureSession, VideoRollsOverWithTheChosenCompressionAndStopsWhenItCanno
     EXPECT_FALSE(m_session.WriteAviFrame(dib)); // the sixth frame fills v1.avi
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
     EXPECT_TRUE(m_session.WriteAviFrame(dib)); // stopped: nothing more to write
-    EXPECT_EQ(m_presenter->Count(), 0u);       // the screenshot thread shows it
+    EXPECT_TRUE(m_messages.Texts().empty());   // the screenshot thread shows it
 
     const std::vector<std::string> texts = LogTexts(log);
-    const std::vector<std::string> head(texts.begin(), texts.begin() + 6);
-    EXPECT_EQ(head,
+    EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 6),
               (std::vector<std::string>{"AVI file size limit 2,500 bytes", "Capture Start",
                                         "Start " + Path("v.avi"), "Close " + Path("v.avi"),
                                         "Start " + Path("v1.avi"), "Close " + Path("v1.avi")}));
@@ -356,22 +298,20 @@ TEST_F(CaptureSession, ACancelledCompressionDialogLeavesTheScreenPartNotSetUp) {
     ASSERT_TRUE(std::filesystem::exists(Path("v.avi")));
     CFakeVideoWriter::s_bConfirm = false;
     EXPECT_FALSE(m_session.ChooseCompression());
+    CFakeVideoWriter::s_bConfirm = true;
+    SetVideoWriterFactory(nullptr);
     EXPECT_EQ(m_session.GetOpenFlags(), 0);
     EXPECT_FALSE(std::filesystem::exists(Path("v.avi")));
     m_session.StartStop(true);
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
-    SetVideoWriterFactory(nullptr);
 }
 
 // The three threads at once, as they meet in the program: the input thread
 // writing sound, the screenshot thread writing frames, the user-interface
 // thread pausing, resuming, closing and setting up again.
 TEST_F(CaptureSession, CloseAndEnableWhileBothPartsWriteAreSafe) {
-    SBitmapInfoHeader header;
-    header.biWidth = 4;
-    header.biHeight = 4;
-    header.biSizeImage = 48;
-    Bytes dib(40 + 48, 0);
+    const SBitmapInfoHeader header = DibHeader(4, 4);
+    const Bytes dib = Dib(header);
     const SBmpFileHeader fileHeader = MakeBmpFileHeader(static_cast<std::uint32_t>(dib.size()));
     const auto setUp = [&] {
         ASSERT_TRUE(m_session.OpenLog(Path("log.txt")));
@@ -386,20 +326,14 @@ TEST_F(CaptureSession, CloseAndEnableWhileBothPartsWriteAreSafe) {
     std::atomic<bool> stop{false};
     std::thread input([&] {
         const Samples s = IndexRamp(0, 1024);
-        while (!stop) {
-            if (m_session.GetCaptureFlags() & kCaptureSound) {
-                std::uint32_t written = 0;
+        for (std::uint32_t written = 0; !stop; std::this_thread::sleep_for(100us))
+            if (m_session.GetCaptureFlags() & kCaptureSound)
                 m_session.WriteAudio(4096, s.data(), &written);
-            }
-            std::this_thread::sleep_for(100us);
-        }
     });
     std::thread screenshot([&] {
-        while (!stop) {
+        for (; !stop; std::this_thread::sleep_for(1ms))
             if (m_session.IsDue(CCaptureSession::kScreen))
                 m_session.WriteBmpFrame(dib.data(), fileHeader);
-            std::this_thread::sleep_for(1ms);
-        }
     });
     for (int i = 0; i < 200; ++i) {
         m_session.StartStop(true);
@@ -415,7 +349,7 @@ TEST_F(CaptureSession, CloseAndEnableWhileBothPartsWriteAreSafe) {
     input.join();
     screenshot.join();
     m_session.CloseSession();
-    EXPECT_EQ(m_presenter->Count(), 0u);
+    EXPECT_TRUE(m_messages.Texts().empty());
 }
 
 } // namespace

@@ -1,24 +1,32 @@
-// The capture settings dialog's rules, driven through its controls.
+// The capture settings dialog's rules, driven through its controls, and
+// File > Capture > Settings... from the dialog to a set-up capture session:
+// which parts end up set up, the messages, the files left and the log lines.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "AnswerCaptureSettings.h"
+#include "RecordingTestSupport.h"
 #include "app/MessageBoxPresenter.h"
+#include "base/RunState.h"
+#include "platform/AviFileWriter.h"
 #include "recording/CaptureSession.h"
-#include "recording/CaptureSettingsDlg.h"
 #include "tests/gui/GuiTestApp.h"
 
+namespace fs = std::filesystem;
+
 namespace {
+
+using namespace rectest;
 
 std::vector<std::string> g_messages;
 
@@ -118,23 +126,20 @@ TEST_F(CaptureSettingsDlgTest, OkRefusesValuesOutsideOneToFiftyNineAndFixesTheEx
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.interval) + " " + c.name);
-        CCaptureSettingsDlg dlg;
-        dlg.m_nCaptureType = c.type;
-        dlg.InitDialog();
-        dlg.show();
+        m_dlg = std::make_unique<CCaptureSettingsDlg>();
+        m_dlg->m_nCaptureType = c.type;
+        Open();
         g_messages.clear();
-        auto* name = qobject_cast<QLineEdit*>(dlg.Control(IDC_CAPTURE_SCREEN_FILE));
-        QTest::keyClicks(name, QString::fromLatin1(c.name));
-        auto* interval = qobject_cast<QLineEdit*>(dlg.Control(IDC_CAPTURE_INTERVAL));
-        interval->setText(QString::fromLatin1(c.interval));
-        QTest::mouseClick(qobject_cast<QPushButton*>(dlg.Control(IDC_CAPTURE_OK)), Qt::LeftButton);
-        EXPECT_EQ(dlg.result() == QDialog::Accepted, c.accepted);
+        QTest::keyClicks(Get<QLineEdit>(IDC_CAPTURE_SCREEN_FILE), QString::fromLatin1(c.name));
+        Get<QLineEdit>(IDC_CAPTURE_INTERVAL)->setText(QString::fromLatin1(c.interval));
+        QTest::mouseClick(Get<QPushButton>(IDC_CAPTURE_OK), Qt::LeftButton);
+        EXPECT_EQ(m_dlg->result() == QDialog::Accepted, c.accepted);
         if (c.accepted) {
-            EXPECT_EQ(dlg.m_strScreenFile.toStdString(), c.finalName);
-            EXPECT_TRUE(dlg.m_bScreen);
+            EXPECT_EQ(m_dlg->m_strScreenFile.toStdString(), c.finalName);
+            EXPECT_TRUE(m_dlg->m_bScreen);
             EXPECT_TRUE(g_messages.empty());
         } else {
-            EXPECT_TRUE(dlg.isVisible());
+            EXPECT_TRUE(m_dlg->isVisible());
             EXPECT_EQ(g_messages,
                       std::vector<std::string>{"Please enter an integer between 1 and 59."});
         }
@@ -142,17 +147,12 @@ TEST_F(CaptureSettingsDlgTest, OkRefusesValuesOutsideOneToFiftyNineAndFixesTheEx
 }
 
 TEST_F(CaptureSettingsDlgTest, InitialisedCaptureIsShownReadOnly) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "vireon-settings-readonly";
-    fs::create_directories(dir);
-    SBitmapInfoHeader header;
-    header.biWidth = 8;
-    header.biHeight = 4;
-    header.biSizeImage = 24 * 4;
+    const CTempDir dir;
+    const SBitmapInfoHeader header = DibHeader(8, 4);
     CCaptureSession session;
-    ASSERT_TRUE(session.OpenLog((dir / "log.txt").string()));
+    ASSERT_TRUE(session.OpenLog(dir.Path() + "/log.txt"));
     session.SetInterval(60);
-    session.SetFileName(CCaptureSession::kScreen, (dir / "f###.bmp").string());
+    session.SetFileName(CCaptureSession::kScreen, dir.Path() + "/f###.bmp");
     ASSERT_TRUE(session.InitScreen(&header, 1, kCaptureBmp));
     session.SetTimeLimit(2 * 3600);
 
@@ -163,7 +163,7 @@ TEST_F(CaptureSettingsDlgTest, InitialisedCaptureIsShownReadOnly) {
     m_dlg->show();
 
     EXPECT_EQ(Get<QLineEdit>(IDC_CAPTURE_SCREEN_FILE)->text().toStdString(),
-              (dir / "f###.bmp").string());
+              dir.Path() + "/f###.bmp");
     EXPECT_EQ(Get<QComboBox>(IDC_CAPTURE_TYPE)->currentIndex(), 1);
     EXPECT_EQ(Get<QLineEdit>(IDC_CAPTURE_INTERVAL)->text(), QStringLiteral("1"));
     EXPECT_EQ(Get<QComboBox>(IDC_CAPTURE_INTERVAL_UNITS)->currentText(), QStringLiteral("Minutes"));
@@ -181,7 +181,6 @@ TEST_F(CaptureSettingsDlgTest, InitialisedCaptureIsShownReadOnly) {
                 << "control " << id;
         }
     session.CloseSession();
-    fs::remove_all(dir);
 }
 
 TEST(CaptureSpans, SplitSpanGivesBackWhatMakeSpanMade) {
@@ -200,4 +199,71 @@ TEST(CaptureSpans, SplitSpanGivesBackWhatMakeSpanMade) {
     EXPECT_EQ(value, 7);
     EXPECT_EQ(unit, 1);
     EXPECT_EQ(MakeSpan(5, 3), 0);
+}
+
+TEST_F(CaptureSettingsDlgTest, SettingsCommandSetsUpWhatSucceededAndReportsTheRest) {
+    SetVideoWriterFactory([] { return std::make_unique<CAviFileWriter>(); });
+    const SBitmapInfoHeader header = DibHeader(64, 48);
+    // The files left in the folder after Close, by name.
+    const struct {
+        const char* what;
+        SAnswers answers;
+        bool chooserConfirms, configured;
+        std::int32_t openFlags;
+        const char* message;
+        const char* files;
+    } cases[] = {
+        // clang-format off
+        {"cancelled", {0, "m.avi", "a.wav", "", nullptr, false}, true, false, 0, "", ""},
+        {"AVI and WAV", {0, "m.avi", "a.wav", "log.txt", "1", true}, true, true, 3, "",
+         "a.wav log.txt m.avi"},
+        {"compression cancelled: sound only, no AVI left", {0, "m", "a.wav", "log.txt", nullptr, true},
+         false, true, 2, "Couldn't Create AVI Compression Options", "a.wav log.txt"},
+        {"BMP sequence", {1, "shot###", "", "", nullptr, true}, true, true, 1, "", ""},
+        {"no folder for the WAV file", {1, "", "none/a.wav", "", nullptr, true}, true, false, 0,
+         "Couldn't create WAV file", ""},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CTempDir dir;
+        const auto inDir = [&dir](const std::string& name) {
+            return name.empty() ? name : dir.Path() + "/" + name;
+        };
+        g_messages.clear();
+        SetCompressionChooser([&c](const std::vector<SCodecChoice>&, SCompressOptions& options) {
+            options.codec = "rawvideo";
+            return c.chooserConfirms;
+        });
+        CCaptureSession session;
+        SAnswers answers = c.answers;
+        for (std::string* name : {&answers.screen, &answers.wav, &answers.log})
+            *name = inDir(*name);
+        AnswerCaptureSettings(answers);
+        EXPECT_EQ(CCaptureSettingsDlg::RunSetup(nullptr, session, false, &header), c.configured);
+        EXPECT_EQ(session.GetOpenFlags(), c.openFlags);
+        EXPECT_EQ(g_messages,
+                  *c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+        if (answers.type == 1 && c.configured) {
+            EXPECT_EQ(session.GetFileName(CCaptureSession::kScreen), inDir("shot###.bmp"));
+            EXPECT_EQ(g_runState.GetCaptureType(), 1);
+        }
+        session.CloseSession();
+        std::set<std::string> files;
+        for (const auto& entry : fs::directory_iterator(dir.Path()))
+            files.insert(entry.path().filename().string());
+        std::string names;
+        for (const std::string& name : files)
+            names += (names.empty() ? "" : " ") + name;
+        EXPECT_EQ(names, c.files);
+        if (!answers.log.empty() && c.configured) {
+            const std::string log = ReadText(answers.log);
+            EXPECT_NE(log.find("AVI file size limit 2,143,283,648 bytes\r\n"), std::string::npos);
+            EXPECT_NE(log.find("WAV file size limit 2,147,283,648 bytes\r\n"), std::string::npos);
+            EXPECT_EQ(log.find("Capture Limit: 00:00:01\r\n") != std::string::npos,
+                      answers.limit != nullptr);
+        }
+    }
+    SetCompressionChooser(nullptr);
+    SetVideoWriterFactory(nullptr);
 }

@@ -1,9 +1,11 @@
 // record_driver INPUT.wav OUTPUT.wav N: runs the pipeline over INPUT.wav and
-// records its sound into OUTPUT.wav until killed. Prints "recording" once the
-// capture is enabled. The end-to-end tests kill it to see what a crash
+// records its sound into OUTPUT.wav until killed. Prints "recording PID" once
+// the capture is enabled. The end-to-end tests kill it to see what a crash
 // leaves behind.
 #include <cstdio>
 #include <cstdlib>
+
+#include <unistd.h>
 
 #include "RecordingPipeline.h"
 
@@ -17,7 +19,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "record_driver: could not start\n");
         return 1;
     }
-    std::printf("recording\n");
+    std::printf("recording %d\n", static_cast<int>(::getpid()));
     std::fflush(stdout);
     for (;;)
         std::this_thread::sleep_for(std::chrono::seconds(1));

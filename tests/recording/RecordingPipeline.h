@@ -41,13 +41,14 @@ inline std::int64_t FrameIndex(const std::int16_t* frame) {
 class CRecordingPipeline {
 public:
     CRecordingPipeline(std::int32_t n, const std::string& inputWav)
-        : m_nBlockSize(n), m_exchange(n, 44100.0, &m_store) {
+        : m_exchange(n, 44100.0, &m_store) {
         m_store.SetCaptureFormat(kDefaultCaptureFormat);
         m_store.SetDisplayRange(kDefaultDisplayRange);
         m_bCapture = InitCapture(n, std::make_unique<CWavFileSource>(inputWav));
     }
     ~CRecordingPipeline() {
-        Stop();
+        if (m_workers)
+            m_workers->Stop();
         ReleaseCapture();
     }
 
@@ -88,14 +89,9 @@ public:
         m_store.SetCaptureFlags(m_session.GetCaptureFlags());
         m_session.CloseSession();
     }
-    void Stop() {
-        if (m_workers)
-            m_workers->Stop();
-    }
     CCaptureSession& Session() { return m_session; }
 
 private:
-    std::int32_t m_nBlockSize;
     bool m_bCapture = false;
     CRunState m_store;
     CCaptureSession m_session;

@@ -1,36 +1,14 @@
 // The screenshot thread against a store of its own: what a snapshot turns
 // into (clipboard, frame, nothing), how often a failing write is reported,
 // and its thread protocol.
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <chrono>
-#include <memory>
-#include <mutex>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "base/Messages.h"
+#include "recording/ScreenShotThread.h"
+#include "RecordingTestSupport.h"
 #include "base/RunState.h"
 #include "recording/ImageClipboard.h"
-#include "recording/ScreenShotThread.h"
 
 namespace {
 
-class CCountingPresenter : public IMessagePresenter {
-public:
-    explicit CCountingPresenter(std::vector<std::string>* sink) : m_pSink(sink) {}
-    bool Present(int, const std::string& text) override {
-        const std::lock_guard<std::mutex> guard(m_lock);
-        m_pSink->push_back(text);
-        return true;
-    }
-
-private:
-    std::mutex m_lock;
-    std::vector<std::string>* m_pSink;
-};
+using namespace rectest;
 
 class CCountingClipboard : public IImageClipboard {
 public:
@@ -46,7 +24,6 @@ public:
 class ScreenShotThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_previous = SetMessagePresenter(std::make_unique<CCountingPresenter>(&m_messages));
         m_store.SetScreenDib(m_dib.data(), static_cast<std::uint32_t>(m_dib.size()));
         m_store.SetScreenshotThreadState(kThreadRun);
         m_store.SetCaptureFlags(kCaptureScreen);
@@ -64,27 +41,25 @@ protected:
             return m_bWritesWork.load();
         };
         params.pClipboard = &m_clipboard;
-        params.poll = std::chrono::milliseconds(1);
+        params.poll = 1ms;
         m_thread = std::thread([params] { ScreenShotThread(params); });
     }
     void TearDown() override {
         m_store.SetScreenshotThreadState(kThreadStopRequested);
         m_thread.join();
         EXPECT_EQ(m_store.GetScreenshotThreadState(), kThreadNotRunning);
-        SetMessagePresenter(std::move(m_previous));
     }
 
     // Hands one snapshot over and waits until the thread has consumed it.
     void Snapshot() {
         m_store.SetScreenshotReady(true);
         while (m_store.GetScreenshotReady())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(1ms);
     }
 
     CRunState m_store;
     std::vector<std::uint8_t> m_dib = std::vector<std::uint8_t>(40 + 48, 0);
-    std::vector<std::string> m_messages;
-    std::unique_ptr<IMessagePresenter> m_previous;
+    CMessageLog m_messages;
     CCountingClipboard m_clipboard;
     std::atomic<bool> m_bDue{true};
     std::atomic<bool> m_bWritesWork{true};
@@ -115,7 +90,7 @@ TEST_F(ScreenShotThreadTest, CopyGoesToTheClipboardOnlyAndAFrameToItsFileKind) {
     Snapshot();
     EXPECT_EQ(m_nAviWrites.load() + m_nBmpWrites.load(), 2);
     EXPECT_EQ(m_clipboard.m_nPosts.load(), 1);
-    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(m_messages.Texts().empty());
 }
 
 TEST_F(ScreenShotThreadTest, FailingWritesAreReportedOncePerCapture) {
@@ -123,14 +98,14 @@ TEST_F(ScreenShotThreadTest, FailingWritesAreReportedOncePerCapture) {
     for (int i = 0; i < 5; ++i)
         Snapshot();
     EXPECT_EQ(m_nBmpWrites.load(), 5);
-    EXPECT_EQ(m_messages, std::vector<std::string>{"Screen Capture Error"});
+    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Screen Capture Error"});
 
     // The screen part stopped (the session closed it); the next capture
     // that fails is reported again.
     m_store.SetCaptureFlags(0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(20ms);
     m_store.SetCaptureFlags(kCaptureScreen);
     Snapshot();
     Snapshot();
-    EXPECT_EQ(m_messages.size(), 2u);
+    EXPECT_EQ(m_messages.Texts().size(), 2u);
 }

@@ -1,68 +1,41 @@
-// Screen capture from the running window: Edit > Copy puts the next drawn
-// frame on the clipboard as an image of the plot's size, and a BMP capture
-// writes one full frame per second.
+// Capture from the running window, fed by the WAV file source: Edit > Copy
+// puts the next drawn frame on the clipboard as an image of the plot's size;
+// a BMP capture writes one full frame per second; File > Capture > Settings,
+// Enable and Close record sound until the time limit runs out on the view's
+// timer (no screen frames to stop it).
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QTest>
 
-#include <filesystem>
-
+#include "AnswerCaptureSettings.h"
+#include "RecordingTestSupport.h"
+#include "acquisition/WavFileSource.h"
 #include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
 #include "base/StartupSettings.h"
 #include "platform/QtImageClipboard.h"
 #include "presets/TamselDoc.h"
-#include "recording/BmpFile.h"
 #include "resources/Resource.h"
 #include "tests/gui/GuiTestApp.h"
 #include "view/TamselView.h"
 
-TEST(EditCopy, PutsAnImageOfThePlotOnTheClipboard) {
+using namespace rectest;
+
+TEST(ViewCapture, CopyBmpFramesAndASoundCaptureStoppedByItsLimit) {
     if (GuiTestApp() == nullptr)
         GTEST_SKIP() << "needs an X display (run under xvfb-run)";
     CMessageBoxPresenter::SetTestSink([](int, const std::string&) {});
+    const CTempDir dir;
+    // Silence: the plots leave the background showing in the corners.
+    const std::string input = dir.Write("in.wav", Wav(Constant(44100, 0, 0)));
+    CTamselView::SetBackendFactory([input] { return std::make_unique<CWavFileSource>(input); });
     CQtImageClipboard clipboard(GuiTestApp());
     CTamselView::SetImageClipboard(&clipboard);
     QGuiApplication::clipboard()->clear();
-
-    CTamselDoc doc;
-    auto frame = std::make_unique<CMainFrame>(&doc);
-    frame->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    // The screenshot thread starts on the sixth tick.
-    QTRY_VERIFY_WITH_TIMEOUT(frame->View()->Ticks() >= 7, 5000);
-
-    QAction* copy = frame->Action(ID_EDIT_COPY);
-    ASSERT_TRUE(copy->isEnabled());
-    copy->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(!QGuiApplication::clipboard()->image().isNull(), 5000);
-    const QImage copied = QGuiApplication::clipboard()->image();
-    EXPECT_EQ(copied.width(), g_startupSettings.m_nPlotWidth);
-    EXPECT_EQ(copied.height(), g_startupSettings.m_nPlotHeight);
-    // The view draws only its background yet: every pixel shows it, and
-    // so does the frame Qt composes.
-    const QImage shown = frame->View()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
-    EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB888).pixel(5, 5), shown.pixel(5, 5));
-
-    frame->close();
-    frame.reset();
-    CTamselView::SetImageClipboard(nullptr);
-    CMessageBoxPresenter::SetTestSink(nullptr);
-}
-
-TEST(ViewCapture, BmpCaptureWritesTheDrawnFrameOncePerSecond) {
-    namespace fs = std::filesystem;
-    if (GuiTestApp() == nullptr)
-        GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    CMessageBoxPresenter::SetTestSink([](int, const std::string&) {});
-    const fs::path dir = fs::temp_directory_path() / "vireon-view-capture";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
 
     CTamselDoc doc;
     auto frame = std::make_unique<CMainFrame>(&doc);
@@ -70,34 +43,74 @@ TEST(ViewCapture, BmpCaptureWritesTheDrawnFrameOncePerSecond) {
     g_runState.SetBackgroundColor(1.0f, 0.15f, 0.0f);
     frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    // The screenshot thread starts on the sixth tick.
     QTRY_VERIFY_WITH_TIMEOUT(frame->View()->Ticks() >= 7, 5000);
+    const int width = g_startupSettings.m_nPlotWidth;
+    const int height = g_startupSettings.m_nPlotHeight;
+
+    QAction* copy = frame->Action(ID_EDIT_COPY);
+    ASSERT_TRUE(copy->isEnabled());
+    copy->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!QGuiApplication::clipboard()->image().isNull(), 5000);
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), QSize(width, height));
+    const QImage shown = frame->View()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
+    EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB888).pixel(5, 5), shown.pixel(5, 5));
 
     CCaptureSession& session = frame->View()->Capture();
     session.SetInterval(1);
-    session.SetFileName(CCaptureSession::kScreen, (dir / "cap###.bmp").string());
+    session.SetFileName(CCaptureSession::kScreen, dir.Path() + "/cap###.bmp");
     ASSERT_TRUE(session.InitScreen(g_runState.GetScreenDibHeader(), 1, kCaptureBmp));
     g_runState.SetCaptureType(kCaptureBmp);
     session.StartStop(true);
-    QTRY_VERIFY_WITH_TIMEOUT(fs::exists(dir / "cap002.bmp"), 8000);
+    QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(dir.Path() + "/cap002.bmp"), 8000);
     session.StartStop(false);
     session.CloseSession();
-
-    const int width = g_startupSettings.m_nPlotWidth;
-    const int height = g_startupSettings.m_nPlotHeight;
     const std::uintmax_t size = 54 + std::uintmax_t{DibRowBytes(width)} * height;
     if (width == 640) {
         EXPECT_EQ(size, 921654u);
     }
     for (const char* name : {"cap000.bmp", "cap001.bmp", "cap002.bmp"}) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(fs::file_size(dir / name), size);
-        const QImage image(QString::fromStdString((dir / name).string()));
+        const std::string path = dir.Path() + "/" + name;
+        EXPECT_EQ(std::filesystem::file_size(path), size);
+        const QImage image(QString::fromStdString(path));
         ASSERT_EQ(image.size(), QSize(width, height));
         EXPECT_EQ(image.pixel(5, 5), qRgb(255, 38, 0));
         EXPECT_EQ(image.pixel(width - 5, height - 5), qRgb(255, 38, 0));
     }
+
+    QAction* enable = frame->Action(ID_CAPTURE_ENABLE);
+    QAction* close = frame->Action(ID_CAPTURE_CLOSE);
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(enable->isEnabled());
+    EXPECT_FALSE(close->isEnabled());
+    const std::string wav = dir.Path() + "/rec.wav";
+    AnswerCaptureSettings({0, "", wav, "", "2", true});
+    frame->Action(ID_CAPTURE_SETTINGS)->trigger();
+    ASSERT_TRUE(enable->isEnabled());
+    EXPECT_TRUE(close->isEnabled());
+    EXPECT_FALSE(enable->isChecked());
+    enable->trigger();
+    EXPECT_TRUE(enable->isChecked());
+    EXPECT_EQ(g_runState.GetCaptureFlags(), kCaptureSound);
+    // The limit runs out on a timer tick: the check mark and the store's
+    // flags go, the recorded time stays.
+    QTRY_VERIFY_WITH_TIMEOUT(!enable->isChecked(), 5000);
+    EXPECT_EQ(g_runState.GetCaptureFlags(), 0);
+    EXPECT_GE(g_runState.GetCaptureElapsed(), 1);
+    close->trigger();
+    EXPECT_FALSE(enable->isEnabled());
+    EXPECT_FALSE(close->isEnabled());
+    EXPECT_EQ(g_runState.GetCaptureElapsed(), 0);
+    CWavFile recorded;
+    ASSERT_TRUE(recorded.Open(wav)) << recorded.Error();
+    EXPECT_GE(recorded.FrameCount(), 39690u); // 0.9 s: whole-second clock
+    EXPECT_LE(recorded.FrameCount(), 3u * 44100u);
+
     frame->close();
     frame.reset();
-    fs::remove_all(dir);
+    CTamselView::SetImageClipboard(nullptr);
+    CTamselView::SetBackendFactory(nullptr);
     CMessageBoxPresenter::SetTestSink(nullptr);
 }

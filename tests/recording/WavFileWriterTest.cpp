@@ -1,15 +1,14 @@
 #include "recording/WavFileWriter.h"
 
-#include "../acquisition/AcquisitionTestSupport.h"
-#include "acquisition/WavFile.h"
+#include "RecordingTestSupport.h"
 
 namespace {
 
-using namespace acqtest;
+using namespace rectest;
 
 Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string text = ReadText(path);
+    return Bytes(text.begin(), text.end());
 }
 
 // The file as the layout prescribes it, built by the test's own RIFF writer.
@@ -50,7 +49,7 @@ TEST(WavFileWriter, ClosedFilesHoldExactlyTheLayoutWithThePadByteForOddData) {
     EXPECT_EQ(Expected({}, 0).size(), 56u);
 }
 
-TEST(WavFileWriter, CallsWithoutAnOpenFileOrWithNullArgumentsGiveTheirCodes) {
+TEST(WavFileWriter, CallsWithoutAnOpenFileWithNullArgumentsOrOnAFullDiskGiveTheirCodes) {
     const CTempDir dir;
     CWavFileWriter writer;
     const std::uint8_t byte = 0;
@@ -66,6 +65,14 @@ TEST(WavFileWriter, CallsWithoutAnOpenFileOrWithNullArgumentsGiveTheirCodes) {
     EXPECT_EQ(writer.Close(), kWavOk);
     EXPECT_EQ(writer.Write(1, &byte, &written), kWavNotInitialized);
     EXPECT_EQ(writer.Close(), kWavNotInitialized);
+
+    // /dev/full takes the buffered header, then refuses the data when it is
+    // flushed: the writer reports it instead of claiming success.
+    ASSERT_EQ(writer.Open("/dev/full", SWaveFormat{}), kWavOk);
+    const Bytes data = SampleBytes(IndexRamp(0, 1000));
+    writer.Write(static_cast<std::uint32_t>(data.size()), data.data(), &written);
+    EXPECT_EQ(writer.Commit(), kWavFail);
+    EXPECT_EQ(writer.Close(), kWavFail);
 }
 
 // What a crash leaves behind: the header describes the committed data and
@@ -84,18 +91,6 @@ TEST(WavFileWriter, ACommitMakesTheFileReadableUpToTheCommittedBytes) {
     CWavFile reader;
     ASSERT_TRUE(reader.Open(path)) << reader.Error();
     EXPECT_EQ(reader.FrameCount(), 20000u);
-}
-
-// /dev/full takes the buffered header, then refuses the data when it is
-// flushed: the writer reports it instead of claiming success.
-TEST(WavFileWriter, AFailedFlushIsReportedByCommitAndClose) {
-    CWavFileWriter writer;
-    ASSERT_EQ(writer.Open("/dev/full", SWaveFormat{}), kWavOk);
-    const Bytes data = SampleBytes(IndexRamp(0, 1000));
-    std::uint32_t written = 0;
-    writer.Write(static_cast<std::uint32_t>(data.size()), data.data(), &written);
-    EXPECT_EQ(writer.Commit(), kWavFail);
-    EXPECT_EQ(writer.Close(), kWavFail);
 }
 
 } // namespace
