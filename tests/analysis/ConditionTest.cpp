@@ -3,7 +3,7 @@
 
 #include <future>
 
-#include "tests/acquisition/AcquisitionTestSupport.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
 namespace {
 
