@@ -1,19 +1,9 @@
 #include "analysis/FftEngine.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
-#include <cmath>
 #include <complex>
-#include <cstdint>
-#include <numbers>
-#include <random>
 #include <type_traits>
-#include <utility>
-#include <vector>
 
-#include "base/RunState.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
 namespace {
 
@@ -126,29 +116,6 @@ TEST_P(FftKernel, TransformMatchesADirectDftForEveryBlockSize) {
                         *std::max_element(expected.begin(), expected.end()), 1e-9);
         }
     }
-}
-
-TEST_P(FftKernel, SineOnBinCentreGivesHalfAmplitude) {
-    for (auto [n, bin] : {std::pair{1024, 37}, std::pair{32768, 1234}}) {
-        CFftEngine engine(kRate, n, nullptr);
-        engine.SetWideVectors(GetParam());
-        std::vector<double> block = Sines(n, {{bin, 1.0}});
-        engine.Transform(block.data(), nullptr, nullptr, nullptr, 0);
-        EXPECT_NEAR(engine.Magnitude(bin), 0.5, 1e-12) << n;
-        EXPECT_NEAR(engine.Magnitude(n - bin), 0.5, 1e-12) << n;
-        EXPECT_NEAR(engine.GetMaxMagnitude(), 0.5, 1e-12) << n;
-    }
-}
-
-TEST(FftEngine, BitReverseReversesTheLowestLog2NBits) {
-    const CFftEngine engine(kRate, 1024, nullptr);
-    for (std::int32_t j = 0; j < 1024; j += 37) {
-        std::int32_t want = 0;
-        for (int b = 0; b < 10; ++b)
-            want |= ((j >> b) & 1) << (9 - b);
-        EXPECT_EQ(engine.BitReverse(j), want) << j;
-    }
-    EXPECT_EQ(engine.BitReverse(1025), 512); // bits above log2 N ignored
 }
 
 // --- Spectrum mapping ------------------------------------------------------
