@@ -4,83 +4,23 @@
 // pipeline as the view runs it.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <numbers>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "acquisition/CaptureDevice.h"
 #include "acquisition/InputThread.h"
 #include "analysis/HistoryBuffers.h"
 #include "analysis/SampleExchange.h"
 #include "analysis/WorkerThreads.h"
-#include "base/DebugLog.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
 namespace acqtest {
 
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-using Samples = std::vector<std::int16_t>; // interleaved stereo, left first
+using namespace vtest;
 using Bytes = std::vector<std::uint8_t>;
-
-inline bool Eventually(const std::function<bool()>& condition,
-                       std::chrono::milliseconds timeout = 5000ms) {
-    for (const auto until = Clock::now() + timeout; !condition(); std::this_thread::sleep_for(1ms))
-        if (Clock::now() > until)
-            return false;
-    return true;
-}
-
-// Counts a message in the trace written since construction.
-struct STraceMark {
-    std::size_t start = CTraceLog::Instance().Text().size();
-    int Count(const std::string& message) const {
-        const std::string text = CTraceLog::Instance().Text().substr(start);
-        int n = 0;
-        for (auto at = text.find(message); at != std::string::npos; at = text.find(message, at + 1))
-            ++n;
-        return n;
-    }
-};
-
-inline Samples Constant(std::int64_t frames, std::int16_t left, std::int16_t right) {
-    Samples s;
-    for (std::int64_t i = 0; i < frames; ++i)
-        s.insert(s.end(), {left, right});
-    return s;
-}
-
-// Left is the frame index modulo 30000, right its negation.
-inline Samples IndexRamp(std::int64_t first, std::int64_t frames) {
-    Samples s;
-    for (std::int64_t i = first; i < first + frames; ++i)
-        s.insert(s.end(),
-                 {static_cast<std::int16_t>(i % 30000), static_cast<std::int16_t>(-i % 30000)});
-    return s;
-}
-
-// A sine of hz and amplitude (16-bit units) on both channels, at 44100 Hz.
-inline Samples Tone(double hz, double amplitude, std::int64_t frames) {
-    Samples s;
-    for (std::int64_t i = 0; i < frames; ++i) {
-        const auto v = static_cast<std::int16_t>(
-            std::lround(amplitude * std::sin(2.0 * std::numbers::pi * hz * i / 44100.0)));
-        s.insert(s.end(), {v, v});
-    }
-    return s;
-}
 
 inline void WriteRamp(CCaptureRing& ring, std::int64_t first, std::int64_t frames) {
     ring.Write(IndexRamp(first, frames).data(), static_cast<std::size_t>(frames));

@@ -1,8 +1,6 @@
 #include "analysis/Decibel.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
+#include "tests/analysis/AnalysisTestSupport.h"
 
 TEST(Decibel, LinearToDbIsTwentyLog10BetweenTheFloorAndFullScaleAndClampedOutside) {
     for (double x : {0.0001, 0.1, 0.5, 0.9999})

@@ -1,19 +1,9 @@
 #include "analysis/FftEngine.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
-#include <cmath>
 #include <complex>
-#include <cstdint>
-#include <numbers>
-#include <random>
 #include <type_traits>
-#include <utility>
-#include <vector>
 
-#include "base/RunState.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
 namespace {
 
@@ -128,29 +118,6 @@ TEST_P(FftKernel, TransformMatchesADirectDftForEveryBlockSize) {
     }
 }
 
-TEST_P(FftKernel, SineOnBinCentreGivesHalfAmplitude) {
-    for (auto [n, bin] : {std::pair{1024, 37}, std::pair{32768, 1234}}) {
-        CFftEngine engine(kRate, n, nullptr);
-        engine.SetWideVectors(GetParam());
-        std::vector<double> block = Sines(n, {{bin, 1.0}});
-        engine.Transform(block.data(), nullptr, nullptr, nullptr, 0);
-        EXPECT_NEAR(engine.Magnitude(bin), 0.5, 1e-12) << n;
-        EXPECT_NEAR(engine.Magnitude(n - bin), 0.5, 1e-12) << n;
-        EXPECT_NEAR(engine.GetMaxMagnitude(), 0.5, 1e-12) << n;
-    }
-}
-
-TEST(FftEngine, BitReverseReversesTheLowestLog2NBits) {
-    const CFftEngine engine(kRate, 1024, nullptr);
-    for (std::int32_t j = 0; j < 1024; j += 37) {
-        std::int32_t want = 0;
-        for (int b = 0; b < 10; ++b)
-            want |= ((j >> b) & 1) << (9 - b);
-        EXPECT_EQ(engine.BitReverse(j), want) << j;
-    }
-    EXPECT_EQ(engine.BitReverse(1025), 512); // bits above log2 N ignored
-}
-
 // --- Spectrum mapping ------------------------------------------------------
 
 TEST(FftEngineMap, RecordsOnlyTheBinsInsideTheRangeAndPublishesTheirStatistics) {
@@ -173,14 +140,29 @@ TEST(FftEngineMap, RecordsOnlyTheBinsInsideTheRangeAndPublishesTheirStatistics) 
         (std::array{*lowest, *highest, mapping.Mag(0), kRate / n, kRate / 2}));
 }
 
-TEST(FftEngineMap, BinZeroCountsAsOneHertzAndLandsInColumnZero) {
-    CMapping mapping(kN, std::vector<double>(kN, 0.5));
-    const std::vector<std::uint8_t> row = mapping.Row<std::uint8_t>(600);
-    EXPECT_EQ(row[0], static_cast<int>(mapping.Mag(0) * 255.0));
-    EXPECT_TRUE(AllEqual(std::vector<std::uint8_t>(row.begin() + 1, row.end()), std::uint8_t{0}));
+// Bin 0 counts as 1 Hz and lands in column 0; a bin exactly at the top
+// frequency falls in the last column, not past the row.
+TEST(FftEngineMap, TheRangesEndsLandInTheFirstAndLastColumnsAndNoFurther) {
+    const std::int32_t width = 600;
+    std::vector<double> block = Sines(kN, {{256, 1.0}});
+    for (double& x : block)
+        x += 0.25;
+    CMapping mapping(kN, block);
+    ASSERT_EQ(BinFrequency(256, kN), 11025.0);
+    mapping.SetRange(1.0, 11025.0, 0.0, 1.0);
+    std::vector<std::uint8_t> colours(width + 1, 0x5A);
+    mapping.engine.Map(colours.data(), MAP_COLOUR_INDEX, width);
+    EXPECT_EQ(colours[0], static_cast<int>(mapping.Mag(0) * 255.0));
+    EXPECT_EQ(colours[width - 1], static_cast<int>(mapping.Mag(256) * 255.0));
+    EXPECT_EQ(std::count(colours.begin(), colours.end(), 0), width - 2);
+    EXPECT_EQ(colours[width], 0x5A);
+    std::vector<double> units(width + 1, -7.0);
+    mapping.engine.Map(units.data(), MAP_UNIT_DOUBLE, width);
+    EXPECT_EQ(units[width - 1], 1.0); // 2 x 0.5, at the cap
+    EXPECT_EQ(units[width], -7.0);
 
-    mapping.SetRange(1.5, kRate / 2, 0.0, 1.0); // just above 1 Hz: out of range
-    EXPECT_EQ(mapping.Row<std::uint8_t>(600)[0], 0);
+    mapping.SetRange(1.5, 11025.0, 0.0, 1.0); // just above 1 Hz: bin 0 out of range
+    EXPECT_EQ(mapping.Row<std::uint8_t>(width)[0], 0);
 
     // The measured maximum is capped at full scale; the DC value is not.
     mapping.Run(std::vector<double>(kN, 3.0));
@@ -188,23 +170,6 @@ TEST(FftEngineMap, BinZeroCountsAsOneHertzAndLandsInColumnZero) {
     mapping.engine.Map(nullptr, MAP_COLOUR_INDEX, 0);
     EXPECT_EQ(mapping.store.GetSpectrumStats().dMeasuredMagMax, 1.0);
     EXPECT_NEAR(mapping.store.GetSpectrumStats().dDcMagnitude, 3.0, 1e-12);
-}
-
-TEST(FftEngineMap, ABinExactlyAtTheTopFrequencyFallsInTheLastColumnNotPastTheRow) {
-    const std::int32_t width = 600;
-    CMapping mapping(kN, Sines(kN, {{256, 1.0}}));
-    ASSERT_EQ(BinFrequency(256, kN), 11025.0);
-    mapping.SetRange(1.0, 11025.0, 0.0, 1.0);
-
-    std::vector<std::uint8_t> colours(width + 1, 0x5A);
-    mapping.engine.Map(colours.data(), MAP_COLOUR_INDEX, width);
-    EXPECT_EQ(colours[width - 1], static_cast<int>(mapping.Mag(256) * 255.0));
-    EXPECT_EQ(colours[width], 0x5A);
-
-    std::vector<double> units(width + 1, -7.0);
-    mapping.engine.Map(units.data(), MAP_UNIT_DOUBLE, width);
-    EXPECT_EQ(units[width - 1], 1.0); // 2 x 0.5, at the cap
-    EXPECT_EQ(units[width], -7.0);
 }
 
 TEST(FftEngineMap, NeverWritesOutsideTheRowForBadWidthsSpansOrModes) {

@@ -1,11 +1,6 @@
 #include "analysis/HistoryBuffers.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <random>
-#include <vector>
+#include "tests/analysis/AnalysisTestSupport.h"
 
 // The copies split rows into whole words and single bytes; every alignment
 // and length must come out exact and leave the neighbouring bytes alone.

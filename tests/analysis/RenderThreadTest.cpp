@@ -1,22 +1,10 @@
 #include "analysis/RenderThread.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
-#include <atomic>
-#include <cmath>
-#include <cstdint>
-#include <numbers>
-#include <string>
-#include <thread>
 #include <unordered_set>
-#include <vector>
 
 #include "analysis/HistoryBuffers.h"
 #include "analysis/SampleExchange.h"
-#include "base/DebugLog.h"
-#include "base/RunState.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
 namespace {
 
@@ -30,7 +18,7 @@ using Row = std::vector<std::uint8_t>;
 using Levels = std::array<double, 6>;
 
 struct SBlock {
-    std::vector<std::int16_t> data;                             // interleaved, left first
+    vtest::Samples data;                                        // interleaved, left first
     Row row = Row(kH, 0);                                       // expected waterfall row
     std::vector<double> surface = std::vector<double>(kK, 0.0); // expected surface row
     Levels levels{};                                            // expected level history values
@@ -38,16 +26,8 @@ struct SBlock {
 
 // Block b: a tone whose bin and loudness both depend on b, the right channel
 // at a third of the left, so that every block maps to a different row.
-std::vector<std::int16_t> MakeBlock(int b) {
-    const int bin = 10 + (b * 37) % 480;
-    const double amplitude = 1500.0 + 350.0 * b;
-    std::vector<std::int16_t> data;
-    for (std::int32_t i = 0; i < kN; ++i) {
-        const double s = amplitude * std::sin(2.0 * std::numbers::pi * bin * i / kN);
-        data.push_back(static_cast<std::int16_t>(std::lround(s)));
-        data.push_back(static_cast<std::int16_t>(std::lround(s / 3.0)));
-    }
-    return data;
+vtest::Samples MakeBlock(int b) {
+    return vtest::Tone((10 + (b * 37) % 480) * kRate / kN, 1500.0 + 350.0 * b, kN, 1.0 / 3.0);
 }
 
 class RenderThreadTest : public ::testing::Test {

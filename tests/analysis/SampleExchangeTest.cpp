@@ -1,13 +1,10 @@
 #include "analysis/SampleExchange.h"
 
-#include <initializer_list>
-#include <random>
-
-#include "tests/acquisition/AcquisitionTestSupport.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
 namespace {
 
-using namespace acqtest;
+using namespace vtest;
 
 constexpr std::int32_t kN = 1024;
 constexpr double kRate = 44100.0;
@@ -133,7 +130,7 @@ TEST_F(SampleExchange, ShortPutShowsNothingOfThePreviousBlockInItsSpectrum) {
         EXPECT_EQ(v, 0.0);
 }
 
-TEST_F(SampleExchange, SecondPutWaitsForTheTake) {
+TEST_F(SampleExchange, ASecondPutWaitsForTheTakeAndATakeForAPut) {
     std::atomic<int> puts{0};
     std::jthread producer([&] {
         for (std::int32_t frames : {kN, kN / 2}) {
@@ -147,9 +144,7 @@ TEST_F(SampleExchange, SecondPutWaitsForTheTake) {
     ASSERT_EQ(puts.load(), 1) << "the second put overwrote a block nobody took";
     EXPECT_EQ(Take(), kN);
     EXPECT_EQ(Take(), kN / 2);
-}
 
-TEST_F(SampleExchange, TakeWaitsForAPut) {
     std::atomic<std::int32_t> taken{-1};
     std::jthread consumer([&] { taken = Take(); });
     std::this_thread::sleep_for(50ms);

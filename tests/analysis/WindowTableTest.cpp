@@ -1,8 +1,6 @@
 #include "analysis/WindowTable.h"
 
-#include <gtest/gtest.h>
-
-#include <vector>
+#include "tests/analysis/AnalysisTestSupport.h"
 
 // End values from each window's formula at i = 0 (cosine terms all 1); every
 // table is symmetric and, for odd sizes, 1 in the middle.

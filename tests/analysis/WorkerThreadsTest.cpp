@@ -1,10 +1,10 @@
 #include "analysis/WorkerThreads.h"
 
-#include <gtest/gtest.h>
-
 #include <future>
 
-#include "tests/acquisition/AcquisitionTestSupport.h"
+#include "analysis/HistoryBuffers.h"
+#include "analysis/SampleExchange.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
 namespace {
 

@@ -2,26 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace {
 
 using Args = std::vector<std::string>;
 using EMode = CCommandLine::EMode;
+constexpr EMode kWindow = EMode::Window, kHeadless = EMode::Headless;
 
 // The error, or "" with out filled on success.
-std::string Parse(const Args& args, SCommandLine& out, EMode mode = EMode::Window) {
+std::string Parse(const Args& args, SCommandLine& out, EMode mode) {
     std::string error;
     const bool ok = CCommandLine::Parse(args, out, error, mode);
     EXPECT_EQ(ok, error.empty()) << ::testing::PrintToString(args);
     return error;
 }
 
-TEST(CommandLine, AcceptedWordsFillTheirFields) {
+TEST(CommandLine, AcceptedWordsFillTheirFieldsAndQtsOwnOptionsPassOver) {
     // Input file, device, list devices, help, preset.
     using Fields = std::tuple<std::string, std::string, bool, bool, std::string>;
     const std::pair<Args, Fields> cases[] = {
@@ -34,10 +31,13 @@ TEST(CommandLine, AcceptedWordsFillTheirFields) {
         // A separate value may start with a dash; the last repeat wins.
         {{"--input", "-odd.wav", "--input", "b.wav"}, {"b.wav", "", false, false, ""}},
         {{"--", "--help"}, {"", "", false, false, "--help"}},
+        {{"-platform", "offscreen", "--display=:1", "-reverse", "-style=fusion",
+          "--qwindowgeometry", "640x480", "--input", "a.wav", "p.tpz"},
+         {"a.wav", "", false, false, "p.tpz"}},
     };
     for (const auto& [args, fields] : cases) {
         SCommandLine out;
-        EXPECT_EQ(Parse(args, out), "");
+        EXPECT_EQ(Parse(args, out, kWindow), "");
         EXPECT_EQ(
             Fields(out.strInputFile, out.strDevice, out.bListDevices, out.bHelp, out.strPreset),
             fields);
@@ -49,31 +49,65 @@ TEST(CommandLine, AcceptedWordsFillTheirFields) {
     EXPECT_TRUE(CCommandLine::Parse(2, argv, out, error) && out.strPreset == "x.tpz") << error;
 }
 
-TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
-    const std::pair<Args, std::string> cases[] = {
-        {{"--inptu", "a.wav"}, "unknown option '--inptu' (see --help)"},
-        {{"--input"}, "option '--input' needs a WAV file name"},
-        {{"--input="}, "option '--input' needs a WAV file name"},
-        {{"--help=yes"}, "option '--help' takes no value"},
-        {{"a.tpz", "b.tpz"}, "more than one preset file: 'a.tpz' and 'b.tpz'"},
-        {{"--input", "a.wav", "--device", "x"},
-         "options '--input' and '--device' exclude each other"},
-        // The headless tool's options are not the window's.
-        {{"--seconds", "5"}, "unknown option '--seconds' (see --help)"},
+TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
+    // Window, channel, band low and high, floor, CSV, offline, seconds, block size, latency.
+    using Fields = std::tuple<std::int32_t, std::int32_t, double, double, double, bool, bool,
+                              double, std::int32_t, double>;
+    const double all = std::numeric_limits<double>::infinity();
+    const std::pair<Args, Fields> cases[] = {
+        {{}, {2, CHANNEL_SUM, 0.0, all, -90.0, false, false, 0.0, 0, 0.0}},
+        {{"--window", "BLACKMAN-harris", "--channel=Difference", "--band", "100:2000.5", "--floor",
+          "-60", "--format", "CSV", "--input", "a.wav", "--offline"},
+         {9, CHANNEL_DIFFERENCE, 100.0, 2000.5, -60.0, true, true, 0.0, 0, 0.0}},
+        {{"--window=rectangular", "--channel", "left", "--band", ":500", "--format=csv", "--format",
+          "text", "--seconds", "2.5", "--block-size=1024", "--latency", "1000", "--input", "a"},
+         {0, CHANNEL_LEFT, 0.0, 500.0, -90.0, false, false, 2.5, 1024, 1000.0}},
+        {{"--window", "Bartlett-Hann", "--channel", "RIGHT", "--band=300:"},
+         {6, CHANNEL_RIGHT, 300.0, all, -90.0, false, false, 0.0, 0, 0.0}},
     };
-    for (const auto& [args, error] : cases) {
-        SCommandLine out;
-        EXPECT_EQ(Parse(args, out), error);
+    for (const auto& [args, fields] : cases) {
+        SCommandLine c;
+        EXPECT_EQ(Parse(args, c, kHeadless), "");
+        EXPECT_EQ(Fields(c.nWindowType, c.nChannelMode, c.dBandLow, c.dBandHigh, c.dFloorDb, c.bCsv,
+                         c.bOffline, c.dSeconds, c.nBlockSize, c.dLatencyHz),
+                  fields)
+            << ::testing::PrintToString(args);
     }
 }
 
-TEST(CommandLine, HeadlessOptionsAreCheckedForRange) {
-    SCommandLine c;
-    ASSERT_EQ(
-        Parse({"--seconds", "2.5", "--block-size=1024", "--latency", "1000", "--input", "a.wav"}, c,
-              EMode::Headless),
-        "");
-    EXPECT_EQ(std::tuple(c.dSeconds, c.nBlockSize, c.dLatencyHz), std::tuple(2.5, 1024, 1000.0));
+// Each mistake gives one line naming the word; values out of range say
+// what the option needs. Each program refuses the other's options.
+TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
+    const std::tuple<EMode, Args, std::string> cases[] = {
+        {kWindow, {"--inptu", "a.wav"}, "unknown option '--inptu' (see --help)"},
+        {kWindow, {"--input"}, "option '--input' needs a WAV file name"},
+        {kWindow, {"--input="}, "option '--input' needs a WAV file name"},
+        {kWindow, {"--help=yes"}, "option '--help' takes no value"},
+        {kWindow, {"a.tpz", "b.tpz"}, "more than one preset file: 'a.tpz' and 'b.tpz'"},
+        {kWindow,
+         {"--input", "a", "--device", "x"},
+         "options '--input' and '--device' exclude each other"},
+        {kWindow, {"--seconds", "5"}, "unknown option '--seconds' (see --help)"},
+        {kWindow, {"--window", "x"}, "unknown option '--window' (see --help)"},
+        {kWindow, {"--offline", "x"}, "unknown option '--offline' (see --help)"},
+        {kWindow, {"--format", "x"}, "unknown option '--format' (see --help)"},
+        {kHeadless, {"-platform", "offscreen"}, "unknown option '-platform' (see --help)"},
+        {kHeadless, {"--offline"}, "option '--offline' needs '--input FILE'"},
+        {kHeadless, {"--latency", "1000"}, "option '--latency' needs '--input FILE'"},
+        {kHeadless,
+         {"--input", "a", "--offline", "--latency", "1000"},
+         "options '--latency' and '--offline' exclude each other"},
+        {kHeadless,
+         {"--input", "a", "--format", "csv", "--latency", "1000"},
+         "options '--latency' and '--format csv' exclude each other"},
+        {kHeadless,
+         {"--input", "a", "--device", "x", "--offline"},
+         "options '--input' and '--device' exclude each other"},
+    };
+    for (const auto& [mode, args, error] : cases) {
+        SCommandLine out;
+        EXPECT_EQ(Parse(args, out, mode), error);
+    }
     for (const Args& args :
          {Args{"--block-size=512"}, Args{"--block-size=3072"}, Args{"--block-size=65536"},
           Args{"--block-size=2048x"}, Args{"--seconds", "0"}, Args{"--seconds", "nan"},
@@ -81,66 +115,11 @@ TEST(CommandLine, HeadlessOptionsAreCheckedForRange) {
           Args{"--window="}, Args{"--channel", "mid"}, Args{"--band", "2000:100"},
           Args{"--band", "5"}, Args{"--band", "-1:5"}, Args{"--band", "1:x"},
           Args{"--floor", "low"}, Args{"--format", "json"}}) {
-        const std::string option = args[0].substr(0, args[0].find('='));
-        EXPECT_EQ(Parse(args, c, EMode::Headless).rfind("option '" + option + "' needs", 0), 0u)
-            << ::testing::PrintToString(args);
-    }
-}
-
-TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
-    // Window, channel, band low and high, floor, CSV, offline.
-    using Fields = std::tuple<std::int32_t, std::int32_t, double, double, double, bool, bool>;
-    const double all = std::numeric_limits<double>::infinity();
-    const std::pair<Args, Fields> cases[] = {
-        {{}, {2, CHANNEL_SUM, 0.0, all, -90.0, false, false}},
-        {{"--window", "BLACKMAN-harris", "--channel=Difference", "--band", "100:2000.5", "--floor",
-          "-60", "--format", "CSV", "--input", "a.wav", "--offline"},
-         {9, CHANNEL_DIFFERENCE, 100.0, 2000.5, -60.0, true, true}},
-        {{"--window=rectangular", "--channel", "left", "--band", ":500", "--format=csv", "--format",
-          "text"},
-         {0, CHANNEL_LEFT, 0.0, 500.0, -90.0, false, false}},
-        {{"--window", "Bartlett-Hann", "--channel", "RIGHT", "--band=300:"},
-         {6, CHANNEL_RIGHT, 300.0, all, -90.0, false, false}},
-    };
-    for (const auto& [args, fields] : cases) {
-        SCommandLine c;
-        EXPECT_EQ(Parse(args, c, EMode::Headless), "");
-        EXPECT_EQ(Fields(c.nWindowType, c.nChannelMode, c.dBandLow, c.dBandHigh, c.dFloorDb, c.bCsv,
-                         c.bOffline),
-                  fields)
-            << ::testing::PrintToString(args);
-    }
-}
-
-TEST(CommandLine, OptionsThatNeedAnotherOrExcludeOneAreRefused) {
-    const std::pair<Args, std::string> cases[] = {
-        {{"--offline"}, "option '--offline' needs '--input FILE'"},
-        {{"--latency", "1000"}, "option '--latency' needs '--input FILE'"},
-        {{"--input", "a.wav", "--offline", "--latency", "1000"},
-         "options '--latency' and '--offline' exclude each other"},
-        {{"--input", "a.wav", "--format", "csv", "--latency", "1000"},
-         "options '--latency' and '--format csv' exclude each other"},
-        {{"--input", "a.wav", "--device", "x", "--offline"},
-         "options '--input' and '--device' exclude each other"},
-        // Qt's options are the window's only.
-        {{"-platform", "offscreen"}, "unknown option '-platform' (see --help)"},
-    };
-    for (const auto& [args, error] : cases) {
         SCommandLine out;
-        EXPECT_EQ(Parse(args, out, EMode::Headless), error);
+        const std::string option = args[0].substr(0, args[0].find('='));
+        EXPECT_EQ(Parse(args, out, kHeadless).rfind("option '" + option + "' needs", 0), 0u)
+            << ::testing::PrintToString(args);
     }
-}
-
-TEST(CommandLine, TheWindowPassesQtsOwnOptionsOverWithTheirValues) {
-    SCommandLine c;
-    EXPECT_EQ(Parse({"-platform", "offscreen", "--display=:1", "-reverse", "-style=fusion",
-                     "--qwindowgeometry", "640x480", "--input", "a.wav", "p.tpz"},
-                    c),
-              "");
-    EXPECT_EQ(std::tuple(c.strInputFile, c.strPreset), std::tuple("a.wav", "p.tpz"));
-    for (const char* measuring : {"--window", "--offline", "--format"})
-        EXPECT_EQ(Parse({measuring, "x"}, c),
-                  std::string("unknown option '") + measuring + "' (see --help)");
 }
 
 } // namespace

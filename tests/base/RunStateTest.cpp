@@ -37,16 +37,3 @@ TEST(RunState, GroupsAreCopiedWhole) {
     writer.join();
     EXPECT_EQ(torn, 0);
 }
-
-TEST(RunState, DifferentGroupsDoNotWaitForEachOther) {
-    CRunState store;
-    // Hold the display-range group (7); other groups' accessors still run.
-    std::lock_guard<std::mutex> hold(store.GroupLock(7));
-    std::thread other([&] {
-        store.SetFftTime(7);
-        store.SetInputThreadState(1);
-    });
-    other.join();
-    EXPECT_EQ(store.GetFftTime(), 7);
-    EXPECT_EQ(store.GetInputThreadState(), 1);
-}

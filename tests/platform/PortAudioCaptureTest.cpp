@@ -4,14 +4,12 @@
 #include "platform/PortAudioCapture.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "../acquisition/AcquisitionTestSupport.h"
 
 namespace {
 
-using namespace std::chrono_literals;
+using namespace acqtest;
 
 constexpr std::int32_t kN = 2048;
 const std::string kScript = VIREON_SOURCE_DIR "/scripts/virtual-capture";
@@ -30,18 +28,17 @@ public:
             "eval \"$(VIREON_TONE_HZ=" + std::to_string(toneHz) + " " + kScript +
             " start)\" && printf '%s\\n' " +
             "\"$VIREON_VIRTUAL_CAPTURE_DIR\" \"$PULSE_SERVER\" \"$PULSE_COOKIE\"";
-        std::string lines[3]; // the folder, the server, the cookie
+        std::string server, cookie;
         if (FILE* pipe = popen(start.c_str(), "r")) {
-            char buffer[512];
-            for (std::string& line : lines)
-                if (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-                    line.assign(buffer, std::strcspn(buffer, "\n"));
+            char line[512];
+            for (std::string* to : {&m_strDir, &server, &cookie})
+                if (std::fgets(line, sizeof line, pipe) != nullptr)
+                    to->assign(line, std::strcspn(line, "\n"));
             pclose(pipe);
         }
-        m_strDir = lines[0];
         if (IsRunning()) {
-            setenv("PULSE_SERVER", lines[1].c_str(), 1);
-            setenv("PULSE_COOKIE", lines[2].c_str(), 1);
+            setenv("PULSE_SERVER", server.c_str(), 1);
+            setenv("PULSE_COOKIE", cookie.c_str(), 1);
         }
     }
     ~CPrivateServer() {
@@ -51,7 +48,6 @@ public:
             Script("stop");
     }
     CPrivateServer(const CPrivateServer&) = delete;
-    CPrivateServer& operator=(const CPrivateServer&) = delete;
 
     bool IsRunning() const { return !m_strDir.empty(); }
     void Script(const std::string& command) const {
@@ -74,7 +70,7 @@ protected:
     }
     void TearDown() override { ReleaseCapture(); }
     // Starts the pipeline on the default device; true once blocks arrive.
-    static bool StartCapturing(acqtest::CPipelineHarness& pipeline) {
+    static bool StartCapturing(CPipelineHarness& pipeline) {
         return InitCapture(kN, std::make_unique<CPortAudioCapture>()) && pipeline.Start() &&
                pipeline.WaitForBlocks(5);
     }
@@ -89,9 +85,8 @@ TEST_F(RealCapture, DevicesAreListedAndPickedByName) {
         EXPECT_TRUE(listed.Create()) << listed.Error();
         EXPECT_EQ(listed.Name(), name);
     }
-    CPortAudioCapture named("pulse");
+    CPortAudioCapture named("pulse"), unknown("no such device");
     EXPECT_TRUE(named.Create()) << named.Error();
-    CPortAudioCapture unknown("no such device");
     EXPECT_FALSE(unknown.Create());
     EXPECT_EQ(unknown.Error(), "no capture device named \"no such device\" (see --list-devices)");
 }
@@ -105,15 +100,14 @@ TEST_F(RealCapture, ItsToneIsAnalysedAndABrokenServerIsTracedAndClosedWithinTwoS
         constexpr int kPrivateTone = 1500;
         CPrivateServer server(kPrivateTone);
         ASSERT_TRUE(server.IsRunning());
-        acqtest::CPipelineHarness pipeline(kN, 360);
+        CPipelineHarness pipeline(kN, 360);
         ASSERT_TRUE(StartCapturing(pipeline)) << GetCaptureError();
         ASSERT_EQ(pipeline.PeakColumn(), pipeline.ToneColumn(kPrivateTone)) << "another server";
         for (int max : {1, 3, 5}) // the feeder plays at half of full scale
             EXPECT_NEAR(pipeline.NewestLevel(max), 0.5, 0.02) << max;
-        const acqtest::STraceMark trace;
+        const STraceMark trace;
         server.Script(breakIt);
-        EXPECT_TRUE(
-            acqtest::Eventually([&] { return trace.Count("Sound capture stalled") == 1; }, 3000ms));
+        EXPECT_TRUE(Eventually([&] { return trace.Count("Sound capture stalled") == 1; }, 3000ms));
         EXPECT_TRUE(pipeline.StopsWithin(2000ms));
         ReleaseCapture();
     }
