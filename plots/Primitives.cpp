@@ -97,20 +97,48 @@ void DrawBoxEdges(double xmin, double xmax, double ymin, double ymax, double zmi
         DrawLine3D(c[e[0]], c[e[1]]);
 }
 
+namespace {
+
+constexpr float kUnit[8][3] = {
+    {0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 1, 1}, {1, 1, 1}, {1, 1, 0},
+};
+struct SFace {
+    int corners[4];
+    float r, g, b;
+    bool outward; // counter-clockwise seen from outside the box
+};
+constexpr SFace kFaces[6] = {
+    {{0, 1, 2, 3}, 0.0f, 0.0f, 1.0f, false}, {{2, 6, 7, 3}, 0.5f, 0.5f, 0.0f, false},
+    {{2, 6, 5, 1}, 0.0f, 1.0f, 0.0f, true},  {{0, 4, 5, 1}, 0.5f, 0.5f, 0.5f, false},
+    {{4, 5, 6, 7}, 1.0f, 0.0f, 0.0f, true},  {{7, 4, 0, 3}, 1.0f, 1.0f, 0.0f, false},
+};
+constexpr float kFlatBar = 0.0001f;
+
+// The rasteriser splits polygon (a, b, c, d) into the triangles (b, c, a) and
+// (c, d, a), and turns a clockwise triangle into (c, b, a) and (d, c, a):
+// the same corners in the same order give the same colour and depth
+// rounding. A face that DrawBar3D winds clockwise seen from outside goes in
+// reversed, in the order the rasteriser would have turned it to.
+void AppendFace(std::vector<SColouredVertex>& triangles, const SFace& face, bool reverse, float x,
+                float y, float z, float width, float height, float depth) {
+    static constexpr int kForward[6] = {1, 2, 0, 2, 3, 0};
+    static constexpr int kReverse[6] = {2, 1, 0, 3, 2, 0};
+    for (int i : reverse ? kReverse : kForward) {
+        const float* u = kUnit[face.corners[i]];
+        triangles.push_back(
+            {face.r, face.g, face.b, x + width * u[0], y + height * u[1], z + depth * u[2]});
+    }
+}
+
+SColouredVertex PaletteEntry(double magnitude, float x, float y, float z) {
+    const std::size_t c = PaletteIndex(magnitude);
+    return {g_afPaletteRed[c], g_afPaletteGreen[c], g_afPaletteBlue[c], x, y, z};
+}
+
+} // namespace
+
 void DrawBar3D(float x, float y, float z, float width, float height, float depth) {
-    static constexpr float kUnit[8][3] = {
-        {0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 1, 1}, {1, 1, 1}, {1, 1, 0},
-    };
-    struct SFace {
-        int corners[4];
-        float r, g, b;
-    };
-    static constexpr SFace kFaces[6] = {
-        {{0, 1, 2, 3}, 0.0f, 0.0f, 1.0f}, {{2, 6, 7, 3}, 0.5f, 0.5f, 0.0f},
-        {{2, 6, 5, 1}, 0.0f, 1.0f, 0.0f}, {{0, 4, 5, 1}, 0.5f, 0.5f, 0.5f},
-        {{4, 5, 6, 7}, 1.0f, 0.0f, 0.0f}, {{7, 4, 0, 3}, 1.0f, 1.0f, 0.0f},
-    };
-    const int faces = height < 0.0001f ? 1 : 6;
+    const int faces = height < kFlatBar ? 1 : 6;
     for (int f = 0; f < faces; ++f) {
         const SFace& face = kFaces[f];
         glColor3f(face.r, face.g, face.b);
@@ -140,6 +168,44 @@ void DrawSurfaceCell(float x0, float z0, float x1, float z1, float offset, float
     PaletteVertex(m2, x0, y2, z1);
     PaletteVertex(m3, x1, y3, z1);
     glEnd();
+}
+
+void AppendBar3D(std::vector<SColouredVertex>& triangles, float x, float y, float z, float width,
+                 float height, float depth) {
+    if (height < kFlatBar) {
+        AppendFace(triangles, kFaces[0], false, x, y, z, width, height, depth);
+        AppendFace(triangles, kFaces[0], true, x, y, z, width, height, depth);
+        return;
+    }
+    for (const SFace& face : kFaces)
+        AppendFace(triangles, face, !face.outward, x, y, z, width, height, depth);
+}
+
+void AppendSurfaceCell(std::vector<SColouredVertex>& triangles, float x0, float z0, float x1,
+                       float z1, float offset, float scale, double m1, double m2, double m3,
+                       double m4) {
+    auto height = [&](double m) { return static_cast<float>(m * scale + offset); };
+    const SColouredVertex c1 = PaletteEntry(m1, x0, height(m1), z0);
+    const SColouredVertex c2 = PaletteEntry(m2, x0, height(m2), z1);
+    const SColouredVertex c3 = PaletteEntry(m3, x1, height(m3), z1);
+    const SColouredVertex c4 = PaletteEntry(m4, x1, height(m4), z0);
+    triangles.insert(triangles.end(), {c2, c4, c1, c2, c3, c4});
+}
+
+void DrawBatch(std::uint32_t mode, const std::vector<SColouredVertex>& vertices,
+               bool cullBackFaces) {
+    if (vertices.empty())
+        return;
+    if (cullBackFaces) {
+        glFrontFace(GL_CCW);
+        glCullFace(GL_BACK);
+        glEnable(GL_CULL_FACE);
+    }
+    glInterleavedArrays(GL_C3F_V3F, 0, vertices.data());
+    glDrawArrays(static_cast<GLenum>(mode), 0, static_cast<GLsizei>(vertices.size()));
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisable(GL_CULL_FACE);
 }
 
 void DrawText(std::int32_t listBase, std::int32_t x, std::int32_t y, std::string_view text) {

@@ -1,5 +1,7 @@
 #include "plots/SurfacePlot.h"
 
+#include <GL/gl.h>
+
 #include "analysis/HistoryBuffers.h"
 #include "plots/Primitives.h"
 #include "plots/Projection.h"
@@ -43,20 +45,23 @@ void CSurfacePlot::Draw() {
 
         const float y0 = -m_fHalfY;
         float z = m_fZTop;
+        m_vertices.clear();
         for (std::int32_t r = 0; r < m_nCellRows; ++r) {
             const std::int64_t rowA = static_cast<std::int64_t>(a) * cols;
             const std::int64_t rowB = static_cast<std::int64_t>(b) * cols;
             float x = -m_fHalfX;
             for (std::int32_t j = 0; j < m_nCellCols; ++j) {
-                DrawSurfaceCell(x, z, x + m_fStepX, z - m_fStepZ, y0, m_fFullY,
-                                Shown(ring, rowA + j), Shown(ring, rowB + j),
-                                Shown(ring, rowB + j + 1), Shown(ring, rowA + j + 1));
+                AppendSurfaceCell(m_vertices, x, z, x + m_fStepX, z - m_fStepZ, y0, m_fFullY,
+                                  Shown(ring, rowA + j), Shown(ring, rowB + j),
+                                  Shown(ring, rowB + j + 1), Shown(ring, rowA + j + 1));
                 x += m_fStepX;
             }
             a = wrap(a - 1);
             b = wrap(b - 1);
             z -= m_fStepZ;
         }
+        // Seen from below when turned over: both sides show.
+        DrawBatch(GL_TRIANGLES, m_vertices, false);
     }
 
     g_projection2D.Apply();
