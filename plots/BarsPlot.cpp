@@ -34,13 +34,14 @@ void CBarsPlot::Draw() {
         const float y0 = -m_fHalfY;
         float z = m_fZTop;
         m_vertices.clear();
+        const CFacing facing = CFacing::FromCurrentMatrices();
         for (std::int32_t r = 0; r < m_nBarRows; ++r) {
             float x = -m_fHalfX;
             for (std::int32_t j = 0; j < cols; ++j) {
                 const double m = HistoryLoadDouble(ring + k);
                 // Not a number would make a box of undefined corners: flat.
                 const float height = std::isfinite(m) ? static_cast<float>(m) * m_fFullY : 0.0f;
-                AppendBar3D(m_vertices, x, y0, z, kBarWidth, height, m_fBarDepth);
+                AppendBar3D(m_vertices, facing, x, y0, z, kBarWidth, height, m_fBarDepth);
                 x += 1.0f;
                 ++k;
             }

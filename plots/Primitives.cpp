@@ -105,12 +105,17 @@ constexpr float kUnit[8][3] = {
 struct SFace {
     int corners[4];
     float r, g, b;
-    bool outward; // counter-clockwise seen from outside the box
+    bool outward;  // counter-clockwise seen from outside the box
+    int axis;      // the face lies in a plane across x (0), y (1) or z (2)
+    bool positive; // the box lies on the negative side of that plane
 };
 constexpr SFace kFaces[6] = {
-    {{0, 1, 2, 3}, 0.0f, 0.0f, 1.0f, false}, {{2, 6, 7, 3}, 0.5f, 0.5f, 0.0f, false},
-    {{2, 6, 5, 1}, 0.0f, 1.0f, 0.0f, true},  {{0, 4, 5, 1}, 0.5f, 0.5f, 0.5f, false},
-    {{4, 5, 6, 7}, 1.0f, 0.0f, 0.0f, true},  {{7, 4, 0, 3}, 1.0f, 1.0f, 0.0f, false},
+    {{0, 1, 2, 3}, 0.0f, 0.0f, 1.0f, false, 1, false},
+    {{2, 6, 7, 3}, 0.5f, 0.5f, 0.0f, false, 0, true},
+    {{2, 6, 5, 1}, 0.0f, 1.0f, 0.0f, true, 2, true},
+    {{0, 4, 5, 1}, 0.5f, 0.5f, 0.5f, false, 0, false},
+    {{4, 5, 6, 7}, 1.0f, 0.0f, 0.0f, true, 1, true},
+    {{7, 4, 0, 3}, 1.0f, 1.0f, 0.0f, false, 2, false},
 };
 constexpr float kFlatBar = 0.0001f;
 
@@ -119,10 +124,15 @@ constexpr float kFlatBar = 0.0001f;
 // the same corners in the same order give the same colour and depth
 // rounding. A face that DrawBar3D winds clockwise seen from outside goes in
 // reversed, in the order the rasteriser would have turned it to.
-void AppendFace(std::vector<SColouredVertex>& triangles, const SFace& face, bool reverse, float x,
-                float y, float z, float width, float height, float depth) {
+void AppendFace(std::vector<SColouredVertex>& triangles, const CFacing& facing, const SFace& face,
+                bool reverse, float x, float y, float z, float width, float height, float depth) {
     static constexpr int kForward[6] = {1, 2, 0, 2, 3, 0};
     static constexpr int kReverse[6] = {2, 1, 0, 3, 2, 0};
+    const float* plane = kUnit[face.corners[0]];
+    const float at[3] = {x + width * plane[0], y + height * plane[1], z + depth * plane[2]};
+    // Wound outward, the face is seen from the side away from the box.
+    if (!facing.MaySee(face.axis, at[face.axis], face.positive == (reverse != face.outward)))
+        return;
     for (int i : reverse ? kReverse : kForward) {
         const float* u = kUnit[face.corners[i]];
         triangles.push_back(
@@ -170,15 +180,58 @@ void DrawSurfaceCell(float x0, float z0, float x1, float z1, float offset, float
     glEnd();
 }
 
-void AppendBar3D(std::vector<SColouredVertex>& triangles, float x, float y, float z, float width,
-                 float height, float depth) {
+CFacing CFacing::FromCurrentMatrices() {
+    GLdouble projection[16], modelview[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    // Rows x, y and w of projection x modelview (OpenGL stores columns).
+    double rows[3][4];
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c) {
+            const int row = r == 2 ? 3 : r;
+            rows[r][c] = 0.0;
+            for (int k = 0; k < 4; ++k)
+                rows[r][c] += projection[k * 4 + row] * modelview[c * 4 + k];
+        }
+    // The cofactors of a fourth row: the point (homogeneous, in model
+    // space) that projects to no window position, the centre of projection.
+    auto minor = [&](int skip) {
+        int col[3], n = 0;
+        for (int c = 0; c < 4; ++c)
+            if (c != skip)
+                col[n++] = c;
+        const auto at = [&](int r, int i) { return rows[r][col[i]]; };
+        return at(0, 0) * (at(1, 1) * at(2, 2) - at(1, 2) * at(2, 1)) -
+               at(0, 1) * (at(1, 0) * at(2, 2) - at(1, 2) * at(2, 0)) +
+               at(0, 2) * (at(1, 0) * at(2, 1) - at(1, 1) * at(2, 0));
+    };
+    CFacing facing;
+    for (int c = 0; c < 4; ++c)
+        facing.m_adEye[c] = (c % 2 == 1 ? 1.0 : -1.0) * minor(c);
+    facing.m_bKnown = true;
+    return facing;
+}
+
+bool CFacing::MaySee(int axis, double at, bool positive) const {
+    if (!m_bKnown)
+        return true;
+    // A triangle is counter-clockwise in the window exactly when its normal
+    // points away from this point: the sign of (eye - plane) along the axis.
+    // Faces near edge-on are left for OpenGL to decide.
+    const double side = m_adEye[axis] - at * m_adEye[3];
+    const double margin = 1e-6 * (std::abs(m_adEye[axis]) + std::abs(at * m_adEye[3]));
+    return (positive ? -side : side) > -margin;
+}
+
+void AppendBar3D(std::vector<SColouredVertex>& triangles, const CFacing& facing, float x, float y,
+                 float z, float width, float height, float depth) {
     if (height < kFlatBar) {
-        AppendFace(triangles, kFaces[0], false, x, y, z, width, height, depth);
-        AppendFace(triangles, kFaces[0], true, x, y, z, width, height, depth);
+        AppendFace(triangles, facing, kFaces[0], false, x, y, z, width, height, depth);
+        AppendFace(triangles, facing, kFaces[0], true, x, y, z, width, height, depth);
         return;
     }
     for (const SFace& face : kFaces)
-        AppendFace(triangles, face, !face.outward, x, y, z, width, height, depth);
+        AppendFace(triangles, facing, face, !face.outward, x, y, z, width, height, depth);
 }
 
 void AppendSurfaceCell(std::vector<SColouredVertex>& triangles, float x0, float z0, float x1,

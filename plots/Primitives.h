@@ -47,15 +47,33 @@ struct SColouredVertex {
     float x, y, z;
 };
 
+// Which side of an axis-aligned plane the eye sees under the current
+// projection and modelview matrices, to leave out of a batch the faces that
+// culling would drop anyway.
+class CFacing {
+public:
+    // Reads both matrices back from OpenGL.
+    static CFacing FromCurrentMatrices();
+    // False only when the face in the plane `axis` (0 x, 1 y, 2 z) = at,
+    // wound counter-clockwise seen from its positive side (`positive`) or
+    // its negative side, is surely turned away from the eye. A default
+    // CFacing sees every face.
+    bool MaySee(int axis, double at, bool positive) const;
+
+private:
+    double m_adEye[4] = {}; // the centre of projection, homogeneous, in model space
+    bool m_bKnown = false;
+};
+
 // DrawBar3D's box appended to a batch of GL_TRIANGLES, the same corners and
 // colours, but every face wound counter-clockwise seen from outside, so that
 // with back faces culled only the (at most three) faces turned toward the eye
-// are rasterised. A flat bar's one face goes in twice, in both windings: one
-// of them survives culling from whichever side it is seen. The corners are
+// are rasterised; faces `facing` rules out are left out. A flat bar's one face goes in twice, in
+// both windings: one of them survives culling from whichever side it is seen. The corners are
 // ordered as the rasteriser orders DrawBar3D's polygons, so that colours and
 // depths round alike and the same face wins where two faces meet.
-void AppendBar3D(std::vector<SColouredVertex>& triangles, float x, float y, float z, float width,
-                 float height, float depth);
+void AppendBar3D(std::vector<SColouredVertex>& triangles, const CFacing& facing, float x, float y,
+                 float z, float width, float height, float depth);
 // DrawSurfaceCell's two triangles appended to a batch of GL_TRIANGLES, each
 // starting at its second corner, as the rasteriser splits DrawSurfaceCell's
 // polygons.
