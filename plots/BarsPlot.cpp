@@ -1,7 +1,5 @@
 #include "plots/BarsPlot.h"
 
-#include <GL/gl.h>
-
 #include <cmath>
 
 #include "analysis/HistoryBuffers.h"
@@ -33,7 +31,7 @@ void CBarsPlot::Draw() {
         std::int64_t k = static_cast<std::int64_t>(newest) * cols;
         const float y0 = -m_fHalfY;
         float z = m_fZTop;
-        m_vertices.clear();
+        m_batch.Clear();
         const CFacing facing = CFacing::FromCurrentMatrices();
         for (std::int32_t r = 0; r < m_nBarRows; ++r) {
             float x = -m_fHalfX;
@@ -41,7 +39,7 @@ void CBarsPlot::Draw() {
                 const double m = HistoryLoadDouble(ring + k);
                 // Not a number would make a box of undefined corners: flat.
                 const float height = std::isfinite(m) ? static_cast<float>(m) * m_fFullY : 0.0f;
-                AppendBar3D(m_vertices, facing, x, y0, z, kBarWidth, height, m_fBarDepth);
+                AppendBar3D(m_batch, facing, x, y0, z, kBarWidth, height, m_fBarDepth);
                 x += 1.0f;
                 ++k;
             }
@@ -53,7 +51,7 @@ void CBarsPlot::Draw() {
         // A closed box hides its back faces behind its front ones: culling
         // them halves the pixels to fill, and a back face can no longer win
         // a pixel by depth rounding along an edge it shares with a front one.
-        DrawBatch(GL_TRIANGLES, m_vertices, true);
+        DrawBatch(m_batch, true);
     }
 
     g_projection2D.Apply();

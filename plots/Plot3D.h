@@ -18,7 +18,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "plots/Panel.h"
 #include "plots/Primitives.h"
@@ -60,5 +59,5 @@ protected:
     bool m_bShowBox = false;
     // The frame's geometry, sent in one draw call: per-polygon calls cost
     // the software rasteriser more than the pixels. Kept to reuse its memory.
-    std::vector<SColouredVertex> m_vertices;
+    STriangleBatch m_batch;
 };

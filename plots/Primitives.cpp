@@ -124,20 +124,23 @@ constexpr float kFlatBar = 0.0001f;
 // the same corners in the same order give the same colour and depth
 // rounding. A face that DrawBar3D winds clockwise seen from outside goes in
 // reversed, in the order the rasteriser would have turned it to.
-void AppendFace(std::vector<SColouredVertex>& triangles, const CFacing& facing, const SFace& face,
-                bool reverse, float x, float y, float z, float width, float height, float depth) {
-    static constexpr int kForward[6] = {1, 2, 0, 2, 3, 0};
-    static constexpr int kReverse[6] = {2, 1, 0, 3, 2, 0};
+void AppendFace(STriangleBatch& batch, const CFacing& facing, const SFace& face, bool reverse,
+                float x, float y, float z, float width, float height, float depth) {
+    static constexpr std::uint32_t kForward[6] = {1, 2, 0, 2, 3, 0};
+    static constexpr std::uint32_t kReverse[6] = {2, 1, 0, 3, 2, 0};
     const float* plane = kUnit[face.corners[0]];
     const float at[3] = {x + width * plane[0], y + height * plane[1], z + depth * plane[2]};
     // Wound outward, the face is seen from the side away from the box.
     if (!facing.MaySee(face.axis, at[face.axis], face.positive == (reverse != face.outward)))
         return;
-    for (int i : reverse ? kReverse : kForward) {
-        const float* u = kUnit[face.corners[i]];
-        triangles.push_back(
+    const auto first = static_cast<std::uint32_t>(batch.vertices.size());
+    for (int corner : face.corners) {
+        const float* u = kUnit[corner];
+        batch.vertices.push_back(
             {face.r, face.g, face.b, x + width * u[0], y + height * u[1], z + depth * u[2]});
     }
+    for (std::uint32_t i : reverse ? kReverse : kForward)
+        batch.indices.push_back(first + i);
 }
 
 SColouredVertex PaletteEntry(double magnitude, float x, float y, float z) {
@@ -223,39 +226,37 @@ bool CFacing::MaySee(int axis, double at, bool positive) const {
     return (positive ? -side : side) > -margin;
 }
 
-void AppendBar3D(std::vector<SColouredVertex>& triangles, const CFacing& facing, float x, float y,
-                 float z, float width, float height, float depth) {
+void AppendBar3D(STriangleBatch& batch, const CFacing& facing, float x, float y, float z,
+                 float width, float height, float depth) {
     if (height < kFlatBar) {
-        AppendFace(triangles, facing, kFaces[0], false, x, y, z, width, height, depth);
-        AppendFace(triangles, facing, kFaces[0], true, x, y, z, width, height, depth);
+        AppendFace(batch, facing, kFaces[0], false, x, y, z, width, height, depth);
+        AppendFace(batch, facing, kFaces[0], true, x, y, z, width, height, depth);
         return;
     }
     for (const SFace& face : kFaces)
-        AppendFace(triangles, facing, face, !face.outward, x, y, z, width, height, depth);
+        AppendFace(batch, facing, face, !face.outward, x, y, z, width, height, depth);
 }
 
-void AppendSurfaceCell(std::vector<SColouredVertex>& triangles, float x0, float z0, float x1,
-                       float z1, float offset, float scale, double m1, double m2, double m3,
-                       double m4) {
-    auto height = [&](double m) { return static_cast<float>(m * scale + offset); };
-    const SColouredVertex c1 = PaletteEntry(m1, x0, height(m1), z0);
-    const SColouredVertex c2 = PaletteEntry(m2, x0, height(m2), z1);
-    const SColouredVertex c3 = PaletteEntry(m3, x1, height(m3), z1);
-    const SColouredVertex c4 = PaletteEntry(m4, x1, height(m4), z0);
-    triangles.insert(triangles.end(), {c2, c4, c1, c2, c3, c4});
+SColouredVertex SurfaceVertex(float x, float z, float offset, float scale, double m) {
+    return PaletteEntry(m, x, static_cast<float>(m * scale + offset), z);
 }
 
-void DrawBatch(std::uint32_t mode, const std::vector<SColouredVertex>& vertices,
-               bool cullBackFaces) {
-    if (vertices.empty())
+void AppendSurfaceCell(STriangleBatch& batch, std::uint32_t i1, std::uint32_t i2, std::uint32_t i3,
+                       std::uint32_t i4) {
+    batch.indices.insert(batch.indices.end(), {i2, i4, i1, i2, i3, i4});
+}
+
+void DrawBatch(const STriangleBatch& batch, bool cullBackFaces) {
+    if (batch.indices.empty())
         return;
     if (cullBackFaces) {
         glFrontFace(GL_CCW);
         glCullFace(GL_BACK);
         glEnable(GL_CULL_FACE);
     }
-    glInterleavedArrays(GL_C3F_V3F, 0, vertices.data());
-    glDrawArrays(static_cast<GLenum>(mode), 0, static_cast<GLsizei>(vertices.size()));
+    glInterleavedArrays(GL_C3F_V3F, 0, batch.vertices.data());
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(batch.indices.size()), GL_UNSIGNED_INT,
+                   batch.indices.data());
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisable(GL_CULL_FACE);

@@ -41,10 +41,19 @@ void DrawBar3D(float x, float y, float z, float width, float height, float depth
 // m4 (x1, z0). No flush, like DrawBar3D.
 void DrawSurfaceCell(float x0, float z0, float x1, float z1, float offset, float scale, double m1,
                      double m2, double m3, double m4);
-// One vertex of a batch in the layout of glInterleavedArrays(GL_C3F_V3F).
+// Triangles for one glDrawElements, each corner stored once, vertices in the
+// layout of glInterleavedArrays(GL_C3F_V3F).
 struct SColouredVertex {
     float r, g, b;
     float x, y, z;
+};
+struct STriangleBatch {
+    std::vector<SColouredVertex> vertices;
+    std::vector<std::uint32_t> indices; // three per triangle
+    void Clear() {
+        vertices.clear();
+        indices.clear();
+    }
 };
 
 // Which side of an axis-aligned plane the eye sees under the current
@@ -65,26 +74,27 @@ private:
     bool m_bKnown = false;
 };
 
-// DrawBar3D's box appended to a batch of GL_TRIANGLES, the same corners and
+// DrawBar3D's box appended to a batch, the same corners and
 // colours, but every face wound counter-clockwise seen from outside, so that
 // with back faces culled only the (at most three) faces turned toward the eye
 // are rasterised; faces `facing` rules out are left out. A flat bar's one face goes in twice, in
 // both windings: one of them survives culling from whichever side it is seen. The corners are
 // ordered as the rasteriser orders DrawBar3D's polygons, so that colours and
 // depths round alike and the same face wins where two faces meet.
-void AppendBar3D(std::vector<SColouredVertex>& triangles, const CFacing& facing, float x, float y,
-                 float z, float width, float height, float depth);
-// DrawSurfaceCell's two triangles appended to a batch of GL_TRIANGLES, each
-// starting at its second corner, as the rasteriser splits DrawSurfaceCell's
-// polygons.
-void AppendSurfaceCell(std::vector<SColouredVertex>& triangles, float x0, float z0, float x1,
-                       float z1, float offset, float scale, double m1, double m2, double m3,
-                       double m4);
-// The whole batch in one glDrawArrays of `mode` (GL_TRIANGLES),
-// with back faces culled when `cullBackFaces`. Leaves culling off and the
-// client arrays disabled; the current colour is undefined afterwards.
-void DrawBatch(std::uint32_t mode, const std::vector<SColouredVertex>& vertices,
-               bool cullBackFaces);
+void AppendBar3D(STriangleBatch& batch, const CFacing& facing, float x, float y, float z,
+                 float width, float height, float depth);
+// A surface corner as DrawSurfaceCell makes it: height m * scale + offset,
+// the colour of palette entry trunc(m * 255) (clamped to 0..255).
+SColouredVertex SurfaceVertex(float x, float z, float offset, float scale, double m);
+// DrawSurfaceCell's two triangles over the corners m1..m4, the batch's
+// vertices i1..i4, appended in the order in which the rasteriser splits
+// DrawSurfaceCell's polygons.
+void AppendSurfaceCell(STriangleBatch& batch, std::uint32_t i1, std::uint32_t i2, std::uint32_t i3,
+                       std::uint32_t i4);
+// The whole batch in one glDrawElements, with back faces culled when
+// `cullBackFaces`. Leaves culling off and the client arrays disabled; the
+// current colour is undefined afterwards.
+void DrawBatch(const STriangleBatch& batch, bool cullBackFaces);
 // Bitmap text with the font whose display lists start at listBase: raster
 // position (x, y) is the baseline start, all characters in one glCallLists.
 void DrawText(std::int32_t listBase, std::int32_t x, std::int32_t y, std::string_view text);
