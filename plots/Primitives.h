@@ -1,7 +1,8 @@
 // Immediate-mode OpenGL drawing shared by every plot. Coordinates are window
 // pixels of the plot area (origin bottom-left, y upward; "top" is the larger
-// y) unless the caller applied a 3D projection. Only DrawBar3D and
-// DrawSurfaceCell set colours; the rest draw in the current colour.
+// y) unless the caller applied a 3D projection. Only DrawBar3D,
+// DrawSurfaceCell and DrawBatch set colours; the rest draw in the current
+// colour.
 //
 // User-interface thread only, with the OpenGL context current.
 #pragma once
@@ -74,13 +75,14 @@ private:
     bool m_bKnown = false;
 };
 
-// DrawBar3D's box appended to a batch, the same corners and
-// colours, but every face wound counter-clockwise seen from outside, so that
-// with back faces culled only the (at most three) faces turned toward the eye
-// are rasterised; faces `facing` rules out are left out. A flat bar's one face goes in twice, in
-// both windings: one of them survives culling from whichever side it is seen. The corners are
-// ordered as the rasteriser orders DrawBar3D's polygons, so that colours and
-// depths round alike and the same face wins where two faces meet.
+// DrawBar3D's box appended to a batch: the same corners and colours, but
+// every face wound counter-clockwise seen from outside, so that with back
+// faces culled only the (at most three) faces turned toward the eye are
+// rasterised; faces `facing` rules out are not appended at all. A flat bar's
+// one face goes in twice, in both windings: one of them survives culling from
+// whichever side it is seen. Each triangle lists its corners in the order the
+// software rasteriser gives DrawBar3D's polygons, so colours and depths round
+// alike and the picture is the same.
 void AppendBar3D(STriangleBatch& batch, const CFacing& facing, float x, float y, float z,
                  float width, float height, float depth);
 // A surface corner as DrawSurfaceCell makes it: height m * scale + offset,
