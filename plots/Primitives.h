@@ -93,9 +93,10 @@ SColouredVertex SurfaceVertex(float x, float z, float offset, float scale, doubl
 // DrawSurfaceCell's polygons.
 void AppendSurfaceCell(STriangleBatch& batch, std::uint32_t i1, std::uint32_t i2, std::uint32_t i3,
                        std::uint32_t i4);
-// The whole batch in one glDrawElements, with back faces culled when
-// `cullBackFaces`. Leaves culling off and the client arrays disabled; the
-// current colour is undefined afterwards.
+// The whole batch in one glDrawElements from client memory (so no buffer
+// object may be bound), with back faces culled when `cullBackFaces`. Leaves
+// culling off and the client arrays disabled; the current colour is
+// undefined afterwards.
 void DrawBatch(const STriangleBatch& batch, bool cullBackFaces);
 // Bitmap text with the font whose display lists start at listBase: raster
 // position (x, y) is the baseline start, all characters in one glCallLists.
