@@ -31,13 +31,15 @@ void CBarsPlot::Draw() {
         std::int64_t k = static_cast<std::int64_t>(newest) * cols;
         const float y0 = -m_fHalfY;
         float z = m_fZTop;
+        m_batch.Clear();
+        const CFacing facing = CFacing::FromCurrentMatrices();
         for (std::int32_t r = 0; r < m_nBarRows; ++r) {
             float x = -m_fHalfX;
             for (std::int32_t j = 0; j < cols; ++j) {
                 const double m = HistoryLoadDouble(ring + k);
                 // Not a number would make a box of undefined corners: flat.
                 const float height = std::isfinite(m) ? static_cast<float>(m) * m_fFullY : 0.0f;
-                DrawBar3D(x, y0, z, kBarWidth, height, m_fBarDepth);
+                AppendBar3D(m_batch, facing, x, y0, z, kBarWidth, height, m_fBarDepth);
                 x += 1.0f;
                 ++k;
             }
@@ -46,6 +48,10 @@ void CBarsPlot::Draw() {
             if (k < 0)
                 k = lastRow;
         }
+        // A closed box hides its back faces behind its front ones: culling
+        // them halves the pixels to fill, and a back face can no longer win
+        // a pixel by depth rounding along an edge it shares with a front one.
+        DrawBatch(m_batch, true);
     }
 
     g_projection2D.Apply();

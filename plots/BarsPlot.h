@@ -6,8 +6,9 @@
 // A bar is 0.5 wide with a 0.5 gap and (R - 4) / D deep, deeper than the row
 // spacing, so each bar reaches over the rows in front of it: the picture
 // relies on the depth test (render mode 1 of g_projection3D) to show the
-// front faces. Heights are magnitude x D and not clamped; a magnitude below
-// 0.0001 (negative too) is a flat bar, its bottom face only.
+// front faces. Back faces are culled; all bars go to OpenGL in one draw call.
+// Heights are magnitude x D and not clamped; a magnitude below 0.0001
+// (negative too) is a flat bar, its bottom face only, seen from either side.
 //
 // User-interface thread only; see plots/Plot3D.h.
 #pragma once

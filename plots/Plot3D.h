@@ -20,6 +20,7 @@
 #include <string>
 
 #include "plots/Panel.h"
+#include "plots/Primitives.h"
 
 // The range line: frequencies in kHz from a maximum of 1000 Hz on (unlike the
 // 2D plots, which switch above it), else in Hz; magnitudes in dB, measured
@@ -56,4 +57,7 @@ protected:
     std::int32_t m_nCols = 0;                       // D
     bool m_bShowAxes = false;
     bool m_bShowBox = false;
+    // The frame's geometry, sent in one draw call: per-polygon calls cost
+    // the software rasteriser more than the pixels. Kept to reuse its memory.
+    STriangleBatch m_batch;
 };

@@ -38,25 +38,31 @@ void CSurfacePlot::Draw() {
     // layout (none yet) is not read.
     if (ring && rows == m_nRows && cols == m_nCols && m_nCellRows > 0 && m_nCellCols > 0) {
         const auto wrap = [rows](std::int32_t row) { return row < 0 ? rows - 1 : row; };
-        std::int32_t a = wrap(geometry.nRow - 1); // the newest row
-        std::int32_t b = wrap(a - 1);             // the one before it
-
-        const float y0 = -m_fHalfY;
+        // Neighbouring cells share corners (the same floats, stepped alike),
+        // so each corner is one vertex: R - 4 rows of D from the newest back.
+        m_batch.Clear();
+        std::int32_t row = wrap(geometry.nRow - 1); // the newest row
         float z = m_fZTop;
-        for (std::int32_t r = 0; r < m_nCellRows; ++r) {
-            const std::int64_t rowA = static_cast<std::int64_t>(a) * cols;
-            const std::int64_t rowB = static_cast<std::int64_t>(b) * cols;
+        for (std::int32_t r = 0; r <= m_nCellRows; ++r) {
+            const std::int64_t start = static_cast<std::int64_t>(row) * cols;
             float x = -m_fHalfX;
-            for (std::int32_t j = 0; j < m_nCellCols; ++j) {
-                DrawSurfaceCell(x, z, x + m_fStepX, z - m_fStepZ, y0, m_fFullY,
-                                Shown(ring, rowA + j), Shown(ring, rowB + j),
-                                Shown(ring, rowB + j + 1), Shown(ring, rowA + j + 1));
+            for (std::int32_t j = 0; j < cols; ++j) {
+                m_batch.vertices.push_back(
+                    SurfaceVertex(x, z, -m_fHalfY, m_fFullY, Shown(ring, start + j)));
                 x += m_fStepX;
             }
-            a = wrap(a - 1);
-            b = wrap(b - 1);
+            row = wrap(row - 1);
             z -= m_fStepZ;
         }
+        const auto corner = [cols](std::int32_t r, std::int32_t j) {
+            return static_cast<std::uint32_t>(r * cols + j);
+        };
+        for (std::int32_t r = 0; r < m_nCellRows; ++r)
+            for (std::int32_t j = 0; j < m_nCellCols; ++j)
+                AppendSurfaceCell(m_batch, corner(r, j), corner(r + 1, j), corner(r + 1, j + 1),
+                                  corner(r, j + 1));
+        // Seen from below when turned over: both sides show.
+        DrawBatch(m_batch, false);
     }
 
     g_projection2D.Apply();
