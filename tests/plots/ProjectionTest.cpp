@@ -124,27 +124,23 @@ TEST_F(ProjectionApply, BuildsTheProjectionOfItsKindAndTheModelViewInOrder) {
 // 0 fills without depth test, 1 fills with it, any other mode leaves both
 // alone; every mode turns line smoothing off.
 TEST_F(ProjectionApply, RenderModeSetsPolygonModeAndDepthTestOnlyForZeroAndOne) {
-    struct SCase {
-        int mode;
-        bool depthBefore;
-        GLint polygon;
-        bool depth;
-    } const cases[] = {{0, true, GL_FILL, false},
-                       {1, false, GL_FILL, true},
-                       {7, false, GL_LINE, false},
-                       {7, true, GL_LINE, true}};
-    for (const SCase& c : cases) {
-        SCOPED_TRACE("mode " + std::to_string(c.mode));
+    // Mode, depth test before, polygon mode and depth test after.
+    for (const auto& [mode, depthBefore, polygon, depth] : {std::tuple{0, true, GL_FILL, false},
+                                                            {1, false, GL_FILL, true},
+                                                            {7, false, GL_LINE, false},
+                                                            {7, true, GL_LINE, true}}) {
+        SCOPED_TRACE("mode " + std::to_string(mode));
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         glEnable(GL_LINE_SMOOTH);
-        c.depthBefore ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
+        depthBefore ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
         CProjection p;
-        p.SetRenderMode(c.mode);
+        p.SetRenderMode(mode);
         p.Apply();
-        GLint polygon[2] = {};
-        glGetIntegerv(GL_POLYGON_MODE, polygon);
-        EXPECT_EQ(std::to_array(polygon), (std::array{c.polygon, c.polygon}));
-        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST) == GL_TRUE, c.depth);
+        GLint modes[2] = {};
+        glGetIntegerv(GL_POLYGON_MODE, modes);
+        EXPECT_EQ(modes[0], polygon);
+        EXPECT_EQ(modes[1], polygon);
+        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST) == GL_TRUE, depth);
         EXPECT_FALSE(glIsEnabled(GL_LINE_SMOOTH));
     }
 }
