@@ -64,28 +64,6 @@ TEST(Axis, HorizontalTicksAndLabelsAreEvenlySpacedWithEveryFifthTickMajor) {
     EXPECT_EQ(axis.TitleOrigin(), (CPoint{217 - 42, 69}));
 }
 
-TEST(Axis, TicksPointTowardTheirSideOrStraddleTheLine) {
-    struct SCase {
-        int dx, dy, side;
-        SAxisTick major;
-    } const cases[] = {
-        {100, 0, -1, {{10, 15}, {10, 20}, true}}, {100, 0, 1, {{10, 25}, {10, 20}, true}},
-        {100, 0, 0, {{10, 22}, {10, 18}, true}},  {0, 100, -1, {{5, 20}, {10, 20}, true}},
-        {0, 100, 2, {{15, 20}, {10, 20}, true}},  {0, 100, 0, {{12, 20}, {8, 20}, true}},
-    };
-    for (const SCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.dx << " x " << c.dy << " side " << c.side);
-        CAxis axis;
-        axis.SetTicks(4, 2);
-        axis.SetLabelDivisor(1);
-        axis.m_nTickSide = c.side;
-        axis.m_nMajorLen = 5;
-        axis.SetGeometry(10, 20, c.dx, c.dy);
-        EXPECT_EQ(axis.Ticks().front(), c.major);
-        EXPECT_FALSE(axis.Ticks()[1].bMajor);
-    }
-}
-
 // The level meter's scale: ten dB values at (dB + 100) / 100 of the height.
 TEST(Axis, CustomTicksSitAtTheirFractionsOfAVerticalAxis) {
     static const double values[] = {-100, -84, -66, -48, -36, -24, -12, -6, -3, 0};

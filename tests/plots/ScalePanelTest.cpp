@@ -9,12 +9,9 @@ namespace {
 class ScalePanel : public GlTest {};
 
 TEST(ScalePanelLabels, EndsReadTheMagnitudeInWholeDecibels) {
-    struct SCase {
-        double magnitude;
-        const char* text;
-    } const cases[] = {{0.0, "-100"}, {1.0, "  0"}, {0.5, " -6"}, {0.01, "-40"}};
-    for (const SCase& c : cases)
-        EXPECT_EQ(CScalePanel::EndLabel(c.magnitude), c.text) << c.magnitude;
+    for (const auto& [magnitude, text] :
+         {std::pair{0.0, "-100"}, {1.0, "  0"}, {0.5, " -6"}, {0.01, "-40"}})
+        EXPECT_EQ(CScalePanel::EndLabel(magnitude), text) << magnitude;
 }
 
 // Column i of the ramp shows palette entry 2i, opaque (index-to-alpha left
@@ -36,16 +33,13 @@ TEST_F(ScalePanel, RampIsThePaletteThroughThePixelMapsAndFollowsAnInvertedPalett
         return mapped;
     };
 
-    struct SCase {
-        std::int32_t palette;
-        bool invert;
-    } const cases[] = {
-        {CPalette::kGrayscale, false}, {CPalette::kRainbow, false}, {CPalette::kRainbow, true}};
-    for (const SCase& c : cases) {
-        SCOPED_TRACE(std::to_string(c.palette) + (c.invert ? " inverted" : ""));
+    for (const auto& [kind, invert] : {std::pair{CPalette::kGrayscale, false},
+                                       {CPalette::kRainbow, false},
+                                       {CPalette::kRainbow, true}}) {
+        SCOPED_TRACE(std::to_string(kind) + (invert ? " inverted" : ""));
         CPalette palette;
-        palette.m_bPaletteInvert = c.invert;
-        palette.Build(c.palette);
+        palette.m_bPaletteInvert = invert;
+        palette.Build(kind);
         LoadPixelMaps();
         EXPECT_EQ(mapping(), GL_FALSE) << "after loading the maps";
         glClear(GL_COLOR_BUFFER_BIT);
