@@ -91,7 +91,7 @@ protected:
     CHistogramPlot plot;
 };
 
-TEST_F(HistogramPlotDraw, FullRowDrawsFullHeightBarsWithTheirPeaksOnTop) {
+TEST_F(HistogramPlotDraw, FullRowDrawsFullHeightBarsWhosePeaksThenFallAFixedStepPerFrame) {
     SetNewestRow(255);
     plot.Draw();
     const auto f = Frame();
@@ -107,22 +107,18 @@ TEST_F(HistogramPlotDraw, FullRowDrawsFullHeightBarsWithTheirPeaksOnTop) {
         EXPECT_GE(peak, area.bottom + kH - 1);
         EXPECT_LE(peak, area.bottom + kH + 1);
     }
-}
 
-// The panel is H + 63 pixels high, so a marker falls 183 / 25 = 7 pixels a frame.
-TEST_F(HistogramPlotDraw, PeakMarkersFallAFixedStepPerFrameAfterTheBarsDrop) {
-    SetNewestRow(255);
-    plot.Draw();
-    const CRect area = plot.GetPlotArea();
+    // The panel is H + 63 pixels high, so a marker falls 183 / 25 = 7 pixels
+    // a frame once the bars drop.
     const int x = area.left + 40;
-    const int top = PeakRow(Frame(), x, area.bottom + 1);
+    const int top = PeakRow(f, x, area.bottom + 1);
     SetNewestRow(0);
     for (int frame = 1; frame <= 3; ++frame) {
         glClear(GL_COLOR_BUFFER_BIT);
         plot.Draw();
-        const auto f = Frame();
-        EXPECT_EQ(PeakRow(f, x, area.bottom + 1), top - 7 * frame) << "frame " << frame;
-        EXPECT_TRUE(Near(At(f, x, area.bottom + 5), 0, 0, 0)) << "no bar left";
+        const auto after = Frame();
+        EXPECT_EQ(PeakRow(after, x, area.bottom + 1), top - 7 * frame) << "frame " << frame;
+        EXPECT_TRUE(Near(At(after, x, area.bottom + 5), 0, 0, 0)) << "no bar left";
     }
 }
 
