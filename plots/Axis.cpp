@@ -224,3 +224,23 @@ void SetFrequencyRange(CAxis& axis, double minHz, double maxHz) {
         axis.SetRange(minHz, maxHz);
     }
 }
+
+void ConfigureFrequencyAxis(CAxis& axis) {
+    axis.SetTicks(10, 5);
+    axis.m_nTickSide = -1;
+    axis.m_nMajorLen = 5;
+    axis.m_nMinorLen = 2;
+    axis.m_nLabelGap = 7;
+    axis.SetLabelDivisor(1);
+}
+
+void ConfigureTimeAxis(CAxis& axis) {
+    axis.m_nTickSide = -1;
+    axis.m_nMajorLen = 4;
+    axis.SetLabelDivisor(1);
+    // Labels start left of the ticks, a label height above their baseline.
+    axis.m_nLabelGap = axis.m_nMajorLen - 12;
+    axis.SetTicks(8, 1);
+    axis.SetLabelFormatter(TimeLabel);
+    axis.SetTitle("Minutes");
+}

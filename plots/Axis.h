@@ -138,3 +138,10 @@ private:
 // A frequency axis in Hz up to 1000 Hz ("%3.1f", "Frequency (Hz)"), beyond
 // that in kHz ("%1.2f", "Frequency (KHz)", both bounds * 0.001).
 void SetFrequencyRange(CAxis& axis, double minHz, double maxHz);
+
+// The frequency axis below the histogram and the waterfall: ten intervals,
+// every fifth tick major, ticks and labels below the line.
+void ConfigureFrequencyAxis(CAxis& axis);
+// The time axis left of the waterfall and the volume strips: eight
+// intervals labelled "m:ss.t", ticks and labels left of the line, "Minutes".
+void ConfigureTimeAxis(CAxis& axis);

@@ -17,13 +17,8 @@ void HistogramBarHeights(const std::uint8_t* row, std::int32_t rowBytes, std::in
     }
 }
 
-CHistogramPlot::CHistogramPlot() {
-    m_axisX.SetTicks(10, 5);
-    m_axisX.m_nTickSide = -1;
-    m_axisX.m_nMajorLen = 5;
-    m_axisX.m_nMinorLen = 2;
-    m_axisX.m_nLabelGap = 7;
-    m_axisX.SetLabelDivisor(1);
+CHistogramPlot::CHistogramPlot() : CCompositePanel({&m_axisX, &m_axisY}) {
+    ConfigureFrequencyAxis(m_axisX);
 
     m_axisY.SetTicks(8, 1);
     m_axisY.m_nTickSide = -1;
@@ -31,36 +26,14 @@ CHistogramPlot::CHistogramPlot() {
     m_axisY.m_nLabelGap = 0;
 }
 
-void CHistogramPlot::SetRunState(CRunState* runState) {
-    CPanel::SetRunState(runState);
-    m_axisX.SetRunState(runState);
-    m_axisY.SetRunState(runState);
-}
-
-void CHistogramPlot::SetFonts(std::int32_t titleFont, std::int32_t labelFont) {
-    CPanel::SetFonts(titleFont, labelFont);
-    m_axisX.SetFonts(titleFont, labelFont);
-    m_axisY.SetFonts(titleFont, labelFont);
-}
-
-void CHistogramPlot::SetColours(float backR, float backG, float backB, float foreR, float foreG,
-                                float foreB, float borderR, float borderG, float borderB) {
-    CPanel::SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-    m_axisX.SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-    m_axisY.SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-}
-
 CSize CHistogramPlot::Layout(std::int32_t x, std::int32_t y) {
     const std::int32_t ht = m_nTitleFont / 100;
     const std::int32_t hl = m_nLabelFont / 100;
-    const std::int32_t q = m_nLabelFont / 25;
     const std::int32_t h = m_pRunState ? m_pRunState->GetHistoryGeometry().nRingRows / 2 : 0;
 
-    m_ptOrigin = {x, y};
     const std::int32_t left = x + 4 * hl;
     m_rcPlot = {left, y - 10, left + h + 1, y - 12 - h};
-    m_rcFrame = {x, y, x + 4 * hl + h, y - h - ht - q - 3};
-    m_size = {m_rcFrame.right - m_rcFrame.left, m_rcFrame.top - m_rcFrame.bottom};
+    PlacePlotFrame(x, y, x + 4 * hl + h, h);
     m_dBarScale = static_cast<double>(h) / 255.0;
     m_nRowLimit = h;
     m_ptTitle = {m_rcPlot.left + (m_rcPlot.right - m_rcPlot.left) / 2, y - ht};

@@ -17,7 +17,7 @@
 #include "plots/PeakHold.h"
 #include "plots/RingSnapshot.h"
 
-class CHistogramPlot : public CPanel {
+class CHistogramPlot : public CCompositePanel {
 public:
     static constexpr std::int32_t kBars = 120;
 
@@ -27,11 +27,6 @@ public:
     // at the panel bottom.
     CSize Layout(std::int32_t x, std::int32_t y) override;
     void Draw() override;
-
-    void SetRunState(CRunState* runState) override;
-    void SetFonts(std::int32_t titleFont, std::int32_t labelFont) override;
-    void SetColours(float backR, float backG, float backB, float foreR, float foreG, float foreB,
-                    float borderR, float borderG, float borderB) override;
 
     // Sets both axes' ranges, formats and titles from the store's display
     // range (the measured magnitudes when auto-scale is on).

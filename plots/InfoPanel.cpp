@@ -1,20 +1,11 @@
 #include "plots/InfoPanel.h"
 
-#include <GL/gl.h>
-
 #include "analysis/WindowTable.h"
 #include "base/StartupSettings.h"
 #include "base/VersionInfo.h"
-#include "plots/Primitives.h"
 
 CSize CInfoPanel::Layout(std::int32_t x, std::int32_t y) {
-    m_ptOrigin = {x, y};
-    m_rcFrame = {x, y, x + 153, y - 60};
-    m_size = {153, 60};
-    const std::int32_t spacing = m_nTitleFont / 84;
-    for (int k = 1; k <= 4; ++k)
-        m_ptLine[static_cast<std::size_t>(k - 1)] = {x + 4, y - k * spacing};
-    return m_size;
+    return LayoutLines(x, y, 153, 4);
 }
 
 CInfoPanel::Lines CInfoPanel::Text(const std::string& name, const std::string& version,
@@ -46,8 +37,5 @@ void CInfoPanel::Draw() {
     const Lines lines = Text(name, version, g_startupSettings.m_nBlockSize, format.nChannelMode,
                              format.nWindowType);
 
-    DrawBackground();
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
-    for (std::size_t k = 0; k < lines.size(); ++k)
-        DrawText(m_nTitleFont, m_ptLine[k].x, m_ptLine[k].y, lines[k]);
+    DrawLines(lines, lines.size());
 }

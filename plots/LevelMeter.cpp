@@ -19,7 +19,7 @@ void Colour(const SColour& c) {
 
 } // namespace
 
-CLevelMeter::CLevelMeter() {
+CLevelMeter::CLevelMeter() : CCompositePanel({&m_axisScale, &m_axisBase}) {
     m_axisScale.SetTicks(17, 1);
     m_axisScale.m_nTickSide = -1;
     m_axisScale.SetLabelDivisor(1);
@@ -38,25 +38,6 @@ void CLevelMeter::SetLevelColours(const SColour& low, const SColour& mid, const 
     m_clrHigh = high;
 }
 
-void CLevelMeter::SetRunState(CRunState* runState) {
-    CPanel::SetRunState(runState);
-    m_axisScale.SetRunState(runState);
-    m_axisBase.SetRunState(runState);
-}
-
-void CLevelMeter::SetFonts(std::int32_t titleFont, std::int32_t labelFont) {
-    CPanel::SetFonts(titleFont, labelFont);
-    m_axisScale.SetFonts(titleFont, labelFont);
-    m_axisBase.SetFonts(titleFont, labelFont);
-}
-
-void CLevelMeter::SetColours(float backR, float backG, float backB, float foreR, float foreG,
-                             float foreB, float borderR, float borderG, float borderB) {
-    CPanel::SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-    m_axisScale.SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-    m_axisBase.SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-}
-
 std::int32_t CLevelMeter::LitHeight(std::int32_t barHeight, double maximum, double minimum) {
     const double v = (maximum - minimum) / 65536.0;
     const double db = std::max(LinearToDb(v), -100.0);
@@ -67,15 +48,12 @@ std::int32_t CLevelMeter::LitHeight(std::int32_t barHeight, double maximum, doub
 CSize CLevelMeter::Layout(std::int32_t x, std::int32_t y) {
     const std::int32_t ht = m_nTitleFont / 100;
     const std::int32_t hl = m_nLabelFont / 100;
-    const std::int32_t q = m_nLabelFont / 25;
     const std::int32_t h = m_pRunState ? m_pRunState->GetHistoryGeometry().nRingRows / 2 : 0;
 
-    m_ptOrigin = {x, y};
     const std::int32_t left = x + 4 * hl;
     m_rcBar = {left, y - 10, left + kBarWidth, y - 12 - h};
     m_nBarRange = h;
-    m_rcFrame = {x, y, left + 30, y - h - ht - q - 3};
-    m_size = {m_rcFrame.right - m_rcFrame.left, m_rcFrame.top - m_rcFrame.bottom};
+    PlacePlotFrame(x, y, left + 30, h);
     m_ptTitle = {left + 15, y - ht};
 
     m_axisScale.SetGeometry(left, m_rcBar.bottom, 0, m_rcBar.top - m_rcBar.bottom);

@@ -17,7 +17,7 @@
 #include "plots/Panel.h"
 #include "plots/PeakHold.h"
 
-class CLevelMeter : public CPanel {
+class CLevelMeter : public CCompositePanel {
 public:
     static constexpr std::int32_t kBarWidth = 31;
 
@@ -31,11 +31,6 @@ public:
     void SetLevelColours(const SColour& low, const SColour& mid, const SColour& high);
     // Moves the highest-level marker back to the bar bottom (Reset Plot).
     void ResetMaxMarker() { m_nMaxMarker = m_rcBar.bottom; }
-
-    void SetRunState(CRunState* runState) override;
-    void SetFonts(std::int32_t titleFont, std::int32_t labelFont) override;
-    void SetColours(float backR, float backG, float backB, float foreR, float foreG, float foreB,
-                    float borderR, float borderG, float borderB) override;
 
     // Lit height in pixels of a bar whose frame is barHeight high, for a
     // block from minimum to maximum (16-bit sample values): the peak-to-peak

@@ -1,36 +1,11 @@
 #include "plots/MetersPlot.h"
 
-#include <initializer_list>
-
-CMetersPlot::CMetersPlot() {
+CMetersPlot::CMetersPlot()
+    : CCompositePanel({&m_leftStrip, &m_rightStrip, &m_leftMeter, &m_rightMeter}) {
     m_leftStrip.SetChannel(0);
     m_rightStrip.SetChannel(1);
     m_leftMeter.SetChannel(0);
     m_rightMeter.SetChannel(1);
-}
-
-void CMetersPlot::SetRunState(CRunState* runState) {
-    CPanel::SetRunState(runState);
-    m_leftStrip.SetRunState(runState);
-    m_rightStrip.SetRunState(runState);
-    m_leftMeter.SetRunState(runState);
-    m_rightMeter.SetRunState(runState);
-}
-
-void CMetersPlot::SetFonts(std::int32_t titleFont, std::int32_t labelFont) {
-    CPanel::SetFonts(titleFont, labelFont);
-    m_leftStrip.SetFonts(titleFont, labelFont);
-    m_rightStrip.SetFonts(titleFont, labelFont);
-    m_leftMeter.SetFonts(titleFont, labelFont);
-    m_rightMeter.SetFonts(titleFont, labelFont);
-}
-
-void CMetersPlot::SetColours(float backR, float backG, float backB, float foreR, float foreG,
-                             float foreB, float borderR, float borderG, float borderB) {
-    CPanel::SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-    for (CPanel* panel :
-         std::initializer_list<CPanel*>{&m_leftStrip, &m_rightStrip, &m_leftMeter, &m_rightMeter})
-        panel->SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
 }
 
 void CMetersPlot::SetLevelColours(const SColour& low, const SColour& mid, const SColour& high) {

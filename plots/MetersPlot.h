@@ -11,7 +11,7 @@
 #include "plots/Panel.h"
 #include "plots/VolumePanel.h"
 
-class CMetersPlot : public CPanel {
+class CMetersPlot : public CCompositePanel {
 public:
     static constexpr std::int32_t kStripWidth = 75;
 
@@ -22,10 +22,6 @@ public:
     CSize Layout(std::int32_t x, std::int32_t y) override;
     void Draw() override;
 
-    void SetRunState(CRunState* runState) override;
-    void SetFonts(std::int32_t titleFont, std::int32_t labelFont) override;
-    void SetColours(float backR, float backG, float backB, float foreR, float foreG, float foreB,
-                    float borderR, float borderG, float borderB) override;
     void SetLevelColours(const SColour& low, const SColour& mid, const SColour& high);
     // Moves both highest-level markers back to their bar bottoms.
     void ResetMaxMarkers();

@@ -24,3 +24,22 @@ void CPanel::DrawTitle() {
     const auto n = static_cast<std::int32_t>(m_strTitle.size());
     DrawText(m_nTitleFont, m_ptTitle.x - (h * n) / 4, m_ptTitle.y, m_strTitle);
 }
+
+void CCompositePanel::SetRunState(CRunState* runState) {
+    CPanel::SetRunState(runState);
+    for (CPanel* part : m_parts)
+        part->SetRunState(runState);
+}
+
+void CCompositePanel::SetFonts(std::int32_t titleFont, std::int32_t labelFont) {
+    CPanel::SetFonts(titleFont, labelFont);
+    for (CPanel* part : m_parts)
+        part->SetFonts(titleFont, labelFont);
+}
+
+void CCompositePanel::SetColours(float backR, float backG, float backB, float foreR, float foreG,
+                                 float foreB, float borderR, float borderG, float borderB) {
+    CPanel::SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
+    for (CPanel* part : m_parts)
+        part->SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
+}

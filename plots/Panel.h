@@ -13,7 +13,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "base/RunState.h"
 
@@ -97,6 +99,18 @@ public:
     void DrawTitle();
 
 protected:
+    // Sets the origin (the frame's top-left corner), the frame and the size.
+    void PlaceFrame(const CRect& frame) {
+        m_ptOrigin = {frame.left, frame.top};
+        m_rcFrame = frame;
+        m_size = {frame.right - frame.left, frame.top - frame.bottom};
+    }
+    // The frame of a plot `rows` pixels high below (x, y): room above for the
+    // title, below for a row of axis labels.
+    void PlacePlotFrame(std::int32_t x, std::int32_t y, std::int32_t right, std::int32_t rows) {
+        PlaceFrame({x, y, right, y - rows - m_nTitleFont / 100 - m_nLabelFont / 25 - 3});
+    }
+
     CPoint m_ptOrigin;
     CSize m_size;
     CRect m_rcFrame;
@@ -108,4 +122,22 @@ protected:
     SColour m_clrBorder;
     CPoint m_ptTitle;
     std::string m_strTitle;
+};
+
+// A panel drawn together with parts of its own (axes, meters, strips): the
+// parts take its run state, fonts and colours. The parts are members of the
+// derived panel; only their addresses are kept, which is safe because panels
+// are never copied or moved.
+class CCompositePanel : public CPanel {
+public:
+    void SetRunState(CRunState* runState) override;
+    void SetFonts(std::int32_t titleFont, std::int32_t labelFont) override;
+    void SetColours(float backR, float backG, float backB, float foreR, float foreG, float foreB,
+                    float borderR, float borderG, float borderB) override;
+
+protected:
+    explicit CCompositePanel(std::initializer_list<CPanel*> parts) : m_parts(parts) {}
+
+private:
+    std::vector<CPanel*> m_parts;
 };

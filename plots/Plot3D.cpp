@@ -23,9 +23,7 @@ std::string FormatRangeTitle(const std::string& title, const SDisplayRange& rang
 }
 
 void CPlot3D::LayoutScene(std::int32_t x, std::int32_t y) {
-    m_ptOrigin = {x, y};
-    m_rcFrame = {x, y, x, y};
-    m_size = {};
+    PlaceFrame({x, y, x, y});
     const SSurfaceGeometry geometry =
         m_pRunState ? m_pRunState->GetSurfaceGeometry() : SSurfaceGeometry{};
     m_nRows = geometry.nRows;

@@ -21,13 +21,7 @@ std::string Clock(std::int64_t seconds) {
 } // namespace
 
 CSize CRunStatusPanel::Layout(std::int32_t x, std::int32_t y) {
-    m_ptOrigin = {x, y};
-    m_rcFrame = {x, y, x + 148, y - 60};
-    m_size = {148, 60};
-    const std::int32_t spacing = m_nTitleFont / 84;
-    for (int k = 1; k <= 4; ++k)
-        m_ptLine[static_cast<std::size_t>(k - 1)] = {x + 5, y - k * spacing};
-    return m_size;
+    return LayoutLines(x, y, 148, 5);
 }
 
 void CRunStatusPanel::SetColours(const SColour& stopped, const SColour& running,
@@ -67,10 +61,7 @@ void CRunStatusPanel::Draw() {
              m_pRunState->GetCaptureFlags(), m_pRunState->GetCaptureElapsed());
     m_clrBack = acquiring ? m_clrRunning : m_clrStopped;
 
-    DrawBackground();
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
-    for (std::size_t k = 0; k < 3; ++k)
-        DrawText(m_nTitleFont, m_ptLine[k].x, m_ptLine[k].y, lines[k]);
+    DrawLines(lines, 3);
     if (!lines[3].empty()) {
         glColor3f(1.0f, 1.0f, 0.0f); // yellow
         DrawText(m_nTitleFont, m_ptLine[3].x, m_ptLine[3].y, lines[3]);

@@ -6,17 +6,14 @@
 // for Draw.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <ctime>
 #include <string>
 
-#include "plots/Panel.h"
+#include "plots/TextPanel.h"
 
-class CRunStatusPanel : public CPanel {
+class CRunStatusPanel : public CTextPanel {
 public:
-    using Lines = std::array<std::string, 4>;
-
     // Returns (148, 60).
     CSize Layout(std::int32_t x, std::int32_t y) override;
     // Reads the acquiring flag, the run start, the capture flags and the
@@ -35,10 +32,8 @@ public:
     // empty).
     static Lines Text(bool acquiring, std::time_t now, std::time_t runStart,
                       std::int32_t captureFlags, std::int64_t captureSeconds);
-    CPoint GetLinePosition(int k) const { return m_ptLine[static_cast<std::size_t>(k - 1)]; }
 
 private:
-    std::array<CPoint, 4> m_ptLine{};
     SColour m_clrStopped;
     SColour m_clrRunning;
 };

@@ -22,9 +22,7 @@ std::string CScalePanel::EndLabel(double magnitude) {
 }
 
 CSize CScalePanel::Layout(std::int32_t x, std::int32_t y) {
-    m_ptOrigin = {x, y};
-    m_rcFrame = {x, y, x + 148, y - 60};
-    m_size = {148, 60};
+    PlaceFrame({x, y, x + 148, y - 60});
     m_ptRamp = {x + 10, y - 40};
     m_rcRampFrame = {x + 9, y - 30, x + 138, y - 40};
     m_ptLow = {x + 4, y - 25};

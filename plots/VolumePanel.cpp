@@ -8,14 +8,8 @@
 #include "base/StartupSettings.h"
 #include "plots/Primitives.h"
 
-CVolumePanel::CVolumePanel() {
-    m_axisTime.m_nTickSide = -1;
-    m_axisTime.m_nMajorLen = 4;
-    m_axisTime.SetLabelDivisor(1);
-    m_axisTime.m_nLabelGap = -8;
-    m_axisTime.SetTicks(8, 1);
-    m_axisTime.SetLabelFormatter(TimeLabel);
-    m_axisTime.SetTitle("Minutes");
+CVolumePanel::CVolumePanel() : CCompositePanel({&m_axisTime, &m_axisLevel}) {
+    ConfigureTimeAxis(m_axisTime);
 
     m_axisLevel.SetTicks(2, 1);
     m_axisLevel.m_nTickSide = -1;
@@ -26,30 +20,9 @@ CVolumePanel::CVolumePanel() {
     m_axisLevel.SetTitle("Input (P-P)");
 }
 
-void CVolumePanel::SetRunState(CRunState* runState) {
-    CPanel::SetRunState(runState);
-    m_axisTime.SetRunState(runState);
-    m_axisLevel.SetRunState(runState);
-}
-
-void CVolumePanel::SetFonts(std::int32_t titleFont, std::int32_t labelFont) {
-    CPanel::SetFonts(titleFont, labelFont);
-    m_axisTime.SetFonts(titleFont, labelFont);
-    m_axisLevel.SetFonts(titleFont, labelFont);
-}
-
-void CVolumePanel::SetColours(float backR, float backG, float backB, float foreR, float foreG,
-                              float foreB, float borderR, float borderG, float borderB) {
-    CPanel::SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-    m_axisTime.SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-    m_axisLevel.SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-}
-
 CSize CVolumePanel::Layout(std::int32_t x, std::int32_t y, std::int32_t width) {
     const std::int32_t ht = m_nTitleFont / 100;
     const std::int32_t hl = m_nLabelFont / 100;
-    const std::int32_t q = m_nLabelFont / 25;
-    m_ptOrigin = {x, y};
     m_nStripWidth = width;
     const SHistoryGeometry geometry = m_pRunState->GetHistoryGeometry();
     const SCaptureFormat format = m_pRunState->GetCaptureFormat();
@@ -66,8 +39,7 @@ CSize CVolumePanel::Layout(std::int32_t x, std::int32_t y, std::int32_t width) {
     m_rcLevel.right = m_rcLevel.left + width + 1;
     m_rcLevel.top = y - 10;
     m_rcLevel.bottom = y - 12 - h;
-    m_rcFrame = {x, y, x + 3 * hl + width, y - h - ht - q - 3};
-    m_size = {m_rcFrame.right - m_rcFrame.left, m_rcFrame.top - m_rcFrame.bottom};
+    PlacePlotFrame(x, y, x + 3 * hl + width, h);
     m_ptTitle = {m_rcLevel.left + (m_rcLevel.right - m_rcLevel.left) / 2, y - ht};
 
     m_axisTime.SetGeometry(m_rcLevel.left, m_rcLevel.bottom + 1, 0,

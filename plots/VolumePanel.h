@@ -16,7 +16,7 @@
 #include "plots/Axis.h"
 #include "plots/Panel.h"
 
-class CVolumePanel : public CPanel {
+class CVolumePanel : public CCompositePanel {
 public:
     CVolumePanel();
 
@@ -29,11 +29,6 @@ public:
     // 0 left-channel histories, 1 right-channel, any other value the channel
     // function's (the default, 2).
     void SetChannel(std::int32_t channel) { m_nChannel = channel; }
-
-    void SetRunState(CRunState* runState) override;
-    void SetFonts(std::int32_t titleFont, std::int32_t labelFont) override;
-    void SetColours(float backR, float backG, float backB, float foreR, float foreG, float foreB,
-                    float borderR, float borderG, float borderB) override;
 
     CAxis& TimeAxis() { return m_axisTime; }
     CAxis& LevelAxis() { return m_axisLevel; }

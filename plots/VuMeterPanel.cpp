@@ -9,9 +9,7 @@
 #include "plots/Primitives.h"
 
 CSize CVuMeterPanel::Layout(std::int32_t x, std::int32_t y) {
-    m_ptOrigin = {x, y};
-    m_rcFrame = {x, y, x + 148, y - 60};
-    m_size = {148, 60};
+    PlaceFrame({x, y, x + 148, y - 60});
     m_rcBar = {x + 10, y - 30, x + 10 + kBarWidth, y - 30 - kBarHeight};
     m_ptLow = {x + 5, y - 25};
     m_ptHigh = {x + 133, y - 25};

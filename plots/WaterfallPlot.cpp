@@ -18,47 +18,14 @@ void PaletteToBgr(const std::uint8_t* indexes, std::size_t count, const PaletteT
     }
 }
 
-CWaterfallPlot::CWaterfallPlot() {
-    m_axisX.SetTicks(10, 5);
-    m_axisX.m_nTickSide = -1;
-    m_axisX.m_nMajorLen = 5;
-    m_axisX.m_nMinorLen = 2;
-    m_axisX.m_nLabelGap = 7;
-    m_axisX.SetLabelDivisor(1);
-
-    m_axisY.m_nTickSide = -1;
-    m_axisY.m_nMajorLen = 4;
-    m_axisY.SetLabelDivisor(1);
-    m_axisY.m_nLabelGap = m_axisY.m_nMajorLen - 12;
-    m_axisY.SetTitle("Minutes");
-    m_axisY.SetTicks(8, 1);
-    m_axisY.SetLabelFormatter(TimeLabel);
-}
-
-void CWaterfallPlot::SetRunState(CRunState* runState) {
-    CPanel::SetRunState(runState);
-    m_axisX.SetRunState(runState);
-    m_axisY.SetRunState(runState);
-}
-
-void CWaterfallPlot::SetFonts(std::int32_t titleFont, std::int32_t labelFont) {
-    CPanel::SetFonts(titleFont, labelFont);
-    m_axisX.SetFonts(titleFont, labelFont);
-    m_axisY.SetFonts(titleFont, labelFont);
-}
-
-void CWaterfallPlot::SetColours(float backR, float backG, float backB, float foreR, float foreG,
-                                float foreB, float borderR, float borderG, float borderB) {
-    CPanel::SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-    m_axisX.SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
-    m_axisY.SetColours(backR, backG, backB, foreR, foreG, foreB, borderR, borderG, borderB);
+CWaterfallPlot::CWaterfallPlot() : CCompositePanel({&m_axisX, &m_axisY}) {
+    ConfigureFrequencyAxis(m_axisX);
+    ConfigureTimeAxis(m_axisY);
 }
 
 CSize CWaterfallPlot::Layout(std::int32_t x, std::int32_t y) {
     const std::int32_t ht = m_nTitleFont / 100;
     const std::int32_t hl = m_nLabelFont / 100;
-    const std::int32_t q = m_nLabelFont / 25;
-    m_ptOrigin = {x, y};
     std::int32_t ringRows = 0;
     double rate = 0.0;
     if (m_pRunState != nullptr) {
@@ -76,8 +43,7 @@ CSize CWaterfallPlot::Layout(std::int32_t x, std::int32_t y) {
     m_rcPlot = {left, y - 10, left + h + 1, y - 12 - h};
     m_ptRaster = {m_rcPlot.left + 1, m_rcPlot.bottom + 1};
     m_ptInner = {m_rcPlot.right - 1, m_rcPlot.top - 1};
-    m_rcFrame = {x, y, x + 4 * hl + h, y - h - ht - q - 3};
-    m_size = {m_rcFrame.right - m_rcFrame.left, m_rcFrame.top - m_rcFrame.bottom};
+    PlacePlotFrame(x, y, x + 4 * hl + h, h);
     m_ptTitle = {m_rcPlot.left + (m_rcPlot.right - m_rcPlot.left) / 2, y - ht};
 
     m_axisX.SetGeometry(m_rcPlot.left, m_rcPlot.bottom, m_rcPlot.right - m_rcPlot.left, 0);

@@ -18,7 +18,7 @@
 #include "plots/Panel.h"
 #include "plots/RingSnapshot.h"
 
-class CWaterfallPlot : public CPanel {
+class CWaterfallPlot : public CCompositePanel {
 public:
     CWaterfallPlot();
 
@@ -26,11 +26,6 @@ public:
     // fixed here, so a new rate or block size shows after the next Layout.
     CSize Layout(std::int32_t x, std::int32_t y) override;
     void Draw() override;
-
-    void SetRunState(CRunState* runState) override;
-    void SetFonts(std::int32_t titleFont, std::int32_t labelFont) override;
-    void SetColours(float backR, float backG, float backB, float foreR, float foreG, float foreB,
-                    float borderR, float borderG, float borderB) override;
 
     const CAxis& GetAxisX() const { return m_axisX; }
     const CAxis& GetAxisY() const { return m_axisY; }

@@ -23,17 +23,13 @@ TEST(AxisLabel, FormattersGiveTheirTexts) {
         EXPECT_EQ(c.format(c.value), c.text) << c.value;
 }
 
-// x = 40, dx = 361 in 10 intervals: 361 / 10 truncates to a 36-pixel step, so
-// the last tick falls at 400, short of the line's end at 401.
+// The frequency axis: ticks 5 and 2 pixels long below the line, labels 7
+// pixels below it. x = 40, dx = 361 in 10 intervals: 361 / 10 truncates to a
+// 36-pixel step, so the last tick falls at 400, short of the line's end at 401.
 TEST(Axis, HorizontalTicksAndLabelsAreEvenlySpacedWithEveryFifthTickMajor) {
     CAxis axis;
     axis.SetFonts(1200, 1200);
-    axis.SetTicks(10, 5);
-    axis.SetLabelDivisor(1);
-    axis.m_nTickSide = -1;
-    axis.m_nMinorLen = 2;
-    axis.m_nMajorLen = 5;
-    axis.m_nLabelGap = 7;
+    ConfigureFrequencyAxis(axis);
     EXPECT_EQ(axis.SetGeometry(40, 100, 361, 0), (CSize{361, 0}));
     EXPECT_EQ(axis.GetLineStart(), (CPoint{40, 100}));
     EXPECT_EQ(axis.GetLineEnd(), (CPoint{401, 100}));
@@ -59,42 +55,13 @@ TEST(Axis, HorizontalTicksAndLabelsAreEvenlySpacedWithEveryFifthTickMajor) {
         const int n = static_cast<int>(label.text.size());
         EXPECT_EQ(label.origin, (CPoint{40 + 36 * j - 3 * n, 100 - 7 - 12})) << "label " << j;
     }
-}
 
-TEST(Axis, TicksPointTowardTheirSideOrStraddleTheLine) {
-    struct SCase {
-        int dx, dy, side;
-        SAxisTick major;
-    } const cases[] = {
-        {100, 0, -1, {{10, 15}, {10, 20}, true}}, {100, 0, 1, {{10, 25}, {10, 20}, true}},
-        {100, 0, 0, {{10, 22}, {10, 18}, true}},  {0, 100, -1, {{5, 20}, {10, 20}, true}},
-        {0, 100, 2, {{15, 20}, {10, 20}, true}},  {0, 100, 0, {{12, 20}, {8, 20}, true}},
-    };
-    for (const SCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.dx << " x " << c.dy << " side " << c.side);
-        CAxis axis;
-        axis.SetTicks(4, 2);
-        axis.SetLabelDivisor(1);
-        axis.m_nTickSide = c.side;
-        axis.m_nMajorLen = 5;
-        axis.SetGeometry(10, 20, c.dx, c.dy);
-        EXPECT_EQ(axis.Ticks().front(), c.major);
-        EXPECT_FALSE(axis.Ticks()[1].bMajor);
-    }
-}
-
-TEST(Axis, LabelDivisorZeroDrawsOneLabelShowingTheMinimumAtTheStart) {
-    CAxis axis;
-    axis.SetTicks(1, 1);
-    axis.SetLabelDivisor(0);
-    axis.m_nTickSide = 1;
-    axis.m_nLabelGap = 10;
-    axis.SetGeometry(30, 40, 0, 200);
-    axis.SetRange(2.5, 7.0);
-    const auto labels = axis.Labels();
-    ASSERT_EQ(labels.size(), 1u);
-    EXPECT_EQ(labels[0].text, "2.5");
-    EXPECT_EQ(labels[0].origin, (CPoint{40, 40}));
+    // The title centres on the line's middle, one character height plus the
+    // label offset below: anchor (40 + 180 - 3, 100 - 12 - 19), the text
+    // starting 3 * 14 further left.
+    axis.SetTitle("Frequency (Hz)");
+    EXPECT_EQ(axis.GetTitleAnchor(), (CPoint{217, 69}));
+    EXPECT_EQ(axis.TitleOrigin(), (CPoint{217 - 42, 69}));
 }
 
 // The level meter's scale: ten dB values at (dB + 100) / 100 of the height.
@@ -125,32 +92,16 @@ TEST(Axis, CustomTicksSitAtTheirFractionsOfAVerticalAxis) {
     EXPECT_EQ(labels[6].text, "-12.0");
 }
 
-// The title centres on the line's middle and sits one character height plus
-// the label offset away on the tick side.
-TEST(Axis, TitleCentresOnTheMiddleOfTheLineOnTheTickSide) {
-    CAxis horizontal;
-    horizontal.SetFonts(1200, 1200);
-    horizontal.SetTicks(10, 5);
-    horizontal.SetLabelDivisor(1);
-    horizontal.m_nTickSide = -1;
-    horizontal.m_nLabelGap = 7;
-    horizontal.SetGeometry(40, 100, 361, 0);
-    horizontal.SetTitle("Frequency (Hz)");
-    // Anchor (40 + 180 - 3, 100 - 12 - 19); text starts 3 * 14 further left.
-    EXPECT_EQ(horizontal.GetTitleAnchor(), (CPoint{217, 69}));
-    EXPECT_EQ(horizontal.TitleOrigin(), (CPoint{217 - 42, 69}));
-
-    CAxis vertical;
-    vertical.SetFonts(1200, 1200);
-    vertical.SetTicks(8, 1);
-    vertical.SetLabelDivisor(1);
-    vertical.m_nTickSide = -1;
-    vertical.m_nLabelGap = -8;
-    vertical.SetGeometry(48, 101, 0, 358);
-    vertical.SetTitle("Minutes");
-    // Anchor (48 - 3 + 8, 101 + 179 - 12 - 4); the text runs 3 * 7 lower.
-    EXPECT_EQ(vertical.GetTitleAnchor(), (CPoint{53, 264}));
-    EXPECT_EQ(vertical.TitleOrigin(), (CPoint{53, 264 - 21}));
+// The time axis's title: anchor (48 - 3 + 8, 101 + 179 - 12 - 4), the text
+// running 3 * 7 lower.
+TEST(Axis, VerticalTitleCentresOnTheMiddleOfTheLineLeftOfIt) {
+    CAxis axis;
+    axis.SetFonts(1200, 1200);
+    ConfigureTimeAxis(axis);
+    axis.SetGeometry(48, 101, 0, 358);
+    EXPECT_EQ(axis.GetTitle(), "Minutes");
+    EXPECT_EQ(axis.GetTitleAnchor(), (CPoint{53, 264}));
+    EXPECT_EQ(axis.TitleOrigin(), (CPoint{53, 264 - 21}));
 }
 
 } // namespace

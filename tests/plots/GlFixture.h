@@ -18,9 +18,21 @@
 
 #include "platform/EglContext.h"
 #include "plots/FontList.h"
+#include "plots/Palette.h"
+#include "plots/Panel.h"
 
-inline bool GlSkipAllowed() {
-    return std::getenv("VIREON_SKIP_GL") && std::strcmp(std::getenv("VIREON_SKIP_GL"), "1") == 0;
+// Joins a panel to the store with a 12-pixel title font and the given
+// label font, a white foreground and the given background and border.
+inline void Attach(CPanel& panel, CRunState& store, std::int32_t labelFont = 1200,
+                   SColour back = {}, SColour border = {0.5f, 0.5f, 0.5f}) {
+    panel.SetRunState(&store);
+    panel.SetFonts(1200, labelFont);
+    panel.SetColours(back.r, back.g, back.b, 1, 1, 1, border.r, border.g, border.b);
+}
+
+// Entry i of the published palette tables.
+inline SColour PaletteEntry(std::size_t i) {
+    return {g_afPaletteRed[i], g_afPaletteGreen[i], g_afPaletteBlue[i]};
 }
 
 struct SPixel {
@@ -45,7 +57,8 @@ protected:
 
     void SetUp() override {
         if (!s_context->IsValid()) {
-            if (GlSkipAllowed())
+            if (const char* skip = std::getenv("VIREON_SKIP_GL");
+                skip && std::strcmp(skip, "1") == 0)
                 GTEST_SKIP() << "no OpenGL context: " << s_strError;
             FAIL() << "no headless OpenGL context (VIREON_SKIP_GL=1 skips): " << s_strError;
         }
@@ -57,11 +70,7 @@ protected:
         glViewport(0, 0, kWidth, kHeight);
         UseOrtho(0.0);
     }
-    void TearDown() override {
-        if (s_context->IsValid()) {
-            EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        }
-    }
+    void TearDown() override { EXPECT_TRUE(!s_context->IsValid() || glGetError() == GL_NO_ERROR); }
 
     // Shift 0: integer coordinates on pixel corners, as in the view; shift
     // 0.5: on pixel centres, so that lines hit exact pixels.
@@ -101,6 +110,9 @@ protected:
         if (off(r, p.r) || off(g, p.g) || off(b, p.b))
             return ::testing::AssertionFailure() << "got " << p.r << ", " << p.g << ", " << p.b;
         return ::testing::AssertionSuccess();
+    }
+    static ::testing::AssertionResult Near(SPixel p, const SColour& c, int tolerance = 2) {
+        return Near(p, c.r, c.g, c.b, tolerance);
     }
 
     static inline std::unique_ptr<CEglContext> s_context;

@@ -10,24 +10,22 @@
 
 namespace {
 
+// Bar i is the largest of the w = H / 120 bytes from i * w, times H / 255;
+// a row shorter than H leaves the bars past its end at 0.
 TEST(HistogramPlot, EachBarIsTheTallestOfItsBytesScaledToTheHistoryLength) {
-    struct SCase {
-        std::int32_t h;
-        std::int32_t rowBytes;
-    } const cases[] = {{360, 360}, {480, 480}, {600, 600}, {150, 150}, {360, 200}, {119, 119}};
     std::mt19937 random(8);
-    for (const SCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "H " << c.h << ", row " << c.rowBytes);
-        std::vector<std::uint8_t> row(static_cast<std::size_t>(c.rowBytes));
+    for (const auto& [h, rowBytes] : {std::pair{360, 360}, {600, 600}, {360, 200}, {119, 119}}) {
+        SCOPED_TRACE(testing::Message() << "H " << h << ", row " << rowBytes);
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(rowBytes));
         for (auto& b : row)
             b = static_cast<std::uint8_t>(random());
         std::int32_t heights[CHistogramPlot::kBars];
-        HistogramBarHeights(row.data(), c.rowBytes, c.h, c.h / 255.0, heights);
-        const int w = c.h / 120;
+        HistogramBarHeights(row.data(), rowBytes, h, h / 255.0, heights);
+        const int w = h / 120;
         for (int i = 0; i < CHistogramPlot::kBars; ++i) {
             int want = 0;
-            for (int k = i * w; k < (i + 1) * w && k < c.rowBytes; ++k)
-                want = std::max(want, row[static_cast<std::size_t>(k)] * c.h / 255);
+            for (int k = i * w; k < (i + 1) * w && k < rowBytes; ++k)
+                want = std::max(want, row[static_cast<std::size_t>(k)] * h / 255);
             EXPECT_EQ(heights[i], want) << "bar " << i;
         }
     }
@@ -36,52 +34,35 @@ TEST(HistogramPlot, EachBarIsTheTallestOfItsBytesScaledToTheHistoryLength) {
 // Above 1000 Hz the frequency labels turn to kHz; the magnitude axis follows
 // the measured range under auto-scale, else the display range, in dB.
 TEST(HistogramPlot, AxesFollowTheDisplayRange) {
-    struct SCase {
+    const std::string fixed = "-100.0|-18.1|-12.0|-8.5|-6.0|-4.1|-2.5|-1.2| 0.0|";
+    const struct {
         double freqMax;
         bool autoScale;
-        const char* freqTitle;
-        std::string firstFreq, lastFreq;
-        std::vector<std::string> db;
-    } const cases[] = {
-        {1000.0,
-         false,
-         "Frequency (Hz)",
-         "20.0",
-         "1000.0",
-         {"-100.0", "-18.1", "-12.0", "-8.5", "-6.0", "-4.1", "-2.5", "-1.2", " 0.0"}},
-        {1000.5,
-         false,
-         "Frequency (KHz)",
-         "0.02",
-         "1.00",
-         {"-100.0", "-18.1", "-12.0", "-8.5", "-6.0", "-4.1", "-2.5", "-1.2", " 0.0"}},
-        {1000.5,
-         true,
-         "Frequency (KHz)",
-         "0.02",
-         "1.00",
-         {"-60.0", "-27.0", "-21.1", "-17.6", "-15.1", "-13.2", "-11.6", "-10.3", "-9.1"}},
+        const char *title, *freq;
+        std::string db;
+    } cases[] = {
+        {1000.0, false, "Frequency (Hz)", "20.0..1000.0", fixed},
+        {1000.5, false, "Frequency (KHz)", "0.02..1.00", fixed},
+        {1000.5, true, "Frequency (KHz)", "0.02..1.00",
+         "-60.0|-27.0|-21.1|-17.6|-15.1|-13.2|-11.6|-10.3|-9.1|"},
     };
-    for (const SCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.freqMax << (c.autoScale ? " auto" : ""));
         CRunState store;
         store.SetHistoryGeometry({720, 360, 0, 360});
         store.SetDisplayRange({20.0, c.freqMax, c.freqMax - 20.0, 0.0, 1.0, c.autoScale});
         store.SetSpectrumStats({0.001, 0.35, 0.0, 0.0, 0.0});
         CHistogramPlot plot;
-        plot.SetRunState(&store);
-        plot.SetFonts(1200, 1200);
+        Attach(plot, store);
         plot.Layout(0, 480);
         plot.UpdateAxes();
         const auto freq = plot.GetAxisX().Labels();
-        EXPECT_EQ(plot.GetAxisX().GetTitle(), c.freqTitle);
-        EXPECT_EQ(freq.front().text, c.firstFreq);
-        EXPECT_EQ(freq.back().text, c.lastFreq);
-        std::vector<std::string> db;
+        EXPECT_EQ(plot.GetAxisX().GetTitle(), c.title);
+        EXPECT_EQ(freq.front().text + ".." + freq.back().text, c.freq);
+        std::string db;
         for (const SAxisLabel& label : plot.GetAxisY().Labels())
-            db.push_back(label.text);
+            db += label.text + "|";
         EXPECT_EQ(db, c.db);
-        EXPECT_EQ(plot.GetAxisY().GetTitle(), "dB");
     }
 }
 
@@ -92,9 +73,7 @@ protected:
     void SetUp() override {
         GlTest::SetUp();
         buffers.Register(store);
-        plot.SetRunState(&store);
-        plot.SetFonts(1200, 1200);
-        plot.SetColours(0, 0, 0, 1, 1, 1, 0.5f, 0.5f, 0.5f);
+        Attach(plot, store);
         plot.Layout(0, 190);
     }
     // The newest row is at r + 1 = 1 with the store's start position.
@@ -112,7 +91,7 @@ protected:
     CHistogramPlot plot;
 };
 
-TEST_F(HistogramPlotDraw, FullRowDrawsFullHeightBarsWithTheirPeaksOnTop) {
+TEST_F(HistogramPlotDraw, FullRowDrawsFullHeightBarsWhosePeaksThenFallAFixedStepPerFrame) {
     SetNewestRow(255);
     plot.Draw();
     const auto f = Frame();
@@ -128,22 +107,18 @@ TEST_F(HistogramPlotDraw, FullRowDrawsFullHeightBarsWithTheirPeaksOnTop) {
         EXPECT_GE(peak, area.bottom + kH - 1);
         EXPECT_LE(peak, area.bottom + kH + 1);
     }
-}
 
-// The panel is H + 63 pixels high, so a marker falls 183 / 25 = 7 pixels a frame.
-TEST_F(HistogramPlotDraw, PeakMarkersFallAFixedStepPerFrameAfterTheBarsDrop) {
-    SetNewestRow(255);
-    plot.Draw();
-    const CRect area = plot.GetPlotArea();
+    // The panel is H + 63 pixels high, so a marker falls 183 / 25 = 7 pixels
+    // a frame once the bars drop.
     const int x = area.left + 40;
-    const int top = PeakRow(Frame(), x, area.bottom + 1);
+    const int top = PeakRow(f, x, area.bottom + 1);
     SetNewestRow(0);
     for (int frame = 1; frame <= 3; ++frame) {
         glClear(GL_COLOR_BUFFER_BIT);
         plot.Draw();
-        const auto f = Frame();
-        EXPECT_EQ(PeakRow(f, x, area.bottom + 1), top - 7 * frame) << "frame " << frame;
-        EXPECT_TRUE(Near(At(f, x, area.bottom + 5), 0, 0, 0)) << "no bar left";
+        const auto after = Frame();
+        EXPECT_EQ(PeakRow(after, x, area.bottom + 1), top - 7 * frame) << "frame " << frame;
+        EXPECT_TRUE(Near(At(after, x, area.bottom + 5), 0, 0, 0)) << "no bar left";
     }
 }
 

@@ -1,5 +1,6 @@
 #include "plots/MetersPlot.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -12,24 +13,20 @@ namespace {
 // the strips at x + H + 48 + 2 * (10 - w) and 25 pixels less than a strip
 // width further on, w = 111 for a level area of 75.
 TEST(MetersPlot, MetersAndStripsSitWhereTheHistoryLengthPutsThem) {
-    struct SCase {
-        std::int32_t h;
-        std::int32_t left, right, leftStrip, rightStrip;
-    } const cases[] = {{360, 10, 108, 216, 302}, {480, 90, 188, 336, 422}};
-    for (const SCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "H " << c.h);
+    for (const auto& [h, left, right, leftStrip, rightStrip] :
+         {std::array{360, 10, 108, 216, 302}, {480, 90, 188, 336, 422}}) {
+        SCOPED_TRACE(testing::Message() << "H " << h);
         CRunState store;
-        store.SetHistoryGeometry({2 * c.h, c.h, 0, c.h});
+        store.SetHistoryGeometry({2 * h, h, 0, h});
         store.SetCaptureFormat(kDefaultCaptureFormat);
         CMetersPlot plot;
-        plot.SetRunState(&store);
-        plot.SetFonts(1200, 1200);
+        Attach(plot, store);
         const CSize size = plot.Layout(10, 700);
-        EXPECT_EQ(plot.LeftMeter().GetOrigin().x, c.left);
-        EXPECT_EQ(plot.RightMeter().GetOrigin().x, c.right);
+        EXPECT_EQ(plot.LeftMeter().GetOrigin().x, left);
+        EXPECT_EQ(plot.RightMeter().GetOrigin().x, right);
         EXPECT_EQ(plot.LeftMeter().GetSize().cx, 78);
-        EXPECT_EQ(plot.LeftStrip().GetOrigin().x, c.leftStrip);
-        EXPECT_EQ(plot.RightStrip().GetOrigin().x, c.rightStrip);
+        EXPECT_EQ(plot.LeftStrip().GetOrigin().x, leftStrip);
+        EXPECT_EQ(plot.RightStrip().GetOrigin().x, rightStrip);
         EXPECT_EQ(size.cx, 2 * plot.LeftStrip().GetSize().cx);
     }
 }
@@ -40,19 +37,16 @@ TEST(LevelMeter, LitHeightFollowsThePeakToPeakLevelInDecibels) {
         const double db = 20.0 * std::log10((max - min) / 65536.0);
         return static_cast<int>((bar - 2) * (db + 100.0) / 100.0);
     };
-    struct SCase {
-        std::int32_t bar;
-        double max, min;
-        std::int32_t lit;
-    } const cases[] = {
+    // Bar height, maximum, minimum, lit height.
+    const std::array<int, 4> cases[] = {
         {362, 32767, -32768, 360},                   // full scale: 2 pixels below the top
         {362, 0, 0, 0},                              // silence
         {362, 3, -3, 0},                             // below -100 dB
         {362, 104, -104, reference(362, 104, -104)}, // about -50 dB: half way
         {122, 8192, -8192, reference(122, 8192, -8192)},
     };
-    for (const SCase& c : cases)
-        EXPECT_EQ(CLevelMeter::LitHeight(c.bar, c.max, c.min), c.lit) << c.max << ", " << c.min;
+    for (const auto& [bar, max, min, lit] : cases)
+        EXPECT_EQ(CLevelMeter::LitHeight(bar, max, min), lit) << max << ", " << min;
 }
 
 class LevelMeterDraw : public GlTest {
@@ -67,9 +61,7 @@ protected:
         buffers.Register(store);
         for (int i = 0; i < 3; ++i) {
             meters[i].SetChannel(i);
-            meters[i].SetRunState(&store);
-            meters[i].SetFonts(1200, 1200);
-            meters[i].SetColours(0, 0, 0, 1, 1, 1, 0.5f, 0.5f, 0.5f);
+            Attach(meters[i], store);
             meters[i].SetLevelColours(kLow, kMid, kHigh);
             meters[i].Layout(90 * i, 180);
         }
@@ -94,9 +86,12 @@ protected:
 
 // Green shading into yellow up to 0.88 of the bar (-12 dB), yellow to 0.94
 // (-6 dB), then into red; black above the lit height; the red triangle at the
-// highest level until it is reset.
+// highest level until it is reset. Stopped, the stereo meters keep the levels
+// the store holds; only the channel-function meter (the third) reads nothing.
 TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
     store.SetStereoLevels({-32768, 32767, -104, 104}); // left full scale, right about -50 dB
+    store.SetLevels({-32768, 32767, 23166});
+    store.SetAcquiring(false);
     DrawAll();
     auto f = Frame();
     const CRect bar = meters[0].GetBar();
@@ -115,42 +110,28 @@ TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
         {bar.top - 4, Blend(kMid, kHigh, y2, bar.top, bar.top - 4)},
     };
     for (const SProbe& p : probes)
-        EXPECT_TRUE(Near(At(f, x, p.y), p.c.r, p.c.g, p.c.b, 3)) << "y " << p.y;
+        EXPECT_TRUE(Near(At(f, x, p.y), p.c, 3)) << "y " << p.y;
 
     const CRect right = meters[1].GetBar();
     const int lit = CLevelMeter::LitHeight(span, 104, -104);
-    EXPECT_TRUE(Near(At(f, right.left + 15, right.bottom + lit - 3),
-                     Blend(kLow, kMid, right.bottom, y1, right.bottom + lit - 3).r,
-                     Blend(kLow, kMid, right.bottom, y1, right.bottom + lit - 3).g, 0, 3));
+    const int below = right.bottom + lit - 3;
+    EXPECT_TRUE(Near(At(f, right.left + 15, below), Blend(kLow, kMid, right.bottom, y1, below), 3));
     EXPECT_TRUE(Near(At(f, right.left + 15, right.bottom + lit + 10), 0, 0, 0)) << "unlit";
 
     // Full scale: marker 2 pixels below the top, and it stays after the level drops.
     EXPECT_EQ(meters[0].GetMaxMarker(), bar.top - 2);
+    EXPECT_EQ(meters[2].GetMaxMarker(), bar.bottom) << "stopped";
     store.SetStereoLevels({});
+    store.SetAcquiring(true);
     DrawAll();
     f = Frame();
     EXPECT_EQ(meters[0].GetMaxMarker(), bar.top - 2);
     EXPECT_TRUE(Near(At(f, bar.right + 6, bar.top - 2), 1, 0, 0)) << "triangle";
     EXPECT_TRUE(Near(At(f, x, y1 - 3), 0, 0, 0)) << "unlit after the drop";
+    EXPECT_EQ(meters[2].GetMaxMarker(), bar.top - 2) << "running";
     meters[0].ResetMaxMarker();
     DrawAll();
     EXPECT_EQ(meters[0].GetMaxMarker(), bar.bottom);
-}
-
-// Stopped, the channel-function meter reads nothing; the stereo meters keep
-// the levels the store holds.
-TEST_F(LevelMeterDraw, OnlyTheChannelFunctionMeterDropsWhileStopped) {
-    store.SetStereoLevels({-32768, 32767, -32768, 32767});
-    store.SetLevels({-32768, 32767, 23166});
-    store.SetAcquiring(false);
-    DrawAll();
-    const int full = meters[0].GetBar().top - 2;
-    EXPECT_EQ(meters[0].GetMaxMarker(), full);
-    EXPECT_EQ(meters[1].GetMaxMarker(), full);
-    EXPECT_EQ(meters[2].GetMaxMarker(), meters[2].GetBar().bottom);
-    store.SetAcquiring(true);
-    DrawAll();
-    EXPECT_EQ(meters[2].GetMaxMarker(), full);
 }
 
 } // namespace

@@ -14,13 +14,8 @@ TEST(PeakHold, HeldValueJumpsToNewPeaksAndSinksByTheDecayPerUpdate) {
         int decay;
         std::vector<int> values, held;
     } const cases[] = {
-        // 100 / 25 = 4 per update; 46 sinks to 2 after 11 more, then stops at 0.
-        {0,
-         100,
-         25,
-         4,
-         {50, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-         {50, 46, 42, 38, 34, 30, 26, 22, 18, 14, 10, 6, 2, 0, 0}},
+        // 100 / 25 = 4 per update; 10 sinks to 2, then stops at 0.
+        {0, 100, 25, 4, {10, 0, 0, 0, 0}, {10, 6, 2, 0, 0}},
         // A value equal to the sunk level holds it; a higher one replaces it.
         {10, 110, 50, 2, {60, 58, 57, 90}, {60, 58, 57, 90}},
         // 100 / 30 = 3.33 is truncated to 3.

@@ -2,44 +2,19 @@
 
 #include "GlFixture.h"
 #include "plots/Palette.h"
-#include "plots/Panel.h"
 
 namespace {
 
-class Primitives : public GlTest {
-protected:
-    // Seen from above: a quarter turn about x shows the x-z plane, screen y = -z.
-    static void LookDown() { glRotated(90.0, 1.0, 0.0, 0.0); }
-};
+class Primitives : public GlTest {};
 
-TEST_F(Primitives, FillRectShadedPutsEachColourAtItsCorner) {
-    // Colour 1 bottom-left, 2 top-left, 3 top-right, 4 bottom-right.
-    FillRectShaded(10, 170, 210, 10, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1});
-    const auto f = Frame();
-    EXPECT_TRUE(Near(At(f, 10, 10), 1, 0, 0, 4));
-    EXPECT_TRUE(Near(At(f, 10, 169), 0, 1, 0, 4));
-    EXPECT_TRUE(Near(At(f, 209, 169), 0, 0, 1, 4));
-    EXPECT_TRUE(Near(At(f, 209, 10), 1, 1, 1, 4));
-}
-
-TEST_F(Primitives, FlatBarDrawsOnlyItsBlueBottomFace) {
-    LookDown();
-    // The bottom face spans x 40..100 and screen y 50..100.
-    DrawBar3D(40, 0, -100, 60, 0.00005f, 50);
-    EXPECT_TRUE(Near(At(Frame(), 70, 75), 0, 0, 1));
-    // A taller bar is drawn whole: its red top face lies over the bottom one.
-    glClear(GL_COLOR_BUFFER_BIT);
-    DrawBar3D(40, 0, -100, 60, 0.001f, 50);
-    EXPECT_TRUE(Near(At(Frame(), 70, 75), 1, 0, 0));
-}
-
-// m1 at (x0, z0), m2 at (x0, z1), m3 at (x1, z1), m4 at (x1, z0), each corner in
-// the palette colour of its magnitude; magnitudes outside 0..1 take the end
-// entries rather than reading outside the tables.
+// Seen from above (a quarter turn about x shows the x-z plane, screen y =
+// -z): m1 at (x0, z0), m2 at (x0, z1), m3 at (x1, z1), m4 at (x1, z0), each
+// corner in the palette colour of its magnitude; magnitudes outside 0..1 take
+// the end entries rather than reading outside the tables.
 TEST_F(Primitives, SurfaceCellCornersTakeThePaletteColoursOfTheirMagnitudes) {
     CPalette palette;
     palette.Build(CPalette::kRainbow);
-    LookDown();
+    glRotated(90.0, 1.0, 0.0, 0.0);
     const double m[4] = {-1.0, 1.0 / 3, 2.0 / 3, 7.5};
     DrawSurfaceCell(20, -20, 180, -170, 0, 1, m[0], m[1], m[2], m[3]);
     const auto f = Frame();
@@ -47,16 +22,15 @@ TEST_F(Primitives, SurfaceCellCornersTakeThePaletteColoursOfTheirMagnitudes) {
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE("corner " + std::to_string(i + 1));
         const auto c = static_cast<std::size_t>(std::clamp(m[i] * 255, 0.0, 255.0));
-        EXPECT_TRUE(Near(At(f, corners[i][0], corners[i][1]), g_afPaletteRed[c],
-                         g_afPaletteGreen[c], g_afPaletteBlue[c], 6));
+        EXPECT_TRUE(Near(At(f, corners[i][0], corners[i][1]), PaletteEntry(c), 6));
     }
 }
 
+// Front view, screen y is the height: the cell slopes from the z0 edge at
+// magnitude 0.1 up to the z1 edge at 1.0.
 TEST_F(Primitives, SurfaceCellHeightsAreMagnitudeTimesScalePlusOffset) {
     CPalette palette;
     palette.Build(CPalette::kGrayscale);
-    // Front view, screen y is the height: the cell slopes from the z0 edge at
-    // magnitude 0.1 up to the z1 edge at 1.0.
     const float offset = 30, scale = 120;
     DrawSurfaceCell(20, 0, 120, -10, offset, scale, 0.1, 1.0, 1.0, 0.1);
     const auto f = Frame();

@@ -85,8 +85,10 @@ void ExpectMatrixNear(GLenum which, const Matrix& want) {
 class ProjectionApply : public GlTest {};
 
 // Projection: a frustum for kind 1, orthographic for any other. Model-view:
-// translate, scale, then rotate about x, y and z.
-TEST_F(ProjectionApply, BuildsTheProjectionOfItsKindAndTheModelViewInOrder) {
+// translate, scale, then rotate about x, y and z. Render mode 0 fills without
+// depth test, 1 fills with it, any other mode leaves both alone; every mode
+// turns line smoothing off.
+TEST_F(ProjectionApply, BuildsTheMatricesOfItsKindAndTheStateOfItsRenderMode) {
     const double l = -10, r = 30, b = -5, t = 15, n = 2, f = 50;
     Matrix ortho = Diagonal(2 / (r - l), 2 / (t - b), -2 / (f - n));
     ortho[12] = -(r + l) / (r - l), ortho[13] = -(t + b) / (t - b), ortho[14] = -(f + n) / (f - n);
@@ -107,46 +109,33 @@ TEST_F(ProjectionApply, BuildsTheProjectionOfItsKindAndTheModelViewInOrder) {
     p.SetBounds(l, r, b, t, n, f);
     p.SetTranslation(1, -2, -128);
     p.SetRotation(20, 35, -50);
-    for (const auto& [kind, want] : {std::pair{2, ortho}, {0, ortho}, {1, frustum}}) {
-        SCOPED_TRACE("kind " + std::to_string(kind));
-        p.SetKind(kind);
-        p.Apply();
-        ExpectMatrixNear(GL_PROJECTION_MATRIX, want);
-        ExpectMatrixNear(GL_MODELVIEW_MATRIX, model);
-        GLint viewport[4] = {}, mode = 0;
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_EQ(std::to_array(viewport), (std::array<GLint, 4>{3, 4, 100, 80}));
-        glGetIntegerv(GL_MATRIX_MODE, &mode);
-        EXPECT_EQ(mode, GL_MODELVIEW);
-    }
-}
-
-// 0 fills without depth test, 1 fills with it, any other mode leaves both
-// alone; every mode turns line smoothing off.
-TEST_F(ProjectionApply, RenderModeSetsPolygonModeAndDepthTestOnlyForZeroAndOne) {
-    struct SCase {
-        int mode;
-        bool depthBefore;
-        GLint polygon;
-        bool depth;
-    } const cases[] = {{0, true, GL_FILL, false},
-                       {1, false, GL_FILL, true},
-                       {7, false, GL_LINE, false},
-                       {7, true, GL_LINE, true}};
-    for (const SCase& c : cases) {
-        SCOPED_TRACE("mode " + std::to_string(c.mode));
+    // Kind, render mode, depth test before; polygon mode and depth test after.
+    for (const auto& [kind, mode, depthBefore, polygon, depth] :
+         {std::tuple{2, 0, true, GL_FILL, false},
+          {0, 1, false, GL_FILL, true},
+          {1, 7, false, GL_LINE, false},
+          {0, 7, true, GL_LINE, true}}) {
+        SCOPED_TRACE(testing::Message() << "kind " << kind << ", mode " << mode);
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         glEnable(GL_LINE_SMOOTH);
-        c.depthBefore ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
-        CProjection p;
-        p.SetRenderMode(c.mode);
+        depthBefore ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
+        p.SetKind(kind);
+        p.SetRenderMode(mode);
         p.Apply();
-        GLint polygon[2] = {};
-        glGetIntegerv(GL_POLYGON_MODE, polygon);
-        EXPECT_EQ(std::to_array(polygon), (std::array{c.polygon, c.polygon}));
-        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST) == GL_TRUE, c.depth);
+        ExpectMatrixNear(GL_PROJECTION_MATRIX, kind == 1 ? frustum : ortho);
+        ExpectMatrixNear(GL_MODELVIEW_MATRIX, model);
+        GLint viewport[4] = {}, matrixMode = 0, modes[2] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(std::to_array(viewport), (std::array<GLint, 4>{3, 4, 100, 80}));
+        glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+        EXPECT_EQ(matrixMode, GL_MODELVIEW);
+        glGetIntegerv(GL_POLYGON_MODE, modes);
+        EXPECT_EQ((std::pair{modes[0], modes[1]}), (std::pair{polygon, polygon}));
+        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST) == GL_TRUE, depth);
         EXPECT_FALSE(glIsEnabled(GL_LINE_SMOOTH));
     }
+    glDisable(GL_DEPTH_TEST);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -52,9 +53,8 @@ TEST(RingSnapshot, CopiesTheNewestRowsFromThePublishedPositionWithinTheRing) {
         for (std::int32_t c = 0; c < kH; ++c)
             ring[i * kH + c] = static_cast<std::uint8_t>(i);
 
-    struct SCase {
-        std::int32_t r, asked, rows, first;
-    } const cases[] = {
+    // r, rows asked, rows read, the first row's value.
+    const std::array<std::int32_t, 4> cases[] = {
         {0, 3, 3, 1},                 // just after start
         {kH - 1, kH - 2, kH - 2, kH}, // the doubled copy of row 0
         {5, 1000, kH - 1, 6},         // never the row written next (r + H)
@@ -63,13 +63,13 @@ TEST(RingSnapshot, CopiesTheNewestRowsFromThePublishedPositionWithinTheRing) {
         {3, -1, 0, 4},
     };
     CRingSnapshot snapshot;
-    for (const SCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "r " << c.r << ", asked " << c.asked);
-        store.SetHistoryGeometry({2 * kH, kH, c.r, kH});
-        ASSERT_EQ(snapshot.Read(store, c.asked), c.rows);
+    for (const auto& [r, asked, rows, first] : cases) {
+        SCOPED_TRACE(testing::Message() << "r " << r << ", asked " << asked);
+        store.SetHistoryGeometry({2 * kH, kH, r, kH});
+        ASSERT_EQ(snapshot.Read(store, asked), rows);
         EXPECT_EQ(snapshot.GetRowWidth(), kH);
-        for (std::int32_t j = 0; j < c.rows; ++j)
-            EXPECT_EQ(Row(snapshot.Row(j), snapshot.Row(j) + kH), Row(kH, c.first + j));
+        for (std::int32_t j = 0; j < rows; ++j)
+            EXPECT_EQ(Row(snapshot.Row(j), snapshot.Row(j) + kH), Row(kH, first + j));
     }
     store.SetWaterfall(nullptr);
     EXPECT_EQ(snapshot.Read(store, 3), 0);

@@ -9,50 +9,48 @@ namespace {
 class ScalePanel : public GlTest {};
 
 TEST(ScalePanelLabels, EndsReadTheMagnitudeInWholeDecibels) {
-    struct SCase {
-        double magnitude;
-        const char* text;
-    } const cases[] = {{0.0, "-100"}, {1.0, "  0"}, {0.5, " -6"}, {0.01, "-40"}};
-    for (const SCase& c : cases)
-        EXPECT_EQ(CScalePanel::EndLabel(c.magnitude), c.text) << c.magnitude;
+    for (const auto& [magnitude, text] :
+         {std::pair{0.0, "-100"}, {1.0, "  0"}, {0.5, " -6"}, {0.01, "-40"}})
+        EXPECT_EQ(CScalePanel::EndLabel(magnitude), text) << magnitude;
 }
 
-// Column i of the ramp shows palette entry 2i, in whatever palette the pixel
-// maps hold, and colour mapping is off afterwards. (The frame's top and
-// right lines, on pixel boundaries, light the ramp's top row and last column.)
+// Column i of the ramp shows palette entry 2i, opaque (index-to-alpha left
+// at its default would draw it transparent), in whatever palette the pixel
+// maps hold; colour mapping is off after loading the maps and after the
+// draw, or it would pass later images and read-backs through the palette.
+// (The frame's top and right lines, on pixel boundaries, light the ramp's top
+// row and last column.)
 TEST_F(ScalePanel, RampIsThePaletteThroughThePixelMapsAndFollowsAnInvertedPalette) {
     CRunState store;
     store.SetDisplayRange(kDefaultDisplayRange);
     CScalePanel panel;
-    panel.SetRunState(&store);
-    panel.SetFonts(1200, 1000);
-    panel.SetColours(0.3f, 0, 0.5f, 1, 1, 1, 0, 0, 0);
+    Attach(panel, store, 1000, {0.3f, 0, 0.5f}, {});
     panel.Layout(40, 150);
     const CPoint corner = panel.GetRampCorner();
-
-    struct SCase {
-        std::int32_t palette;
-        bool invert;
-    } const cases[] = {
-        {CPalette::kGrayscale, false}, {CPalette::kRainbow, false}, {CPalette::kRainbow, true}};
-    for (const SCase& c : cases) {
-        SCOPED_TRACE(std::to_string(c.palette) + (c.invert ? " inverted" : ""));
-        CPalette palette;
-        palette.m_bPaletteInvert = c.invert;
-        palette.Build(c.palette);
-        LoadPixelMaps();
-        glClear(GL_COLOR_BUFFER_BIT);
-        panel.Draw();
+    const auto mapping = [] {
         GLint mapped = -1;
         glGetIntegerv(GL_MAP_COLOR, &mapped);
-        EXPECT_EQ(mapped, GL_FALSE);
+        return mapped;
+    };
+
+    for (const auto& [kind, invert] : {std::pair{CPalette::kGrayscale, false},
+                                       {CPalette::kRainbow, false},
+                                       {CPalette::kRainbow, true}}) {
+        SCOPED_TRACE(std::to_string(kind) + (invert ? " inverted" : ""));
+        CPalette palette;
+        palette.m_bPaletteInvert = invert;
+        palette.Build(kind);
+        LoadPixelMaps();
+        EXPECT_EQ(mapping(), GL_FALSE) << "after loading the maps";
+        glClear(GL_COLOR_BUFFER_BIT);
+        panel.Draw();
+        EXPECT_EQ(mapping(), GL_FALSE) << "after the draw";
         const auto f = Frame();
         for (int i = 0; i < CScalePanel::kRampWidth - 1; ++i)
             for (int row : {0, CScalePanel::kRampHeight - 2}) {
-                const std::size_t e = 2 * static_cast<std::size_t>(i);
-                ASSERT_TRUE(Near(At(f, corner.x + i, corner.y + row), palette.m_afRed[e],
-                                 palette.m_afGreen[e], palette.m_afBlue[e], 1))
-                    << "column " << i << " row " << row;
+                const SPixel p = At(f, corner.x + i, corner.y + row);
+                ASSERT_TRUE(Near(p, PaletteEntry(2 * static_cast<std::size_t>(i)), 1) && p.a == 255)
+                    << "column " << i << " row " << row << " alpha " << p.a;
             }
     }
 }

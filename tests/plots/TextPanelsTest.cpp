@@ -7,61 +7,58 @@
 
 namespace {
 
+template <class TLines> std::string Joined(const TLines& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "|";
+    return text;
+}
+
 TEST(InfoPanel, LinesNameTheBufferTheChannelFunctionAndTheWindow) {
-    struct SCase {
+    const struct {
         std::int32_t block, channel, window;
-        const char *buffer, *channelLine, *windowLine;
-    } const cases[] = {
-        {2048, CHANNEL_SUM, 2, "Buffer: 2048 Samples", "Channels: Left + Right", "Input Fn:Hann"},
-        {1024, CHANNEL_LEFT, 0, "Buffer: 1024 Samples", "Channel: Left", "Input Fn:Rectangular"},
-        {32768, CHANNEL_RIGHT, 9, "Buffer: 32768 Samples", "Channel: Right",
-         "Input Fn:Blackman-Harris"},
-        {4096, CHANNEL_DIFFERENCE, 6, "Buffer: 4096 Samples", "Channels: Left - Right",
-         "Input Fn:Bartlett-Hann"},
-        {4096, 7, 10, "Buffer: 4096 Samples", "Channel", "Input Fn:"},
+        const char* text;
+    } cases[] = {
+        {2048, CHANNEL_SUM, 2, "Buffer: 2048 Samples|Channels: Left + Right|Input Fn:Hann|"},
+        {1024, CHANNEL_LEFT, 0, "Buffer: 1024 Samples|Channel: Left|Input Fn:Rectangular|"},
+        {32768, CHANNEL_RIGHT, 9, "Buffer: 32768 Samples|Channel: Right|Input Fn:Blackman-Harris|"},
+        {4096, CHANNEL_DIFFERENCE, 6,
+         "Buffer: 4096 Samples|Channels: Left - Right|Input Fn:Bartlett-Hann|"},
+        {4096, 7, 10, "Buffer: 4096 Samples|Channel|Input Fn:|"},
     };
-    for (const SCase& c : cases) {
-        const CInfoPanel::Lines lines =
-            CInfoPanel::Text("Vireon", "V1.0", c.block, c.channel, c.window);
-        EXPECT_EQ(lines[0], "Vireon V1.0");
-        EXPECT_EQ(lines[1], c.buffer);
-        EXPECT_EQ(lines[2], c.channelLine);
-        EXPECT_EQ(lines[3], c.windowLine);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(Joined(CInfoPanel::Text("Vireon", "V1.0", c.block, c.channel, c.window)),
+                  std::string("Vireon V1.0|") + c.text);
 }
 
 TEST(RunStatusPanel, LinesShowTheStateDateRunTimeAndRecording) {
     setenv("TZ", "UTC", 1);
     tzset();
     const std::time_t now = 1700000000; // 11/14/2023 22:13:20 UTC
-    struct SCase {
+    const struct {
         bool acquiring;
         std::time_t start;
         std::int32_t flags;
         std::int64_t recorded;
-        const char *status, *run, *capture;
-    } const cases[] = {
-        {false, now - 50, 0, 0, "Stopped", "Run  Time  : 00:00:00", ""},
-        {true, now - 3723, 0, 0, "Running", "Run  Time  : 01:02:03", ""},
-        {true, now - 25 * 3600, 0, 0, "Running", "Run  Time  : 01:00:00", ""},
-        {true, now, kCaptureSound, 75, "Running", "Run  Time  : 00:00:00", "Capture (A):00:01:15"},
-        {true, now, kCaptureScreen, 3600, "Running", "Run  Time  : 00:00:00",
-         "Capture (S):01:00:00"},
-        {false, now, kCaptureScreen | kCaptureSound, 59, "Stopped", "Run  Time  : 00:00:00",
-         "Capture (S+A):00:00:59"},
+        const char *status, *rest;
+    } cases[] = {
+        {false, now - 50, 0, 0, "Stopped", "00:00:00|"},
+        {true, now - 3723, 0, 0, "Running", "01:02:03|"},
+        {true, now - 25 * 3600, 0, 0, "Running", "01:00:00|"},
+        {true, now, kCaptureSound, 75, "Running", "00:00:00|Capture (A):00:01:15"},
+        {true, now, kCaptureScreen, 3600, "Running", "00:00:00|Capture (S):01:00:00"},
+        {false, now, kCaptureScreen | kCaptureSound, 59, "Stopped",
+         "00:00:00|Capture (S+A):00:00:59"},
     };
-    for (const SCase& c : cases) {
-        const CRunStatusPanel::Lines lines =
-            CRunStatusPanel::Text(c.acquiring, now, c.start, c.flags, c.recorded);
-        EXPECT_EQ(lines[0], c.status);
-        EXPECT_EQ(lines[1], "11/14/2023: 22:13:20");
-        EXPECT_EQ(lines[2], c.run);
-        EXPECT_EQ(lines[3], c.capture);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(Joined(CRunStatusPanel::Text(c.acquiring, now, c.start, c.flags, c.recorded)),
+                  std::string(c.status) + "|11/14/2023: 22:13:20|Run  Time  : " + c.rest + "|");
     unsetenv("TZ");
     tzset();
 }
 
+// Some pixel of the glyph band (8 rows from the baseline) right of the line's
+// start has the colour.
 class TextPanels : public GlTest {
 protected:
     void SetUp() override {
@@ -70,8 +67,6 @@ protected:
         ASSERT_TRUE(BuildFontList(fake, 1200, 12, "Arial"));
         ASSERT_TRUE(BuildFontList(fake, 1000, 10, "Arial"));
     }
-    // Some pixel of the glyph band (8 rows from the baseline) right of the
-    // line's start has the colour.
     static bool TextOnLine(const std::vector<std::uint8_t>& f, CPoint line, float r, float g,
                            float b) {
         for (int y = line.y; y < line.y + 8; ++y)
@@ -86,9 +81,7 @@ TEST_F(TextPanels, InfoPanelPutsTextOnEachOfItsLines) {
     CRunState store;
     store.SetCaptureFormat(kDefaultCaptureFormat);
     CInfoPanel panel;
-    panel.SetRunState(&store);
-    panel.SetFonts(1200, 1000);
-    panel.SetColours(0.3f, 0, 0.5f, 1, 1, 1, 0, 0, 0);
+    Attach(panel, store, 1000, {0.3f, 0, 0.5f}, {});
     EXPECT_EQ(panel.Layout(30, 150), (CSize{153, 60}));
     panel.Draw();
     const auto f = Frame();
@@ -119,8 +112,7 @@ TEST_F(TextPanels, RunStatusPanelPutsTextOnEachLineOnABackgroundThatFollowsTheRu
             glClear(GL_COLOR_BUFFER_BIT);
             panel.Draw();
             const auto f = Frame();
-            const SColour& back = acquiring ? running : stopped;
-            EXPECT_TRUE(Near(At(f, 30 + 145, 100), back.r, back.g, back.b));
+            EXPECT_TRUE(Near(At(f, 30 + 145, 100), acquiring ? running : stopped));
             for (int k = 1; k <= 3; ++k)
                 EXPECT_TRUE(TextOnLine(f, panel.GetLinePosition(k), 1, 1, 1)) << "line " << k;
             EXPECT_EQ(TextOnLine(f, panel.GetLinePosition(4), 1, 1, 0), flags != 0);

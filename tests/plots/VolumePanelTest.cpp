@@ -34,9 +34,7 @@ TEST_F(VolumePanel, RowsSpanEachBlocksLevelsForTheChosenChannel) {
         levels[pairs[channel][1]][r + 2] = 0.25;
         CVolumePanel panel;
         panel.SetChannel(channel);
-        panel.SetRunState(&store);
-        panel.SetFonts(1200, 1200);
-        panel.SetColours(0, 0, 0, 1, 1, 1, 0, 0, 0);
+        Attach(panel, store, 1200, {}, {});
         panel.Layout(20, 150, 120);
         UseOrtho(0.5);
         glClear(GL_COLOR_BUFFER_BIT);

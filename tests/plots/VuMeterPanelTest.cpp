@@ -41,9 +41,7 @@ TEST_F(VuMeter, BarIsLitToTheExpectedPixel) {
             store.SetAcquiring(acquiring);
             store.SetLevels({c.min, c.max, 0});
             CVuMeterPanel panel;
-            panel.SetRunState(&store);
-            panel.SetFonts(1200, 1000);
-            panel.SetColours(0.3f, 0, 0.5f, 1, 1, 1, 0, 0, 0);
+            Attach(panel, store, 1000, {0.3f, 0, 0.5f}, {});
             panel.Layout(50, 150);
             glClear(GL_COLOR_BUFFER_BIT);
             panel.Draw();

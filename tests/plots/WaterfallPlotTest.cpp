@@ -5,7 +5,6 @@
 #include "GlFixture.h"
 #include "analysis/HistoryBuffers.h"
 #include "base/StartupSettings.h"
-#include "plots/Palette.h"
 
 namespace {
 
@@ -18,8 +17,7 @@ TEST(WaterfallPlot, TimeAxisSpansTheHistoryInBlockDurations) {
     store.SetHistoryGeometry({720, 360, 0, 360});
     store.SetCaptureFormat(kDefaultCaptureFormat);
     CWaterfallPlot plot;
-    plot.SetRunState(&store);
-    plot.SetFonts(1200, 1200);
+    Attach(plot, store);
     plot.Layout(0, 480);
     g_startupSettings.m_nBlockSize = savedBlock;
 
@@ -28,9 +26,7 @@ TEST(WaterfallPlot, TimeAxisSpansTheHistoryInBlockDurations) {
     EXPECT_NEAR(axis.GetMax(), 16.72, 0.01);
     const auto labels = axis.Labels();
     ASSERT_EQ(labels.size(), 9u);
-    EXPECT_EQ(labels.front().text, "0:00.0");
-    EXPECT_EQ(labels[1].text, "0:02.1");
-    EXPECT_EQ(labels.back().text, "0:16.7");
+    EXPECT_EQ(labels[0].text + labels[1].text + labels[8].text, "0:00.00:02.10:16.7");
     // H pixels from one above the image bottom, a label every 360 / 8.
     EXPECT_EQ(labels[1].origin.y - labels[0].origin.y, 45);
     EXPECT_EQ(axis.GetLineStart().y, plot.GetPlotArea().bottom + 1);
@@ -47,9 +43,7 @@ protected:
         store.SetHistoryGeometry({2 * kH, kH, kNewest - 1, kH});
         palette.m_nPalette = CPalette::kRainbow;
         palette.Build(CPalette::kRainbow);
-        plot.SetRunState(&store);
-        plot.SetFonts(1200, 1200);
-        plot.SetColours(0, 0, 0, 1, 1, 1, 0.5f, 0.5f, 0.5f);
+        Attach(plot, store);
         plot.Layout(0, 150);
     }
 
@@ -77,17 +71,14 @@ TEST_F(WaterfallPlotDraw, ShowsTheRingUprightInPaletteColours) {
     plot.Draw();
     const auto f = Frame();
     const CPoint origin = plot.GetRasterOrigin();
-    struct SNamed {
-        float r, g, b;
-    } const named[] = {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}};
+    const SColour named[] = {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}};
     for (int age : {0, 4, 5, 30, kH - 3}) {
         for (int c : {2, 10, 30, 50, 57}) {
             SCOPED_TRACE(testing::Message() << "age " << age << ", column " << c);
             const std::uint8_t b = value(age, c);
             const SPixel p = At(f, origin.x + c, origin.y + age);
-            EXPECT_TRUE(Near(p, g_afPaletteRed[b], g_afPaletteGreen[b], g_afPaletteBlue[b], 1));
-            const SNamed& n = named[b == 0 ? 0 : b == 128 ? 1 : 2];
-            EXPECT_TRUE(Near(p, n.r, n.g, n.b, 5));
+            EXPECT_TRUE(Near(p, PaletteEntry(b), 1));
+            EXPECT_TRUE(Near(p, named[b == 0 ? 0 : b == 128 ? 1 : 2], 5));
         }
     }
     // H - 2 rows: the two above stay background.
