@@ -150,7 +150,10 @@ TEST(FftEngineMap, TheRangesEndsLandInTheFirstAndLastColumnsAndNoFurther) {
     CMapping mapping(kN, block);
     ASSERT_EQ(BinFrequency(256, kN), 11025.0);
     mapping.SetRange(1.0, 11025.0, 0.0, 1.0);
-    std::vector<std::uint8_t> colours(width + 1, 0x5A);
+    // A cleared row (the mapping keeps each column's highest value) and a
+    // guard cell past its end.
+    std::vector<std::uint8_t> colours(width, 0);
+    colours.push_back(0x5A);
     mapping.engine.Map(colours.data(), MAP_COLOUR_INDEX, width);
     EXPECT_EQ(colours[0], static_cast<int>(mapping.Mag(0) * 255.0));
     EXPECT_EQ(colours[width - 1], static_cast<int>(mapping.Mag(256) * 255.0));
