@@ -83,12 +83,3 @@ TEST(Palette, EntriesFollowTheShiftedScaledRampAfterClampingAndInverting) {
                   (std::array{p.m_afRed, p.m_afGreen, p.m_afBlue}));
     }
 }
-
-TEST(Palette, GetPaletteChannelCountsBlueGreenRed) {
-    CPalette p;
-    p.Build(kRainbow);
-    std::array<PaletteTable, 4> channels{};
-    for (int c = 0; c < 4; ++c)
-        GetPaletteChannel(c, channels[c].data());
-    EXPECT_EQ(channels, (std::array{p.m_afBlue, p.m_afGreen, p.m_afRed, PaletteTable{}}));
-}
