@@ -55,12 +55,6 @@ protected:
             plot->Layout(0, 0);
         }
     }
-    void TearDown() override {
-        g_projection3D.SetRenderMode(CProjection::kRenderDepth);
-        glDisable(GL_DEPTH_TEST);
-        GlTest::TearDown();
-    }
-
     std::array<CPlot3D*, 2> Plots() { return {&m_surface, &m_bars}; }
     static float WindowY(double modelY) {
         return static_cast<float>((modelY + kHalfBox) / (2 * kHalfBox) * kHeight);
@@ -176,32 +170,6 @@ TEST_F(Plot3D, OutOfRangeValuesAreDrawnAtTheFloorOrUnclampedAsBars) {
         for (const SVertex& v : p.v)
             highest = std::max(highest, v.y);
     EXPECT_NEAR(highest, WindowY(-kCols / 2.0 + 1.2 * kCols), 0.01);
-}
-
-// Seen from the front through the view's camera, the bars show their green
-// fronts and red tops; with the depth test the yellow backs, drawn last of
-// each bar, stay hidden.
-TEST_F(Plot3D, BarsShowFrontFacesThroughTheDepthTest) {
-    g_projection3D.SetKind(CProjection::kPerspective);
-    g_projection3D.SetBounds(-0.45 * kCols, 0.45 * kCols, -kCols / 2.0, kCols / 2.0, 0.8 * kRows,
-                             8.0 * kRows);
-    g_projection3D.SetTranslation(0, 0, -1.6 * kRows);
-    g_projection3D.SetRotation(20, 0, 0); // a little from above: tops show too
-    std::fill(m_ring.begin(), m_ring.end(), 0.5);
-    m_bars.Draw();
-    const auto f = Frame();
-    int green = 0, yellow = 0, red = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            const SPixel p = At(f, x, y);
-            green += p.r < 10 && p.g > 245 && p.b < 10;
-            red += p.r > 245 && p.g < 10 && p.b < 10;
-            yellow += p.r > 245 && p.g > 245 && p.b < 10;
-        }
-    EXPECT_GT(green, 1000);
-    EXPECT_GT(red, 100);
-    // Only where coplanar tops meet a back edge can a yellow pixel win.
-    EXPECT_LT(yellow * 100, green) << yellow << " yellow, " << green << " green, " << red << " red";
 }
 
 // The plots send their geometry in one batch, the bars with back faces
