@@ -1,7 +1,7 @@
-// The surface and bars plots over a ring the test fills. What they send to
-// OpenGL is counted in feedback mode (every polygon and line with its window
-// coordinates and colour, before any depth test), what they show is read
-// back as pixels.
+// The 3D primitives, and the surface and bars plots over a ring the test
+// fills. What the plots send to OpenGL is counted in feedback mode (every
+// polygon and line with its window coordinates and colour, before any depth
+// test), what they show is read back as pixels.
 #include "plots/BarsPlot.h"
 #include "plots/SurfacePlot.h"
 
@@ -11,6 +11,7 @@
 
 #include "GlFixture.h"
 #include "plots/Palette.h"
+#include "plots/Primitives.h"
 #include "plots/Projection.h"
 
 namespace {
@@ -257,6 +258,40 @@ TEST_F(Plot3D, BatchedCulledDrawingShowsThePictureOfOneCallPerBarOrCell) {
             EXPECT_LE(swapped, kWidth * kHeight / 2000) << (bars ? "bars" : "surface");
         }
     }
+}
+
+class Primitives : public GlTest {};
+
+// Seen from above (a quarter turn about x shows the x-z plane, screen y =
+// -z): m1 at (x0, z0), m2 at (x0, z1), m3 at (x1, z1), m4 at (x1, z0), each
+// corner in the palette colour of its magnitude, magnitudes outside 0..1 in
+// the end entries. Seen from the front, screen y is the height: the cell
+// slopes from the z0 edge at magnitude 0.1 up to the z1 edge at 1.0.
+TEST_F(Primitives, SurfaceCellCornersTakeThePaletteColoursAndHeightsOfTheirMagnitudes) {
+    CPalette palette;
+    palette.Build(CPalette::kRainbow);
+    glRotated(90.0, 1.0, 0.0, 0.0);
+    const double m[4] = {-1.0, 1.0 / 3, 2.0 / 3, 7.5};
+    DrawSurfaceCell(20, -20, 180, -170, 0, 1, m[0], m[1], m[2], m[3]);
+    auto f = Frame();
+    const int corners[4][2] = {{20, 20}, {20, 169}, {179, 169}, {179, 20}};
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<std::size_t>(std::clamp(m[i] * 255, 0.0, 255.0));
+        EXPECT_TRUE(Near(At(f, corners[i][0], corners[i][1]), PaletteEntry(c), 6)) << "m" << i + 1;
+    }
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    glLoadIdentity();
+    const float offset = 30, scale = 120;
+    DrawSurfaceCell(20, 0, 120, -10, offset, scale, 0.1, 1.0, 1.0, 0.1);
+    f = Frame();
+    std::vector<int> lit;
+    for (int y = 0; y < kHeight; ++y)
+        if (Lit(f, 70, y))
+            lit.push_back(y);
+    ASSERT_FALSE(lit.empty());
+    EXPECT_EQ(lit.front(), static_cast<int>(offset + 0.1f * scale));
+    EXPECT_EQ(lit.back(), static_cast<int>(offset + scale) - 1);
 }
 
 // The range line: the frequencies in kHz from a maximum of 1000 Hz on, in Hz
