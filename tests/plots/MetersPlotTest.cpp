@@ -44,6 +44,31 @@ TEST(LevelMeter, LitHeightFollowsThePeakToPeakLevelInDecibels) {
         EXPECT_EQ(CLevelMeter::LitHeight(bar, max, min), lit) << max << ", " << min;
 }
 
+// The scale: ten dB values at (dB + 100) / 100 of the bar, ticks 5 pixels
+// long left of it, labels right-aligned left of those: a character taken as
+// 12 * 5 / 7 = 8 pixels wide, the baseline 1200 * 0.004 = 4 pixels below.
+TEST(LevelMeter, ScaleTicksSitAtTheirDecibelFractionsOfTheBar) {
+    static const double values[] = {-100, -84, -66, -48, -36, -24, -12, -6, -3, 0};
+    CRunState store;
+    store.SetHistoryGeometry({720, 360, 0, 360});
+    CLevelMeter meter;
+    Attach(meter, store);
+    meter.Layout(0, 420);
+    const CRect bar = meter.GetBar();
+    const auto ticks = meter.ScaleAxis().Ticks();
+    const auto labels = meter.ScaleAxis().Labels();
+    ASSERT_EQ(ticks.size(), 10u);
+    ASSERT_EQ(labels.size(), 10u);
+    for (std::size_t k = 0; k < 10; ++k) {
+        const int y =
+            bar.bottom + static_cast<int>((bar.top - bar.bottom) * (values[k] + 100) / 100);
+        EXPECT_EQ(ticks[k], (SAxisTick{{bar.left - 5, y}, {bar.left, y}, true})) << values[k];
+        const int n = static_cast<int>(labels[k].text.size());
+        EXPECT_EQ(labels[k].origin, (CPoint{bar.left - 8 * n, y - 4})) << values[k];
+    }
+    EXPECT_EQ(labels[6].text, "-12.0");
+}
+
 class LevelMeterDraw : public GlTest {
 protected:
     static constexpr std::int32_t kH = 120;
