@@ -69,50 +69,41 @@ TEST(LevelMeter, ScaleTicksSitAtTheirDecibelFractionsOfTheBar) {
     EXPECT_EQ(labels[6].text, "-12.0");
 }
 
-class LevelMeterDraw : public GlTest {
-protected:
-    static constexpr std::int32_t kH = 120;
-    static constexpr SColour kLow{0.0f, 0.7f, 0.0f};
-    static constexpr SColour kMid{1.0f, 1.0f, 0.0f};
-    static constexpr SColour kHigh{1.0f, 0.0f, 0.0f};
-
-    void SetUp() override {
-        GlTest::SetUp();
-        buffers.Register(store);
-        for (int i = 0; i < 3; ++i) {
-            meters[i].SetChannel(i);
-            Attach(meters[i], store);
-            meters[i].SetLevelColours(kLow, kMid, kHigh);
-            meters[i].Layout(90 * i, 180);
-        }
-    }
-    void DrawAll() {
-        glClear(GL_COLOR_BUFFER_BIT);
-        for (CLevelMeter& meter : meters)
-            meter.Draw();
-    }
-    // The colour a shaded zone gives pixel row y: linear from c0 at y0 to c1
-    // at y1, sampled at the pixel's centre.
-    static SColour Blend(const SColour& c0, const SColour& c1, int y0, int y1, int y) {
-        const float t =
-            (static_cast<float>(y) + 0.5f - static_cast<float>(y0)) / static_cast<float>(y1 - y0);
-        return {c0.r + (c1.r - c0.r) * t, c0.g + (c1.g - c0.g) * t, c0.b + (c1.b - c0.b) * t};
-    }
-
-    CRunState store;
-    CHistoryBuffers buffers{kH, 30, 80};
-    CLevelMeter meters[3];
-};
+class LevelMeterDraw : public GlTest {};
 
 // Green shading into yellow up to 0.88 of the bar (-12 dB), yellow to 0.94
 // (-6 dB), then into red; black above the lit height; the red triangle at the
 // highest level until it is reset. Stopped, the stereo meters keep the levels
 // the store holds; only the channel-function meter (the third) reads nothing.
 TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
+    constexpr SColour kLow{0.0f, 0.7f, 0.0f}, kMid{1.0f, 1.0f, 0.0f}, kHigh{1.0f, 0.0f, 0.0f};
+    CRunState store;
+    CHistoryBuffers buffers(120, 30, 80);
+    buffers.Register(store);
+    CLevelMeter meters[3];
+    for (int i = 0; i < 3; ++i) {
+        meters[i].SetChannel(i);
+        Attach(meters[i], store);
+        meters[i].SetLevelColours(kLow, kMid, kHigh);
+        meters[i].Layout(90 * i, 180);
+    }
+    const auto drawAll = [&] {
+        glClear(GL_COLOR_BUFFER_BIT);
+        for (CLevelMeter& meter : meters)
+            meter.Draw();
+    };
+    // A shaded zone's colour at pixel row y: linear from c0 at y0 to c1 at
+    // y1, sampled at the pixel's centre.
+    const auto blend = [](const SColour& c0, const SColour& c1, int y0, int y1, int y) {
+        const float t =
+            (static_cast<float>(y) + 0.5f - static_cast<float>(y0)) / static_cast<float>(y1 - y0);
+        return SColour{c0.r + (c1.r - c0.r) * t, c0.g + (c1.g - c0.g) * t,
+                       c0.b + (c1.b - c0.b) * t};
+    };
     store.SetStereoLevels({-32768, 32767, -104, 104}); // left full scale, right about -50 dB
     store.SetLevels({-32768, 32767, 23166});
     store.SetAcquiring(false);
-    DrawAll();
+    drawAll();
     auto f = Frame();
     const CRect bar = meters[0].GetBar();
     const int span = bar.top - bar.bottom;
@@ -123,11 +114,11 @@ TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
         int y;
         SColour c;
     } const probes[] = {
-        {bar.bottom + 2, Blend(kLow, kMid, bar.bottom, y1, bar.bottom + 2)},
-        {y1 - 3, Blend(kLow, kMid, bar.bottom, y1, y1 - 3)},
+        {bar.bottom + 2, blend(kLow, kMid, bar.bottom, y1, bar.bottom + 2)},
+        {y1 - 3, blend(kLow, kMid, bar.bottom, y1, y1 - 3)},
         {(y1 + y2) / 2, kMid},
-        {y2 + 2, Blend(kMid, kHigh, y2, bar.top, y2 + 2)},
-        {bar.top - 4, Blend(kMid, kHigh, y2, bar.top, bar.top - 4)},
+        {y2 + 2, blend(kMid, kHigh, y2, bar.top, y2 + 2)},
+        {bar.top - 4, blend(kMid, kHigh, y2, bar.top, bar.top - 4)},
     };
     for (const SProbe& p : probes)
         EXPECT_TRUE(Near(At(f, x, p.y), p.c, 3)) << "y " << p.y;
@@ -135,7 +126,7 @@ TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
     const CRect right = meters[1].GetBar();
     const int lit = CLevelMeter::LitHeight(span, 104, -104);
     const int below = right.bottom + lit - 3;
-    EXPECT_TRUE(Near(At(f, right.left + 15, below), Blend(kLow, kMid, right.bottom, y1, below), 3));
+    EXPECT_TRUE(Near(At(f, right.left + 15, below), blend(kLow, kMid, right.bottom, y1, below), 3));
     EXPECT_TRUE(Near(At(f, right.left + 15, right.bottom + lit + 10), 0, 0, 0)) << "unlit";
 
     // Full scale: marker 2 pixels below the top, and it stays after the level drops.
@@ -143,14 +134,14 @@ TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
     EXPECT_EQ(meters[2].GetMaxMarker(), bar.bottom) << "stopped";
     store.SetStereoLevels({});
     store.SetAcquiring(true);
-    DrawAll();
+    drawAll();
     f = Frame();
     EXPECT_EQ(meters[0].GetMaxMarker(), bar.top - 2);
     EXPECT_TRUE(Near(At(f, bar.right + 6, bar.top - 2), 1, 0, 0)) << "triangle";
     EXPECT_TRUE(Near(At(f, x, y1 - 3), 0, 0, 0)) << "unlit after the drop";
     EXPECT_EQ(meters[2].GetMaxMarker(), bar.top - 2) << "running";
     meters[0].ResetMaxMarker();
-    DrawAll();
+    drawAll();
     EXPECT_EQ(meters[0].GetMaxMarker(), bar.bottom);
 }
 
