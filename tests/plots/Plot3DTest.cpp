@@ -194,22 +194,15 @@ TEST_F(Plot3D, BatchedCulledDrawingShowsThePictureOfOneCallPerBarOrCell) {
         const double m = m_ring[row(r) * kCols + j];
         return m >= 0.0 && m <= 1.0 ? m : 0.0;
     };
-    const auto oneBarPerCall = [&] {
+    const auto onePerCall = [&](bool bars) {
         float z = zTop;
         for (int r = 0; r < kRows - 5; ++r, z -= barStepZ) {
             float x = -d / 2;
-            for (int j = 0; j < kCols; ++j, x += 1.0f)
-                DrawBar3D(x, y0, z, 0.5f, static_cast<float>(m_ring[row(r) * kCols + j]) * d,
-                          static_cast<float>(kRows - 4) / d);
-        }
-    };
-    const auto oneCellPerCall = [&] {
-        float z = zTop;
-        for (int r = 0; r < kRows - 5; ++r, z -= barStepZ) {
-            float x = -d / 2;
-            for (int j = 0; j < kCols - 1; ++j, x += cellStepX)
-                DrawSurfaceCell(x, z, x + cellStepX, z - barStepZ, y0, d, shown(r, j),
-                                shown(r + 1, j), shown(r + 1, j + 1), shown(r, j + 1));
+            for (int j = 0; j < kCols - (bars ? 0 : 1); ++j, x += bars ? 1.0f : cellStepX)
+                bars ? DrawBar3D(x, y0, z, 0.5f, static_cast<float>(m_ring[row(r) * kCols + j]) * d,
+                                 static_cast<float>(kRows - 4) / d)
+                     : DrawSurfaceCell(x, z, x + cellStepX, z - barStepZ, y0, d, shown(r, j),
+                                       shown(r + 1, j), shown(r + 1, j + 1), shown(r, j + 1));
         }
     };
     const auto draw = [](const auto& paint) {
@@ -226,7 +219,7 @@ TEST_F(Plot3D, BatchedCulledDrawingShowsThePictureOfOneCallPerBarOrCell) {
         SCOPED_TRACE(testing::Message() << "turned " << rx << ", " << ry);
         g_projection3D.SetRotation(rx, ry, 0);
         for (const bool bars : {true, false}) {
-            const auto expected = draw([&] { bars ? oneBarPerCall() : oneCellPerCall(); });
+            const auto expected = draw([&] { onePerCall(bars); });
             const auto actual = draw([&] { bars ? m_bars.Draw() : m_surface.Draw(); });
             // Colours may round one step apart where a face is clipped at the
             // frame's edge. Where two faces meet, the old picture could let a
