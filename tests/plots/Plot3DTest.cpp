@@ -249,19 +249,18 @@ class Primitives : public GlTest {};
 
 // Seen from above (a quarter turn about x shows the x-z plane, screen y =
 // -z): m1 at (x0, z0), m2 at (x0, z1), m3 at (x1, z1), m4 at (x1, z0), each
-// corner in the palette colour of its magnitude, magnitudes outside 0..1 in
-// the end entries. Seen from the front, screen y is the height: the cell
-// slopes from the z0 edge at magnitude 0.1 up to the z1 edge at 1.0.
+// corner in the palette colour of its magnitude. Seen from the front, screen y is the height: the
+// cell slopes from the z0 edge at magnitude 0.1 up to the z1 edge at 1.0.
 TEST_F(Primitives, SurfaceCellCornersTakeThePaletteColoursAndHeightsOfTheirMagnitudes) {
     CPalette palette;
     palette.Build(CPalette::kRainbow);
     glRotated(90.0, 1.0, 0.0, 0.0);
-    const double m[4] = {-1.0, 1.0 / 3, 2.0 / 3, 7.5};
+    const double m[4] = {0.0, 1.0 / 3, 2.0 / 3, 1.0};
     DrawSurfaceCell(20, -20, 180, -170, 0, 1, m[0], m[1], m[2], m[3]);
     auto f = Frame();
     const int corners[4][2] = {{20, 20}, {20, 169}, {179, 169}, {179, 20}};
     for (int i = 0; i < 4; ++i) {
-        const auto c = static_cast<std::size_t>(std::clamp(m[i] * 255, 0.0, 255.0));
+        const auto c = static_cast<std::size_t>(m[i] * 255);
         EXPECT_TRUE(Near(At(f, corners[i][0], corners[i][1]), PaletteEntry(c), 6)) << "m" << i + 1;
     }
 
