@@ -35,7 +35,7 @@ class Plot3D : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
+        if (HasFatalFailure())
             return;
         m_ring.assign(kRows * kCols, 0.0);
         m_state.SetSurfaceGeometry({kRows, kCols, m_nNextRow});
