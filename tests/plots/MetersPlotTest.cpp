@@ -10,8 +10,12 @@ namespace {
 
 // Meters 78 wide, 20 apart, shifted right by 10 * (H / 60) above H = 360;
 // the strips at x + H + 48 + 2 * (10 - w) and 25 pixels less than a strip
-// width further on, w = 111 for a level area of 75.
-TEST(MetersPlot, MetersAndStripsSitWhereTheHistoryLengthPutsThem) {
+// width further on, w = 111 for a level area of 75. A meter's scale: ten dB
+// values at (dB + 100) / 100 of the bar, ticks 5 pixels long left of it,
+// labels right-aligned left of those: a character taken as 12 * 5 / 7 = 8
+// pixels wide, the baseline 1200 * 0.004 = 4 pixels below.
+TEST(MetersPlot, MetersStripsAndScalesSitWhereTheHistoryLengthPutsThem) {
+    static const double values[] = {-100, -84, -66, -48, -36, -24, -12, -6, -3, 0};
     for (const auto& [h, left, right, leftStrip, rightStrip] :
          {std::array{360, 10, 108, 216, 302}, {480, 90, 188, 336, 422}}) {
         SCOPED_TRACE(testing::Message() << "H " << h);
@@ -27,6 +31,20 @@ TEST(MetersPlot, MetersAndStripsSitWhereTheHistoryLengthPutsThem) {
         EXPECT_EQ(plot.LeftStrip().GetOrigin().x, leftStrip);
         EXPECT_EQ(plot.RightStrip().GetOrigin().x, rightStrip);
         EXPECT_EQ(size.cx, 2 * plot.LeftStrip().GetSize().cx);
+
+        const CRect bar = plot.LeftMeter().GetBar();
+        const auto ticks = plot.LeftMeter().ScaleAxis().Ticks();
+        const auto labels = plot.LeftMeter().ScaleAxis().Labels();
+        ASSERT_EQ(ticks.size(), 10u);
+        ASSERT_EQ(labels.size(), 10u);
+        for (std::size_t k = 0; k < 10; ++k) {
+            const int y =
+                bar.bottom + static_cast<int>((bar.top - bar.bottom) * (values[k] + 100) / 100);
+            EXPECT_EQ(ticks[k], (SAxisTick{{bar.left - 5, y}, {bar.left, y}, true})) << values[k];
+            const int n = static_cast<int>(labels[k].text.size());
+            EXPECT_EQ(labels[k].origin, (CPoint{bar.left - 8 * n, y - 4})) << values[k];
+        }
+        EXPECT_EQ(labels[6].text, "-12.0");
     }
 }
 
@@ -42,31 +60,6 @@ TEST(LevelMeter, LitHeightFollowsThePeakToPeakLevelInDecibels) {
     };
     for (const auto& [bar, max, min, lit] : cases)
         EXPECT_EQ(CLevelMeter::LitHeight(bar, max, min), lit) << max << ", " << min;
-}
-
-// The scale: ten dB values at (dB + 100) / 100 of the bar, ticks 5 pixels
-// long left of it, labels right-aligned left of those: a character taken as
-// 12 * 5 / 7 = 8 pixels wide, the baseline 1200 * 0.004 = 4 pixels below.
-TEST(LevelMeter, ScaleTicksSitAtTheirDecibelFractionsOfTheBar) {
-    static const double values[] = {-100, -84, -66, -48, -36, -24, -12, -6, -3, 0};
-    CRunState store;
-    store.SetHistoryGeometry({720, 360, 0, 360});
-    CLevelMeter meter;
-    Attach(meter, store);
-    meter.Layout(0, 420);
-    const CRect bar = meter.GetBar();
-    const auto ticks = meter.ScaleAxis().Ticks();
-    const auto labels = meter.ScaleAxis().Labels();
-    ASSERT_EQ(ticks.size(), 10u);
-    ASSERT_EQ(labels.size(), 10u);
-    for (std::size_t k = 0; k < 10; ++k) {
-        const int y =
-            bar.bottom + static_cast<int>((bar.top - bar.bottom) * (values[k] + 100) / 100);
-        EXPECT_EQ(ticks[k], (SAxisTick{{bar.left - 5, y}, {bar.left, y}, true})) << values[k];
-        const int n = static_cast<int>(labels[k].text.size());
-        EXPECT_EQ(labels[k].origin, (CPoint{bar.left - 8 * n, y - 4})) << values[k];
-    }
-    EXPECT_EQ(labels[6].text, "-12.0");
 }
 
 class LevelMeterDraw : public GlTest {};
