@@ -1,7 +1,6 @@
 #include "plots/MetersPlot.h"
 
 #include <array>
-#include <cmath>
 #include <cstdint>
 
 #include "GlFixture.h"
@@ -11,8 +10,12 @@ namespace {
 
 // Meters 78 wide, 20 apart, shifted right by 10 * (H / 60) above H = 360;
 // the strips at x + H + 48 + 2 * (10 - w) and 25 pixels less than a strip
-// width further on, w = 111 for a level area of 75.
-TEST(MetersPlot, MetersAndStripsSitWhereTheHistoryLengthPutsThem) {
+// width further on, w = 111 for a level area of 75. A meter's scale: ten dB
+// values at (dB + 100) / 100 of the bar, ticks 5 pixels long left of it,
+// labels right-aligned left of those: a character taken as 12 * 5 / 7 = 8
+// pixels wide, the baseline 1200 * 0.004 = 4 pixels below.
+TEST(MetersPlot, MetersStripsAndScalesSitWhereTheHistoryLengthPutsThem) {
+    static const double values[] = {-100, -84, -66, -48, -36, -24, -12, -6, -3, 0};
     for (const auto& [h, left, right, leftStrip, rightStrip] :
          {std::array{360, 10, 108, 216, 302}, {480, 90, 188, 336, 422}}) {
         SCOPED_TRACE(testing::Message() << "H " << h);
@@ -28,71 +31,72 @@ TEST(MetersPlot, MetersAndStripsSitWhereTheHistoryLengthPutsThem) {
         EXPECT_EQ(plot.LeftStrip().GetOrigin().x, leftStrip);
         EXPECT_EQ(plot.RightStrip().GetOrigin().x, rightStrip);
         EXPECT_EQ(size.cx, 2 * plot.LeftStrip().GetSize().cx);
+
+        const CRect bar = plot.LeftMeter().GetBar();
+        const auto ticks = plot.LeftMeter().ScaleAxis().Ticks();
+        const auto labels = plot.LeftMeter().ScaleAxis().Labels();
+        ASSERT_EQ(ticks.size(), 10u);
+        ASSERT_EQ(labels.size(), 10u);
+        for (std::size_t k = 0; k < 10; ++k) {
+            const int y =
+                bar.bottom + static_cast<int>((bar.top - bar.bottom) * (values[k] + 100) / 100);
+            EXPECT_EQ(ticks[k], (SAxisTick{{bar.left - 5, y}, {bar.left, y}, true})) << values[k];
+            const int n = static_cast<int>(labels[k].text.size());
+            EXPECT_EQ(labels[k].origin, (CPoint{bar.left - 8 * n, y - 4})) << values[k];
+        }
+        EXPECT_EQ(labels[6].text, "-12.0");
     }
 }
 
 // The peak-to-peak level / 65536 in dB, -100..0 over the bar less two pixels.
 TEST(LevelMeter, LitHeightFollowsThePeakToPeakLevelInDecibels) {
-    const auto reference = [](int bar, double max, double min) {
-        const double db = 20.0 * std::log10((max - min) / 65536.0);
-        return static_cast<int>((bar - 2) * (db + 100.0) / 100.0);
-    };
     // Bar height, maximum, minimum, lit height.
     const std::array<int, 4> cases[] = {
-        {362, 32767, -32768, 360},                   // full scale: 2 pixels below the top
-        {362, 0, 0, 0},                              // silence
-        {362, 3, -3, 0},                             // below -100 dB
-        {362, 104, -104, reference(362, 104, -104)}, // about -50 dB: half way
-        {122, 8192, -8192, reference(122, 8192, -8192)},
+        {362, 32767, -32768, 360}, // full scale: 2 pixels below the top
+        {362, 0, 0, 0},            // silence
+        {362, 3, -3, 0},           // below -100 dB
+        {362, 104, -104, 180},     // -49.97 dB: half way
+        {122, 8192, -8192, 105},   // -12.04 dB: 0.8796 of 120
     };
     for (const auto& [bar, max, min, lit] : cases)
         EXPECT_EQ(CLevelMeter::LitHeight(bar, max, min), lit) << max << ", " << min;
 }
 
-class LevelMeterDraw : public GlTest {
-protected:
-    static constexpr std::int32_t kH = 120;
-    static constexpr SColour kLow{0.0f, 0.7f, 0.0f};
-    static constexpr SColour kMid{1.0f, 1.0f, 0.0f};
-    static constexpr SColour kHigh{1.0f, 0.0f, 0.0f};
-
-    void SetUp() override {
-        GlTest::SetUp();
-        buffers.Register(store);
-        for (int i = 0; i < 3; ++i) {
-            meters[i].SetChannel(i);
-            Attach(meters[i], store);
-            meters[i].SetLevelColours(kLow, kMid, kHigh);
-            meters[i].Layout(90 * i, 180);
-        }
-    }
-    void DrawAll() {
-        glClear(GL_COLOR_BUFFER_BIT);
-        for (CLevelMeter& meter : meters)
-            meter.Draw();
-    }
-    // The colour a shaded zone gives pixel row y: linear from c0 at y0 to c1
-    // at y1, sampled at the pixel's centre.
-    static SColour Blend(const SColour& c0, const SColour& c1, int y0, int y1, int y) {
-        const float t =
-            (static_cast<float>(y) + 0.5f - static_cast<float>(y0)) / static_cast<float>(y1 - y0);
-        return {c0.r + (c1.r - c0.r) * t, c0.g + (c1.g - c0.g) * t, c0.b + (c1.b - c0.b) * t};
-    }
-
-    CRunState store;
-    CHistoryBuffers buffers{kH, 30, 80};
-    CLevelMeter meters[3];
-};
+class LevelMeterDraw : public GlTest {};
 
 // Green shading into yellow up to 0.88 of the bar (-12 dB), yellow to 0.94
 // (-6 dB), then into red; black above the lit height; the red triangle at the
 // highest level until it is reset. Stopped, the stereo meters keep the levels
 // the store holds; only the channel-function meter (the third) reads nothing.
 TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
+    constexpr SColour kLow{0.0f, 0.7f, 0.0f}, kMid{1.0f, 1.0f, 0.0f}, kHigh{1.0f, 0.0f, 0.0f};
+    CRunState store;
+    CHistoryBuffers buffers(120, 30, 80);
+    buffers.Register(store);
+    CLevelMeter meters[3];
+    for (int i = 0; i < 3; ++i) {
+        meters[i].SetChannel(i);
+        Attach(meters[i], store);
+        meters[i].SetLevelColours(kLow, kMid, kHigh);
+        meters[i].Layout(90 * i, 180);
+    }
+    const auto drawAll = [&] {
+        glClear(GL_COLOR_BUFFER_BIT);
+        for (CLevelMeter& meter : meters)
+            meter.Draw();
+    };
+    // A shaded zone's colour at pixel row y: linear from c0 at y0 to c1 at
+    // y1, sampled at the pixel's centre.
+    const auto blend = [](const SColour& c0, const SColour& c1, int y0, int y1, int y) {
+        const float t =
+            (static_cast<float>(y) + 0.5f - static_cast<float>(y0)) / static_cast<float>(y1 - y0);
+        return SColour{c0.r + (c1.r - c0.r) * t, c0.g + (c1.g - c0.g) * t,
+                       c0.b + (c1.b - c0.b) * t};
+    };
     store.SetStereoLevels({-32768, 32767, -104, 104}); // left full scale, right about -50 dB
     store.SetLevels({-32768, 32767, 23166});
     store.SetAcquiring(false);
-    DrawAll();
+    drawAll();
     auto f = Frame();
     const CRect bar = meters[0].GetBar();
     const int span = bar.top - bar.bottom;
@@ -103,11 +107,11 @@ TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
         int y;
         SColour c;
     } const probes[] = {
-        {bar.bottom + 2, Blend(kLow, kMid, bar.bottom, y1, bar.bottom + 2)},
-        {y1 - 3, Blend(kLow, kMid, bar.bottom, y1, y1 - 3)},
+        {bar.bottom + 2, blend(kLow, kMid, bar.bottom, y1, bar.bottom + 2)},
+        {y1 - 3, blend(kLow, kMid, bar.bottom, y1, y1 - 3)},
         {(y1 + y2) / 2, kMid},
-        {y2 + 2, Blend(kMid, kHigh, y2, bar.top, y2 + 2)},
-        {bar.top - 4, Blend(kMid, kHigh, y2, bar.top, bar.top - 4)},
+        {y2 + 2, blend(kMid, kHigh, y2, bar.top, y2 + 2)},
+        {bar.top - 4, blend(kMid, kHigh, y2, bar.top, bar.top - 4)},
     };
     for (const SProbe& p : probes)
         EXPECT_TRUE(Near(At(f, x, p.y), p.c, 3)) << "y " << p.y;
@@ -115,7 +119,7 @@ TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
     const CRect right = meters[1].GetBar();
     const int lit = CLevelMeter::LitHeight(span, 104, -104);
     const int below = right.bottom + lit - 3;
-    EXPECT_TRUE(Near(At(f, right.left + 15, below), Blend(kLow, kMid, right.bottom, y1, below), 3));
+    EXPECT_TRUE(Near(At(f, right.left + 15, below), blend(kLow, kMid, right.bottom, y1, below), 3));
     EXPECT_TRUE(Near(At(f, right.left + 15, right.bottom + lit + 10), 0, 0, 0)) << "unlit";
 
     // Full scale: marker 2 pixels below the top, and it stays after the level drops.
@@ -123,14 +127,14 @@ TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
     EXPECT_EQ(meters[2].GetMaxMarker(), bar.bottom) << "stopped";
     store.SetStereoLevels({});
     store.SetAcquiring(true);
-    DrawAll();
+    drawAll();
     f = Frame();
     EXPECT_EQ(meters[0].GetMaxMarker(), bar.top - 2);
     EXPECT_TRUE(Near(At(f, bar.right + 6, bar.top - 2), 1, 0, 0)) << "triangle";
     EXPECT_TRUE(Near(At(f, x, y1 - 3), 0, 0, 0)) << "unlit after the drop";
     EXPECT_EQ(meters[2].GetMaxMarker(), bar.top - 2) << "running";
     meters[0].ResetMaxMarker();
-    DrawAll();
+    drawAll();
     EXPECT_EQ(meters[0].GetMaxMarker(), bar.bottom);
 }
 

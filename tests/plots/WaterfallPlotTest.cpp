@@ -32,32 +32,23 @@ TEST(WaterfallPlot, TimeAxisSpansTheHistoryInBlockDurations) {
     EXPECT_EQ(axis.GetLineStart().y, plot.GetPlotArea().bottom + 1);
 }
 
-class WaterfallPlotDraw : public GlTest {
-protected:
-    static constexpr std::int32_t kH = 60;
-    static constexpr std::int32_t kNewest = 18; // published write row 17
-
-    void SetUp() override {
-        GlTest::SetUp();
-        buffers.Register(store);
-        store.SetHistoryGeometry({2 * kH, kH, kNewest - 1, kH});
-        palette.m_nPalette = CPalette::kRainbow;
-        palette.Build(CPalette::kRainbow);
-        Attach(plot, store);
-        plot.Layout(0, 150);
-    }
-
-    CRunState store;
-    CHistoryBuffers buffers{kH, 30, 80};
-    CPalette palette;
-    CWaterfallPlot plot;
-};
+class WaterfallPlotDraw : public GlTest {};
 
 // Three bands of palette indexes 0, 128 and 255 (blue, green and red in the
 // rainbow), reversed in the five newest rows: the newest rows must come out
 // at the bottom, each byte in its palette colour, even with OpenGL's colour
 // mapping left on by an earlier draw.
 TEST_F(WaterfallPlotDraw, ShowsTheRingUprightInPaletteColours) {
+    constexpr std::int32_t kH = 60, kNewest = 18; // published write row 17
+    CRunState store;
+    CHistoryBuffers buffers(kH, 30, 80);
+    buffers.Register(store);
+    store.SetHistoryGeometry({2 * kH, kH, kNewest - 1, kH});
+    CPalette palette;
+    palette.Build(CPalette::kRainbow);
+    CWaterfallPlot plot;
+    Attach(plot, store);
+    plot.Layout(0, 150);
     const std::uint8_t bands[] = {0, 128, 255};
     const auto value = [&](int age, int column) {
         const int band = column / 20;
