@@ -49,7 +49,7 @@ TEST(WavFileWriter, ClosedFilesHoldExactlyTheLayoutWithThePadByteForOddData) {
     EXPECT_EQ(Expected({}, 0).size(), 56u);
 }
 
-TEST(WavFileWriter, CallsWithoutAnOpenFileWithNullArgumentsOrOnAFullDiskGiveTheirCodes) {
+TEST(WavFileWriter, CallsWithoutAnOpenFileOrOnAFullDiskGiveTheirCodes) {
     const CTempDir dir;
     CWavFileWriter writer;
     const std::uint8_t byte = 0;
@@ -60,8 +60,6 @@ TEST(WavFileWriter, CallsWithoutAnOpenFileWithNullArgumentsOrOnAFullDiskGiveThei
     EXPECT_EQ(writer.Close(), kWavNotInitialized);
 
     ASSERT_EQ(writer.Open(dir.Path() + "/out.wav", SWaveFormat{}), kWavOk);
-    EXPECT_EQ(writer.Write(1, nullptr, &written), kWavInvalidArgument);
-    EXPECT_EQ(writer.Write(1, &byte, nullptr), kWavInvalidArgument);
     EXPECT_EQ(writer.Close(), kWavOk);
     EXPECT_EQ(writer.Write(1, &byte, &written), kWavNotInitialized);
     EXPECT_EQ(writer.Close(), kWavNotInitialized);
