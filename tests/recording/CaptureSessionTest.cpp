@@ -87,57 +87,49 @@ TEST(CaptureSessionNames, FormatWithCommasGroupsThreeDigitsFromTheRight) {
         EXPECT_EQ(CCaptureSession::FormatWithCommas(c.n), c.text);
 }
 
-TEST_F(CaptureSession, TheLogHasItsHeaderAndStampsEachLineWithDateTimeAndRecordedTime) {
-    const std::string log = Path("log.txt");
-    ASSERT_TRUE(m_session.OpenLog(log));
-    m_session.SetTimeLimit(3723);
-    RecordSound(Path("a.wav"), g_nWavSizeLimit);
-    m_now += 90061; // a day, an hour, a minute and a second later
-    m_session.UpdateElapsed();
-    m_session.StartStop(false);
-    m_session.CloseSession();
-
-    EXPECT_EQ(ReadText(log), "Capture Log: " + log +
-                                 "\r\n"
-                                 "Date       Time     Capture\r\n"
-                                 "---------- -------- --------\r\n"
-                                 "11/14/2023 22:13:20 00:00:00 Capture Limit: 01:02:03\r\n"
-                                 "11/14/2023 22:13:20 00:00:00 WAV file size limit 2,147,283,648 "
-                                 "bytes\r\n"
-                                 "11/14/2023 22:13:20 00:00:00 Capture Start\r\n"
-                                 "11/15/2023 23:14:21 01:01:01 Capture Stop\r\n"
-                                 "11/15/2023 23:14:21 01:01:01 Close " +
-                                 Path("a.wav") +
-                                 "\r\n"
-                                 "11/15/2023 23:14:21 01:01:01 Capture Session Closed\r\n");
-    EXPECT_FALSE(m_session.IsLogOpen());
-}
-
 // Frames 4096 bytes each against a limit of 10,000 bytes: three frames per
-// file, then the next file; every frame lands once, in order.
-TEST_F(CaptureSession, SoundRollsOverAtTheSizeLimitLosingNothing) {
+// file, then the next file; every frame lands once, in order. The log has
+// its header and stamps each line with date, time and recorded time.
+TEST_F(CaptureSession, SoundRollsOverAtTheSizeLimitLosingNothingAndLogsEachStep) {
     for (const char* nameTemplate : {"r#.wav", "r.wav"}) {
         SCOPED_TRACE(nameTemplate);
         m_nWritten = 0;
+        m_now = 1700000000;
         const std::string log = Path("log.txt");
         ASSERT_TRUE(m_session.OpenLog(log));
+        m_session.SetTimeLimit(3723);
         RecordSound(Path(nameTemplate), 10000);
         for (int i = 0; i < 7; ++i)
             WriteFrames(1024);
+        m_now += 90061; // a day, an hour, a minute and a second later
+        m_session.UpdateElapsed();
+        m_session.StartStop(false);
         m_session.CloseSession();
+        EXPECT_FALSE(m_session.IsLogOpen());
 
         const std::vector<std::string> files = {Path(nameTemplate[1] == '#' ? "r0.wav" : "r.wav"),
                                                 Path("r1.wav"), Path("r2.wav")};
         Samples joined;
-        std::vector<std::string> expected = {"WAV file size limit 10,000 bytes", "Capture Start"};
+        std::string stamp = "11/14/2023 22:13:20 00:00:00 ";
+        std::string expected =
+            "Capture Log: " + log +
+            "\r\nDate       Time     Capture\r\n---------- -------- --------\r\n";
+        for (const char* text :
+             {"Capture Limit: 01:02:03", "WAV file size limit 10,000 bytes", "Capture Start"})
+            expected += stamp + text + "\r\n";
         for (const std::string& f : files) {
             const Samples s = ReadWav(f);
             joined.insert(joined.end(), s.begin(), s.end());
-            expected.insert(expected.end(), {"Start " + f, "Close " + f});
+            expected += stamp + "Start " + f + "\r\n";
+            if (f == files.back()) {
+                stamp = "11/15/2023 23:14:21 01:01:01 ";
+                expected += stamp + "Capture Stop\r\n";
+            }
+            expected += stamp + "Close " + f + "\r\n";
         }
-        expected.push_back("Capture Session Closed");
+        expected += stamp + "Capture Session Closed\r\n";
         EXPECT_EQ(joined, IndexRamp(0, 7 * 1024));
-        EXPECT_EQ(LogTexts(log), expected);
+        EXPECT_EQ(ReadText(log), expected);
         std::filesystem::remove(files[0]);
     }
 }
