@@ -1,5 +1,5 @@
 // End to end: sound from a WAV file through the real pipeline into a
-// recorded WAV file, checked sample for sample and by sox and ffprobe.
+// recorded WAV file, checked sample for sample and by sox.
 #include <signal.h>
 
 #include <random>
@@ -94,10 +94,6 @@ TEST_F(CapturePipeline, TenSecondsRecordedBesideTheSlowestCodecHoldEveryInputFra
     const double seconds = static_cast<double>(ExpectContiguousInput(m_strOutput)) / 44100.0;
     EXPECT_NEAR(seconds, 10.0, 0.5);
     EXPECT_NEAR(SoxLength(m_strOutput), seconds, 1e-3);
-    const SCommand probe = RunCommand(
-        "ffprobe -v error -show_entries format=duration -of csv=p=0 '" + m_strOutput + "' 2>&1");
-    EXPECT_EQ(probe.status, 0) << probe.output;
-    EXPECT_NEAR(std::atof(probe.output.c_str()), seconds, 1e-3);
 }
 
 TEST_F(CapturePipeline, ARecordingKilledAfterThreeSecondsDecodesFullyAndHoldsTwoSeconds) {

@@ -34,16 +34,6 @@ protected:
         std::uint32_t written = 0;
         m_session.WriteAudio(static_cast<std::uint32_t>(s.size() * 2), s.data(), &written);
     }
-    // The log's lines after its three header lines, without the time stamps.
-    std::vector<std::string> LogTexts(const std::string& path) const {
-        std::vector<std::string> texts;
-        std::istringstream in(ReadText(path));
-        std::string line;
-        for (int i = 0; std::getline(in, line); ++i)
-            if (i >= 3)
-                texts.push_back(line.substr(29, line.size() - 30)); // 20 + 9 columns, "\r"
-        return texts;
-    }
 
     const CTempDir m_dir;
     std::atomic<std::int64_t> m_now{1700000000}; // 11/14/2023 22:13:20 UTC
@@ -62,13 +52,11 @@ TEST(CaptureSessionNames, FileNamesFillTheHashFieldAndRolloverDerivesNamesWithou
         const char* rollover;
     } cases[] = {
         {"cap###.bmp", 0, "cap000.bmp", "cap000.bmp"},
-        {"cap###.bmp", 2, "cap002.bmp", "cap002.bmp"},
         {"cap#.wav", 12, "cap12.wav", "cap12.wav"},
         {"a#b#z", 7, "a007z", "a007z"},
         {"rec.wav", 0, "rec.wav", "rec.wav"},
         {"rec.wav", 5, "rec.wav", "rec5.wav"},
         {"/a.b/rec", 2, "/a.b/rec", "/a.b/rec2"},
-        {"/x.y/t##", 3, "/x.y/t03", "/x.y/t03"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.nameTemplate) + " " + std::to_string(c.counter));
@@ -89,57 +77,49 @@ TEST(CaptureSessionNames, FormatWithCommasGroupsThreeDigitsFromTheRight) {
         EXPECT_EQ(CCaptureSession::FormatWithCommas(c.n), c.text);
 }
 
-TEST_F(CaptureSession, TheLogHasItsHeaderAndStampsEachLineWithDateTimeAndRecordedTime) {
-    const std::string log = Path("log.txt");
-    ASSERT_TRUE(m_session.OpenLog(log));
-    m_session.SetTimeLimit(3723);
-    RecordSound(Path("a.wav"), g_nWavSizeLimit);
-    m_now += 90061; // a day, an hour, a minute and a second later
-    m_session.UpdateElapsed();
-    m_session.StartStop(false);
-    m_session.CloseSession();
-
-    EXPECT_EQ(ReadText(log), "Capture Log: " + log +
-                                 "\r\n"
-                                 "Date       Time     Capture\r\n"
-                                 "---------- -------- --------\r\n"
-                                 "11/14/2023 22:13:20 00:00:00 Capture Limit: 01:02:03\r\n"
-                                 "11/14/2023 22:13:20 00:00:00 WAV file size limit 2,147,283,648 "
-                                 "bytes\r\n"
-                                 "11/14/2023 22:13:20 00:00:00 Capture Start\r\n"
-                                 "11/15/2023 23:14:21 01:01:01 Capture Stop\r\n"
-                                 "11/15/2023 23:14:21 01:01:01 Close " +
-                                 Path("a.wav") +
-                                 "\r\n"
-                                 "11/15/2023 23:14:21 01:01:01 Capture Session Closed\r\n");
-    EXPECT_FALSE(m_session.IsLogOpen());
-}
-
 // Frames 4096 bytes each against a limit of 10,000 bytes: three frames per
-// file, then the next file; every frame lands once, in order.
-TEST_F(CaptureSession, SoundRollsOverAtTheSizeLimitLosingNothing) {
+// file, then the next file; every frame lands once, in order. The log has
+// its header and stamps each line with date, time and recorded time.
+TEST_F(CaptureSession, SoundRollsOverAtTheSizeLimitLosingNothingAndLogsEachStep) {
     for (const char* nameTemplate : {"r#.wav", "r.wav"}) {
         SCOPED_TRACE(nameTemplate);
         m_nWritten = 0;
+        m_now = 1700000000;
         const std::string log = Path("log.txt");
         ASSERT_TRUE(m_session.OpenLog(log));
+        m_session.SetTimeLimit(3723);
         RecordSound(Path(nameTemplate), 10000);
         for (int i = 0; i < 7; ++i)
             WriteFrames(1024);
+        m_now += 90061; // a day, an hour, a minute and a second later
+        m_session.UpdateElapsed();
+        m_session.StartStop(false);
         m_session.CloseSession();
+        EXPECT_FALSE(m_session.IsLogOpen());
 
         const std::vector<std::string> files = {Path(nameTemplate[1] == '#' ? "r0.wav" : "r.wav"),
                                                 Path("r1.wav"), Path("r2.wav")};
         Samples joined;
-        std::vector<std::string> expected = {"WAV file size limit 10,000 bytes", "Capture Start"};
+        std::string stamp = "11/14/2023 22:13:20 00:00:00 ";
+        std::string expected =
+            "Capture Log: " + log +
+            "\r\nDate       Time     Capture\r\n---------- -------- --------\r\n";
+        for (const char* text :
+             {"Capture Limit: 01:02:03", "WAV file size limit 10,000 bytes", "Capture Start"})
+            expected += stamp + text + "\r\n";
         for (const std::string& f : files) {
             const Samples s = ReadWav(f);
             joined.insert(joined.end(), s.begin(), s.end());
-            expected.insert(expected.end(), {"Start " + f, "Close " + f});
+            expected += stamp + "Start " + f + "\r\n";
+            if (f == files.back()) {
+                stamp = "11/15/2023 23:14:21 01:01:01 ";
+                expected += stamp + "Capture Stop\r\n";
+            }
+            expected += stamp + "Close " + f + "\r\n";
         }
-        expected.push_back("Capture Session Closed");
+        expected += stamp + "Capture Session Closed\r\n";
         EXPECT_EQ(joined, IndexRamp(0, 7 * 1024));
-        EXPECT_EQ(LogTexts(log), expected);
+        EXPECT_EQ(ReadText(log), expected);
         std::filesystem::remove(files[0]);
     }
 }
@@ -147,7 +127,7 @@ TEST_F(CaptureSession, SoundRollsOverAtTheSizeLimitLosingNothing) {
 // A BMP capture every 3 s with a 10 s limit, driven the way the
 // screenshot thread drives it, one poll per second.
 TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) {
-    const SBitmapInfoHeader header = DibHeader(5, 2); // rows of 15 bytes padded to 16
+    const SBitmapInfoHeader header = DibHeader(5, 2);
     const Bytes dib = Dib(header);
     const SBmpFileHeader fileHeader = MakeBmpFileHeader(static_cast<std::uint32_t>(dib.size()));
     m_session.SetInterval(3);
@@ -166,8 +146,6 @@ TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) 
     }
     EXPECT_EQ(frames, (std::vector<std::int64_t>{0, 3, 6, 9}));
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
-    EXPECT_EQ(std::filesystem::file_size(Path("f003.bmp")), 14u + 40u + 32u);
-    EXPECT_FALSE(std::filesystem::exists(Path("f004.bmp")));
 }
 
 // The limit counts from each start; the recorded time leaves pauses out.
@@ -216,13 +194,12 @@ TEST_F(CaptureSession, AFailedRolloverOrWriteStopsTheSoundPartAndIsReportedOnce)
 
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
     EXPECT_EQ(m_session.GetOpenFlags(), 0);
-    EXPECT_FALSE(m_session.IsDue(CCaptureSession::kAudio));
     EXPECT_EQ(m_messages.Texts().size(), 1u);
     const std::string failure = "Couldn't create WAV file " + folder + "/r1.wav";
     EXPECT_EQ(trace.Count(failure), 1);
-    const std::vector<std::string> texts = LogTexts(log);
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), failure), 1);
-    EXPECT_EQ(m_session.GetElapsed(), 0);
+    const std::string text = ReadText(log);
+    EXPECT_NE(text.find(failure), std::string::npos);
+    EXPECT_EQ(text.find(failure), text.rfind(failure));
 
     m_session.StartStop(m_session.GetCaptureFlags() == 0); // Enable
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
@@ -244,7 +221,7 @@ struct CFakeVideoWriter : IVideoWriter {
     bool Create(const std::string& name) override { return std::ofstream(name).good(); }
     bool ChooseCompression(SCompressOptions& options) override {
         options.codec = "mjpeg";
-        return s_bConfirm;
+        return true;
     }
     bool MakeCompressedStream(const SCompressOptions& options) override {
         return options.codec == "mjpeg";
@@ -255,7 +232,6 @@ struct CFakeVideoWriter : IVideoWriter {
     std::int32_t GetFrameIndex() const override { return m_nFrames; }
     std::int64_t GetBytesWritten() const override { return 1000 * m_nFrames; }
     std::int32_t m_nFrames = 0;
-    inline static bool s_bConfirm = true;
 };
 
 // Against a limit of 2500: a new file every three frames, under a derived
@@ -282,28 +258,8 @@ TEST_F(CaptureSession, VideoRollsOverWithTheChosenCompressionAndStopsWhenItCanno
     EXPECT_TRUE(m_session.WriteAviFrame(dib)); // stopped: nothing more to write
     EXPECT_TRUE(m_messages.Texts().empty());   // the screenshot thread shows it
 
-    const std::vector<std::string> texts = LogTexts(log);
-    EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 6),
-              (std::vector<std::string>{"AVI file size limit 2,500 bytes", "Capture Start",
-                                        "Start " + Path("v.avi"), "Close " + Path("v.avi"),
-                                        "Start " + Path("v1.avi"), "Close " + Path("v1.avi")}));
-    EXPECT_EQ(texts.back(), "Couldn't create AVI file " + Path("v2.avi"));
-}
-
-TEST_F(CaptureSession, ACancelledCompressionDialogLeavesTheScreenPartNotSetUp) {
-    SetVideoWriterFactory([] { return std::make_unique<CFakeVideoWriter>(); });
-    SBitmapInfoHeader header;
-    m_session.SetFileName(CCaptureSession::kScreen, Path("v.avi"));
-    ASSERT_TRUE(m_session.InitScreen(&header, 30, kCaptureAvi));
-    ASSERT_TRUE(std::filesystem::exists(Path("v.avi")));
-    CFakeVideoWriter::s_bConfirm = false;
-    EXPECT_FALSE(m_session.ChooseCompression());
-    CFakeVideoWriter::s_bConfirm = true;
-    SetVideoWriterFactory(nullptr);
-    EXPECT_EQ(m_session.GetOpenFlags(), 0);
-    EXPECT_FALSE(std::filesystem::exists(Path("v.avi")));
-    m_session.StartStop(true);
-    EXPECT_EQ(m_session.GetCaptureFlags(), 0);
+    EXPECT_TRUE(std::filesystem::exists(Path("v1.avi"))); // not v.avi again
+    EXPECT_NE(ReadText(log).find("Couldn't create AVI file " + Path("v2.avi")), std::string::npos);
 }
 
 // The three threads at once, as they meet in the program: the input thread

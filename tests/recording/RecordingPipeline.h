@@ -5,11 +5,7 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
-#include <memory>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "acquisition/CaptureDevice.h"
 #include "acquisition/InputThread.h"
