@@ -1,27 +1,17 @@
 // The preset document behind the main frame's File commands, and the two
 // settings dialogs, driven as a user would: the commands' actions, the
 // question boxes' buttons, the dialogs' controls.
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimer>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 
-#include "base/RunState.h"
-#include "base/StartupSettings.h"
-#include "plots/Projection.h"
 #include "presets/AcquireDlg.h"
 #include "presets/PrefsDlg.h"
-#include "resources/Resource.h"
 #include "tests/gui/GuiTestApp.h"
 #include "tests/presets/PresetTestSupport.h"
 

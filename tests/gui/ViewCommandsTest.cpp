@@ -2,22 +2,13 @@
 // through the real window: key sequences and toolbar clicks on the frame,
 // mouse events on the view, and what the menu items and the status-bar panes
 // then show.
-#include <QAction>
 #include <QDialog>
 #include <QDir>
-#include <QSignalSpy>
-#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 
-#include "base/RunState.h"
-#include "base/StartupSettings.h"
-#include "plots/Projection.h"
-#include "resources/Resource.h"
 #include "tests/acquisition/AcquisitionTestSupport.h"
 #include "tests/gui/GuiTestApp.h"
 
