@@ -219,23 +219,9 @@ TEST(PresetFile, ReadsEveryFormTheReadingRulesAllow) {
     }
 }
 
-TEST(PresetFile, AFileThatEndsEarlyAnywhereIsRefusedAndChangesNothing) {
-    CRunState store;
-    CProjection p2D, p3D;
-    store.SetPresetSettings(presettest::NewSettings());
-    const SPreset before = CapturePreset(store, p2D, p3D);
-    const std::vector<std::uint8_t> file = WritePresetFile(Distinct(), kVersion);
-    for (std::size_t length = 0; length < file.size(); ++length) {
-        // A copy of exactly that length, so reading past it is an ASan error.
-        const std::vector<std::uint8_t> prefix(file.begin(), file.begin() + length);
-        ASSERT_EQ(LoadPreset(prefix.data(), prefix.size(), store, p2D, p3D, {}),
-                  EPresetRead::EndOfFile)
-            << length << " bytes";
-    }
-    EXPECT_TRUE(SameBits(CapturePreset(store, p2D, p3D), before));
-}
-
-TEST(PresetFile, AValueTheProgramCannotProduceRefusesTheWholeFileAndLeavesTheStore) {
+// A file that ends early anywhere, or holds a value the program cannot
+// produce, is refused as a whole and leaves the store and the projections.
+TEST(PresetFile, AShortFileOrAnImpossibleValueIsRefusedAndChangesNothing) {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     constexpr double kInf = std::numeric_limits<double>::infinity();
     constexpr float kNaNf = std::numeric_limits<float>::quiet_NaN();
@@ -283,19 +269,27 @@ TEST(PresetFile, AValueTheProgramCannotProduceRefusesTheWholeFileAndLeavesTheSto
              p.projection2D = q.Serialize();
          }},
     };
+    CRunState store;
+    CProjection p2D, p3D;
+    p3D.SetRotation(1, 2, 3);
+    store.SetPresetSettings(presettest::NewSettings());
+    const SPreset before = CapturePreset(store, p2D, p3D);
+    const auto load = [&](const std::vector<std::uint8_t>& file) {
+        return LoadPreset(file.data(), file.size(), store, p2D, p3D, {});
+    };
+    const std::vector<std::uint8_t> whole = WritePresetFile(Distinct(), kVersion);
+    // Each prefix copied to exactly its length, so reading past it is an ASan
+    // error.
+    for (std::size_t length = 0; length < whole.size(); ++length)
+        ASSERT_EQ(load({whole.begin(), whole.begin() + length}), EPresetRead::EndOfFile)
+            << length << " bytes";
+    EXPECT_TRUE(SameBits(CapturePreset(store, p2D, p3D), before));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CRunState store;
-        CProjection p2D, p3D;
-        p3D.SetRotation(1, 2, 3);
-        store.SetPresetSettings(presettest::NewSettings());
-        const SPreset before = CapturePreset(store, p2D, p3D);
         SPreset bad = Defaults();
         ASSERT_TRUE(IsValidPreset(bad));
         c.spoil(bad);
-        const std::vector<std::uint8_t> file = WritePresetFile(bad, kVersion);
-        EXPECT_EQ(LoadPreset(file.data(), file.size(), store, p2D, p3D, {}),
-                  EPresetRead::Malformed);
+        EXPECT_EQ(load(WritePresetFile(bad, kVersion)), EPresetRead::Malformed);
         EXPECT_TRUE(SameBits(CapturePreset(store, p2D, p3D), before));
     }
 }
