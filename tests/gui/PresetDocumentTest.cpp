@@ -89,12 +89,7 @@ protected:
 
 // New, then a saved preset changed and reverted.
 TEST_F(PresetDocumentTest, NewGivesTheDefaultsAndAChangeAfterSaveMarksTheTitleUntilRevert) {
-    g_runState.SetDisplaySettings({PLOT_BARS, 3, 0, true});
-    g_runState.SetPaletteSettings({40, 1.5f, true});
-    g_runState.SetDisplayRange({50.0, 500.0, 450.0, 0.1, 0.5, true});
-    g_runState.SetCaptureFormat({44100.0, 16, 2, 2, CHANNEL_LEFT, 5});
-    g_runState.SetBackgroundColor(1, 1, 1);
-    g_runState.SetForegroundColor(0, 0, 0);
+    g_runState.SetPresetSettings(presettest::Distinct().settings);
     g_projection3D.SetRotation(10, 20, 30);
     const SViewport viewport2D = g_projection2D.GetViewport();
     const auto bounds3D = g_projection3D.GetBounds();
