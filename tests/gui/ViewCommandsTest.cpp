@@ -265,7 +265,6 @@ TEST_F(ViewCommands, RunWhileRunningStopsCaptureButNotTheThreads) {
     EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
     EXPECT_TRUE(Checked(ID_FILE_RUN));
     Keys(Qt::Key_R, Qt::ControlModifier);
-    EXPECT_FALSE(View()->IsAcquiring());
     EXPECT_FALSE(Checked(ID_FILE_RUN));
     EXPECT_TRUE(PaneReads(2, QStringLiteral("STOP")));
     EXPECT_EQ(g_runState.GetInputThreadState(), 1);

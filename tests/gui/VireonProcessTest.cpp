@@ -55,11 +55,6 @@ protected:
         m_temp.Write("tone.wav", acqtest::Wav(acqtest::Tone(1000.0, 16384.0, 2 * 44100)));
     }
 
-    void WriteIni(int sizeIndex, const std::string& preset) {
-        std::ofstream(m_dir / "Vireon.ini") << "SIZE " << sizeIndex << "\n"
-                                            << (preset.empty() ? "" : "PRESET " + preset + "\n");
-    }
-
     // Runs the program in the temporary directory with the given script and
     // environment settings ("NAME=VALUE ..."); it is killed after 30 s (exit
     // status 137).
@@ -128,7 +123,8 @@ TEST_F(VireonProcess, ViewIsThePlotSizeAndAPresetFromTheCommandLineOrTheSettings
         const bool onCommandLine = size % 2 == 0;
         const std::string preset = onCommandLine ? "my preset.tpz" : "start.tpz";
         SCOPED_TRACE("SIZE " + std::to_string(size) + ", " + preset);
-        WriteIni(static_cast<int>(size), onCommandLine ? "" : preset);
+        std::ofstream(m_dir / "Vireon.ini") << "SIZE " << size << "\n"
+                                            << (onCommandLine ? "" : "PRESET " + preset + "\n");
         const SRun run = Run("2:geometry,4:geometry,4:close", onCommandLine ? preset : "");
         int x = 0, y = 0, w = 0, h = 0;
         std::sscanf(run.First("geometry").fields.at("view").c_str(), "%d,%d,%dx%d", &x, &y, &w, &h);
