@@ -220,36 +220,29 @@ TEST_F(ViewCommands, HelpOpensTheLocalPageTheInstalledOneOrTheExpectedAddress) {
     const std::string installed = dir.Write("Installed.htm", {'<', 'p', '>'});
     const QString cwd = QDir::currentPath();
     std::vector<QUrl> opened;
-    bool opens = true;
     CTamselView::SetUrlOpener([&](const QUrl& url) {
         opened.push_back(url);
-        return opens;
+        return opened.size() < 3; // the browser fails the last time
     });
     CTamselView::SetInstalledHelpFile(QString::fromStdString(installed));
-    QAction* help = m_frame->Action(ID_CONTEXT_HELP);
-    const QString work = QString::fromStdString(dir.Path());
+    // '#' and '?' in the directory must stay in the file's path.
+    const QString work = QString::fromStdString(dir.Path()) + "/Help #1?";
     const QString local = work + "/HTML/TamselHelp.htm";
+    std::filesystem::create_directories(work.toStdString() + "/HTML");
     ASSERT_TRUE(QDir::setCurrent(work));
 
+    QAction* help = m_frame->Action(ID_CONTEXT_HELP);
     QTest::mouseClick(m_frame->ToolBar()->widgetForAction(help), Qt::LeftButton);
     std::filesystem::remove(installed);
     m_frame->Action(ID_HELP_FINDER)->trigger();
-    std::filesystem::create_directories(dir.Path() + "/HTML");
     std::ofstream(local.toStdString()) << "<p>";
-    m_frame->Action(ID_HELP_FINDER)->trigger();
-    const QString odd = work + "/Help #1?";
-    std::filesystem::create_directories(odd.toStdString() + "/HTML");
-    std::ofstream(odd.toStdString() + "/HTML/TamselHelp.htm") << "<p>";
-    ASSERT_TRUE(QDir::setCurrent(odd));
-    opens = false;
     m_frame->Action(ID_HELP_FINDER)->trigger();
     QDir::setCurrent(cwd);
 
-    ASSERT_EQ(opened.size(), 4u);
-    EXPECT_EQ(opened[3].toLocalFile(), odd + "/HTML/TamselHelp.htm") << "'#' and '?' are kept";
-    EXPECT_EQ(opened[0].toString(), "file://" + QString::fromStdString(installed));
-    EXPECT_EQ(opened[1].toString(), "file://" + local) << "neither: the usual address";
-    EXPECT_EQ(opened[2].toString(), "file://" + local);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[0].toLocalFile(), QString::fromStdString(installed));
+    EXPECT_EQ(opened[1].toLocalFile(), local) << "neither: the usual address";
+    EXPECT_EQ(opened[2].toLocalFile(), local);
     ASSERT_EQ(g_messages.size(), 2u) << "the capture device's, then the browser's";
     EXPECT_EQ(g_messages[1], std::make_pair(2, std::string("Can't open help file in a browser")));
 }
