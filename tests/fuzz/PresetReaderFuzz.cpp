@@ -4,16 +4,12 @@
 #include <cstdlib>
 
 #include "presets/PresetFile.h"
+#include "tests/presets/PresetTestSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::array<std::int16_t, 4> version = {1, 0, 0, 0};
     CRunState store;
-    SPresetSettings defaults;
-    defaults.dFreqMin = 1.0;
-    defaults.dFreqMax = 10000.0;
-    defaults.dFreqSpan = 9999.0;
-    defaults.dMagMax = 1.0;
-    store.SetPresetSettings(defaults);
+    store.SetPresetSettings(presettest::NewSettings());
     CProjection projection2D, projection3D;
 
     if (LoadPreset(data, size, store, projection2D, projection3D, {}) != EPresetRead::Ok)

@@ -1,14 +1,20 @@
 // The one QApplication of a GUI test process, made on first use; null when
 // there is no X display (the tests then skip). And the fixture of the tests
-// that drive a main frame.
+// that drive a main frame, with what they all include.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QMessageBox>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -16,7 +22,11 @@
 
 #include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
+#include "base/RunState.h"
+#include "base/StartupSettings.h"
+#include "plots/Projection.h"
 #include "presets/TamselDoc.h"
+#include "resources/Resource.h"
 #include "view/TamselView.h"
 
 inline QApplication* GuiTestApp() {

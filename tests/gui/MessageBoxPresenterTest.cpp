@@ -1,8 +1,6 @@
 // ReportMessage through the Qt presenter: real message boxes, inspected and
 // closed by a timer while they run modally.
-#include <QMessageBox>
 #include <QThread>
-#include <QTimer>
 
 #include <thread>
 

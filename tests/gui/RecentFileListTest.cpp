@@ -7,26 +7,19 @@
 
 namespace {
 
-// The rule applied by hand: move to the front, cut at 4. Then the list is
+// Moved to the front, cut at 4, an empty path not added. Then the list is
 // saved and read back, and a shorter one saved over it must remove the
 // entries it no longer has.
 TEST(RecentFileList, KeepsTheFourNewestPathsWithoutDuplicatesThroughTheSettingsStore) {
     CRecentFileList list(4), shorter(4);
-    QStringList expected;
-    for (const QString& path : QStringList{"/p/a.tpz", "/p/two words.tpz", "/p/c.tpz",
-                                           "/p/two words.tpz", "/p/d.tpz", "/p/e.tpz", ""}) {
+    for (const char* path : {"/p/a.tpz", "/p/two words.tpz", "/p/c.tpz", "/p/two words.tpz", ""})
         list.Add(path);
-        if (!path.isEmpty()) {
-            expected.removeAll(path);
-            expected.prepend(path);
-        }
-        while (expected.size() > 4)
-            expected.removeLast();
-        EXPECT_EQ(list.Files(), expected) << path.toStdString() << ": an empty path is not added";
-    }
+    EXPECT_EQ(list.Files(), (QStringList{"/p/two words.tpz", "/p/c.tpz", "/p/a.tpz"}));
+    list.Add("/p/d.tpz");
+    list.Add("/p/e.tpz");
+    EXPECT_EQ(list.Files(), (QStringList{"/p/e.tpz", "/p/d.tpz", "/p/two words.tpz", "/p/c.tpz"}));
     shorter.Add("/p/only.tpz");
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     for (const CRecentFileList* written : {&list, &shorter}) {
         {
             QSettings settings(dir.filePath("Vireon.conf"), QSettings::IniFormat);

@@ -9,36 +9,10 @@
 
 #include "tests/presets/PresetTestSupport.h"
 
+using presettest::Distinct;
 using presettest::SameBits;
 
 namespace {
-
-// A preset whose every field differs from every other and from the
-// defaults, so a swapped or dropped field shows. Given in field order, which
-// is the file's order; the colours' memory order is red, blue, green.
-SPreset Distinct() {
-    SPreset p{{3,     7,    123.5, 15000.25, 15000.25 - 123.5,
-               0.001, 0.75, true,  2,        45,
-               0,     -37,  1.75f, true,     true,
-               0.1f,  0.2f, 0.3f,  0.4f,     0.5f,
-               0.6f}};
-    CProjection a, b;
-    a.SetViewport(1, 2, 3, 4);
-    a.SetKind(0);
-    a.SetBounds(5, 6, 7, 8, 9, 10);
-    a.SetTranslation(11, 12, 13);
-    a.SetRotation(14, 15, 16);
-    a.SetRenderMode(0);
-    b.SetViewport(-21, 22, 23, 24);
-    b.SetKind(1);
-    b.SetBounds(-25, 26, -27, 28, 29, 300);
-    b.SetTranslation(31, 32, -33);
-    b.SetRotation(34.5, -35.25, 36);
-    b.SetRenderMode(7);
-    p.projection2D = a.Serialize();
-    p.projection3D = b.Serialize();
-    return p;
-}
 
 // The new-preset values with Distinct's projections: every validation case
 // starts from it.
@@ -219,23 +193,9 @@ TEST(PresetFile, ReadsEveryFormTheReadingRulesAllow) {
     }
 }
 
-TEST(PresetFile, AFileThatEndsEarlyAnywhereIsRefusedAndChangesNothing) {
-    CRunState store;
-    CProjection p2D, p3D;
-    store.SetPresetSettings(presettest::NewSettings());
-    const SPreset before = CapturePreset(store, p2D, p3D);
-    const std::vector<std::uint8_t> file = WritePresetFile(Distinct(), kVersion);
-    for (std::size_t length = 0; length < file.size(); ++length) {
-        // A copy of exactly that length, so reading past it is an ASan error.
-        const std::vector<std::uint8_t> prefix(file.begin(), file.begin() + length);
-        ASSERT_EQ(LoadPreset(prefix.data(), prefix.size(), store, p2D, p3D, {}),
-                  EPresetRead::EndOfFile)
-            << length << " bytes";
-    }
-    EXPECT_TRUE(SameBits(CapturePreset(store, p2D, p3D), before));
-}
-
-TEST(PresetFile, AValueTheProgramCannotProduceRefusesTheWholeFileAndLeavesTheStore) {
+// A file that ends early anywhere, or holds a value the program cannot
+// produce, is refused as a whole and leaves the store and the projections.
+TEST(PresetFile, AShortFileOrAnImpossibleValueIsRefusedAndChangesNothing) {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     constexpr double kInf = std::numeric_limits<double>::infinity();
     constexpr float kNaNf = std::numeric_limits<float>::quiet_NaN();
@@ -283,19 +243,27 @@ TEST(PresetFile, AValueTheProgramCannotProduceRefusesTheWholeFileAndLeavesTheSto
              p.projection2D = q.Serialize();
          }},
     };
+    CRunState store;
+    CProjection p2D, p3D;
+    p3D.SetRotation(1, 2, 3);
+    store.SetPresetSettings(presettest::NewSettings());
+    const SPreset before = CapturePreset(store, p2D, p3D);
+    const auto load = [&](const std::vector<std::uint8_t>& file) {
+        return LoadPreset(file.data(), file.size(), store, p2D, p3D, {});
+    };
+    const std::vector<std::uint8_t> whole = WritePresetFile(Distinct(), kVersion);
+    // Each prefix copied to exactly its length, so reading past it is an ASan
+    // error.
+    for (std::size_t length = 0; length < whole.size(); ++length)
+        ASSERT_EQ(load({whole.begin(), whole.begin() + length}), EPresetRead::EndOfFile)
+            << length << " bytes";
+    EXPECT_TRUE(SameBits(CapturePreset(store, p2D, p3D), before));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CRunState store;
-        CProjection p2D, p3D;
-        p3D.SetRotation(1, 2, 3);
-        store.SetPresetSettings(presettest::NewSettings());
-        const SPreset before = CapturePreset(store, p2D, p3D);
         SPreset bad = Defaults();
         ASSERT_TRUE(IsValidPreset(bad));
         c.spoil(bad);
-        const std::vector<std::uint8_t> file = WritePresetFile(bad, kVersion);
-        EXPECT_EQ(LoadPreset(file.data(), file.size(), store, p2D, p3D, {}),
-                  EPresetRead::Malformed);
+        EXPECT_EQ(load(WritePresetFile(bad, kVersion)), EPresetRead::Malformed);
         EXPECT_TRUE(SameBits(CapturePreset(store, p2D, p3D), before));
     }
 }
