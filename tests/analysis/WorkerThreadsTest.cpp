@@ -20,9 +20,8 @@ void Pause() {
 
 // Stand-ins for the capture device, the input thread and the screenshot
 // thread that follow their control-word protocol; the analysis thread is real.
-class WorkerThreadsTest : public ::testing::Test {
-protected:
-    WorkerThreadsTest() : buffers(16, 30, 80), exchange(kN, 44100.0, &store), chunk(2 * kN, 1000) {
+struct SWorkerHarness {
+    SWorkerHarness() : buffers(16, 30, 80), exchange(kN, 44100.0, &store), chunk(2 * kN, 1000) {
         store.SetCaptureFormat(kDefaultCaptureFormat);
         store.SetDisplayRange(kDefaultDisplayRange);
         buffers.Register(store);
@@ -79,49 +78,49 @@ protected:
 
 } // namespace
 
-TEST_F(WorkerThreadsTest, TicksStartInputThenAnalysisAndScreenshotAndNothingTwice) {
-    store.SetInputThreadState(kThreadRun); // whatever the store held before
-    auto workers = Workers();
+TEST(WorkerThreads, TicksStartInputThenAnalysisAndScreenshotAndNothingTwice) {
+    SWorkerHarness t;
+    t.store.SetInputThreadState(kThreadRun); // whatever the store held before
+    auto workers = t.Workers();
     EXPECT_EQ(workers->OnTick(), EStarted::Input);
-    EXPECT_EQ(store.GetRenderThreadState(), kThreadNotRunning);
+    EXPECT_EQ(t.store.GetRenderThreadState(), kThreadNotRunning);
     EXPECT_EQ(workers->OnTick(), EStarted::AnalysisAndScreenshot);
-    EXPECT_EQ(store.GetScreenshotThreadState(), kThreadRun);
+    EXPECT_EQ(t.store.GetScreenshotThreadState(), kThreadRun);
     for (int tick = 0; tick < 5; ++tick)
         EXPECT_EQ(workers->OnTick(), EStarted::Nothing);
     // The analysis thread really runs: blocks go through the exchange.
-    while (store.GetHistoryGeometry().nHistoryRow == 0)
+    while (t.store.GetHistoryGeometry().nHistoryRow == 0)
         Pause();
 
-    ExpectAllEndOnStop([&] { workers.reset(); }); // destruction stops
-    EXPECT_EQ(inputStarts.load(), 1);
-    EXPECT_EQ(screenshotStarts.load(), 1);
-    EXPECT_EQ(wordAtCaptureStart.load(), kNoCaptureStart); // capture was running
+    t.ExpectAllEndOnStop([&] { workers.reset(); }); // destruction stops
+    EXPECT_EQ(t.inputStarts.load(), 1);
+    EXPECT_EQ(t.screenshotStarts.load(), 1);
+    EXPECT_EQ(t.wordAtCaptureStart.load(), kNoCaptureStart); // capture was running
 }
 
-TEST_F(WorkerThreadsTest, StopBeforeAnyTickEndsAtOnceAndLaterTicksStartNothing) {
-    auto workers = Workers();
-    ExpectAllEndOnStop([&] { workers->Stop(); });
-    EXPECT_EQ(workers->OnTick(), EStarted::Nothing);
-    EXPECT_EQ(inputStarts.load() + screenshotStarts.load(), 0);
-    EXPECT_EQ(wordAtCaptureStart.load(), kNoCaptureStart);
-}
-
-TEST_F(WorkerThreadsTest, StopWhilePausedStartsCaptureBeforeRequestingTheStop) {
-    auto workers = Workers();
-    workers->OnTick();
-    workers->OnTick();
-    capturing = false; // the user paused the run
-    while (!waitingForChunk)
-        Pause();
-    ExpectAllEndOnStop([&] { workers->Stop(); });
-    EXPECT_EQ(wordAtCaptureStart.load(), kThreadRun);
-}
-
-TEST_F(WorkerThreadsTest, StopBetweenTheTwoTicksTakesTheInputThreadsBlocks) {
-    auto workers = Workers();
-    EXPECT_EQ(workers->OnTick(), EStarted::Input);
-    while (putsStarted < 2) // nobody takes, so the second put waits for the slot
-        Pause();
-    ExpectAllEndOnStop([&] { workers->Stop(); });
-    EXPECT_EQ(screenshotStarts.load(), 0);
+// Stopped before any tick, between the two ticks (nobody takes, so the
+// input thread's second put waits for the slot) and while the user paused
+// the run (capture is started again before the stop is requested).
+TEST(WorkerThreads, StopEndsEveryThreadBeforeTheTicksBetweenThemAndWhilePaused) {
+    const struct {
+        int ticks;
+        bool paused;
+        std::int32_t wordAtCaptureStart;
+    } cases[] = {{0, false, kNoCaptureStart}, {1, false, kNoCaptureStart}, {2, true, kThreadRun}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ticks);
+        SWorkerHarness t;
+        auto workers = t.Workers();
+        for (int tick = 0; tick < c.ticks; ++tick)
+            workers->OnTick();
+        if (c.paused)
+            t.capturing = false;
+        while (c.ticks > 0 && !(c.paused ? t.waitingForChunk.load() : t.putsStarted >= 2))
+            Pause();
+        t.ExpectAllEndOnStop([&] { workers->Stop(); });
+        EXPECT_EQ(workers->OnTick(), EStarted::Nothing);
+        EXPECT_EQ(t.inputStarts.load(), c.ticks > 0 ? 1 : 0);
+        EXPECT_EQ(t.screenshotStarts.load(), c.ticks > 1 ? 1 : 0);
+        EXPECT_EQ(t.wordAtCaptureStart.load(), c.wordAtCaptureStart);
+    }
 }
