@@ -120,7 +120,7 @@ TEST_P(FftKernel, TransformMatchesADirectDftForEveryBlockSize) {
 
 // --- Spectrum mapping ------------------------------------------------------
 
-TEST(FftEngineMap, RecordsOnlyTheBinsInsideTheRangeAndPublishesTheirStatistics) {
+TEST(FftEngineMap, RecordsOnlyTheBinsInsideTheRangePublishesTheirStatisticsAndAutoRangesOverThem) {
     const std::int32_t n = 2048;
     CMapping mapping(n, Noise(n, 5));
     mapping.SetRange(1000.0, 2000.0, 0.0, 1.0);
@@ -136,6 +136,21 @@ TEST(FftEngineMap, RecordsOnlyTheBinsInsideTheRangeAndPublishesTheirStatistics) 
     EXPECT_EQ(
         (std::array{s.dMeasuredMagMin, s.dMeasuredMagMax, s.dDcMagnitude, s.dBinWidth, s.dNyquist}),
         (std::array{*lowest, *highest, mapping.Mag(0), kRate / n, kRate / 2}));
+
+    // Auto range: the loudest bin in range reaches the top of both modes (the
+    // colour index only to within rounding of (hi - lo) x 255 / (hi - lo)).
+    mapping.SetRange(1000.0, 2000.0, 0.0, 1.0, true);
+    const std::vector<double> units = mapping.Row<double>(90);
+    EXPECT_EQ(*std::max_element(units.begin(), units.end()), 1.0);
+    const std::vector<std::uint8_t> colours = mapping.Row<std::uint8_t>(600);
+    EXPECT_GE(*std::max_element(colours.begin(), colours.end()), 254);
+    EXPECT_EQ(mapping.store.GetDisplayRange().dMagMax, 1.0); // the store keeps its range
+
+    // One bin: its magnitude is both bounds.
+    mapping.SetRange(1000.0, 1000.0 + kRate / n, 0.0, 1.0, true);
+    EXPECT_TRUE(AllEqual(mapping.Row<std::uint8_t>(600), std::uint8_t{0}));
+    EXPECT_EQ(mapping.engine.GetPointCount(), 1);
+    EXPECT_TRUE(AllEqual(mapping.Row<double>(90), 0.0));
 }
 
 // Bin 0 counts as 1 Hz and lands in column 0; a bin exactly at the top
@@ -203,23 +218,4 @@ TEST(FftEngineMap, UnitsAreTwiceTheLinearRatioColourIndexesTruncatedAndBothCappe
         mapping.SetRange(BinFrequency(10, kN), kRate / 2, 0.0, m10 * 255.0 / target);
         EXPECT_EQ(mapping.Row<std::uint8_t>(width)[0], written) << target;
     }
-}
-
-TEST(FftEngineMap, AutoRangeSpansTheMeasuredBinsButNeedsMoreThanOne) {
-    const std::int32_t n = 4096;
-    CMapping mapping(n, Noise(n, 3));
-    mapping.SetRange(500.0, 5000.0, 0.0, 1.0, true);
-    // The loudest bin in range reaches the top of both modes (the colour
-    // index only to within rounding of (hi - lo) x 255 / (hi - lo)).
-    const std::vector<double> units = mapping.Row<double>(90);
-    EXPECT_EQ(*std::max_element(units.begin(), units.end()), 1.0);
-    const std::vector<std::uint8_t> colours = mapping.Row<std::uint8_t>(600);
-    EXPECT_GE(*std::max_element(colours.begin(), colours.end()), 254);
-    EXPECT_EQ(mapping.store.GetDisplayRange().dMagMax, 1.0); // the store keeps its range
-
-    // One bin: its magnitude is both bounds.
-    mapping.SetRange(1000.0, 1000.0 + kRate / n, 0.0, 1.0, true);
-    EXPECT_TRUE(AllEqual(mapping.Row<std::uint8_t>(600), std::uint8_t{0}));
-    EXPECT_EQ(mapping.engine.GetPointCount(), 1);
-    EXPECT_TRUE(AllEqual(mapping.Row<double>(90), 0.0));
 }
