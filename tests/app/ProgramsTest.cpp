@@ -59,26 +59,23 @@ TEST(VireonHeadless, EveryBadInputEndsItAtOnceWithItsMessageAndNothingOnStandard
     dir.Write("48k.wav", acqtest::Wav(acqtest::Tone(1000.0, 8000.0, 48000), {.rate = 48000}));
     dir.Write("short.wav", acqtest::Wav(acqtest::Tone(1000.0, 8000.0, 1000)));
     const std::string usage = "Usage: vireon-headless";
-    std::vector<SBadCase> cases;
-    for (const std::vector<std::string>& mode :
-         {std::vector<std::string>{}, std::vector<std::string>{"--offline"}}) {
-        auto with = [&](std::vector<std::string> args) {
-            args.insert(args.end(), mode.begin(), mode.end());
-            return args;
-        };
-        cases.push_back({with({"--input", "missing.wav"}), 1,
-                         "input file \"missing.wav\": can't open the file"});
-        cases.push_back({with({"--input", "."}), 1, "input file \".\": is a folder, not a file"});
-        cases.push_back({with({"--input", "text.wav"}), 1, "not a RIFF/WAVE file"});
-        cases.push_back({with({"--input", "48k.wav"}), 1, "48000 Hz (need 44100 Hz)"});
+    std::vector<SBadCase> cases = {
+        {{"--offline", "--input", "short.wav", "--block-size", "4096"},
+         1,
+         "input file \"short.wav\": shorter than one block (1000 of 4096 frames)"},
+        {{"--device", "no such device"}, 1, "no capture device"},
+        {{"--bogus"}, 2, "vireon-headless: unknown option '--bogus'"},
+        {{"--bogus"}, 2, usage},
+        {{"--latency", "1000"}, 2, usage}};
+    const std::pair<std::string, std::string> inputs[] = {
+        {"missing.wav", "input file \"missing.wav\": can't open the file"},
+        {".", "input file \".\": is a folder, not a file"},
+        {"text.wav", "not a RIFF/WAVE file"},
+        {"48k.wav", "48000 Hz (need 44100 Hz)"}};
+    for (const auto& [file, message] : inputs) { // in real time and offline
+        cases.push_back({{"--input", file}, 1, message});
+        cases.push_back({{"--input", file, "--offline"}, 1, message});
     }
-    cases.push_back({{"--offline", "--input", "short.wav", "--block-size", "4096"},
-                     1,
-                     "input file \"short.wav\": shorter than one block (1000 of 4096 frames)"});
-    cases.push_back({{"--device", "no such device"}, 1, "no capture device"});
-    cases.push_back({{"--bogus"}, 2, "vireon-headless: unknown option '--bogus'"});
-    cases.push_back({{"--bogus"}, 2, usage});
-    cases.push_back({{"--latency", "1000"}, 2, usage});
     ExpectRefused(dir, VIREON_HEADLESS_EXE, cases);
 }
 

@@ -20,7 +20,7 @@ std::string Since(std::size_t mark) {
 
 } // namespace
 
-TEST(DebugLog, LinesFromSeveralThreadsStayWholeAndInOrderBehindTheTime) {
+TEST(DebugLog, LinesFromSeveralThreadsStayWholeAndInOrderBehindTheTimeAndLongOnesAreCut) {
     constexpr int kThreads = 4;
     constexpr int kLines = 300;
     const std::size_t mark = CTraceLog::Instance().Text().size();
@@ -43,10 +43,8 @@ TEST(DebugLog, LinesFromSeveralThreadsStayWholeAndInOrderBehindTheTime) {
         EXPECT_EQ(std::stoi(match[3]), next[std::stoul(match[2])]++) << line;
     }
     EXPECT_EQ(next, std::vector<int>(kThreads, kLines));
-}
 
-TEST(DebugLog, LongMessagesAreCutAt255Characters) {
-    const std::size_t mark = CTraceLog::Instance().Text().size();
+    const std::size_t longMark = CTraceLog::Instance().Text().size(); // cut at 255 characters
     DebugLog("%s\r\n", std::string(400, 'x').c_str());
-    EXPECT_TRUE(std::regex_match(Since(mark), std::regex(kTime + "x{255}"))) << Since(mark);
+    EXPECT_TRUE(std::regex_match(Since(longMark), std::regex(kTime + "x{255}"))) << Since(longMark);
 }

@@ -78,7 +78,7 @@ TEST_F(StartupSettingsFile, SettingsFollowTheFirstKeywordThatAppliesOnEachLine) 
         EXPECT_EQ(Of(Loaded(file)), settings) << (file == nullptr ? "no file" : file);
 }
 
-TEST_F(StartupSettingsFile, WritingAfterReadingOnlySizeOneGivesFiveLinesThatReadBack) {
+TEST_F(StartupSettingsFile, WritingGivesFiveLinesThatReadBackAndAnUnopenableFileFails) {
     CStartupSettings written = Loaded("SIZE 1\n");
     ASSERT_TRUE(written.Write());
     std::stringstream text;
@@ -93,9 +93,8 @@ TEST_F(StartupSettingsFile, WritingAfterReadingOnlySizeOneGivesFiveLinesThatRead
     CStartupSettings read(m_path);
     read.LoadForStartup();
     EXPECT_EQ(Of(read), Of(written));
-}
 
-TEST_F(StartupSettingsFile, UnopenableFileReportsFailure) {
+    // A file that cannot be opened is a failure, not an empty success.
     EXPECT_FALSE(CStartupSettings("").Read());
     EXPECT_FALSE(CStartupSettings("").Write());
     EXPECT_FALSE(CStartupSettings(m_path + ".d/Vireon.ini").Write());

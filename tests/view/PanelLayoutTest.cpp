@@ -144,12 +144,3 @@ TEST(PanelLayout, ThreeDimensionalPlotsGetAViewportBetweenThePanelRowAndTheTop) 
                   (volume ? Calls{} : Calls{{GetPanelOrigin(c.width, 0, 1).x, top - 15}}));
     }
 }
-
-TEST(PanelLayout, MissingPanelObjectsAreSkipped) {
-    CFakePanel runStatus{100, 90};
-    SLayoutPanels panels; // no plots, no volume strip, no info panel
-    panels.pRunStatus = &runStatus;
-    LayoutPanels(State(PLOT_HISTOGRAM, kDefaultPanelFlags), panels);
-    // With no plot of height h the row starts at y + 6.
-    EXPECT_EQ(runStatus.calls, (Calls{{GetPanelOrigin(640, 0, 3).x, 479 + 6}}));
-}
