@@ -246,11 +246,7 @@ CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
     // The store starts with the view's settings, so that reading them back
     // (a startup preset that fails to load) before the first draw changes nothing.
     PublishDisplaySettings();
-    SPaletteSettings paletteSettings;
-    paletteSettings.nShift = m_palette.m_nPaletteShift;
-    paletteSettings.fScale = m_palette.m_fPaletteScale;
-    paletteSettings.bInvert = m_palette.m_bPaletteInvert;
-    g_runState.SetPaletteSettings(paletteSettings);
+    PublishPaletteSettings();
 
     g_runState.SetBackgroundColor(0.0f, 0.15f, 0.0f);
     g_runState.SetForegroundColor(1.0f, 1.0f, 1.0f);
@@ -513,10 +509,7 @@ void CTamselView::LayoutPanels() {
     panels.pRunStatus = &m_runStatusPanel;
     panels.pScale = &m_scalePanel;
     panels.pVuMeter = &m_vuMeterPanel;
-    const SLayoutResult result = ::LayoutPanels(state, panels);
-    if (result.bViewport3D)
-        g_projection3D.SetViewport(result.viewport3D.x, result.viewport3D.y,
-                                   result.viewport3D.width, result.viewport3D.height);
+    ::LayoutPanels(state, panels);
     m_bLayoutNeeded = false;
 }
 
@@ -1054,9 +1047,8 @@ void CTamselView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers ke
         palette = DragPalette(palette, dx, dy);
         m_palette.m_nPaletteShift = palette.nShift;
         m_palette.m_fPaletteScale = palette.fScale;
-        g_runState.SetPaletteSettings(palette);
         m_palette.Build(m_palette.m_nPalette);
-        MarkModified();
+        MarkModified(); // publishes the palette to the store
     }
     m_ptLast = point;
 }
