@@ -82,8 +82,12 @@ TEST_F(ScreenShotThreadTest, FailingWritesAreReportedOncePerCapture) {
 
     // The screen part stopped (the session closed it); the next capture
     // that fails is reported again.
+    // A snapshot nothing wants, handed over while it is stopped, proves the
+    // thread has seen the stop (a fixed sleep would not on a busy machine).
     m_store.SetCaptureFlags(0);
-    std::this_thread::sleep_for(20ms);
+    m_bDue = false;
+    Snapshot();
+    m_bDue = true;
     m_store.SetCaptureFlags(kCaptureScreen);
     Snapshot();
     Snapshot();
