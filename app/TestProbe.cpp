@@ -7,6 +7,7 @@
 #include <QToolBar>
 
 #include <ctime>
+#include <iterator>
 
 #include "acquisition/CaptureDevice.h"
 #include "app/DebugDlg.h"
@@ -163,11 +164,12 @@ void CTestProbe::Perform(const QString& action, std::int32_t tick) {
     } else if (action == QLatin1String("geometry")) {
         WriteGeometry();
     } else if (action.startsWith(QLatin1String("plot="))) {
-        // As a preset that selects the plot type would.
-        SDisplaySettings display = g_runState.GetDisplaySettings();
-        display.nPlotType = action.mid(5).toInt();
-        g_runState.SetDisplaySettings(display);
-        m_pFrame->View()->ApplyDisplaySettings();
+        // Through the Plot menu, as a user picks it.
+        static constexpr int kPlotCommands[] = {ID_PLOT_HISTOGRAM, ID_PLOT_WATERFALL,
+                                                ID_PLOT_SURFACE, ID_PLOT_BARS, ID_PLOT_METERS};
+        const int type = action.mid(5).toInt();
+        if (type >= 0 && type < static_cast<int>(std::size(kPlotCommands)))
+            trigger(kPlotCommands[type]);
     } else if (action == QLatin1String("grab")) {
         const QString file = m_strPath + QStringLiteral("-%1.ppm").arg(tick);
         const bool saved = m_pFrame->View()
@@ -176,10 +178,6 @@ void CTestProbe::Perform(const QString& action, std::int32_t tick) {
                                .save(file, "PPM");
         Write(
             QStringLiteral("grab tick=%1 saved=%2 file=%3").arg(tick).arg(saved ? 1 : 0).arg(file));
-    } else if (action == QLatin1String("surface")) {
-        trigger(ID_PLOT_SURFACE);
-    } else if (action == QLatin1String("bars")) {
-        trigger(ID_PLOT_BARS);
     } else if (action == QLatin1String("rainbow")) {
         trigger(ID_PALETTE_RAINBOW);
     } else if (action == QLatin1String("turn")) {

@@ -5,17 +5,13 @@
 // window's state, the close and the exit. With VIREON_TEST_SCRIPT set to
 // "TICK:ACTION,..." it performs ACTION at timer tick TICK through the same
 // commands a user reaches: debug (Ctrl+Alt+D), run (File > Run), timing
-// (Ctrl+Alt+P), statusbar (View > Status Bar), surface and bars (Plot >
-// Surface, Plot > Bars), rainbow (Ctrl+Alt+R), turn (a Ctrl + left drag
-// over the view), close (the window's close, the path File > Exit takes as
-// well), plot=N (plot type N, as a preset sets it), grab (the view's
-// picture to FILE-TICK.ppm).
-//
-// Messages for the user are written as "message level=N text=..." instead
-// of showing a box.
+// (Ctrl+Alt+P), statusbar (View > Status Bar), plot=N (the Plot menu's
+// plot type N), rainbow (Ctrl+Alt+R), turn (a Ctrl + left drag over the
+// view), grab (the view's picture to FILE-TICK.ppm), close (the window's
+// close, the path File > Exit takes as well).
 //
 // While a probe exists, messages for the user (ReportMessage) are written as
-// "message level=N TEXT" lines (line ends shown as '|') instead of boxes, so
+// "message level=N text=..." lines (line ends as spaces) instead of boxes, so
 // a run never waits for a click.
 //
 // Times are CLOCK_MONOTONIC milliseconds, comparable across processes.
