@@ -229,10 +229,6 @@ void CCaptureSession::LogLine(const std::string& text) {
     m_log.Line(text);
 }
 
-std::string CCaptureSession::MakeFileName(const std::string& nameTemplate, std::int32_t counter) {
-    return ::MakeFileName(nameTemplate, counter);
-}
-
 std::string CCaptureSession::FormatWithCommas(std::int64_t n) {
     const std::string digits = std::to_string(n);
     std::string reversed;

@@ -114,7 +114,6 @@ public:
     std::string GetLogName() const;
     void LogLine(const std::string& text);
 
-    static std::string MakeFileName(const std::string& nameTemplate, std::int32_t counter);
     // Decimal with "," every three digits from the right; a leading ","
     // becomes a space: 999 -> " 999", 1000 -> "1,000", 123456 -> " 123,456".
     static std::string FormatWithCommas(std::int64_t n);
