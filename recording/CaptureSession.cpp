@@ -91,10 +91,6 @@ bool CCaptureSession::MakeCompressedStream() {
     return m_screen.MakeCompressedStream();
 }
 
-void CCaptureSession::DiscardScreen() {
-    m_screen.Discard();
-}
-
 std::int32_t CCaptureSession::GetCaptureFlags() const {
     return (m_audio.IsCapturing() ? kCaptureSound : 0) |
            (m_screen.IsCapturing() ? kCaptureScreen : 0);

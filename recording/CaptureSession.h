@@ -70,9 +70,6 @@ public:
     bool InitScreen(const SBitmapInfoHeader* header, std::int32_t frameRate, std::int32_t kind);
     bool ChooseCompression();
     bool MakeCompressedStream();
-    // After a failed screen set-up: the screen part is not set up, its empty
-    // file removed (the three calls above already do this on failure).
-    void DiscardScreen();
 
     // IAudioRecorder (input thread).
     std::int32_t GetCaptureFlags() const override;

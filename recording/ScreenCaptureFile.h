@@ -51,9 +51,6 @@ public:
     // Makes the compressed stream from the chosen options (AVI). False: the
     // part is abandoned as above.
     bool MakeCompressedStream();
-    // Undoes a set-up that failed part-way: releases the writer, removes the
-    // file it created, no "Close" line. Nothing when nothing is set up.
-    void Discard();
     // Completes and releases the AVI file ("Close " + name is logged); ends
     // a BMP sequence. Pauses the part.
     void Close() override;
