@@ -1,7 +1,5 @@
 #include "recording/CaptureSession.h"
 
-#include <algorithm>
-
 #include "base/RunState.h"
 
 CCaptureSession::CCaptureSession() {
