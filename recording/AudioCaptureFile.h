@@ -31,9 +31,9 @@ public:
 
     // Closes any file, resets the counter to 0 and creates the first file
     // (MakeFileName(template, 0)), paused. False when it cannot be created.
-    bool Open() override;
+    bool Open();
     // Completes and closes the file; logs "Close " + name. Pauses the part.
-    void Close() override;
+    void Close();
 
     // Appends the whole 4-byte frames of byteCount bytes (the input always
     // hands whole frames); *bytesWritten gets the bytes written. The first

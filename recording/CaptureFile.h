@@ -43,9 +43,7 @@ public:
     CCaptureFile& operator=(const CCaptureFile&) = delete;
 
     // A file (or, for BMP, the sequence) is set up. Any thread.
-    virtual bool IsOpen() const { return m_bOpen.load(); }
-    virtual void Close() {}
-    virtual bool Open() { return false; }
+    bool IsOpen() const { return m_bOpen.load(); }
 
     // Recording, not paused, and open. Any thread.
     bool IsCapturing() const { return m_bOpen.load() && m_bCapturing.load(); }

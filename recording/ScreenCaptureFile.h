@@ -44,7 +44,6 @@ public:
     // is then not set up and the file removed). kind kCaptureBmp: no file yet. Other kinds:
     // false.
     bool Open(const SBitmapInfoHeader* header, std::int32_t frameRate, std::int32_t kind);
-    using CCaptureFile::Open;
     // Asks the user for the encoder (AVI). False (cancelled or failed):
     // the part is abandoned as above.
     bool ChooseCompression();
@@ -53,7 +52,7 @@ public:
     bool MakeCompressedStream();
     // Completes and releases the AVI file ("Close " + name is logged); ends
     // a BMP sequence. Pauses the part.
-    void Close() override;
+    void Close();
 
     // Screenshot thread. dib: the screen DIB block (header then rows).
     // Skipped: the part stopped recording (or was closed) meanwhile, nothing
