@@ -128,8 +128,3 @@ bool CAudioCaptureFile::Write(std::uint32_t byteCount, const void* data,
     ShowFailure(message);
     return ok;
 }
-
-std::uint32_t CAudioCaptureFile::GetSize() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_pWriter ? m_pWriter->GetSize() : 0;
-}

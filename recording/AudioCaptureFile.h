@@ -42,9 +42,6 @@ public:
     // or rollover failed. bytesWritten may be null.
     bool Write(std::uint32_t byteCount, const void* data, std::uint32_t* bytesWritten);
 
-    // Data bytes in the current file (0 without one).
-    std::uint32_t GetSize() const;
-
     // Bytes of sound between commits: one second.
     static constexpr std::uint32_t kCommitBytes = 176400;
 

@@ -207,10 +207,6 @@ bool CCaptureSession::OpenLog(const std::string& fileName) {
     return m_log.Open(fileName);
 }
 
-void CCaptureSession::CloseLog() {
-    m_log.Close();
-}
-
 bool CCaptureSession::IsLogOpen() const {
     return m_log.IsOpen();
 }

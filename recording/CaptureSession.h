@@ -106,7 +106,6 @@ public:
     // The capture log (see CaptureLog.h). OpenLog: false if the file cannot
     // be created.
     bool OpenLog(const std::string& fileName);
-    void CloseLog();
     bool IsLogOpen() const;
     std::string GetLogName() const;
     void LogLine(const std::string& text);
@@ -114,9 +113,6 @@ public:
     // Decimal with "," every three digits from the right; a leading ","
     // becomes a space: 999 -> " 999", 1000 -> "1,000", 123456 -> " 123,456".
     static std::string FormatWithCommas(std::int64_t n);
-
-    CAudioCaptureFile& Audio() { return m_audio; }
-    CScreenCaptureFile& Screen() { return m_screen; }
 
 private:
     void StartStopLocked(bool start);

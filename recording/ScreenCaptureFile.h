@@ -66,7 +66,6 @@ public:
     EFrame WriteBmpFrame(const std::uint8_t* dib, const SBmpFileHeader& header);
 
     std::int32_t GetCaptureKind() const { return Locked(m_nCaptureKind); }
-    std::int32_t GetFrameRate() const { return Locked(m_nFrameRate); }
 
 private:
     bool OpenNextLocked();
