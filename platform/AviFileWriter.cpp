@@ -79,10 +79,6 @@ bool CAviFileWriter::Fail(std::int32_t code) {
 
 bool CAviFileWriter::SetFormat(const SBitmapInfoHeader& format, std::int32_t frameRate) {
     m_header = format;
-    const std::uint32_t colours = format.biBitCount <= 8 ? (1u << format.biBitCount) : 0u;
-    m_header.biClrUsed = colours;
-    m_format.assign(sizeof(SBitmapInfoHeader) + 4 * colours, 0);
-    std::memcpy(m_format.data(), &m_header, sizeof m_header);
     m_nFrameRate = frameRate;
     m_bHasFormat = true;
     m_nError = 0;

@@ -52,8 +52,6 @@ private:
     bool Drain();
     void FreeEncoder();
 
-    // The frame format: the info header plus its colour table (none for 24 bits).
-    std::vector<std::uint8_t> m_format;
     SBitmapInfoHeader m_header;
     bool m_bHasFormat = false;
     AVFormatContext* m_pFile = nullptr;

@@ -91,17 +91,20 @@ bool CAudioCaptureFile::Write(std::uint32_t byteCount, const void* data,
         const std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_pWriter)
             return false;
+        const auto fail = [&] {
+            LogFailure("WAV file write error " + m_strFileName);
+            message = "Couldn't write WAV file " + m_strFileName + "\nSound recording stopped.";
+            // Closing keeps what reached the disk, cut to whole frames.
+            CloseLocked(message);
+            ok = false;
+        };
         // Whole frames only: a stray byte would shift every later sample.
         const std::uint32_t whole = byteCount - byteCount % kFrameBytes;
         if (whole == 0)
             return true;
         std::uint32_t written = 0;
         if (m_pWriter->Write(whole, data, &written) != kWavOk) {
-            LogFailure("WAV file write error " + m_strFileName);
-            message = "Couldn't write WAV file " + m_strFileName + "\nSound recording stopped.";
-            // Closing keeps what reached the disk, cut to whole frames.
-            CloseLocked(message);
-            ok = false;
+            fail();
         } else {
             if (bytesWritten != nullptr)
                 *bytesWritten = written;
@@ -115,12 +118,8 @@ bool CAudioCaptureFile::Write(std::uint32_t byteCount, const void* data,
         // so a recording cut short by a crash stays readable.
         if (ok && m_nUncommitted >= kCommitBytes) {
             m_nUncommitted = 0;
-            if (m_pWriter->Commit() != kWavOk) {
-                LogFailure("WAV file write error " + m_strFileName);
-                message = "Couldn't write WAV file " + m_strFileName + "\nSound recording stopped.";
-                CloseLocked(message);
-                ok = false;
-            }
+            if (m_pWriter->Commit() != kWavOk)
+                fail();
         }
         if (ok && m_nSizeLimit != 0 &&
             static_cast<std::int64_t>(m_pWriter->GetSize()) >= m_nSizeLimit)
@@ -128,9 +127,4 @@ bool CAudioCaptureFile::Write(std::uint32_t byteCount, const void* data,
     }
     ShowFailure(message);
     return ok;
-}
-
-std::uint32_t CAudioCaptureFile::GetSize() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_pWriter ? m_pWriter->GetSize() : 0;
 }

@@ -31,9 +31,9 @@ public:
 
     // Closes any file, resets the counter to 0 and creates the first file
     // (MakeFileName(template, 0)), paused. False when it cannot be created.
-    bool Open() override;
+    bool Open();
     // Completes and closes the file; logs "Close " + name. Pauses the part.
-    void Close() override;
+    void Close();
 
     // Appends the whole 4-byte frames of byteCount bytes (the input always
     // hands whole frames); *bytesWritten gets the bytes written. The first
@@ -41,9 +41,6 @@ public:
     // rolls over to the next file. False when nothing is open or the write
     // or rollover failed. bytesWritten may be null.
     bool Write(std::uint32_t byteCount, const void* data, std::uint32_t* bytesWritten);
-
-    // Data bytes in the current file (0 without one).
-    std::uint32_t GetSize() const;
 
     // Bytes of sound between commits: one second.
     static constexpr std::uint32_t kCommitBytes = 176400;

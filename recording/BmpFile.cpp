@@ -2,13 +2,9 @@
 
 #include <cstdio>
 
-SBmpFileHeader MakeBmpFileHeader(std::uint32_t dibSize) {
-    SBmpFileHeader header;
-    header.bfSize = dibSize + kBmpFileHeaderSize;
-    header.bfOffBits = 40 + kBmpFileHeaderSize;
-    return header;
-}
+namespace {
 
+// The 14 little-endian bytes of the header, in file order.
 void SerializeBmpFileHeader(const SBmpFileHeader& header, std::uint8_t out[kBmpFileHeaderSize]) {
     const auto put16 = [](std::uint8_t* p, std::uint16_t v) {
         p[0] = static_cast<std::uint8_t>(v);
@@ -23,6 +19,15 @@ void SerializeBmpFileHeader(const SBmpFileHeader& header, std::uint8_t out[kBmpF
     put16(out + 6, header.bfReserved1);
     put16(out + 8, header.bfReserved2);
     put32(out + 10, header.bfOffBits);
+}
+
+} // namespace
+
+SBmpFileHeader MakeBmpFileHeader(std::uint32_t dibSize) {
+    SBmpFileHeader header;
+    header.bfSize = dibSize + kBmpFileHeaderSize;
+    header.bfOffBits = 40 + kBmpFileHeaderSize;
+    return header;
 }
 
 bool WriteBmpFile(const std::string& path, const SBmpFileHeader& header, const std::uint8_t* dib,

@@ -26,9 +26,6 @@ constexpr std::uint32_t DibRowBytes(std::int32_t width) {
 // header (40 bytes, no colour table) precedes the rows.
 SBmpFileHeader MakeBmpFileHeader(std::uint32_t dibSize);
 
-// The 14 little-endian bytes of the header, in file order.
-void SerializeBmpFileHeader(const SBmpFileHeader& header, std::uint8_t out[kBmpFileHeaderSize]);
-
 // Creates (or overwrites) path with the header and the DIB block. False when
 // the file cannot be created, written or closed; a partly written file is
 // removed rather than left looking like a frame.

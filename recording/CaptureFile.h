@@ -43,9 +43,7 @@ public:
     CCaptureFile& operator=(const CCaptureFile&) = delete;
 
     // A file (or, for BMP, the sequence) is set up. Any thread.
-    virtual bool IsOpen() const { return m_bOpen.load(); }
-    virtual void Close() {}
-    virtual bool Open() { return false; }
+    bool IsOpen() const { return m_bOpen.load(); }
 
     // Recording, not paused, and open. Any thread.
     bool IsCapturing() const { return m_bOpen.load() && m_bCapturing.load(); }
@@ -56,12 +54,8 @@ public:
     // Settings (user-interface thread, while not recording).
     void SetTemplate(const std::string& nameTemplate) { SetLocked(m_strTemplate, nameTemplate); }
     std::string GetTemplate() const { return Locked(m_strTemplate); }
-    // The file last opened or written.
-    std::string GetFileName() const { return Locked(m_strFileName); }
     void SetSizeLimit(std::int32_t bytes) { SetLocked(m_nSizeLimit, bytes); } // 0: no limit
-    std::int32_t GetSizeLimit() const { return Locked(m_nSizeLimit); }
     void SetFileCounter(std::int32_t counter) { SetLocked(m_nFileCounter, counter); }
-    std::int32_t GetFileCounter() const { return Locked(m_nFileCounter); }
 
 protected:
     // A field read or written under m_mutex.

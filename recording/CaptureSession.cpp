@@ -1,7 +1,5 @@
 #include "recording/CaptureSession.h"
 
-#include <algorithm>
-
 #include "base/RunState.h"
 
 CCaptureSession::CCaptureSession() {
@@ -89,10 +87,6 @@ bool CCaptureSession::ChooseCompression() {
 
 bool CCaptureSession::MakeCompressedStream() {
     return m_screen.MakeCompressedStream();
-}
-
-void CCaptureSession::DiscardScreen() {
-    m_screen.Discard();
 }
 
 std::int32_t CCaptureSession::GetCaptureFlags() const {
@@ -213,10 +207,6 @@ bool CCaptureSession::OpenLog(const std::string& fileName) {
     return m_log.Open(fileName);
 }
 
-void CCaptureSession::CloseLog() {
-    m_log.Close();
-}
-
 bool CCaptureSession::IsLogOpen() const {
     return m_log.IsOpen();
 }
@@ -227,10 +217,6 @@ std::string CCaptureSession::GetLogName() const {
 
 void CCaptureSession::LogLine(const std::string& text) {
     m_log.Line(text);
-}
-
-std::string CCaptureSession::MakeFileName(const std::string& nameTemplate, std::int32_t counter) {
-    return ::MakeFileName(nameTemplate, counter);
 }
 
 std::string CCaptureSession::FormatWithCommas(std::int64_t n) {

@@ -70,9 +70,6 @@ public:
     bool InitScreen(const SBitmapInfoHeader* header, std::int32_t frameRate, std::int32_t kind);
     bool ChooseCompression();
     bool MakeCompressedStream();
-    // After a failed screen set-up: the screen part is not set up, its empty
-    // file removed (the three calls above already do this on failure).
-    void DiscardScreen();
 
     // IAudioRecorder (input thread).
     std::int32_t GetCaptureFlags() const override;
@@ -109,18 +106,13 @@ public:
     // The capture log (see CaptureLog.h). OpenLog: false if the file cannot
     // be created.
     bool OpenLog(const std::string& fileName);
-    void CloseLog();
     bool IsLogOpen() const;
     std::string GetLogName() const;
     void LogLine(const std::string& text);
 
-    static std::string MakeFileName(const std::string& nameTemplate, std::int32_t counter);
     // Decimal with "," every three digits from the right; a leading ","
     // becomes a space: 999 -> " 999", 1000 -> "1,000", 123456 -> " 123,456".
     static std::string FormatWithCommas(std::int64_t n);
-
-    CAudioCaptureFile& Audio() { return m_audio; }
-    CScreenCaptureFile& Screen() { return m_screen; }
 
 private:
     void StartStopLocked(bool start);

@@ -399,14 +399,13 @@ bool CCaptureSettingsDlg::RunSetup(QWidget* parent, CCaptureSession& session, bo
             else if (!session.MakeCompressedStream())
                 failure = "Couldn't Create AVI Streams";
             if (failure != nullptr) {
-                // A part that failed its set-up is not set up, and leaves no file.
-                session.DiscardScreen();
+                // The failed call has already undone the set-up and removed
+                // its file.
                 ReportMessage(1, "%s", failure);
                 screenOk = false;
             }
             session.SetSizeLimit(CCaptureSession::kScreen, g_nAviSizeLimit);
         } else if (!session.InitScreen(header, 1, kCaptureBmp)) {
-            session.DiscardScreen();
             ReportMessage(1, "Couldn't initialize BMP capture\r\n");
             screenOk = false;
         }

@@ -20,7 +20,6 @@ public:
 
     // The chosen row, or -1.
     int Selection() const;
-    QListWidget* List() const { return m_pList; }
 
     // Shows the dialog modally; false on Cancel or with nothing to offer.
     // Installed as the compression chooser by the application.

@@ -84,12 +84,6 @@ bool CScreenCaptureFile::MakeCompressedStream() {
     return true;
 }
 
-void CScreenCaptureFile::Discard() {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_bReady)
-        AbandonLocked();
-}
-
 void CScreenCaptureFile::AbandonLocked() {
     if (m_pWriter) {
         m_pWriter->Release();

@@ -44,19 +44,15 @@ public:
     // is then not set up and the file removed). kind kCaptureBmp: no file yet. Other kinds:
     // false.
     bool Open(const SBitmapInfoHeader* header, std::int32_t frameRate, std::int32_t kind);
-    using CCaptureFile::Open;
     // Asks the user for the encoder (AVI). False (cancelled or failed):
     // the part is abandoned as above.
     bool ChooseCompression();
     // Makes the compressed stream from the chosen options (AVI). False: the
     // part is abandoned as above.
     bool MakeCompressedStream();
-    // Undoes a set-up that failed part-way: releases the writer, removes the
-    // file it created, no "Close" line. Nothing when nothing is set up.
-    void Discard();
     // Completes and releases the AVI file ("Close " + name is logged); ends
     // a BMP sequence. Pauses the part.
-    void Close() override;
+    void Close();
 
     // Screenshot thread. dib: the screen DIB block (header then rows).
     // Skipped: the part stopped recording (or was closed) meanwhile, nothing
@@ -70,7 +66,6 @@ public:
     EFrame WriteBmpFrame(const std::uint8_t* dib, const SBmpFileHeader& header);
 
     std::int32_t GetCaptureKind() const { return Locked(m_nCaptureKind); }
-    std::int32_t GetFrameRate() const { return Locked(m_nFrameRate); }
 
 private:
     bool OpenNextLocked();

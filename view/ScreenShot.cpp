@@ -10,24 +10,28 @@
 #define GL_BGR_EXT 0x80E0
 #endif
 
-const char* GLErrorName(std::uint32_t code) {
+namespace {
+
+const char* GLErrorName(GLenum code) {
     switch (code) {
-    case 0x0500:
+    case GL_INVALID_ENUM:
         return "GL_INVALID_ENUM";
-    case 0x0501:
+    case GL_INVALID_VALUE:
         return "GL_INVALID_VALUE";
-    case 0x0502:
+    case GL_INVALID_OPERATION:
         return "GL_INVALID_OPERATION";
-    case 0x0503:
+    case GL_STACK_OVERFLOW:
         return "GL_STACK_OVERFLOW";
-    case 0x0504:
+    case GL_STACK_UNDERFLOW:
         return "GL_STACK_UNDERFLOW";
-    case 0x0505:
+    case GL_OUT_OF_MEMORY:
         return "GL_OUT_OF_MEMORY";
     default:
         return "";
     }
 }
+
+} // namespace
 
 bool CheckGLError(const char* where) {
     const GLenum error = glGetError();

@@ -11,9 +11,6 @@
 // false when there is none. Unknown codes give an empty name.
 bool CheckGLError(const char* where);
 
-// The name of an OpenGL error code ("GL_INVALID_ENUM" ...), or "".
-const char* GLErrorName(std::uint32_t code);
-
 // Copies header to the start of dib, then reads header.biWidth x
 // header.biHeight pixels from the lower left corner of the current read
 // framebuffer as blue-green-red rows, bottom-up, each padded to 4 bytes

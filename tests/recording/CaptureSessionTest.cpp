@@ -60,7 +60,7 @@ TEST(CaptureSessionNames, FileNamesFillTheHashFieldAndRolloverDerivesNamesWithou
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.nameTemplate) + " " + std::to_string(c.counter));
-        EXPECT_EQ(CCaptureSession::MakeFileName(c.nameTemplate, c.counter), c.name);
+        EXPECT_EQ(MakeFileName(c.nameTemplate, c.counter), c.name);
         EXPECT_EQ(RolloverFileName(c.nameTemplate, c.counter), c.rollover);
     }
 }
