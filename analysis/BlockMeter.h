@@ -37,9 +37,6 @@ public:
     void SetBand(double lowHz, double highHz) { m_finder.SetBand(lowHz, highHz); }
     void SetFloor(double floorDb) { m_finder.SetFloor(floorDb); }
 
-    std::int32_t GetBlockSize() const { return m_nSize; }
-    double GetBinWidth() const { return m_dBinWidth; }
-
     // frames: interleaved 16-bit stereo, left first; count frames, of which
     // at most N are read and fewer are padded with silence (the levels cover
     // only the frames given).
@@ -47,7 +44,6 @@ public:
 
 private:
     std::int32_t m_nSize;
-    double m_dBinWidth;
     std::int32_t m_nChannelMode;
     CWindowTable m_window;
     CFftEngine m_fft;
