@@ -15,6 +15,9 @@
 #include "analysis/PeakFinder.h"
 #include "analysis/WindowTable.h"
 
+// The window a meter starts with: Hann (index into g_apszWindowNames).
+inline constexpr std::int32_t kDefaultMeterWindow = 2;
+
 struct SBlockMeasurement {
     SPeak peak;
     double dMin = 0.0; // smallest channel value, full scale 1.0
