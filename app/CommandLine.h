@@ -20,6 +20,7 @@
 // main thread.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -27,6 +28,9 @@
 
 #include "analysis/BlockMeter.h"
 #include "base/RunState.h"
+
+// The words --channel takes, indexed by CHANNEL_*.
+inline constexpr std::array<const char*, 4> kChannelWords = {"left", "right", "sum", "difference"};
 
 struct SCommandLine {
     std::string strInputFile; // empty: the capture device

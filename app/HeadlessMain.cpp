@@ -126,7 +126,6 @@ struct SLatencyProbe {
 };
 
 constexpr double kRate = 44100.0;
-const char* const kChannelWords[] = {"left", "right", "sum", "difference"};
 
 // One line on standard error, prefixed with the program's name.
 void Complain(const std::string& message) {
