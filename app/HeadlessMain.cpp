@@ -41,8 +41,6 @@
 #include "analysis/WindowTable.h"
 #include "analysis/WorkerThreads.h"
 #include "app/CommandLine.h"
-#include "base/DebugLog.h"
-#include "base/Messages.h"
 #include "base/RunState.h"
 #include "base/StartupSettings.h"
 #include "platform/PortAudioCapture.h"
