@@ -6,16 +6,11 @@
 #include "analysis/SampleExchange.h"
 #include "base/RunState.h"
 
-namespace {
-constexpr std::int32_t kHann = 2;
-} // namespace
-
 CBlockMeter::CBlockMeter(std::int32_t n, double sampleRate)
-    : m_nSize(n), m_dBinWidth(sampleRate / n), m_nChannelMode(CHANNEL_SUM),
-      m_fft(sampleRate, n, nullptr), m_finder(sampleRate / n, 1.0),
-      m_pSamples(static_cast<std::size_t>(n), 0.0) {
+    : m_nSize(n), m_nChannelMode(CHANNEL_SUM), m_fft(sampleRate, n, nullptr),
+      m_finder(sampleRate / n, 1.0), m_pSamples(static_cast<std::size_t>(n), 0.0) {
     m_window.SetSize(n);
-    SetWindowType(kHann);
+    SetWindowType(kDefaultMeterWindow);
 }
 
 void CBlockMeter::SetWindowType(std::int32_t type) {

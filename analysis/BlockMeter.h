@@ -15,6 +15,9 @@
 #include "analysis/PeakFinder.h"
 #include "analysis/WindowTable.h"
 
+// The window a meter starts with: Hann (index into g_apszWindowNames).
+inline constexpr std::int32_t kDefaultMeterWindow = 2;
+
 struct SBlockMeasurement {
     SPeak peak;
     double dMin = 0.0; // smallest channel value, full scale 1.0
@@ -37,9 +40,6 @@ public:
     void SetBand(double lowHz, double highHz) { m_finder.SetBand(lowHz, highHz); }
     void SetFloor(double floorDb) { m_finder.SetFloor(floorDb); }
 
-    std::int32_t GetBlockSize() const { return m_nSize; }
-    double GetBinWidth() const { return m_dBinWidth; }
-
     // frames: interleaved 16-bit stereo, left first; count frames, of which
     // at most N are read and fewer are padded with silence (the levels cover
     // only the frames given).
@@ -47,7 +47,6 @@ public:
 
 private:
     std::int32_t m_nSize;
-    double m_dBinWidth;
     std::int32_t m_nChannelMode;
     CWindowTable m_window;
     CFftEngine m_fft;

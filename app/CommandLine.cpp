@@ -37,8 +37,6 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
-constexpr std::array<const char*, 4> kChannelNames = {"left", "right", "sum", "difference"};
-
 // Qt's own options as QGuiApplication and QApplication take them, without
 // their dash; Qt also accepts them with two dashes.
 constexpr std::array<std::string_view, 16> kQtOptionsWithValue = {
@@ -223,12 +221,12 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
                 return false;
             }
             const auto found =
-                std::find_if(kChannelNames.begin(), kChannelNames.end(),
+                std::find_if(kChannelWords.begin(), kChannelWords.end(),
                              [&](const char* c) { return SameIgnoringCase(c, value); });
-            if (found == kChannelNames.end()) {
+            if (found == kChannelWords.end()) {
                 return needs("left, right, sum or difference");
             }
-            out.nChannelMode = static_cast<std::int32_t>(found - kChannelNames.begin());
+            out.nChannelMode = static_cast<std::int32_t>(found - kChannelWords.begin());
         } else if (headless && name == "--band") {
             if (!takeValue("a band LO:HI in Hz")) {
                 return false;

@@ -20,13 +20,17 @@
 // main thread.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "analysis/PeakFinder.h"
+#include "analysis/BlockMeter.h"
 #include "base/RunState.h"
+
+// The words --channel takes, indexed by CHANNEL_*.
+inline constexpr std::array<const char*, 4> kChannelWords = {"left", "right", "sum", "difference"};
 
 struct SCommandLine {
     std::string strInputFile; // empty: the capture device
@@ -36,14 +40,14 @@ struct SCommandLine {
     std::string strPreset; // empty: none
 
     // Headless tool only.
-    double dSeconds = 0.0;                   // 0: until interrupted (or the file's end)
-    std::int32_t nBlockSize = 0;             // 0: from the startup settings
-    double dLatencyHz = 0.0;                 // 0: no latency measurement
-    bool bOffline = false;                   // read the input file once, unpaced
-    bool bCsv = false;                       // one row per block instead of a line a second
-    std::int32_t nWindowType = 2;            // index into g_apszWindowNames: Hann
-    std::int32_t nChannelMode = CHANNEL_SUM; // CHANNEL_*
-    double dBandLow = 0.0;                   // Hz
+    double dSeconds = 0.0;                          // 0: until interrupted (or the file's end)
+    std::int32_t nBlockSize = 0;                    // 0: from the startup settings
+    double dLatencyHz = 0.0;                        // 0: no latency measurement
+    bool bOffline = false;                          // read the input file once, unpaced
+    bool bCsv = false;                              // one row per block instead of a line a second
+    std::int32_t nWindowType = kDefaultMeterWindow; // index into g_apszWindowNames
+    std::int32_t nChannelMode = CHANNEL_SUM;        // CHANNEL_*
+    double dBandLow = 0.0;                          // Hz
     double dBandHigh = std::numeric_limits<double>::infinity(); // Hz; beyond Nyquist: all
     double dFloorDb = kDefaultPeakFloorDb;                      // no peak below this many dBFS
 };

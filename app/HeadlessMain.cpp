@@ -41,8 +41,6 @@
 #include "analysis/WindowTable.h"
 #include "analysis/WorkerThreads.h"
 #include "app/CommandLine.h"
-#include "base/DebugLog.h"
-#include "base/Messages.h"
 #include "base/RunState.h"
 #include "base/StartupSettings.h"
 #include "platform/PortAudioCapture.h"
@@ -51,6 +49,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr const char* kProgram = "vireon-headless";
+constexpr double kRate = kDefaultCaptureFormat.dSampleRate;
 constexpr double kFreqMin = kDefaultDisplayRange.dFreqMin;
 constexpr double kFreqMax = kDefaultDisplayRange.dFreqMax;
 
@@ -75,7 +74,7 @@ double CpuSeconds() {
 
 // The column the strongest bin near hz falls into (the mapping's rule).
 std::int32_t ToneColumn(double hz, std::int32_t n, std::int32_t width) {
-    const double binWidth = 44100.0 / n;
+    const double binWidth = kRate / n;
     const double binHz = std::round(hz / binWidth) * binWidth;
     return static_cast<std::int32_t>((binHz - kFreqMin) / (kFreqMax - kFreqMin) * width);
 }
@@ -124,9 +123,6 @@ struct SLatencyProbe {
         return pass * fileFrames + onsets[next % onsets.size()];
     }
 };
-
-constexpr double kRate = 44100.0;
-const char* const kChannelWords[] = {"left", "right", "sum", "difference"};
 
 // One line on standard error, prefixed with the program's name.
 void Complain(const std::string& message) {
