@@ -38,6 +38,8 @@
 inline constexpr std::uint32_t kPresetMagic = 51887;
 inline constexpr std::uint32_t kPresetEnd = 64172;
 inline constexpr std::size_t kPresetFileSize = 524;
+// The file dialogs' filter for preset files (opening, saving, the start-up preset).
+inline constexpr char kPresetFileFilter[] = "Vireon Preset (*.tpz)";
 
 // What a preset holds: the store's preset groups and both projection records.
 struct SPreset {
