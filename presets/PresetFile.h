@@ -91,6 +91,8 @@ public:
     bool AtEnd() const { return m_bPastEnd; }
 
 private:
+    // The next size bytes, or null (and AtEnd from now on) if fewer remain.
+    const std::uint8_t* Take(std::size_t size);
     std::uint64_t Little(int bytes);
 
     const std::uint8_t* m_pData;
