@@ -43,8 +43,6 @@ enum : std::uint32_t {
 
 // What the user interface can set (the acquisition dialog's fields, the
 // palette drag limits, the plot and panel commands).
-constexpr double kFreqLowest = 1.0;
-constexpr double kFreqHighest = 20000.0;
 constexpr std::int32_t kPlotTypeLast = 4;
 constexpr std::int32_t kPaletteLast = 1;
 constexpr std::int32_t kShiftLimit = 255;
@@ -375,8 +373,8 @@ EPresetRead ReadPresetFile(const std::uint8_t* data, std::size_t size, SPreset& 
 
 bool IsValidPreset(const SPreset& preset, std::string* why) {
     const SPresetSettings& s = preset.settings;
-    if (!InRange(s.dFreqMin, kFreqLowest, kFreqHighest) ||
-        !InRange(s.dFreqMax, kFreqLowest, kFreqHighest) || !(s.dFreqMin < s.dFreqMax))
+    if (!InRange(s.dFreqMin, kPresetFreqLowest, kPresetFreqHighest) ||
+        !InRange(s.dFreqMax, kPresetFreqLowest, kPresetFreqHighest) || !(s.dFreqMin < s.dFreqMax))
         return Fail(why, "frequency range outside 1..20000 Hz or empty");
     if (!std::isfinite(s.dFreqSpan))
         return Fail(why, "frequency span not a number");

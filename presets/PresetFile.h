@@ -38,6 +38,10 @@
 inline constexpr std::uint32_t kPresetMagic = 51887;
 inline constexpr std::uint32_t kPresetEnd = 64172;
 inline constexpr std::size_t kPresetFileSize = 524;
+// The displayed frequency range a preset may hold, in Hz: what the
+// acquisition dialog accepts.
+inline constexpr std::int32_t kPresetFreqLowest = 1;
+inline constexpr std::int32_t kPresetFreqHighest = 20000;
 // The file dialogs' filter for preset files (opening, saving, the start-up preset).
 inline constexpr char kPresetFileFilter[] = "Vireon Preset (*.tpz)";
 
