@@ -357,10 +357,20 @@ void CMainFrame::UpdateCommandUI() {
             enabled = true;
             checked = m_wndStatusBar && !m_wndStatusBar->isHidden();
             break;
+        case ID_FILE_NEW:
+        case ID_FILE_OPEN:
+        case ID_FILE_SAVE:
+        case ID_FILE_SAVE_AS:
+        case ID_VIEW_ACQUIRE:
+        case ID_EDIT_PREFERENCES:
+            enabled = m_pDoc != nullptr;
+            break;
+        case ID_FILE_REVERT:
+            enabled = m_pDoc != nullptr && m_pDoc->IsModified();
+            break;
         default:
             // Commands the view does not know yet stay greyed.
-            if (!DocumentCommandState(id, enabled))
-                m_pView->GetCommandState(id, enabled, checked);
+            m_pView->GetCommandState(id, enabled, checked);
             break;
         }
         if (action->isEnabled() != enabled)
@@ -408,24 +418,6 @@ void CMainFrame::CreateDocumentCommands() {
     command(ID_EDIT_PREFERENCES, [this] { m_pView->OnEditPreferences(); });
     if (m_pDoc)
         connect(m_pDoc, &CTamselDoc::stateChanged, this, &CMainFrame::UpdateCommandUI);
-}
-
-bool CMainFrame::DocumentCommandState(int commandId, bool& enabled) const {
-    switch (commandId) {
-    case ID_FILE_NEW:
-    case ID_FILE_OPEN:
-    case ID_FILE_SAVE:
-    case ID_FILE_SAVE_AS:
-    case ID_VIEW_ACQUIRE:
-    case ID_EDIT_PREFERENCES:
-        enabled = m_pDoc != nullptr;
-        return true;
-    case ID_FILE_REVERT:
-        enabled = m_pDoc != nullptr && m_pDoc->IsModified();
-        return true;
-    default:
-        return false;
-    }
 }
 
 void CMainFrame::OnOpenRecentFile(const QString& path) {

@@ -80,7 +80,6 @@ private:
     void CreateStatusBar();
     // ---- the document's commands ----
     void CreateDocumentCommands();
-    bool DocumentCommandState(int commandId, bool& enabled) const;
 
     std::unique_ptr<CDebugDlg> m_debugDlg;
     QStatusBar* m_wndStatusBar = nullptr;

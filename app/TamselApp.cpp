@@ -14,8 +14,8 @@
 #include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
 #include "app/TestProbe.h"
-#include "platform/AviFileWriter.h"
 #include "base/Messages.h"
+#include "platform/AviFileWriter.h"
 #include "presets/TamselDoc.h"
 #include "recording/CompressionDlg.h"
 #include "view/TamselView.h"
@@ -181,16 +181,12 @@ void CTamselApp::AddToRecentFileList(const QString& path) {
     if (path.isEmpty())
         return;
     m_recentFiles.Add(path);
-    SaveRecentFiles();
-    if (m_pMainFrame)
-        m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
+    PublishRecentFiles();
 }
 
 void CTamselApp::RemoveFromRecentFileList(const QString& path) {
     m_recentFiles.Remove(path);
-    SaveRecentFiles();
-    if (m_pMainFrame)
-        m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
+    PublishRecentFiles();
 }
 
 void CTamselApp::LoadRecentFiles() {
@@ -198,7 +194,9 @@ void CTamselApp::LoadRecentFiles() {
     m_recentFiles.Load(settings);
 }
 
-void CTamselApp::SaveRecentFiles() const {
+void CTamselApp::PublishRecentFiles() {
     QSettings settings(QString::fromLatin1(kRegistryKey), applicationName());
     m_recentFiles.Save(settings);
+    if (m_pMainFrame)
+        m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
 }

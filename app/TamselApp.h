@@ -62,7 +62,8 @@ public:
 private:
     static int RunInfoOption(const SCommandLine& args);
     void LoadRecentFiles();
-    void SaveRecentFiles() const;
+    // Saves the list at once and shows it in the File menu.
+    void PublishRecentFiles();
 
     int m_nExitCode = 0;
     std::unique_ptr<IMessagePresenter> m_pPreviousPresenter;

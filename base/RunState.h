@@ -252,14 +252,9 @@ public:
     SPresetSettings GetPresetSettings() const;
     void SetPresetSettings(const SPresetSettings& s);
 
-    // The preset reader and writer reach the preset fields directly; while
-    // worker threads run they hold the group's lock through this.
-    std::mutex& GroupLock(int group) const { return m_locks[static_cast<std::size_t>(group)]; }
-
     // Preset colour fields lie in memory as red, blue, green; the preset file
-    // follows that order. Exposed read-only for the file writer and tests.
+    // follows that order. Exposed read-only for tests.
     const float* BackgroundMemory() const { return &m_fBackRed; }
-    const float* ForegroundMemory() const { return &m_fForeRed; }
 
 private:
     mutable std::array<std::mutex, 16> m_locks;

@@ -17,6 +17,8 @@
 
 #include <cstdint>
 
+#include "presets/PresetFile.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -25,8 +27,9 @@ class CAcquireDlg : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr std::int32_t kFreqLowest = 1;
-    static constexpr std::int32_t kFreqHighest = 20000;
+    // The preset reader accepts exactly this range.
+    static constexpr std::int32_t kFreqLowest = kPresetFreqLowest;
+    static constexpr std::int32_t kFreqHighest = kPresetFreqHighest;
     static constexpr float kLevelLowest = -100.0f;
     static constexpr float kLevelHighest = 0.0f;
 

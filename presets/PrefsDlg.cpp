@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "base/StartupSettings.h"
+#include "presets/PresetFile.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ void CPrefsDlg::OnEditPreset() {
 
 void CPrefsDlg::OnBrowse() {
     QFileDialog dialog(this, QStringLiteral("Open"), QString(),
-                       QStringLiteral("Vireon Preset (*.tpz)"));
+                       QString::fromLatin1(kPresetFileFilter));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("tpz"));
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())

@@ -1,5 +1,6 @@
 #include "presets/PresetFile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -42,8 +43,6 @@ enum : std::uint32_t {
 
 // What the user interface can set (the acquisition dialog's fields, the
 // palette drag limits, the plot and panel commands).
-constexpr double kFreqLowest = 1.0;
-constexpr double kFreqHighest = 20000.0;
 constexpr std::int32_t kPlotTypeLast = 4;
 constexpr std::int32_t kPaletteLast = 1;
 constexpr std::int32_t kShiftLimit = 255;
@@ -109,17 +108,25 @@ void CPresetWriter::Bytes(const std::uint8_t* data, std::size_t size) {
     m_data.insert(m_data.end(), data, data + size);
 }
 
-std::uint64_t CPresetReader::Little(int bytes) {
-    const auto n = static_cast<std::size_t>(bytes);
-    if (m_bPastEnd || m_nSize - m_nPos < n) {
+const std::uint8_t* CPresetReader::Take(std::size_t size) {
+    if (m_bPastEnd || m_nSize - m_nPos < size) {
         m_bPastEnd = true;
         m_nPos = m_nSize;
-        return 0;
+        return nullptr;
     }
+    const std::uint8_t* p = m_pData + m_nPos;
+    m_nPos += size;
+    return p;
+}
+
+std::uint64_t CPresetReader::Little(int bytes) {
+    const auto n = static_cast<std::size_t>(bytes);
+    const std::uint8_t* p = Take(n);
+    if (!p)
+        return 0;
     std::uint64_t v = 0;
     for (std::size_t i = 0; i < n; ++i)
-        v |= static_cast<std::uint64_t>(m_pData[m_nPos + i]) << (8 * i);
-    m_nPos += n;
+        v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
     return v;
 }
 
@@ -140,16 +147,12 @@ double CPresetReader::F64() {
 }
 
 bool CPresetReader::Bytes(std::uint8_t* out, std::size_t size) {
-    if (m_bPastEnd || m_nSize - m_nPos < size) {
-        m_bPastEnd = true;
-        m_nPos = m_nSize;
-        for (std::size_t i = 0; i < size; ++i)
-            out[i] = 0;
+    const std::uint8_t* p = Take(size);
+    if (!p) {
+        std::fill_n(out, size, std::uint8_t{0});
         return false;
     }
-    for (std::size_t i = 0; i < size; ++i)
-        out[i] = m_pData[m_nPos + i];
-    m_nPos += size;
+    std::copy_n(p, size, out);
     return true;
 }
 
@@ -370,8 +373,8 @@ EPresetRead ReadPresetFile(const std::uint8_t* data, std::size_t size, SPreset& 
 
 bool IsValidPreset(const SPreset& preset, std::string* why) {
     const SPresetSettings& s = preset.settings;
-    if (!InRange(s.dFreqMin, kFreqLowest, kFreqHighest) ||
-        !InRange(s.dFreqMax, kFreqLowest, kFreqHighest) || !(s.dFreqMin < s.dFreqMax))
+    if (!InRange(s.dFreqMin, kPresetFreqLowest, kPresetFreqHighest) ||
+        !InRange(s.dFreqMax, kPresetFreqLowest, kPresetFreqHighest) || !(s.dFreqMin < s.dFreqMax))
         return Fail(why, "frequency range outside 1..20000 Hz or empty");
     if (!std::isfinite(s.dFreqSpan))
         return Fail(why, "frequency span not a number");

@@ -38,6 +38,12 @@
 inline constexpr std::uint32_t kPresetMagic = 51887;
 inline constexpr std::uint32_t kPresetEnd = 64172;
 inline constexpr std::size_t kPresetFileSize = 524;
+// The displayed frequency range a preset may hold, in Hz: what the
+// acquisition dialog accepts.
+inline constexpr std::int32_t kPresetFreqLowest = 1;
+inline constexpr std::int32_t kPresetFreqHighest = 20000;
+// The file dialogs' filter for preset files (opening, saving, the start-up preset).
+inline constexpr char kPresetFileFilter[] = "Vireon Preset (*.tpz)";
 
 // What a preset holds: the store's preset groups and both projection records.
 struct SPreset {
@@ -89,6 +95,8 @@ public:
     bool AtEnd() const { return m_bPastEnd; }
 
 private:
+    // The next size bytes, or null (and AtEnd from now on) if fewer remain.
+    const std::uint8_t* Take(std::size_t size);
     std::uint64_t Little(int bytes);
 
     const std::uint8_t* m_pData;

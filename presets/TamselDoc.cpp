@@ -19,7 +19,6 @@
 
 namespace {
 
-const char* const kFilter = "Vireon Preset (*.tpz)";
 // A written preset has 524 bytes; repeated sections may make a valid one
 // longer, but nothing near this.
 constexpr qint64 kLargestPreset = 1 << 20;
@@ -176,7 +175,7 @@ bool CTamselDoc::FileNew(QWidget* parent) {
 
 bool CTamselDoc::FileOpen(QWidget* parent) {
     const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), QString(),
-                                                      QString::fromLatin1(kFilter));
+                                                      QString::fromLatin1(kPresetFileFilter));
     if (path.isEmpty())
         return false;
     return OpenDocumentFile(path, parent) == EOpen::Opened;
@@ -199,7 +198,8 @@ bool CTamselDoc::FileSave(QWidget* parent) {
 }
 
 bool CTamselDoc::FileSaveAs(QWidget* parent) {
-    QFileDialog dialog(parent, QStringLiteral("Save As"), QString(), QString::fromLatin1(kFilter));
+    QFileDialog dialog(parent, QStringLiteral("Save As"), QString(),
+                       QString::fromLatin1(kPresetFileFilter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("tpz"));
     if (m_bHasFile)
