@@ -87,8 +87,6 @@ public:
 
     CPoint GetLineStart() const { return m_ptLineStart; }
     CPoint GetLineEnd() const { return m_ptLineEnd; }
-    bool IsVertical() const { return m_bVertical; }
-    std::int32_t GetLabelCount() const { return m_nLabelCount; }
     double GetMin() const { return m_dMin; }
     double GetMax() const { return m_dMax; }
 
