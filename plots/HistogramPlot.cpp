@@ -24,6 +24,8 @@ CHistogramPlot::CHistogramPlot() : CCompositePanel({&m_axisX, &m_axisY}) {
     m_axisY.m_nTickSide = -1;
     m_axisY.SetLabelDivisor(1);
     m_axisY.m_nLabelGap = 0;
+    m_axisY.SetLabelFormatter(DbLabel);
+    m_axisY.SetTitle("dB");
 }
 
 CSize CHistogramPlot::Layout(std::int32_t x, std::int32_t y) {
@@ -40,7 +42,6 @@ CSize CHistogramPlot::Layout(std::int32_t x, std::int32_t y) {
 
     m_axisX.SetGeometry(m_rcPlot.left, m_rcPlot.bottom, m_rcPlot.right - m_rcPlot.left, 0);
     m_axisY.SetGeometry(m_rcPlot.left, m_rcPlot.bottom, 0, m_rcPlot.top - m_rcPlot.bottom);
-    m_axisY.SetLabelFormatter(DbLabel);
     m_axisY.MoveTitleAnchor(-40, -5);
 
     m_pPeaks = std::make_unique<CPeakHoldArray>(m_rcFrame.bottom, m_rcFrame.top, 25, kBars);
@@ -59,7 +60,6 @@ void CHistogramPlot::UpdateAxes() {
     } else {
         m_axisY.SetRange(range.dMagMin, range.dMagMax);
     }
-    m_axisY.SetTitle("dB");
 }
 
 void CHistogramPlot::Draw() {

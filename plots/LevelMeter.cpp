@@ -25,6 +25,8 @@ CLevelMeter::CLevelMeter() : CCompositePanel({&m_axisScale, &m_axisBase}) {
     m_axisScale.SetLabelDivisor(1);
     m_axisScale.m_nLabelGap = 0;
     m_axisScale.SetCustomTicks(kScaleValues, kScalePositions, 10);
+    m_axisScale.SetLabelFormatter(PlainLabel);
+    m_axisScale.SetTitle("dB");
 
     m_axisBase.SetTicks(1, 1);
     m_axisBase.m_nMajorLen = 0;
@@ -57,7 +59,6 @@ CSize CLevelMeter::Layout(std::int32_t x, std::int32_t y) {
     m_ptTitle = {left + 15, y - ht};
 
     m_axisScale.SetGeometry(left, m_rcBar.bottom, 0, m_rcBar.top - m_rcBar.bottom);
-    m_axisScale.SetLabelFormatter(PlainLabel);
     m_axisScale.MoveTitleAnchor(-50, -10);
     m_axisBase.SetGeometry(left, m_rcBar.bottom, m_rcBar.right - left, 0);
     m_axisBase.MoveTitleAnchor(0, -50);
@@ -90,7 +91,6 @@ void CLevelMeter::Draw() {
     if (m_pRunState == nullptr || !m_pPeak)
         return;
     const SStereoLevels stereo = m_pRunState->GetStereoLevels();
-    m_axisScale.SetTitle("dB");
     glDisable(GL_DEPTH_TEST);
     const SLevels levels = m_pRunState->IsAcquiring() ? m_pRunState->GetLevels() : SLevels{};
 
