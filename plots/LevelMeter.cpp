@@ -40,11 +40,16 @@ void CLevelMeter::SetLevelColours(const SColour& low, const SColour& mid, const 
     m_clrHigh = high;
 }
 
+double PeakToPeakDb(double maximum, double minimum) {
+    return std::max(LinearToDb((maximum - minimum) / 65536.0), -100.0);
+}
+
+double LitFraction(double db) {
+    return std::max((db + 100.0) * 0.01, 0.0);
+}
+
 std::int32_t CLevelMeter::LitHeight(std::int32_t barHeight, double maximum, double minimum) {
-    const double v = (maximum - minimum) / 65536.0;
-    const double db = std::max(LinearToDb(v), -100.0);
-    const double f = std::max((db + 100.0) * 0.01, 0.0);
-    return static_cast<std::int32_t>((barHeight - 2) * f);
+    return static_cast<std::int32_t>((barHeight - 2) * LitFraction(PeakToPeakDb(maximum, minimum)));
 }
 
 CSize CLevelMeter::Layout(std::int32_t x, std::int32_t y) {

@@ -17,6 +17,12 @@
 #include "plots/Panel.h"
 #include "plots/PeakHold.h"
 
+// The level both meters show: the peak-to-peak span of a block from minimum
+// to maximum (16-bit sample values) / 65536 in dB, at least -100.
+double PeakToPeakDb(double maximum, double minimum);
+// The part 0..1 of a -100..0 dB meter bar lit at db.
+double LitFraction(double db);
+
 class CLevelMeter : public CCompositePanel {
 public:
     static constexpr std::int32_t kBarWidth = 31;

@@ -2,10 +2,9 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
 #include <cstdio>
 
-#include "analysis/Decibel.h"
+#include "plots/LevelMeter.h"
 #include "plots/Primitives.h"
 
 CSize CVuMeterPanel::Layout(std::int32_t x, std::int32_t y) {
@@ -26,13 +25,11 @@ void CVuMeterPanel::SetLevelColours(const SColour& low, const SColour& mid, cons
 }
 
 double CVuMeterPanel::LevelDb(std::int16_t min, std::int16_t max) {
-    const double v = (static_cast<double>(max) - static_cast<double>(min)) / 65536.0;
-    return std::max(LinearToDb(v), -100.0);
+    return PeakToPeakDb(max, min);
 }
 
 std::int32_t CVuMeterPanel::LitPixels(double db) {
-    const double f = std::max((db + 100.0) * 0.01, 0.0);
-    return static_cast<std::int32_t>((kBarWidth - 2) * f);
+    return static_cast<std::int32_t>((kBarWidth - 2) * LitFraction(db));
 }
 
 void CVuMeterPanel::DrawBar(std::int32_t lit) {
