@@ -59,7 +59,6 @@ CSize CLevelMeter::Layout(std::int32_t x, std::int32_t y) {
 
     const std::int32_t left = x + 4 * hl;
     m_rcBar = {left, y - 10, left + kBarWidth, y - 12 - h};
-    m_nBarRange = h;
     PlacePlotFrame(x, y, left + 30, h);
     m_ptTitle = {left + 15, y - ht};
 

@@ -57,7 +57,6 @@ private:
     SColour m_clrMid{1.0f, 1.0f, 0.0f};
     SColour m_clrHigh{1.0f, 0.0f, 0.0f};
     CRect m_rcBar;
-    std::int32_t m_nBarRange = 0;
     std::unique_ptr<CPeakHold> m_pPeak;
     std::int32_t m_nChannel = 2;
     std::int32_t m_nMaxMarker = 0;

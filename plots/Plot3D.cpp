@@ -29,9 +29,9 @@ void CPlot3D::LayoutScene(std::int32_t x, std::int32_t y) {
     m_nRows = geometry.nRows;
     m_nCols = geometry.nCols;
     const float d = static_cast<float>(m_nCols);
-    m_fHalfX = m_fHalfY = m_fHalfZ = d / 2.0f;
-    m_fFullX = m_fFullY = m_fFullZ = d;
-    m_fZTop = 1.5f * m_fHalfZ;
+    m_fHalfX = m_fHalfY = d / 2.0f;
+    m_fFullY = d;
+    m_fZTop = 1.5f * m_fHalfX;
     const SViewport viewport = g_projection3D.GetViewport();
     m_ptTitle = {viewport.width / 2 - 120, viewport.y + viewport.height};
 }

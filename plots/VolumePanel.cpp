@@ -23,7 +23,6 @@ CVolumePanel::CVolumePanel() : CCompositePanel({&m_axisTime, &m_axisLevel}) {
 CSize CVolumePanel::Layout(std::int32_t x, std::int32_t y, std::int32_t width) {
     const std::int32_t ht = m_nTitleFont / 100;
     const std::int32_t hl = m_nLabelFont / 100;
-    m_nStripWidth = width;
     const SHistoryGeometry geometry = m_pRunState->GetHistoryGeometry();
     const SCaptureFormat format = m_pRunState->GetCaptureFormat();
     const std::int32_t h = geometry.nRingRows / 2;
