@@ -37,7 +37,6 @@ CSize CHistogramPlot::Layout(std::int32_t x, std::int32_t y) {
     m_rcPlot = {left, y - 10, left + h + 1, y - 12 - h};
     PlacePlotFrame(x, y, x + 4 * hl + h, h);
     m_dBarScale = static_cast<double>(h) / 255.0;
-    m_nRowLimit = h;
     m_ptTitle = {m_rcPlot.left + (m_rcPlot.right - m_rcPlot.left) / 2, y - ht};
 
     m_axisX.SetGeometry(m_rcPlot.left, m_rcPlot.bottom, m_rcPlot.right - m_rcPlot.left, 0);
@@ -45,7 +44,6 @@ CSize CHistogramPlot::Layout(std::int32_t x, std::int32_t y) {
     m_axisY.MoveTitleAnchor(-40, -5);
 
     m_pPeaks = std::make_unique<CPeakHoldArray>(m_rcFrame.bottom, m_rcFrame.top, 25, kBars);
-    m_bars.fill(CRect{});
     return m_size;
 }
 
@@ -81,7 +79,6 @@ void CHistogramPlot::Draw() {
     std::int32_t x = m_rcPlot.left;
     for (std::int32_t i = 0; i < kBars; ++i) {
         const CRect bar{x, m_rcPlot.bottom + heights[i], x + w, m_rcPlot.bottom};
-        m_bars[static_cast<std::size_t>(i)] = bar;
         glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
         FillRect(bar.left, bar.top, bar.right, bar.bottom);
         const std::int32_t p = m_pPeaks->Update(bar.top, i);
