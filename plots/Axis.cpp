@@ -1,7 +1,5 @@
 #include "plots/Axis.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <utility>
@@ -203,7 +201,7 @@ CPoint CAxis::TitleOrigin() const {
 }
 
 void CAxis::Draw() {
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     DrawLine(m_ptLineStart.x, m_ptLineStart.y, m_ptLineEnd.x, m_ptLineEnd.y);
     for (const SAxisTick& tick : Ticks())
         DrawLine(tick.start.x, tick.start.y, tick.end.x, tick.end.y);

@@ -67,7 +67,7 @@ void CHistogramPlot::Draw() {
     UpdateAxes();
 
     glDisable(GL_DEPTH_TEST);
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     OutlineRect(m_rcPlot.left, m_rcPlot.top, m_rcPlot.right, m_rcPlot.bottom);
 
     std::int32_t heights[kBars];
@@ -79,7 +79,7 @@ void CHistogramPlot::Draw() {
     std::int32_t x = m_rcPlot.left;
     for (std::int32_t i = 0; i < kBars; ++i) {
         const CRect bar{x, m_rcPlot.bottom + heights[i], x + w, m_rcPlot.bottom};
-        glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+        SetColour(m_clrFore);
         FillRect(bar.left, bar.top, bar.right, bar.bottom);
         const std::int32_t p = m_pPeaks->Update(bar.top, i);
         glColor3f(1.0f, 0.3f, 0.3f);

@@ -13,10 +13,6 @@ namespace {
 constexpr double kScaleValues[] = {-100, -84, -66, -48, -36, -24, -12, -6, -3, 0};
 constexpr double kScalePositions[] = {0.0, 0.16, 0.34, 0.52, 0.64, 0.76, 0.88, 0.94, 0.97, 1.0};
 
-void Colour(const SColour& c) {
-    glColor3f(c.r, c.g, c.b);
-}
-
 } // namespace
 
 CLevelMeter::CLevelMeter() : CCompositePanel({&m_axisScale, &m_axisBase}) {
@@ -78,7 +74,7 @@ void CLevelMeter::DrawBar(std::int32_t h) {
     const std::int32_t y1 = b.bottom + static_cast<std::int32_t>(0.88 * span);
     const std::int32_t y2 = b.bottom + static_cast<std::int32_t>(0.94 * span);
     FillRectShaded(b.left, y1, b.right, b.bottom, m_clrLow, m_clrMid, m_clrMid, m_clrLow);
-    Colour(m_clrMid);
+    SetColour(m_clrMid);
     FillRect(b.left, y2, b.right, y1);
     FillRectShaded(b.left, b.top, b.right, y2, m_clrMid, m_clrHigh, m_clrHigh, m_clrMid);
     glColor3f(0.0f, 0.0f, 0.0f);
@@ -114,7 +110,7 @@ void CLevelMeter::Draw() {
     DrawLine(m_rcBar.left, m_rcBar.bottom + held + 1, m_rcBar.right, m_rcBar.bottom + held + 1);
     DrawLine(m_rcBar.left, m_rcBar.bottom + held, m_rcBar.right, m_rcBar.bottom + held);
 
-    Colour(m_clrFore);
+    SetColour(m_clrFore);
     OutlineRect(m_rcBar.left, m_rcBar.top, m_rcBar.right, m_rcBar.bottom);
     m_axisScale.Draw();
     m_axisBase.Draw();

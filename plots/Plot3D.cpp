@@ -59,7 +59,7 @@ void CPlot3D::DrawRangeTitle() const {
         return;
     const std::string text = FormatRangeTitle(m_strTitle, m_pRunState->GetDisplayRange(),
                                               m_pRunState->GetSpectrumStats());
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     const std::int32_t h = m_nTitleFont / 100;
     const auto n = static_cast<std::int32_t>(m_strTitle.size());
     DrawText(m_nTitleFont, m_ptTitle.x - (h * n) / 4, m_ptTitle.y, text);

@@ -11,10 +11,6 @@
 
 namespace {
 
-void Colour(const SColour& c) {
-    glColor3f(c.r, c.g, c.b);
-}
-
 std::size_t PaletteIndex(double magnitude) {
     const double index = magnitude * 255.0;
     if (!(index > 0.0))
@@ -30,6 +26,10 @@ void PaletteVertex(double magnitude, float x, float y, float z) {
 
 } // namespace
 
+void SetColour(const SColour& c) {
+    glColor3f(c.r, c.g, c.b);
+}
+
 void FillRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
     glBegin(GL_POLYGON);
     glVertex2i(left, bottom);
@@ -42,13 +42,13 @@ void FillRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int3
 void FillRectShaded(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                     const SColour& c1, const SColour& c2, const SColour& c3, const SColour& c4) {
     glBegin(GL_POLYGON);
-    Colour(c1);
+    SetColour(c1);
     glVertex2i(left, bottom);
-    Colour(c2);
+    SetColour(c2);
     glVertex2i(left, top);
-    Colour(c3);
+    SetColour(c3);
     glVertex2i(right, top);
-    Colour(c4);
+    SetColour(c4);
     glVertex2i(right, bottom);
     glEnd();
 }

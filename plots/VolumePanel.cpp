@@ -78,7 +78,7 @@ void CVolumePanel::Draw() {
     const double half = ((m_rcLevel.right - 1) - (m_rcLevel.left + 1)) * 0.5;
     const double scale = half - 2.0;
     const std::int32_t centre = GetCentreX();
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     if (readable) {
         // One batch of segments: a glBegin per row costs more than the rows.
         glBegin(GL_LINES);

@@ -38,7 +38,7 @@ void CVuMeterPanel::DrawBar(std::int32_t lit) {
     const std::int32_t x1 = bar.left + static_cast<std::int32_t>(0.8 * w);
     const std::int32_t x2 = bar.left + static_cast<std::int32_t>(0.88 * w);
     FillRectShaded(bar.left, bar.top, x1, bar.bottom, m_clrLow, m_clrLow, m_clrMid, m_clrMid);
-    glColor3f(m_clrMid.r, m_clrMid.g, m_clrMid.b);
+    SetColour(m_clrMid);
     FillRect(x1, bar.top, x2, bar.bottom);
     FillRectShaded(x2, bar.top, bar.right, bar.bottom, m_clrMid, m_clrMid, m_clrHigh, m_clrHigh);
     glColor3f(0.0f, 0.0f, 0.0f);
@@ -61,7 +61,7 @@ void CVuMeterPanel::Draw() {
     DrawLine(m_rcBar.left + held + 1, m_rcBar.top, m_rcBar.left + held + 1, m_rcBar.bottom);
     DrawLine(m_rcBar.left + held, m_rcBar.top, m_rcBar.left + held, m_rcBar.bottom);
 
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     OutlineRect(m_rcBar.left, m_rcBar.top, m_rcBar.right, m_rcBar.bottom);
     DrawText(m_nLabelFont, m_ptLow.x, m_ptLow.y, " -100");
     DrawText(m_nLabelFont, m_ptHigh.x, m_ptHigh.y, "0");

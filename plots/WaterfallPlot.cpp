@@ -85,7 +85,7 @@ void CWaterfallPlot::Draw() {
         glPopClientAttrib();
     }
 
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     OutlineRect(m_rcPlot.left, m_rcPlot.top, m_rcPlot.right, m_rcPlot.bottom);
     m_axisX.Draw();
     m_axisY.Draw();
