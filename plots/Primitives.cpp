@@ -18,10 +18,15 @@ std::size_t PaletteIndex(double magnitude) {
     return static_cast<std::size_t>(std::min(index, 255.0));
 }
 
-void PaletteVertex(double magnitude, float x, float y, float z) {
+SColouredVertex PaletteEntry(double magnitude, float x, float y, float z) {
     const std::size_t c = PaletteIndex(magnitude);
-    glColor3f(g_afPaletteRed[c], g_afPaletteGreen[c], g_afPaletteBlue[c]);
-    glVertex3f(x, y, z);
+    return {g_afPaletteRed[c], g_afPaletteGreen[c], g_afPaletteBlue[c], x, y, z};
+}
+
+void PaletteVertex(double magnitude, float x, float y, float z) {
+    const SColouredVertex v = PaletteEntry(magnitude, x, y, z);
+    glColor3f(v.r, v.g, v.b);
+    glVertex3f(v.x, v.y, v.z);
 }
 
 } // namespace
@@ -141,11 +146,6 @@ void AppendFace(STriangleBatch& batch, const CFacing& facing, const SFace& face,
     }
     for (std::uint32_t i : reverse ? kReverse : kForward)
         batch.indices.push_back(first + i);
-}
-
-SColouredVertex PaletteEntry(double magnitude, float x, float y, float z) {
-    const std::size_t c = PaletteIndex(magnitude);
-    return {g_afPaletteRed[c], g_afPaletteGreen[c], g_afPaletteBlue[c], x, y, z};
 }
 
 } // namespace
