@@ -69,7 +69,6 @@ void CAxis::UpdateLabelCount() {
 void CAxis::SetRange(double min, double max) {
     m_dMin = min;
     m_dMax = max;
-    m_dSpan = max - min;
 }
 
 void CAxis::SetCustomTicks(const double* values, const double* positions, std::int32_t count) {
@@ -180,7 +179,7 @@ std::vector<SAxisLabel> CAxis::Labels() const {
         }
         return labels;
     }
-    const double valueStep = m_nLabelCount == 0 ? 0.0 : m_dSpan / m_nLabelCount;
+    const double valueStep = m_nLabelCount == 0 ? 0.0 : (m_dMax - m_dMin) / m_nLabelCount;
     double value = m_dMin;
     CPoint at = m_ptLineStart;
     for (std::int32_t j = 0; j <= m_nLabelCount; ++j) {

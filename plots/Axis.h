@@ -118,7 +118,6 @@ private:
     std::int32_t m_nLabelOffY = 0;
     double m_dMin = 0.0;
     double m_dMax = 1.0;
-    double m_dSpan = 1.0;
     std::int32_t m_nTickCount = 0;
     std::int32_t m_nLabelCount = 0;
     std::int32_t m_nMajorEvery = 1;
