@@ -89,7 +89,6 @@ CSize CAxis::SetGeometry(std::int32_t x, std::int32_t y, std::int32_t dx, std::i
         m_bVertical = true;
         m_rcFrame = {x, std::max(y, y + dy), x, std::min(y, y + dy)};
     }
-    m_bTicksVertical = !m_bVertical;
     const CRect& rc = m_rcFrame;
     m_size = {rc.right - rc.left, rc.top - rc.bottom};
     m_ptLineStart = {rc.left, rc.bottom};
@@ -131,7 +130,8 @@ SAxisTick CAxis::TickAt(CPoint at, bool major) const {
         from = len / 2;
         to = -(len / 2);
     }
-    if (m_bTicksVertical)
+    // A horizontal axis has upright ticks.
+    if (!m_bVertical)
         return {{at.x, at.y + from}, {at.x, at.y + to}, major};
     return {{at.x + from, at.y}, {at.x + to, at.y}, major};
 }

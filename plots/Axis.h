@@ -109,7 +109,6 @@ private:
     SAxisTick TickAt(CPoint at, bool major) const;
     CPoint LabelOrigin(CPoint at, const std::string& text) const;
 
-    bool m_bTicksVertical = true;
     CPoint m_ptLineStart;
     CPoint m_ptLineEnd;
     CPoint m_tickStep;
