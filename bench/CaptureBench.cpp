@@ -186,12 +186,12 @@ void BM_CapturePace(benchmark::State& state, const std::string& codec) {
 }
 
 const int kRegistered = [] {
-    for (const SCodecChoice& choice : CAviFileWriter::AvailableCodecs())
+    const std::vector<SCodecChoice> codecs = CAviFileWriter::AvailableCodecs();
+    for (const SCodecChoice& choice : codecs)
         benchmark::RegisterBenchmark(("BM_AviWrite/" + choice.codec).c_str(), AviWrite,
                                      choice.codec)
             ->Unit(benchmark::kMillisecond);
     // FFV1 is the slowest of the usual offers; otherwise the last offered.
-    const std::vector<SCodecChoice> codecs = CAviFileWriter::AvailableCodecs();
     std::string slowest = codecs.empty() ? std::string() : codecs.back().codec;
     for (const SCodecChoice& choice : codecs)
         if (choice.codec == "ffv1")

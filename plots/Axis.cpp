@@ -1,7 +1,5 @@
 #include "plots/Axis.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <utility>
@@ -71,7 +69,6 @@ void CAxis::UpdateLabelCount() {
 void CAxis::SetRange(double min, double max) {
     m_dMin = min;
     m_dMax = max;
-    m_dSpan = max - min;
 }
 
 void CAxis::SetCustomTicks(const double* values, const double* positions, std::int32_t count) {
@@ -92,7 +89,6 @@ CSize CAxis::SetGeometry(std::int32_t x, std::int32_t y, std::int32_t dx, std::i
         m_bVertical = true;
         m_rcFrame = {x, std::max(y, y + dy), x, std::min(y, y + dy)};
     }
-    m_bTicksVertical = !m_bVertical;
     const CRect& rc = m_rcFrame;
     m_size = {rc.right - rc.left, rc.top - rc.bottom};
     m_ptLineStart = {rc.left, rc.bottom};
@@ -134,7 +130,8 @@ SAxisTick CAxis::TickAt(CPoint at, bool major) const {
         from = len / 2;
         to = -(len / 2);
     }
-    if (m_bTicksVertical)
+    // A horizontal axis has upright ticks.
+    if (!m_bVertical)
         return {{at.x, at.y + from}, {at.x, at.y + to}, major};
     return {{at.x + from, at.y}, {at.x + to, at.y}, major};
 }
@@ -182,7 +179,7 @@ std::vector<SAxisLabel> CAxis::Labels() const {
         }
         return labels;
     }
-    const double valueStep = m_nLabelCount == 0 ? 0.0 : m_dSpan / m_nLabelCount;
+    const double valueStep = m_nLabelCount == 0 ? 0.0 : (m_dMax - m_dMin) / m_nLabelCount;
     double value = m_dMin;
     CPoint at = m_ptLineStart;
     for (std::int32_t j = 0; j <= m_nLabelCount; ++j) {
@@ -203,7 +200,7 @@ CPoint CAxis::TitleOrigin() const {
 }
 
 void CAxis::Draw() {
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     DrawLine(m_ptLineStart.x, m_ptLineStart.y, m_ptLineEnd.x, m_ptLineEnd.y);
     for (const SAxisTick& tick : Ticks())
         DrawLine(tick.start.x, tick.start.y, tick.end.x, tick.end.y);

@@ -87,8 +87,6 @@ public:
 
     CPoint GetLineStart() const { return m_ptLineStart; }
     CPoint GetLineEnd() const { return m_ptLineEnd; }
-    bool IsVertical() const { return m_bVertical; }
-    std::int32_t GetLabelCount() const { return m_nLabelCount; }
     double GetMin() const { return m_dMin; }
     double GetMax() const { return m_dMax; }
 
@@ -111,7 +109,6 @@ private:
     SAxisTick TickAt(CPoint at, bool major) const;
     CPoint LabelOrigin(CPoint at, const std::string& text) const;
 
-    bool m_bTicksVertical = true;
     CPoint m_ptLineStart;
     CPoint m_ptLineEnd;
     CPoint m_tickStep;
@@ -120,7 +117,6 @@ private:
     std::int32_t m_nLabelOffY = 0;
     double m_dMin = 0.0;
     double m_dMax = 1.0;
-    double m_dSpan = 1.0;
     std::int32_t m_nTickCount = 0;
     std::int32_t m_nLabelCount = 0;
     std::int32_t m_nMajorEvery = 1;

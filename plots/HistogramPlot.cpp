@@ -24,6 +24,8 @@ CHistogramPlot::CHistogramPlot() : CCompositePanel({&m_axisX, &m_axisY}) {
     m_axisY.m_nTickSide = -1;
     m_axisY.SetLabelDivisor(1);
     m_axisY.m_nLabelGap = 0;
+    m_axisY.SetLabelFormatter(DbLabel);
+    m_axisY.SetTitle("dB");
 }
 
 CSize CHistogramPlot::Layout(std::int32_t x, std::int32_t y) {
@@ -35,16 +37,13 @@ CSize CHistogramPlot::Layout(std::int32_t x, std::int32_t y) {
     m_rcPlot = {left, y - 10, left + h + 1, y - 12 - h};
     PlacePlotFrame(x, y, x + 4 * hl + h, h);
     m_dBarScale = static_cast<double>(h) / 255.0;
-    m_nRowLimit = h;
     m_ptTitle = {m_rcPlot.left + (m_rcPlot.right - m_rcPlot.left) / 2, y - ht};
 
     m_axisX.SetGeometry(m_rcPlot.left, m_rcPlot.bottom, m_rcPlot.right - m_rcPlot.left, 0);
     m_axisY.SetGeometry(m_rcPlot.left, m_rcPlot.bottom, 0, m_rcPlot.top - m_rcPlot.bottom);
-    m_axisY.SetLabelFormatter(DbLabel);
     m_axisY.MoveTitleAnchor(-40, -5);
 
     m_pPeaks = std::make_unique<CPeakHoldArray>(m_rcFrame.bottom, m_rcFrame.top, 25, kBars);
-    m_bars.fill(CRect{});
     return m_size;
 }
 
@@ -59,7 +58,6 @@ void CHistogramPlot::UpdateAxes() {
     } else {
         m_axisY.SetRange(range.dMagMin, range.dMagMax);
     }
-    m_axisY.SetTitle("dB");
 }
 
 void CHistogramPlot::Draw() {
@@ -69,7 +67,7 @@ void CHistogramPlot::Draw() {
     UpdateAxes();
 
     glDisable(GL_DEPTH_TEST);
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     OutlineRect(m_rcPlot.left, m_rcPlot.top, m_rcPlot.right, m_rcPlot.bottom);
 
     std::int32_t heights[kBars];
@@ -81,8 +79,7 @@ void CHistogramPlot::Draw() {
     std::int32_t x = m_rcPlot.left;
     for (std::int32_t i = 0; i < kBars; ++i) {
         const CRect bar{x, m_rcPlot.bottom + heights[i], x + w, m_rcPlot.bottom};
-        m_bars[static_cast<std::size_t>(i)] = bar;
-        glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+        SetColour(m_clrFore);
         FillRect(bar.left, bar.top, bar.right, bar.bottom);
         const std::int32_t p = m_pPeaks->Update(bar.top, i);
         glColor3f(1.0f, 0.3f, 0.3f);

@@ -8,7 +8,6 @@
 // current, Layout and UpdateAxes do not.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -36,17 +35,13 @@ public:
     const CAxis& GetAxisY() const { return m_axisY; }
     // The bar area; bars stand on its bottom.
     const CRect& GetPlotArea() const { return m_rcPlot; }
-    // The bar rectangles of the last Draw.
-    const std::array<CRect, kBars>& GetBars() const { return m_bars; }
 
 private:
     CAxis m_axisX;
     CAxis m_axisY;
     CRect m_rcPlot;
     double m_dBarScale = 0.0; // pixels per byte value: H / 255
-    std::int32_t m_nRowLimit = 0;
     std::unique_ptr<CPeakHoldArray> m_pPeaks;
-    std::array<CRect, kBars> m_bars{};
     CRingSnapshot m_snapshot;
 };
 

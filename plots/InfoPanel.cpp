@@ -26,13 +26,11 @@ CInfoPanel::Lines CInfoPanel::Text(const std::string& name, const std::string& v
 }
 
 void CInfoPanel::Draw() {
+    // Without valid version strings these defaults stay.
     std::string name = "Vireon";
     std::string legal;
     std::string version = "V1.0";
-    if (!g_versionInfo.GetStrings(name, legal, version)) {
-        name = "Vireon";
-        version = "V1.0";
-    }
+    g_versionInfo.GetStrings(name, legal, version);
     const SCaptureFormat format = m_pRunState->GetCaptureFormat();
     const Lines lines = Text(name, version, g_startupSettings.m_nBlockSize, format.nChannelMode,
                              format.nWindowType);

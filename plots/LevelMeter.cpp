@@ -13,10 +13,6 @@ namespace {
 constexpr double kScaleValues[] = {-100, -84, -66, -48, -36, -24, -12, -6, -3, 0};
 constexpr double kScalePositions[] = {0.0, 0.16, 0.34, 0.52, 0.64, 0.76, 0.88, 0.94, 0.97, 1.0};
 
-void Colour(const SColour& c) {
-    glColor3f(c.r, c.g, c.b);
-}
-
 } // namespace
 
 CLevelMeter::CLevelMeter() : CCompositePanel({&m_axisScale, &m_axisBase}) {
@@ -25,6 +21,8 @@ CLevelMeter::CLevelMeter() : CCompositePanel({&m_axisScale, &m_axisBase}) {
     m_axisScale.SetLabelDivisor(1);
     m_axisScale.m_nLabelGap = 0;
     m_axisScale.SetCustomTicks(kScaleValues, kScalePositions, 10);
+    m_axisScale.SetLabelFormatter(PlainLabel);
+    m_axisScale.SetTitle("dB");
 
     m_axisBase.SetTicks(1, 1);
     m_axisBase.m_nMajorLen = 0;
@@ -38,11 +36,16 @@ void CLevelMeter::SetLevelColours(const SColour& low, const SColour& mid, const 
     m_clrHigh = high;
 }
 
+double PeakToPeakDb(double maximum, double minimum) {
+    return std::max(LinearToDb((maximum - minimum) / 65536.0), -100.0);
+}
+
+double LitFraction(double db) {
+    return std::max((db + 100.0) * 0.01, 0.0);
+}
+
 std::int32_t CLevelMeter::LitHeight(std::int32_t barHeight, double maximum, double minimum) {
-    const double v = (maximum - minimum) / 65536.0;
-    const double db = std::max(LinearToDb(v), -100.0);
-    const double f = std::max((db + 100.0) * 0.01, 0.0);
-    return static_cast<std::int32_t>((barHeight - 2) * f);
+    return static_cast<std::int32_t>((barHeight - 2) * LitFraction(PeakToPeakDb(maximum, minimum)));
 }
 
 CSize CLevelMeter::Layout(std::int32_t x, std::int32_t y) {
@@ -52,12 +55,10 @@ CSize CLevelMeter::Layout(std::int32_t x, std::int32_t y) {
 
     const std::int32_t left = x + 4 * hl;
     m_rcBar = {left, y - 10, left + kBarWidth, y - 12 - h};
-    m_nBarRange = h;
     PlacePlotFrame(x, y, left + 30, h);
     m_ptTitle = {left + 15, y - ht};
 
     m_axisScale.SetGeometry(left, m_rcBar.bottom, 0, m_rcBar.top - m_rcBar.bottom);
-    m_axisScale.SetLabelFormatter(PlainLabel);
     m_axisScale.MoveTitleAnchor(-50, -10);
     m_axisBase.SetGeometry(left, m_rcBar.bottom, m_rcBar.right - left, 0);
     m_axisBase.MoveTitleAnchor(0, -50);
@@ -73,7 +74,7 @@ void CLevelMeter::DrawBar(std::int32_t h) {
     const std::int32_t y1 = b.bottom + static_cast<std::int32_t>(0.88 * span);
     const std::int32_t y2 = b.bottom + static_cast<std::int32_t>(0.94 * span);
     FillRectShaded(b.left, y1, b.right, b.bottom, m_clrLow, m_clrMid, m_clrMid, m_clrLow);
-    Colour(m_clrMid);
+    SetColour(m_clrMid);
     FillRect(b.left, y2, b.right, y1);
     FillRectShaded(b.left, b.top, b.right, y2, m_clrMid, m_clrHigh, m_clrHigh, m_clrMid);
     glColor3f(0.0f, 0.0f, 0.0f);
@@ -90,7 +91,6 @@ void CLevelMeter::Draw() {
     if (m_pRunState == nullptr || !m_pPeak)
         return;
     const SStereoLevels stereo = m_pRunState->GetStereoLevels();
-    m_axisScale.SetTitle("dB");
     glDisable(GL_DEPTH_TEST);
     const SLevels levels = m_pRunState->IsAcquiring() ? m_pRunState->GetLevels() : SLevels{};
 
@@ -110,7 +110,7 @@ void CLevelMeter::Draw() {
     DrawLine(m_rcBar.left, m_rcBar.bottom + held + 1, m_rcBar.right, m_rcBar.bottom + held + 1);
     DrawLine(m_rcBar.left, m_rcBar.bottom + held, m_rcBar.right, m_rcBar.bottom + held);
 
-    Colour(m_clrFore);
+    SetColour(m_clrFore);
     OutlineRect(m_rcBar.left, m_rcBar.top, m_rcBar.right, m_rcBar.bottom);
     m_axisScale.Draw();
     m_axisBase.Draw();

@@ -17,6 +17,12 @@
 #include "plots/Panel.h"
 #include "plots/PeakHold.h"
 
+// The level both meters show: the peak-to-peak span of a block from minimum
+// to maximum (16-bit sample values) / 65536 in dB, at least -100.
+double PeakToPeakDb(double maximum, double minimum);
+// The part 0..1 of a -100..0 dB meter bar lit at db.
+double LitFraction(double db);
+
 class CLevelMeter : public CCompositePanel {
 public:
     static constexpr std::int32_t kBarWidth = 31;
@@ -51,7 +57,6 @@ private:
     SColour m_clrMid{1.0f, 1.0f, 0.0f};
     SColour m_clrHigh{1.0f, 0.0f, 0.0f};
     CRect m_rcBar;
-    std::int32_t m_nBarRange = 0;
     std::unique_ptr<CPeakHold> m_pPeak;
     std::int32_t m_nChannel = 2;
     std::int32_t m_nMaxMarker = 0;

@@ -6,6 +6,20 @@ CMetersPlot::CMetersPlot()
     m_rightStrip.SetChannel(1);
     m_leftMeter.SetChannel(0);
     m_rightMeter.SetChannel(1);
+
+    m_leftMeter.BaseAxis().SetTitle("Left");
+    m_rightMeter.BaseAxis().SetTitle("Right");
+
+    m_leftStrip.LevelAxis().SetTitle("Left");
+    m_leftStrip.TimeAxis().SetTitle("");
+    m_leftStrip.LevelAxis().m_strFormat.clear();
+
+    // The right strip shares the left one's time labels.
+    m_rightStrip.LevelAxis().SetTitle("Right");
+    m_rightStrip.LevelAxis().m_strFormat.clear();
+    m_rightStrip.TimeAxis().SetLabelFormatter(EmptyLabel);
+    m_rightStrip.TimeAxis().SetTitle("");
+    m_rightStrip.TimeAxis().m_nMajorLen = 0;
 }
 
 void CMetersPlot::SetLevelColours(const SColour& low, const SColour& mid, const SColour& high) {
@@ -37,21 +51,8 @@ CSize CMetersPlot::Layout(std::int32_t x, std::int32_t y) {
 }
 
 void CMetersPlot::Draw() {
-    m_leftMeter.BaseAxis().SetTitle("Left");
     m_leftMeter.Draw();
-    m_rightMeter.BaseAxis().SetTitle("Right");
     m_rightMeter.Draw();
-
-    m_leftStrip.LevelAxis().SetTitle("Left");
-    m_leftStrip.TimeAxis().SetTitle("");
-    m_leftStrip.LevelAxis().m_strFormat.clear();
     m_leftStrip.Draw();
-
-    // The right strip shares the left one's time labels.
-    m_rightStrip.LevelAxis().SetTitle("Right");
-    m_rightStrip.LevelAxis().m_strFormat.clear();
-    m_rightStrip.TimeAxis().SetLabelFormatter(EmptyLabel);
-    m_rightStrip.TimeAxis().SetTitle("");
-    m_rightStrip.TimeAxis().m_nMajorLen = 0;
     m_rightStrip.Draw();
 }

@@ -1,25 +1,23 @@
 #include "plots/Panel.h"
 
-#include <GL/gl.h>
-
 #include "plots/Primitives.h"
 
 void CPanel::DrawBackground() {
-    glColor3f(m_clrBack.r, m_clrBack.g, m_clrBack.b);
+    SetColour(m_clrBack);
     FillRect(m_rcFrame.left, m_rcFrame.top, m_rcFrame.right, m_rcFrame.bottom);
     DrawFrame(m_rcFrame);
 }
 
 void CPanel::DrawFrame(std::int32_t left, std::int32_t top, std::int32_t right,
                        std::int32_t bottom) {
-    glColor3f(m_clrBorder.r, m_clrBorder.g, m_clrBorder.b);
+    SetColour(m_clrBorder);
     OutlineRect(left - 1, top + 1, right + 1, bottom - 1);
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     OutlineRect(left, top, right, bottom);
 }
 
 void CPanel::DrawTitle() {
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     const std::int32_t h = m_nTitleFont / 100;
     const auto n = static_cast<std::int32_t>(m_strTitle.size());
     DrawText(m_nTitleFont, m_ptTitle.x - (h * n) / 4, m_ptTitle.y, m_strTitle);

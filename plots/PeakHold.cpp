@@ -23,15 +23,10 @@ std::int32_t Fall(std::int32_t& held, std::int32_t value, std::int32_t decay, st
 } // namespace
 
 CPeakHold::CPeakHold(std::int32_t min, std::int32_t max, std::int32_t steps)
-    : m_nMin(min), m_nMax(max), m_nHeld(min), m_nSteps(steps), m_nDecay(Decay(min, max, steps)) {}
+    : m_nMin(min), m_nHeld(min), m_nDecay(Decay(min, max, steps)) {}
 
 std::int32_t CPeakHold::Update(std::int32_t value) {
-    ++m_nAge;
-    const std::int32_t before = m_nHeld - m_nDecay;
-    Fall(m_nHeld, value, m_nDecay, m_nMin);
-    if (value >= before)
-        m_nAge = 0;
-    return m_nHeld;
+    return Fall(m_nHeld, value, m_nDecay, m_nMin);
 }
 
 CPeakHoldArray::CPeakHoldArray(std::int32_t min, std::int32_t max, std::int32_t steps,

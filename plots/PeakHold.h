@@ -20,18 +20,10 @@ public:
     // the held value.
     std::int32_t Update(std::int32_t value);
 
-    std::int32_t GetHeld() const { return m_nHeld; }
-    std::int32_t GetDecay() const { return m_nDecay; }
-    // Updates since the held value was last raised.
-    std::int32_t GetAge() const { return m_nAge; }
-
 protected:
     std::int32_t m_nMin;
-    std::int32_t m_nMax;
     std::int32_t m_nHeld;
-    std::int32_t m_nSteps;
     std::int32_t m_nDecay;
-    std::int32_t m_nAge = 0;
 };
 
 // One independent held value per index (one per histogram bar), all with the
@@ -43,8 +35,6 @@ public:
     // As CPeakHold::Update for the held value of index; an index outside
     // 0..count-1 changes nothing and returns 0.
     std::int32_t Update(std::int32_t value, std::int32_t index);
-
-    std::int32_t GetCount() const { return m_nCount; }
 
 private:
     std::unique_ptr<std::int32_t[]> m_pnHeld;

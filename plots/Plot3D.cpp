@@ -29,9 +29,9 @@ void CPlot3D::LayoutScene(std::int32_t x, std::int32_t y) {
     m_nRows = geometry.nRows;
     m_nCols = geometry.nCols;
     const float d = static_cast<float>(m_nCols);
-    m_fHalfX = m_fHalfY = m_fHalfZ = d / 2.0f;
-    m_fFullX = m_fFullY = m_fFullZ = d;
-    m_fZTop = 1.5f * m_fHalfZ;
+    m_fHalfX = m_fHalfY = d / 2.0f;
+    m_fFullY = d;
+    m_fZTop = 1.5f * m_fHalfX;
     const SViewport viewport = g_projection3D.GetViewport();
     m_ptTitle = {viewport.width / 2 - 120, viewport.y + viewport.height};
 }
@@ -59,7 +59,7 @@ void CPlot3D::DrawRangeTitle() const {
         return;
     const std::string text = FormatRangeTitle(m_strTitle, m_pRunState->GetDisplayRange(),
                                               m_pRunState->GetSpectrumStats());
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     const std::int32_t h = m_nTitleFont / 100;
     const auto n = static_cast<std::int32_t>(m_strTitle.size());
     DrawText(m_nTitleFont, m_ptTitle.x - (h * n) / 4, m_ptTitle.y, text);

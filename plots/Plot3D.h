@@ -50,11 +50,11 @@ protected:
     // In 2D: the range line at the title anchor in the foreground colour.
     void DrawRangeTitle() const;
 
-    float m_fHalfX = 0, m_fHalfY = 0, m_fHalfZ = 0; // D / 2 each
-    float m_fFullX = 0, m_fFullY = 0, m_fFullZ = 0; // D each; m_fFullY scales heights
-    float m_fZTop = 0;                              // 1.5 * m_fHalfZ
-    std::int32_t m_nRows = 0;                       // R
-    std::int32_t m_nCols = 0;                       // D
+    float m_fHalfX = 0, m_fHalfY = 0; // D / 2 each
+    float m_fFullY = 0;               // D; scales heights
+    float m_fZTop = 0;                // 1.5 * D / 2
+    std::int32_t m_nRows = 0;         // R
+    std::int32_t m_nCols = 0;         // D
     bool m_bShowAxes = false;
     bool m_bShowBox = false;
     // The frame's geometry, sent in one draw call: per-polygon calls cost

@@ -11,10 +11,6 @@
 
 namespace {
 
-void Colour(const SColour& c) {
-    glColor3f(c.r, c.g, c.b);
-}
-
 std::size_t PaletteIndex(double magnitude) {
     const double index = magnitude * 255.0;
     if (!(index > 0.0))
@@ -22,13 +18,22 @@ std::size_t PaletteIndex(double magnitude) {
     return static_cast<std::size_t>(std::min(index, 255.0));
 }
 
-void PaletteVertex(double magnitude, float x, float y, float z) {
+SColouredVertex PaletteEntry(double magnitude, float x, float y, float z) {
     const std::size_t c = PaletteIndex(magnitude);
-    glColor3f(g_afPaletteRed[c], g_afPaletteGreen[c], g_afPaletteBlue[c]);
-    glVertex3f(x, y, z);
+    return {g_afPaletteRed[c], g_afPaletteGreen[c], g_afPaletteBlue[c], x, y, z};
+}
+
+void PaletteVertex(double magnitude, float x, float y, float z) {
+    const SColouredVertex v = PaletteEntry(magnitude, x, y, z);
+    glColor3f(v.r, v.g, v.b);
+    glVertex3f(v.x, v.y, v.z);
 }
 
 } // namespace
+
+void SetColour(const SColour& c) {
+    glColor3f(c.r, c.g, c.b);
+}
 
 void FillRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
     glBegin(GL_POLYGON);
@@ -42,13 +47,13 @@ void FillRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int3
 void FillRectShaded(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                     const SColour& c1, const SColour& c2, const SColour& c3, const SColour& c4) {
     glBegin(GL_POLYGON);
-    Colour(c1);
+    SetColour(c1);
     glVertex2i(left, bottom);
-    Colour(c2);
+    SetColour(c2);
     glVertex2i(left, top);
-    Colour(c3);
+    SetColour(c3);
     glVertex2i(right, top);
-    Colour(c4);
+    SetColour(c4);
     glVertex2i(right, bottom);
     glEnd();
 }
@@ -141,11 +146,6 @@ void AppendFace(STriangleBatch& batch, const CFacing& facing, const SFace& face,
     }
     for (std::uint32_t i : reverse ? kReverse : kForward)
         batch.indices.push_back(first + i);
-}
-
-SColouredVertex PaletteEntry(double magnitude, float x, float y, float z) {
-    const std::size_t c = PaletteIndex(magnitude);
-    return {g_afPaletteRed[c], g_afPaletteGreen[c], g_afPaletteBlue[c], x, y, z};
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // Immediate-mode OpenGL drawing shared by every plot. Coordinates are window
 // pixels of the plot area (origin bottom-left, y upward; "top" is the larger
-// y) unless the caller applied a 3D projection. Only DrawBar3D,
-// DrawSurfaceCell and DrawBatch set colours; the rest draw in the current
-// colour.
+// y) unless the caller applied a 3D projection. Only SetColour,
+// FillRectShaded, DrawBar3D, DrawSurfaceCell and DrawBatch set colours; the
+// rest draw in the current colour.
 //
 // User-interface thread only, with the OpenGL context current.
 #pragma once
@@ -14,6 +14,8 @@
 struct SColour;
 struct CPoint;
 
+// Makes c the current colour.
+void SetColour(const SColour& c);
 // One GL_POLYGON (left, bottom), (left, top), (right, top), (right, bottom).
 void FillRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
 // The same polygon with colour c1 at (left, bottom), c2 at (left, top), c3 at

@@ -57,7 +57,7 @@ void CScalePanel::Draw() {
     glPixelTransferi(GL_MAP_COLOR, GL_FALSE);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     OutlineRect(m_rcRampFrame.left, m_rcRampFrame.top, m_rcRampFrame.right, m_rcRampFrame.bottom);
     DrawText(m_nLabelFont, m_ptLow.x, m_ptLow.y, m_strLow);
     DrawText(m_nLabelFont, m_ptHigh.x, m_ptHigh.y, m_strHigh);

@@ -21,6 +21,8 @@ CSize CSurfacePlot::Layout(std::int32_t x, std::int32_t y) {
     m_fStepX = m_nCellCols > 0 ? static_cast<float>(m_nCols) / static_cast<float>(m_nCellCols) : 0;
     m_fStepZ =
         m_nCellRows > 0 ? 1.5f * static_cast<float>(m_nCols) / static_cast<float>(m_nCellRows) : 0;
+    // The cells' corner indexes follow from the layout: Draw makes them once.
+    m_batch.Clear();
     return {};
 }
 
@@ -40,7 +42,7 @@ void CSurfacePlot::Draw() {
         const auto wrap = [rows](std::int32_t row) { return row < 0 ? rows - 1 : row; };
         // Neighbouring cells share corners (the same floats, stepped alike),
         // so each corner is one vertex: R - 4 rows of D from the newest back.
-        m_batch.Clear();
+        m_batch.vertices.clear();
         std::int32_t row = wrap(geometry.nRow - 1); // the newest row
         float z = m_fZTop;
         for (std::int32_t r = 0; r <= m_nCellRows; ++r) {
@@ -57,10 +59,11 @@ void CSurfacePlot::Draw() {
         const auto corner = [cols](std::int32_t r, std::int32_t j) {
             return static_cast<std::uint32_t>(r * cols + j);
         };
-        for (std::int32_t r = 0; r < m_nCellRows; ++r)
-            for (std::int32_t j = 0; j < m_nCellCols; ++j)
-                AppendSurfaceCell(m_batch, corner(r, j), corner(r + 1, j), corner(r + 1, j + 1),
-                                  corner(r, j + 1));
+        if (m_batch.indices.empty())
+            for (std::int32_t r = 0; r < m_nCellRows; ++r)
+                for (std::int32_t j = 0; j < m_nCellCols; ++j)
+                    AppendSurfaceCell(m_batch, corner(r, j), corner(r + 1, j), corner(r + 1, j + 1),
+                                      corner(r, j + 1));
         // Seen from below when turned over: both sides show.
         DrawBatch(m_batch, false);
     }

@@ -1,7 +1,5 @@
 #include "plots/TextPanel.h"
 
-#include <GL/gl.h>
-
 #include "plots/Primitives.h"
 
 CSize CTextPanel::LayoutLines(std::int32_t x, std::int32_t y, std::int32_t width,
@@ -15,7 +13,7 @@ CSize CTextPanel::LayoutLines(std::int32_t x, std::int32_t y, std::int32_t width
 
 void CTextPanel::DrawLines(const Lines& lines, std::size_t count) {
     DrawBackground();
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     for (std::size_t k = 0; k < count; ++k)
         DrawText(m_nTitleFont, m_ptLine[k].x, m_ptLine[k].y, lines[k]);
 }

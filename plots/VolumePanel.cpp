@@ -23,7 +23,6 @@ CVolumePanel::CVolumePanel() : CCompositePanel({&m_axisTime, &m_axisLevel}) {
 CSize CVolumePanel::Layout(std::int32_t x, std::int32_t y, std::int32_t width) {
     const std::int32_t ht = m_nTitleFont / 100;
     const std::int32_t hl = m_nLabelFont / 100;
-    m_nStripWidth = width;
     const SHistoryGeometry geometry = m_pRunState->GetHistoryGeometry();
     const SCaptureFormat format = m_pRunState->GetCaptureFormat();
     const std::int32_t h = geometry.nRingRows / 2;
@@ -79,7 +78,7 @@ void CVolumePanel::Draw() {
     const double half = ((m_rcLevel.right - 1) - (m_rcLevel.left + 1)) * 0.5;
     const double scale = half - 2.0;
     const std::int32_t centre = GetCentreX();
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     if (readable) {
         // One batch of segments: a glBegin per row costs more than the rows.
         glBegin(GL_LINES);

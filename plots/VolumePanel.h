@@ -40,7 +40,6 @@ public:
 private:
     CAxis m_axisTime;
     CAxis m_axisLevel;
-    std::int32_t m_nStripWidth = 120;
     CRect m_rcLevel;
     std::int32_t m_nRows = 0;
     std::int32_t m_nChannel = 2;

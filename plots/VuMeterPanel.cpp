@@ -2,10 +2,9 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
 #include <cstdio>
 
-#include "analysis/Decibel.h"
+#include "plots/LevelMeter.h"
 #include "plots/Primitives.h"
 
 CSize CVuMeterPanel::Layout(std::int32_t x, std::int32_t y) {
@@ -26,13 +25,11 @@ void CVuMeterPanel::SetLevelColours(const SColour& low, const SColour& mid, cons
 }
 
 double CVuMeterPanel::LevelDb(std::int16_t min, std::int16_t max) {
-    const double v = (static_cast<double>(max) - static_cast<double>(min)) / 65536.0;
-    return std::max(LinearToDb(v), -100.0);
+    return PeakToPeakDb(max, min);
 }
 
 std::int32_t CVuMeterPanel::LitPixels(double db) {
-    const double f = std::max((db + 100.0) * 0.01, 0.0);
-    return static_cast<std::int32_t>((kBarWidth - 2) * f);
+    return static_cast<std::int32_t>((kBarWidth - 2) * LitFraction(db));
 }
 
 void CVuMeterPanel::DrawBar(std::int32_t lit) {
@@ -41,7 +38,7 @@ void CVuMeterPanel::DrawBar(std::int32_t lit) {
     const std::int32_t x1 = bar.left + static_cast<std::int32_t>(0.8 * w);
     const std::int32_t x2 = bar.left + static_cast<std::int32_t>(0.88 * w);
     FillRectShaded(bar.left, bar.top, x1, bar.bottom, m_clrLow, m_clrLow, m_clrMid, m_clrMid);
-    glColor3f(m_clrMid.r, m_clrMid.g, m_clrMid.b);
+    SetColour(m_clrMid);
     FillRect(x1, bar.top, x2, bar.bottom);
     FillRectShaded(x2, bar.top, bar.right, bar.bottom, m_clrMid, m_clrMid, m_clrHigh, m_clrHigh);
     glColor3f(0.0f, 0.0f, 0.0f);
@@ -64,7 +61,7 @@ void CVuMeterPanel::Draw() {
     DrawLine(m_rcBar.left + held + 1, m_rcBar.top, m_rcBar.left + held + 1, m_rcBar.bottom);
     DrawLine(m_rcBar.left + held, m_rcBar.top, m_rcBar.left + held, m_rcBar.bottom);
 
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     OutlineRect(m_rcBar.left, m_rcBar.top, m_rcBar.right, m_rcBar.bottom);
     DrawText(m_nLabelFont, m_ptLow.x, m_ptLow.y, " -100");
     DrawText(m_nLabelFont, m_ptHigh.x, m_ptHigh.y, "0");

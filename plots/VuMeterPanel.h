@@ -30,7 +30,6 @@ public:
     static std::int32_t LitPixels(double db);
 
     const CRect& GetBar() const { return m_rcBar; }
-    double GetShownDb() const { return m_dShownDb; }
 
 private:
     void DrawBar(std::int32_t lit);

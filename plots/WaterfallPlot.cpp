@@ -42,7 +42,6 @@ CSize CWaterfallPlot::Layout(std::int32_t x, std::int32_t y) {
     const std::int32_t left = x + 4 * hl;
     m_rcPlot = {left, y - 10, left + h + 1, y - 12 - h};
     m_ptRaster = {m_rcPlot.left + 1, m_rcPlot.bottom + 1};
-    m_ptInner = {m_rcPlot.right - 1, m_rcPlot.top - 1};
     PlacePlotFrame(x, y, x + 4 * hl + h, h);
     m_ptTitle = {m_rcPlot.left + (m_rcPlot.right - m_rcPlot.left) / 2, y - ht};
 
@@ -86,7 +85,7 @@ void CWaterfallPlot::Draw() {
         glPopClientAttrib();
     }
 
-    glColor3f(m_clrFore.r, m_clrFore.g, m_clrFore.b);
+    SetColour(m_clrFore);
     OutlineRect(m_rcPlot.left, m_rcPlot.top, m_rcPlot.right, m_rcPlot.bottom);
     m_axisX.Draw();
     m_axisY.Draw();

@@ -38,7 +38,6 @@ private:
     CAxis m_axisY;
     CRect m_rcPlot;
     CPoint m_ptRaster;
-    CPoint m_ptInner;
     std::int32_t m_nRowLimit = 0;
     CRingSnapshot m_snapshot;
     std::vector<std::uint8_t> m_bgr;
