@@ -10,7 +10,14 @@
 #include <memory>
 #include <string>
 
-inline constexpr int g_nMessageLevelMax = 4;
+// Message levels; the icon follows the level.
+enum EMessageLevel : int {
+    MESSAGE_ERROR = 1,   // stop icon: set-up failures (OpenGL context, capture device)
+    MESSAGE_WARNING = 2, // exclamation: input errors, run-time capture, clipboard, help
+    MESSAGE_INFO = 4,    // information
+};
+
+inline constexpr int g_nMessageLevelMax = MESSAGE_INFO;
 
 class IMessagePresenter {
 public:
