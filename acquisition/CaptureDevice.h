@@ -23,6 +23,7 @@
 #include <string>
 
 #include "acquisition/CaptureRing.h"
+#include "base/Tunables.h"
 
 // The capture format every backend delivers.
 inline constexpr std::int32_t kCaptureSampleRate = 44100;
@@ -69,15 +70,12 @@ bool StartCapture();
 bool StopCapture();
 bool IsCapturing();
 
-// Default time WaitForChunk waits before it gives the caller a chance to look
-// at its stop request.
-inline constexpr std::chrono::milliseconds kChunkWaitSlice{100};
 // Waits for one of the four chunk events and resets it: true. Returns false
 // when timeout passed without one (always, without a device). While
 // capturing, a source that delivered nothing for kStallTime is traced once
 // per stall.
+// kChunkWaitSlice and kStallTime are in base/Tunables.h.
 bool WaitForChunk(std::chrono::milliseconds timeout = kChunkWaitSlice);
-inline constexpr std::chrono::milliseconds kStallTime{500};
 
 // Locks the most recently completed chunk (the lock rule of CCaptureRing).
 // Out: two regions (the second always empty). Returns false and traces
