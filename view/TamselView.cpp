@@ -75,7 +75,6 @@ QString InstalledHelpFile() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/" VIREON_HELP_FROM_BINDIR);
 }
 
-constexpr double kSampleRate = 44100.0;
 constexpr int kTimerMs = 100;
 
 // Colour triples C0..C6: plot background, scale/info panel background,
