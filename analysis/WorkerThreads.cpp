@@ -95,7 +95,7 @@ void CWorkerThreads::Stop() {
     // its final empty block - would wait forever. Take them here instead;
     // the empty block always comes and ends this loop.
     if (inputStarted && !m_renderThread.joinable() && m_renderParams.pExchange != nullptr) {
-        while (m_renderParams.pExchange->TakeBlock(nullptr, nullptr, nullptr, 0) != 0) {
+        while (m_renderParams.pExchange->TakeBlock() != 0) {
         }
     }
 
