@@ -1,7 +1,6 @@
 #include "analysis/RenderThread.h"
 
 #include <algorithm>
-#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "analysis/SampleExchange.h"
 #include "base/DebugLog.h"
 #include "base/RunState.h"
+#include "base/Tunables.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ int RenderThreadProc(const SRenderParams& params) {
 
             // Paces the analysis to about 100 blocks a second; the producer
             // waits in its put meanwhile.
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(kAnalysisPause);
             if (store.GetRenderThreadState() == kThreadStopRequested)
                 break;
         }

@@ -1,10 +1,10 @@
 #include "analysis/WorkerThreads.h"
 
-#include <chrono>
 #include <utility>
 
 #include "analysis/SampleExchange.h"
 #include "base/RunState.h"
+#include "base/Tunables.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ void PollUntilEnded(const std::thread& thread, const std::atomic<bool>& ended, G
     if (!thread.joinable())
         return;
     while (word() != kThreadNotRunning && !ended)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(kStopPoll);
 }
 
 } // namespace
