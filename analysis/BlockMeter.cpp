@@ -7,8 +7,8 @@
 #include "base/RunState.h"
 
 CBlockMeter::CBlockMeter(std::int32_t n, double sampleRate)
-    : m_nSize(n), m_nChannelMode(CHANNEL_SUM), m_fft(sampleRate, n, nullptr),
-      m_finder(sampleRate / n, 1.0), m_pSamples(static_cast<std::size_t>(n), 0.0) {
+    : m_nSize(n), m_nChannelMode(CHANNEL_SUM), m_fft(n), m_finder(sampleRate / n, 1.0),
+      m_pSamples(static_cast<std::size_t>(n), 0.0) {
     m_window.SetSize(n);
     SetWindowType(kDefaultMeterWindow);
 }
@@ -46,7 +46,7 @@ SBlockMeasurement CBlockMeter::Measure(const std::int16_t* frames, std::int32_t 
     result.dRms = used > 0 ? std::sqrt(sumSquares / used) : 0.0;
 
     m_window.Apply(m_pSamples.data(), m_nSize);
-    m_fft.Transform(m_pSamples.data(), nullptr, nullptr, nullptr, 0);
+    m_fft.Transform(m_pSamples.data());
     result.peak = m_finder.Find(m_fft.GetMagnitudes(), m_nSize / 2 + 1);
     return result;
 }

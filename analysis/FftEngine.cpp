@@ -9,8 +9,6 @@
 #define VIREON_FFT_WIDE 1
 #endif
 
-#include "base/RunState.h"
-
 // The N real samples are transformed as an N/2-point complex FFT (even samples
 // as real parts, odd samples as imaginary parts) followed by the split that
 // separates the two interleaved real spectra. That halves the butterfly work
@@ -261,33 +259,9 @@ bool WideVectorsAvailable() {
 #endif
 }
 
-// Scales each recorded point into [0, cap] and raises its column to it, so
-// several bins in one column leave their largest value; columns no bin
-// reaches keep what the caller put there.
-template <typename T, typename Convert>
-void HoldPeaks(T* row, const double* mags, const std::int32_t* columns, std::size_t count,
-               double lo, double hi, double factor, double cap, Convert convert) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const double m = mags[i];
-        double value = (m - lo) * factor;
-        if (m < lo)
-            value = 0.0;
-        else if (m > hi)
-            value = cap;
-        if (value > cap)
-            value = cap;
-        T cell{};
-        if (!convert(value, &cell))
-            continue;
-        if (cell > row[columns[i]])
-            row[columns[i]] = cell;
-    }
-}
-
 } // namespace
 
-CFftEngine::CFftEngine(double sampleRate, std::int32_t n, CRunState* runState)
-    : m_dSampleRate(sampleRate), m_pRunState(runState) {
+CFftEngine::CFftEngine(std::int32_t n) {
     // The transform needs a power of two of at least 4; anything else is
     // rounded down to one rather than read out of bounds.
     m_nStages = Log2(std::max<std::int32_t>(n, 4));
@@ -338,18 +312,10 @@ CFftEngine::CFftEngine(double sampleRate, std::int32_t n, CRunState* runState)
         m_pOrder[k] = static_cast<std::int32_t>(r);
     }
 
-    m_pBinFreq.resize(half);
-    for (std::size_t k = 0; k < half; ++k)
-        m_pBinFreq[k] = static_cast<double>(k) * m_dSampleRate * 0.5 / static_cast<double>(half);
-
     m_bWideVectors = WideVectorsAvailable();
-    m_dPointMag.assign(kMaxMapPoints, 0.0);
-    m_dPointFreq.assign(kMaxMapPoints, 0.0);
-    m_nPointColumn.assign(kMaxMapPoints, 0);
 }
 
-void CFftEngine::Transform(double* real, void* const* outputs, const std::int32_t* modes,
-                           const std::int32_t* widths, std::int32_t count) {
+void CFftEngine::Transform(const double* real) {
     if (real == nullptr)
         return;
     SKernelArgs args;
@@ -367,8 +333,6 @@ void CFftEngine::Transform(double* real, void* const* outputs, const std::int32_
 #else
     m_dMaxMagnitude = TransformBaseline(args);
 #endif
-    for (std::int32_t j = 0; j < count; ++j)
-        Map(outputs[j], modes[j], widths[j]);
 }
 
 void CFftEngine::SetWideVectors(bool enable) {
@@ -390,107 +354,4 @@ std::int32_t CFftEngine::BitReverse(std::int32_t j) const {
         j >>= 1;
     }
     return r;
-}
-
-void CFftEngine::Map(void* output, std::int32_t mode, std::int32_t width) {
-    if (m_pRunState == nullptr)
-        return;
-    const SDisplayRange range = m_pRunState->GetDisplayRange();
-    double lo = range.dMagMin;
-    double hi = range.dMagMax;
-
-    double measuredMax = 1e-5;
-    double measuredMin = 99.0;
-    bool found = false;
-    m_nPoints = 0;
-
-    const std::int32_t n = m_nSize;
-    m_dBinWidth = m_dSampleRate / n;
-    m_dNyquist = std::trunc(m_dSampleRate * 0.5 / m_dBinWidth) * m_dBinWidth;
-    m_dDcMagnitude = Magnitude(0);
-
-    const double* mag = m_pMagnitude.data();
-    const double* freq = m_pBinFreq.data();
-    const double peak = m_dMaxMagnitude;
-    const double columns = width;
-    // Bin frequencies (with bin 0 counted as 1 Hz) rise with k, so the bins
-    // inside [fmin, fmax] are one run; only that run is visited.
-    auto hertz = [](double f) { return f < 1.0 ? 1.0 : f; };
-    const double* binsEnd = freq + n / 2;
-    const double* first = std::lower_bound(freq, binsEnd, range.dFreqMin,
-                                           [&](double f, double v) { return hertz(f) < v; });
-    const double* last = std::upper_bound(first, binsEnd, range.dFreqMax,
-                                          [&](double v, double f) { return v < hertz(f); });
-    std::int32_t points = 0;
-    for (std::int32_t k = static_cast<std::int32_t>(first - freq);
-         k < static_cast<std::int32_t>(last - freq) && points < kMaxMapPoints; ++k) {
-        const double m = mag[k];
-        // Not a number exactly when the whole spectrum is zero.
-        const double relative = m * 40.0 / peak;
-        if (!(relative >= 0.0))
-            continue;
-        const double f = hertz(freq[k]);
-        found = true;
-        // A bin exactly at the top frequency would land one past the row;
-        // it belongs to the last column.
-        const double position = (f - range.dFreqMin) / range.dFreqSpan * columns;
-        std::int32_t column = 0;
-        if (position >= columns)
-            column = width - 1;
-        else if (position > 0.0)
-            column = static_cast<std::int32_t>(position);
-        if (m > measuredMax)
-            measuredMax = m;
-        if (m < measuredMin)
-            measuredMin = m;
-        const std::size_t i = static_cast<std::size_t>(points);
-        m_dPointMag[i] = m;
-        m_dPointFreq[i] = f;
-        m_nPointColumn[i] = column;
-        ++points;
-    }
-    m_nPoints = points;
-    if (measuredMax > 1.0)
-        measuredMax = 1.0;
-
-    if (found) {
-        if (range.bAutoScale) {
-            hi = measuredMax;
-            lo = measuredMin;
-        }
-        if (output != nullptr && width > 0) {
-            const std::size_t n = static_cast<std::size_t>(m_nPoints);
-            if (mode == MAP_COLOUR_INDEX) {
-                HoldPeaks(static_cast<std::uint8_t*>(output), m_dPointMag.data(),
-                          m_nPointColumn.data(), n, lo, hi, 255.0 / (hi - lo), 255.0,
-                          [](double value, std::uint8_t* index) {
-                              // Not a number (hi == lo == m) and anything below 1
-                              // never beat an unsigned index; skipping them also
-                              // keeps the conversion defined.
-                              if (!(value >= 1.0))
-                                  return false;
-                              *index = static_cast<std::uint8_t>(static_cast<std::int32_t>(value));
-                              return true;
-                          });
-            } else if (mode == MAP_UNIT_DOUBLE) {
-                // Twice the linear ratio: the upper half of the range saturates.
-                HoldPeaks(static_cast<double*>(output), m_dPointMag.data(), m_nPointColumn.data(),
-                          n, lo, hi, 2.0 / (hi - lo), 1.0, [](double value, double* out) {
-                              *out = value; // a NaN never compares greater below
-                              return true;
-                          });
-            }
-        }
-    } else {
-        measuredMin = 0.0;
-        measuredMax = 1.0;
-    }
-
-    SSpectrumStats stats;
-    stats.dMeasuredMagMin = measuredMin;
-    stats.dMeasuredMagMax = measuredMax;
-    stats.dDcMagnitude = m_dDcMagnitude;
-    stats.dBinWidth = m_dBinWidth;
-    stats.dNyquist = m_dNyquist;
-    m_pRunState->SetSpectrumStats(stats);
 }

@@ -1,51 +1,29 @@
-// FFT of one block of N real samples (N a power of two,
-// 1024..32768), followed by the spectrum mapping: the magnitudes of the bins
-// inside the store's frequency range are scaled into its magnitude range and
-// written, per output column, into output rows (peak hold per column).
+// FFT of one block of N real samples (N a power of two, 1024..32768 in the
+// program), leaving the magnitudes of the bins 0..N/2 for the spectrum
+// mapping (analysis/SpectrumMapping.h) and the peak measurement.
 //
 // Magnitudes are |DFT| / N, so a sine of amplitude A on a bin centre gives
-// A / 2 with the rectangular window. Used only under the sample exchange's
-// lock (Transform and Map by the analysis thread). Allocates nothing after
-// construction.
+// A / 2 with the rectangular window. Not thread-safe: one thread uses an
+// object at a time (the sample exchange's lock guards its engine). Allocates
+// nothing after construction.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-class CRunState;
-
-// Output modes of Map.
-enum : std::int32_t {
-    MAP_COLOUR_INDEX = 0, // unsigned 8-bit, 255 / (hi - lo), cap 255
-    MAP_UNIT_DOUBLE = 1,  // double, 2 / (hi - lo), cap 1.0
-};
-
-inline constexpr std::int32_t kMaxMapPoints = 32767;
-
 class CFftEngine {
 public:
     // n: block size, a power of two (the program uses 1024..32768; other
-    // values are rounded down to a power of two, at least 4). sampleRate in
-    // Hz. runState: the store Map reads its range from and publishes to; with
-    // a null store Map does nothing.
-    CFftEngine(double sampleRate, std::int32_t n, CRunState* runState);
+    // values are rounded down to a power of two, at least 4).
+    explicit CFftEngine(std::int32_t n);
     virtual ~CFftEngine() = default;
     CFftEngine(const CFftEngine&) = delete;
     CFftEngine& operator=(const CFftEngine&) = delete;
 
-    // Transforms real[0..N), then runs Map once per output. The block is
-    // read, not modified: the butterflies run in the engine's own work arrays
-    // (allocated by the constructor), which is faster than working on the
-    // interleaved block. outputs[j] points to widths[j] bytes (mode 0) or
-    // doubles (mode 1); no write leaves [0, widths[j]).
-    void Transform(double* real, void* const* outputs, const std::int32_t* modes,
-                   const std::int32_t* widths, std::int32_t count);
-    // One spectrum mapping of the last transform; publishes the measured
-    // range, DC magnitude, bin width and Nyquist frequency to the store.
-    // Columns are (f - fmin) / fspan x width, truncated and kept inside the
-    // row: a bin exactly at fmax lands in the last column. A null output,
-    // width <= 0 or an unknown mode writes nothing but still publishes.
-    void Map(void* output, std::int32_t mode, std::int32_t width);
+    // Transforms real[0..N). The block is read, not modified: the
+    // butterflies run in the engine's own work arrays (allocated by the
+    // constructor), which is faster than working on the interleaved block.
+    void Transform(const double* real);
     // |X[k]| / N of the last transform, 0 <= k < N (0 outside that, and
     // before the first transform).
     double Magnitude(std::int32_t k) const;
@@ -63,7 +41,7 @@ public:
     bool GetWideVectors() const { return m_bWideVectors; }
 
     std::int32_t GetSize() const { return m_nSize; }
-    std::int32_t GetPointCount() const { return m_nPoints; }
+    // The largest of all N magnitudes of the last transform.
     double GetMaxMagnitude() const { return m_dMaxMagnitude; }
 
 private:
@@ -73,22 +51,9 @@ private:
     std::vector<double> m_pTwiddle;     // per-pass factors, contiguous per pass
     std::vector<std::int32_t> m_pOrder; // where FFT output k sits (log2(N/2) bits reversed)
     std::vector<double> m_pMagnitude;   // |X[k]| / N for 0 <= k <= N/2
-    std::vector<double> m_pBinFreq;     // Hz of bin k as the mapping computes it
 
     double m_dMaxMagnitude = 0.0; // largest of all N bins of the last transform
-    double m_dSampleRate = 0.0;   // Hz
-    double m_dDcMagnitude = 0.0;
-    double m_dNyquist = 0.0;  // Hz
-    double m_dBinWidth = 0.0; // Hz
     std::int32_t m_nSize = 0;
     std::int32_t m_nStages = 0;  // log2 N
     bool m_bWideVectors = false; // the processor runs the AVX2 build of the kernel
-
-    // Bins selected by the current mapping (fixed capacity, allocated once).
-    std::vector<double> m_dPointMag;
-    std::vector<double> m_dPointFreq;
-    std::vector<std::int32_t> m_nPointColumn;
-    std::int32_t m_nPoints = 0;
-
-    CRunState* m_pRunState = nullptr;
 };

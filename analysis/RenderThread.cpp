@@ -1,7 +1,6 @@
 #include "analysis/RenderThread.h"
 
 #include <algorithm>
-#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "analysis/SampleExchange.h"
 #include "base/DebugLog.h"
 #include "base/RunState.h"
+#include "base/Tunables.h"
 
 namespace {
 
@@ -30,9 +30,8 @@ int RenderThreadProc(const SRenderParams& params) {
     std::vector<double> surfaceRow(static_cast<std::size_t>(k), 0.0);
     DebugLog("Render thread spawned\r\n");
 
-    void* const outputs[2] = {params.pSpectrumRow, surfaceRow.data()};
-    const std::int32_t modes[2] = {MAP_COLOUR_INDEX, MAP_UNIT_DOUBLE};
-    const std::int32_t widths[2] = {h, k};
+    const SMapRow rows[2] = {{params.pSpectrumRow, MAP_COLOUR_INDEX, h},
+                             {surfaceRow.data(), MAP_UNIT_DOUBLE, k}};
 
     if (store.GetRenderThreadState() != kThreadStopRequested) {
         for (;;) {
@@ -40,8 +39,12 @@ int RenderThreadProc(const SRenderParams& params) {
             const SSurfaceGeometry surface = store.GetSurfaceGeometry();
             std::fill(surfaceRow.begin(), surfaceRow.end(), 0.0);
 
-            if (params.pExchange->TakeBlock(outputs, modes, widths, 2) == 0)
+            // A range set while the take waits applies from the next block on.
+            const SDisplayRange range = store.GetDisplayRange();
+            SSpectrumStats stats;
+            if (params.pExchange->TakeBlock(range, rows, &stats) == 0)
                 break;
+            store.SetSpectrumStats(stats);
 
             const SHistoryGeometry history = store.GetHistoryGeometry();
             const std::int32_t half = history.nRingRows / 2;
@@ -75,7 +78,7 @@ int RenderThreadProc(const SRenderParams& params) {
 
             // Paces the analysis to about 100 blocks a second; the producer
             // waits in its put meanwhile.
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(kAnalysisPause);
             if (store.GetRenderThreadState() == kThreadStopRequested)
                 break;
         }

@@ -41,7 +41,7 @@ struct CSampleExchange::SExtremes {
 
 CSampleExchange::CSampleExchange(std::int32_t n, double sampleRate, CRunState* runState)
     : m_pFilled(std::make_unique<CCondition>(this)), m_pEmptied(std::make_unique<CCondition>(this)),
-      m_fft(sampleRate, n, runState), m_pRunState(runState), m_nBlockSize(n),
+      m_fft(n), m_pRunState(runState), m_dSampleRate(sampleRate), m_nBlockSize(n),
       m_pSamples(static_cast<std::size_t>(n), 0.0), m_pWindow(std::make_unique<CWindowTable>()) {
     m_pWindow->SetSize(n);
     m_pWindow->SetType(1);
@@ -127,15 +127,20 @@ void CSampleExchange::Put(const SCaptureFormat& format, const std::int16_t* regi
     Unlock();
 }
 
-std::int32_t CSampleExchange::TakeBlock(void* const* outputs, const std::int32_t* modes,
-                                        const std::int32_t* widths, std::int32_t count) {
+std::int32_t CSampleExchange::TakeBlock(const SDisplayRange& range, std::span<const SMapRow> rows,
+                                        SSpectrumStats* stats) {
     Lock();
     while (m_bEmpty)
         m_pFilled->Wait();
 
     if (m_nSampleCount > 0) {
         const auto start = std::chrono::steady_clock::now();
-        m_fft.Transform(m_pSamples.data(), outputs, modes, widths, count);
+        m_fft.Transform(m_pSamples.data());
+        const SSpectrum spectrum{m_fft.GetMagnitudes(), m_fft.GetMaxMagnitude(), m_dSampleRate,
+                                 m_fft.GetSize()};
+        const SMapResult mapped = MapSpectrum(range, spectrum, rows);
+        if (stats != nullptr)
+            *stats = mapped.stats;
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - start);
         m_pRunState->SetFftTime(static_cast<std::int32_t>(elapsed.count()));

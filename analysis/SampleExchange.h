@@ -5,17 +5,19 @@
 //
 // The producer side reduces each stereo frame by the channel function,
 // publishes the block's levels, scales by 1/32767 and applies the window; the
-// consumer side runs the FFT and the spectrum mappings on the slot while it
+// consumer side runs the FFT and the spectrum mapping on the slot while it
 // still holds the lock.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "analysis/Condition.h"
 #include "analysis/FftEngine.h"
 #include "analysis/Monitor.h"
+#include "analysis/SpectrumMapping.h"
 #include "analysis/WindowTable.h"
 #include "base/RunState.h"
 
@@ -45,12 +47,15 @@ public:
     void PutSingle(const std::int16_t* region, std::int32_t frames);
 
     // Consumer (analysis thread). Blocks until a block is there; transforms
-    // and maps it into the outputs (see CFftEngine::Transform) and returns
-    // the frame count offered by the put (frames1 + frames2, which may exceed
-    // N; 0 for the empty block, which runs no transform). The transform's
-    // duration goes to the store in milliseconds.
-    std::int32_t TakeBlock(void* const* outputs, const std::int32_t* modes,
-                           const std::int32_t* widths, std::int32_t count);
+    // it, maps it by `range` into the rows (see MapSpectrum) and returns the
+    // frame count offered by the put (frames1 + frames2, which may exceed N;
+    // 0 for the empty block, which runs neither). The mapping's statistics go
+    // to *stats when it is not null, except for the empty block; the
+    // duration of transform and mapping goes to the store in milliseconds.
+    std::int32_t TakeBlock(const SDisplayRange& range, std::span<const SMapRow> rows,
+                           SSpectrumStats* stats);
+    // The same with nothing to map into (draining the input thread, tests).
+    std::int32_t TakeBlock() { return TakeBlock(SDisplayRange{}, {}, nullptr); }
 
     // Consumer only, after TakeBlock: the levels of the block it took (the
     // store may already hold the next block's, published by a put that ran
@@ -82,6 +87,7 @@ private:
     bool m_bEmpty = true;
     CFftEngine m_fft;
     CRunState* m_pRunState;
+    double m_dSampleRate; // Hz
     std::int32_t m_nBlockSize;
     std::int32_t m_nSampleCount = 0; // frames offered by the last put, may exceed N
     std::vector<double> m_pSamples;  // N values, scaled and windowed

@@ -1,10 +1,10 @@
 #include "analysis/WorkerThreads.h"
 
-#include <chrono>
 #include <utility>
 
 #include "analysis/SampleExchange.h"
 #include "base/RunState.h"
+#include "base/Tunables.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ void PollUntilEnded(const std::thread& thread, const std::atomic<bool>& ended, G
     if (!thread.joinable())
         return;
     while (word() != kThreadNotRunning && !ended)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(kStopPoll);
 }
 
 } // namespace
@@ -95,7 +95,7 @@ void CWorkerThreads::Stop() {
     // its final empty block - would wait forever. Take them here instead;
     // the empty block always comes and ends this loop.
     if (inputStarted && !m_renderThread.joinable() && m_renderParams.pExchange != nullptr) {
-        while (m_renderParams.pExchange->TakeBlock(nullptr, nullptr, nullptr, 0) != 0) {
+        while (m_renderParams.pExchange->TakeBlock() != 0) {
         }
     }
 

@@ -5,8 +5,10 @@
 //                 with the kernel build the processor selects
 //   BM_TransformBaseline  the same with the baseline (SSE2) kernel build
 //   BM_Fftw       fftw_execute of a complex N-point plan (FFTW_MEASURE)
-//   BM_Take       CSampleExchange::TakeBlock: transform + the analysis
-//                 thread's two mappings (600 colour indexes, 90 doubles)
+//   BM_Take       the analysis thread's take: the display range read from
+//                 the store, CSampleExchange::TakeBlock (transform + the two
+//                 mappings, 600 colour indexes and 90 doubles) and the
+//                 statistics published
 //   BM_Put        CSampleExchange::PutSingle: N int16 stereo frames reduced
 //                 by the channel function, levels, scaling and the window
 #include <benchmark/benchmark.h>
@@ -23,6 +25,7 @@
 #include "analysis/Decibel.h"
 #include "analysis/FftEngine.h"
 #include "analysis/SampleExchange.h"
+#include "analysis/SpectrumMapping.h"
 #include "base/RunState.h"
 
 namespace {
@@ -76,14 +79,12 @@ void SetThroughput(benchmark::State& state, std::int64_t n) {
 
 void RunTransform(benchmark::State& state, bool wide) {
     const auto n = static_cast<std::int32_t>(state.range(0));
-    CRunState store;
-    Configure(store);
-    CFftEngine engine(kRate, n, &store);
+    CFftEngine engine(n);
     if (!wide)
         engine.SetWideVectors(false);
     std::vector<double> block = TestSignal(n);
     for (auto _ : state) {
-        engine.Transform(block.data(), nullptr, nullptr, nullptr, 0);
+        engine.Transform(block.data());
         benchmark::DoNotOptimize(engine.GetMaxMagnitude());
     }
     SetThroughput(state, n);
@@ -129,15 +130,16 @@ void BM_Take(benchmark::State& state) {
     const std::vector<std::int16_t> frames = TestFrames(n);
     std::vector<std::uint8_t> colours(kColourWidth);
     std::vector<double> surface(kSurfaceWidth);
-    void* outputs[] = {colours.data(), surface.data()};
-    const std::int32_t modes[] = {MAP_COLOUR_INDEX, MAP_UNIT_DOUBLE};
-    const std::int32_t widths[] = {kColourWidth, kSurfaceWidth};
+    const SMapRow rows[] = {{colours.data(), MAP_COLOUR_INDEX, kColourWidth},
+                            {surface.data(), MAP_UNIT_DOUBLE, kSurfaceWidth}};
+    SSpectrumStats stats;
     for (auto _ : state) {
         exchange->PutSingle(frames.data(), n);
         std::fill(colours.begin(), colours.end(), 0);
         std::fill(surface.begin(), surface.end(), 0.0);
         const auto start = Clock::now();
-        benchmark::DoNotOptimize(exchange->TakeBlock(outputs, modes, widths, 2));
+        benchmark::DoNotOptimize(exchange->TakeBlock(store.GetDisplayRange(), rows, &stats));
+        store.SetSpectrumStats(stats);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     }
     SetThroughput(state, n);
@@ -153,7 +155,7 @@ void BM_Put(benchmark::State& state) {
         const auto start = Clock::now();
         exchange->PutSingle(frames.data(), n);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        exchange->TakeBlock(nullptr, nullptr, nullptr, 0);
+        exchange->TakeBlock();
     }
     SetThroughput(state, n);
 }

@@ -67,7 +67,7 @@ protected:
         m_store.SetCaptureFlags(captureFlags);
         m_thread = std::thread([this] { InputThreadProc({&m_exchange, &m_store, &m_recorder}); });
     }
-    std::int32_t Take() { return m_exchange.TakeBlock(nullptr, nullptr, nullptr, 0); }
+    std::int32_t Take() { return m_exchange.TakeBlock(); }
     // Whole chunks of the index ramp, continuing where the last ones ended.
     void WriteChunks(int chunks) {
         WriteRamp(*m_script->ring, m_nWritten, std::int64_t{chunks} * kN);

@@ -22,6 +22,7 @@ struct SBlock {
     Row row = Row(kH, 0);                                       // expected waterfall row
     std::vector<double> surface = std::vector<double>(kK, 0.0); // expected surface row
     Levels levels{};                                            // expected level history values
+    SSpectrumStats stats;                                       // expected published statistics
 };
 
 // Block b: a tone whose bin and loudness both depend on b, the right channel
@@ -49,10 +50,9 @@ protected:
             SBlock& block = blocks[b];
             block.data = MakeBlock(b);
             reference.PutSingle(block.data.data(), kN);
-            void* const outputs[] = {block.row.data(), block.surface.data()};
-            const std::int32_t modes[] = {MAP_COLOUR_INDEX, MAP_UNIT_DOUBLE};
-            const std::int32_t widths[] = {kH, kK};
-            reference.TakeBlock(outputs, modes, widths, 2);
+            const SMapRow rows[] = {{block.row.data(), MAP_COLOUR_INDEX, kH},
+                                    {block.surface.data(), MAP_UNIT_DOUBLE, kK}};
+            reference.TakeBlock(referenceStore.GetDisplayRange(), rows, &block.stats);
             double x[4] = {1.0, 0.0, 1.0, 0.0}; // left min, max, right min, max
             for (std::size_t i = 0; i < block.data.size(); ++i) {
                 double* c = x + 2 * (i % 2);
@@ -91,7 +91,8 @@ protected:
 
 // Expected rings from the stated layout: each waterfall row and level goes to
 // index r and r + H, then r moves down (0 wraps to H - 1); each surface row
-// goes to index i, then i moves up modulo R.
+// goes to index i, then i moves up modulo R. The store shows the statistics
+// of the last block mapped.
 TEST_F(RenderThreadTest, RingsHoldTheBlocksNewestFirstAfter1HPlus1AndRBlocks) {
     const std::vector<SBlock> all = Blocks(kR);
     for (std::size_t a = 0; a <= kH; ++a)
@@ -124,6 +125,13 @@ TEST_F(RenderThreadTest, RingsHoldTheBlocksNewestFirstAfter1HPlus1AndRBlocks) {
                     << "ring row " << i << " level " << j;
         }
         EXPECT_EQ(store.GetSurfaceGeometry().nRow, count % kR);
+        // The statistics of the last block's mapping.
+        const SSpectrumStats want = all[count - 1].stats;
+        const SSpectrumStats got = store.GetSpectrumStats();
+        EXPECT_EQ((std::array{got.dMeasuredMagMin, got.dMeasuredMagMax, got.dDcMagnitude,
+                              got.dBinWidth, got.dNyquist}),
+                  (std::array{want.dMeasuredMagMin, want.dMeasuredMagMax, want.dDcMagnitude,
+                              want.dBinWidth, want.dNyquist}));
         for (std::int32_t i = 0; i < kR; ++i)
             EXPECT_EQ(std::vector(buffers.Surface() + i * kK, buffers.Surface() + (i + 1) * kK),
                       surface[i])
@@ -139,7 +147,7 @@ TEST_F(RenderThreadTest, StopWordSeenAtStartEndsTheThreadWithoutTaking) {
     // The slot is still free: a put goes through and nothing took it.
     const std::vector<std::int16_t> data = MakeBlock(0);
     exchange.PutSingle(data.data(), 5);
-    EXPECT_EQ(exchange.TakeBlock(nullptr, nullptr, nullptr, 0), 5);
+    EXPECT_EQ(exchange.TakeBlock(), 5);
 }
 
 // Plots read while the thread writes: rows are loaded through the helpers,

@@ -34,7 +34,7 @@ protected:
     }
     void SetFormat(std::int32_t channel) { store.SetCaptureFormat({kRate, 16, 2, 2, channel, 0}); }
     void Put(const Samples& s) { exchange.PutSingle(s.data(), std::ssize(s) / 2); }
-    std::int32_t Take() { return exchange.TakeBlock(nullptr, nullptr, nullptr, 0); }
+    std::int32_t Take() { return exchange.TakeBlock(); }
     std::vector<double> Slot() {
         std::vector<double> slot(kN);
         exchange.CopySamples(slot.data());

@@ -92,10 +92,9 @@ TEST(RingSnapshot, ReadsWholeRowsWhileTheAnalysisThreadWrites) {
         Row row(kH, 0);
         std::vector<double> surface(30);
         reference.PutSingle(blocks.back().data(), kN);
-        void* const outputs[] = {row.data(), surface.data()};
-        const std::int32_t modes[] = {MAP_COLOUR_INDEX, MAP_UNIT_DOUBLE};
-        const std::int32_t widths[] = {kH, 30};
-        reference.TakeBlock(outputs, modes, widths, 2);
+        const SMapRow rows[] = {{row.data(), MAP_COLOUR_INDEX, kH},
+                                {surface.data(), MAP_UNIT_DOUBLE, 30}};
+        reference.TakeBlock(referenceStore.GetDisplayRange(), rows, nullptr);
         known.insert(row);
     }
 
