@@ -25,8 +25,7 @@
 #include "acquisition/CaptureRing.h"
 #include "base/Tunables.h"
 
-// The capture format every backend delivers.
-inline constexpr std::int32_t kCaptureSampleRate = 44100;
+// The capture format every backend delivers, at kSampleRate (base/Tunables.h).
 inline constexpr std::int32_t kCaptureChannels = 2;
 inline constexpr std::int32_t kCaptureBitsPerSample = 16;
 

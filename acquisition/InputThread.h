@@ -27,7 +27,7 @@ struct SInputParams {
 };
 
 // Thread body; returns 0. One instance at a time. Waits for the device in
-// slices (CaptureDevice's kChunkWaitSlice), so a stop request is seen within
+// slices (kChunkWaitSlice, base/Tunables.h), so a stop request is seen within
 // about that time even when no sound arrives (no device, paused, stalled),
 // plus the time the analysis takes to accept the current block.
 int InputThreadProc(const SInputParams& params);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/Tunables.h"
+
 namespace {
 
 constexpr std::uint16_t kFormatPcm = 1;
@@ -123,8 +125,9 @@ bool CWavFile::Open(const std::string& path) {
     if (m_format.nBitsPerSample != 16) {
         return Reject(path, std::to_string(m_format.nBitsPerSample) + "-bit samples (need 16-bit)");
     }
-    if (m_format.nSampleRate != 44100) {
-        return Reject(path, std::to_string(m_format.nSampleRate) + " Hz (need 44100 Hz)");
+    if (m_format.nSampleRate != static_cast<std::uint32_t>(kSampleRate)) {
+        return Reject(path, std::to_string(m_format.nSampleRate) + " Hz (need " +
+                                std::to_string(kSampleRate) + " Hz)");
     }
     if (m_format.nBlockAlign != m_format.nChannels * 2) {
         return Reject(path, "block align " + std::to_string(m_format.nBlockAlign) +

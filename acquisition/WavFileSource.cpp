@@ -4,6 +4,8 @@
 #include <chrono>
 #include <vector>
 
+#include "base/Tunables.h"
+
 CWavFileSource::CWavFileSource(std::string path) : m_strPath(std::move(path)) {}
 
 CWavFileSource::~CWavFileSource() {
@@ -51,10 +53,9 @@ void CWavFileSource::Stop() {
 
 void CWavFileSource::Run() {
     using Clock = std::chrono::steady_clock;
-    constexpr std::int64_t kRate = 44100;
     // After a long hold-up (a suspended machine) catch up by at most this
     // much and restart the schedule, instead of flooding the ring.
-    constexpr std::int64_t kMaxCatchUp = kRate / 4;
+    constexpr std::int64_t kMaxCatchUp = kSampleRate / 4;
     std::vector<std::int16_t> piece(static_cast<std::size_t>(kMaxCatchUp) * 2);
 
     Clock::time_point start = Clock::now();
@@ -68,7 +69,7 @@ void CWavFileSource::Run() {
         lock.unlock();
         const auto elapsed =
             std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
-        std::int64_t due = elapsed * kRate / 1000000 - delivered;
+        std::int64_t due = elapsed * kSampleRate / 1000000 - delivered;
         if (due > kMaxCatchUp) {
             due = kMaxCatchUp;
             start = Clock::now();

@@ -82,5 +82,5 @@ const char* CAboutDlg::WebAddress() {
 
 void CAboutDlg::OnWebSite() {
     if (!QDesktopServices::openUrl(QUrl(QString::fromLatin1(WebAddress()))))
-        ReportMessage(2, "Can't open web site. Please visit %s", WebAddress());
+        ReportMessage(MESSAGE_WARNING, "Can't open web site. Please visit %s", WebAddress());
 }

@@ -33,23 +33,22 @@
 
 #include "acquisition/AudioRecorder.h"
 #include "acquisition/CaptureDevice.h"
-#include "acquisition/InputThread.h"
+#include "acquisition/SpectrumPipeline.h"
 #include "acquisition/WavFile.h"
 #include "analysis/BlockMeter.h"
 #include "analysis/HistoryBuffers.h"
-#include "analysis/SampleExchange.h"
 #include "analysis/WindowTable.h"
-#include "analysis/WorkerThreads.h"
 #include "app/CommandLine.h"
 #include "base/RunState.h"
 #include "base/StartupSettings.h"
+#include "base/Tunables.h"
 #include "platform/PortAudioCapture.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr const char* kProgram = "vireon-headless";
-constexpr double kRate = kDefaultCaptureFormat.dSampleRate;
+constexpr double kRate = kSampleRate; // as a double for the arithmetic below
 constexpr double kFreqMin = kDefaultDisplayRange.dFreqMin;
 constexpr double kFreqMax = kDefaultDisplayRange.dFreqMax;
 
@@ -95,10 +94,11 @@ std::vector<std::uint64_t> FindOnsets(const std::string& path, std::uint64_t* pF
         peak = std::max(peak, std::abs(static_cast<int>(samples[2 * i])));
     }
     const int threshold = std::max(peak / 10, 1);
-    std::size_t quiet = 4410; // the file's start counts as after silence
+    constexpr std::size_t kQuietFrames = kSampleRate / 10;
+    std::size_t quiet = kQuietFrames; // the file's start counts as after silence
     for (std::size_t i = 0; i < frames; ++i) {
         if (std::abs(static_cast<int>(samples[2 * i])) >= threshold) {
-            if (quiet >= 4410) {
+            if (quiet >= kQuietFrames) {
                 onsets.push_back(i);
             }
             quiet = 0;
@@ -280,18 +280,13 @@ private:
 
 int RunLive(const SCommandLine& options, std::int32_t n) {
     const std::int32_t h = g_startupSettings.m_nHistoryLength;
-    const std::int32_t k = g_startupSettings.m_nSurfaceCols;
-    const std::int32_t r = g_startupSettings.m_nSurfaceRows;
 
     CRunState& store = g_runState;
-    CHistoryBuffers buffers(h, k, r);
-    buffers.Register(store);
     SCaptureFormat format = kDefaultCaptureFormat;
     format.nChannelMode = options.nChannelMode;
     format.nWindowType = options.nWindowType;
     store.SetCaptureFormat(format);
     store.SetDisplayRange(kDefaultDisplayRange);
-    CSampleExchange exchange(n, kRate, &store);
 
     if (!InitCapture(n, CreateCaptureBackend(options.strInputFile, options.strDevice))) {
         const std::string why = GetCaptureError();
@@ -317,35 +312,26 @@ int RunLive(const SCommandLine& options, std::int32_t n) {
     if (!measureLatency)
         store.SetCaptureFlags(kCaptureSound);
 
-    bool started = false;
-    SWorkerHooks hooks;
-    hooks.beforeInputStart = [&store, &started] {
-        started = StartCapture();
-        store.SetAcquiring(true);
-        store.SetRunStart(static_cast<std::int64_t>(std::time(nullptr)));
-    };
-    hooks.inputThread = [&] {
-        InputThreadProc({&exchange, &store, measureLatency ? nullptr : &tap});
-    };
-    hooks.screenshotThread = [&store] {
-        while (store.GetScreenshotThreadState() != kThreadStopRequested) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        store.SetScreenshotThreadState(kThreadNotRunning);
-    };
-    hooks.isCapturing = [] { return IsCapturing(); };
-    hooks.startCapture = [] { StartCapture(); };
-    CWorkerThreads workers(store, buffers.RenderParams(&exchange, &store), std::move(hooks));
+    CSpectrumPipeline pipeline(store, {.nBlockSize = n,
+                                       .nHistoryLength = h,
+                                       .nSurfaceCols = g_startupSettings.m_nSurfaceCols,
+                                       .nSurfaceRows = g_startupSettings.m_nSurfaceRows,
+                                       .pRecorder = measureLatency ? nullptr : &tap,
+                                       .onRunStart = [&store] {
+                                           store.SetAcquiring(true);
+                                           store.SetRunStart(
+                                               static_cast<std::int64_t>(std::time(nullptr)));
+                                       }});
 
     const double cpuStart = CpuSeconds();
     const Clock::time_point start = Clock::now();
-    workers.OnTick();
-    if (!started) {
-        workers.Stop();
+    pipeline.OnTick();
+    if (!pipeline.CaptureStarted()) {
+        pipeline.Stop();
         Complain("the sound capture can't start");
         return 1;
     }
-    workers.OnTick();
+    pipeline.OnTick();
 
     CReport report(options.bCsv);
     const std::string source =
@@ -356,7 +342,9 @@ int RunLive(const SCommandLine& options, std::int32_t n) {
         report.Begin(options, n, source);
     std::fflush(stdout);
 
-    const auto poll = std::chrono::milliseconds(measureLatency ? 1 : 100);
+    // An onset's delay is measured to the poll that sees its row.
+    constexpr std::chrono::milliseconds kLatencyPoll{1};
+    const auto poll = measureLatency ? kLatencyPoll : kTimerPeriod;
     std::int32_t lastRow = store.GetHistoryGeometry().nHistoryRow;
     std::vector<std::uint8_t> row(static_cast<std::size_t>(h));
 
@@ -380,7 +368,7 @@ int RunLive(const SCommandLine& options, std::int32_t n) {
             }
             if (probe.armed && newBlocks > 0) {
                 HistoryLoadBytes(row.data(),
-                                 buffers.Waterfall() + (g.nHistoryRow + 1) * g.nRowWidth,
+                                 pipeline.History().Waterfall() + (g.nHistoryRow + 1) * g.nRowWidth,
                                  row.size());
                 const auto peak = std::max_element(row.begin(), row.end()) - row.begin();
                 if (row[static_cast<std::size_t>(peak)] > 0 && std::abs(peak - probe.column) <= 1) {
@@ -398,7 +386,7 @@ int RunLive(const SCommandLine& options, std::int32_t n) {
     }
 
     const Clock::time_point stopAt = Clock::now();
-    workers.Stop();
+    pipeline.Stop();
     const double stopMs = Seconds(Clock::now() - stopAt) * 1000.0;
     const double wall = Seconds(Clock::now() - start);
     const double cpu = CpuSeconds() - cpuStart;

@@ -9,11 +9,11 @@ std::atomic<CMessageBoxPresenter::Sink> g_testSink{nullptr};
 
 QMessageBox::Icon IconForLevel(int level) {
     switch (level) {
-    case 1:
+    case MESSAGE_ERROR:
         return QMessageBox::Critical;
-    case 2:
+    case MESSAGE_WARNING:
         return QMessageBox::Warning;
-    case 4:
+    case MESSAGE_INFO:
         return QMessageBox::Information;
     default:
         return QMessageBox::NoIcon;

@@ -136,7 +136,7 @@ bool CTamselApp::InitInstance() {
     m_pProbe.reset(CTestProbe::CreateFromEnvironment());
     if (!CTamselView::CanCreateContext()) {
         QApplication::beep();
-        ReportMessage(1, "Can't create compatible OpenGL window");
+        ReportMessage(MESSAGE_ERROR, "Can't create compatible OpenGL window");
         m_nExitCode = 1;
         return false;
     }

@@ -184,7 +184,7 @@ bool CPortAudioCapture::QueryCaps() {
 
 bool CPortAudioCapture::SupportsFormat() {
     const PaStreamParameters p = CaptureParameters(m_nDevice);
-    if (Pa_IsFormatSupported(&p, nullptr, kCaptureSampleRate) != paFormatIsSupported) {
+    if (Pa_IsFormatSupported(&p, nullptr, kSampleRate) != paFormatIsSupported) {
         m_strError = "the device \"" + m_strName + "\" can't capture 44100 Hz 16-bit stereo";
         return false;
     }
@@ -196,8 +196,8 @@ bool CPortAudioCapture::CreateBuffer(std::shared_ptr<CCaptureRing> ring) {
     m_stream->ring = std::move(ring);
     const PaStreamParameters p = CaptureParameters(m_nDevice);
     const PaError e =
-        Pa_OpenStream(&m_stream->pStream, &p, nullptr, kCaptureSampleRate,
-                      paFramesPerBufferUnspecified, paNoFlag, &SStream::Callback, m_stream.get());
+        Pa_OpenStream(&m_stream->pStream, &p, nullptr, kSampleRate, paFramesPerBufferUnspecified,
+                      paNoFlag, &SStream::Callback, m_stream.get());
     if (e != paNoError) {
         m_stream->pStream = nullptr;
         m_strError = "the device \"" + m_strName + "\" can't be opened: " + Pa_GetErrorText(e);

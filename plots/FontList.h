@@ -35,6 +35,19 @@ public:
                            std::vector<SGlyphBitmap>& glyphs) = 0;
 };
 
+// The program's bitmap fonts. A font's list base is 100 times its pixel
+// height: the panels measure text as listBase / 100.
+struct SBitmapFont {
+    std::int32_t listBase;
+    int pixelHeight;
+    const char* face;
+};
+inline constexpr SBitmapFont kArial10{1000, 10, "Arial"};
+inline constexpr SBitmapFont kArial12{1200, 12, "Arial"};
+inline constexpr SBitmapFont kArial14{1400, 14, "Arial"};
+inline constexpr SBitmapFont kCourierBoldItalic24{2400, 24, "Courier Bold Italic"};
+inline constexpr SBitmapFont kBitmapFonts[] = {kArial10, kArial12, kArial14, kCourierBoldItalic24};
+
 // Builds the 255 display lists listBase .. listBase + 254 from the glyphs of
 // the face. Returns false (and builds nothing) if the rasteriser fails.
 bool BuildFontList(IGlyphRasterizer& rasterizer, std::int32_t listBase, int pixelHeight,

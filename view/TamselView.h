@@ -1,25 +1,37 @@
 // The OpenGL view: the window's drawing surface and the program's main loop.
 //
-// It owns the history buffers, the sample exchange and the worker threads,
-// the palette, and one object of every plot and panel. A 100 ms timer
-// drives everything: tick 2 fits the main window around a W x P view, tick 3
-// opens the startup preset, tick 5 starts the input thread and tick 6 the
-// analysis and screenshot threads; every tick from then on decides whether
-// to redraw, paced by the measured drawing time while acquiring and every
-// third tick otherwise. paintGL is OnDraw: layout if needed, clear, palette
-// pixel maps, the 2D projection, the plot of the current type, the volume
-// strip and the overlay panels its flags select, timing.
+// It owns the acquisition pipeline (sample exchange, history buffers, worker
+// threads: acquisition/SpectrumPipeline.h), the palette, and one object of
+// every plot and panel. A 100 ms timer (kTimerPeriod) drives everything:
+// tick 2 fits the main window around a W x P view, tick 3 opens the startup
+// preset, tick 5 starts the input thread and tick 6 the analysis and
+// screenshot threads; every tick from then on decides whether to redraw,
+// paced by the measured drawing time while acquiring and every third tick
+// otherwise. paintGL is OnDraw: layout if needed, clear, palette pixel maps,
+// the 2D projection, the plot of the current type, the volume strip and the
+// overlay panels its flags select, timing.
 //
 // The view never calls its frame: it tells it by signal what changed (the
 // title, the command states, the window fit, the status-bar texts), and it
 // hears from its document the same way.
 //
-// OnDestroy is the stop protocol (start capture if paused, stop requests,
-// polls, joins); only after it may the OpenGL context go, which the
-// destructor then releases.
+// OnDestroy is the stop protocol (the pipeline's Stop); only after it may
+// the OpenGL context go, which the destructor then releases.
 //
 // The context is Qt's default compatibility profile: the drawing uses
 // OpenGL 1.1 calls. Everything here runs on the user-interface thread.
+//
+// One class, its members defined across files by responsibility:
+//   TamselView.cpp    construction, the OpenGL lifecycle (context, size,
+//                     paintGL, read-back for screen capture), the timer loop,
+//                     the stop protocol and the screenshot thread's body
+//   ViewPanels.cpp    the plots and panels: fonts, colours, layout, drawing
+//   ViewDocument.cpp  the document and the store: display and palette
+//                     settings, the startup preset, the title
+//   ViewCommands.cpp  the menu commands and their enabled/checked states
+//   ViewDialogs.cpp   the dialogs' glue: acquisition parameters, preferences,
+//                     capture settings, plot colours, the help page
+//   ViewMouse.cpp     the mouse drags and the status-bar hints
 #pragma once
 
 #include <QOpenGLWidget>
@@ -30,7 +42,6 @@
 #include <memory>
 #include <vector>
 
-#include "acquisition/InputThread.h"
 #include "base/BitmapInfoHeader.h"
 #include "base/RunState.h"
 #include "base/TimeAverage.h"
@@ -48,10 +59,8 @@
 #include "plots/WaterfallPlot.h"
 #include "recording/CaptureSession.h"
 
-class CHistoryBuffers;
-class CSampleExchange;
+class CSpectrumPipeline;
 class CTamselDoc;
-class CWorkerThreads;
 class ICaptureBackend;
 class IImageClipboard;
 class IGlyphRasterizer;
@@ -230,6 +239,10 @@ private:
     void PublishDisplaySettings();
     void PublishPaletteSettings();
     void ReleaseContext();
+    // The run flagged as acquiring and its clock restarted, once capture has
+    // been started.
+    void FlagRunStarted();
+    void RunScreenShotThread(); // on the screenshot thread
     void PublishCapture();
     // Reads the frame just drawn into the screen DIB and flags it ready for
     // the screenshot thread (inside paintGL).
@@ -267,21 +280,29 @@ private:
     const std::int32_t m_nK;
     const std::int32_t m_nR;
 
-    std::unique_ptr<CSampleExchange> m_pExchange;
-    std::unique_ptr<CHistoryBuffers> m_pHistory;
     SBitmapInfoHeader m_screenDibHeader;
     std::vector<std::uint8_t> m_screenDib;
     CCaptureSession m_capture;
-    SInputParams m_inputParams;
-    // Declared after everything the threads use, so it is destroyed first.
-    std::unique_ptr<CWorkerThreads> m_pThreads;
+    // Declared after everything its threads use, so it is destroyed first.
+    std::unique_ptr<CSpectrumPipeline> m_pPipeline;
 
     CPalette m_palette;
     std::int32_t m_nPlotType = PLOT_HISTOGRAM;
     std::int32_t m_nPanelFlags = kDefaultPanelFlags;
     bool m_bPlotOnly = false;
 
-    SColour m_colours[7];
+    // The panel colours, set once with the panels.
+    enum EPanelColour : int {
+        COLOUR_PLOT_BACKGROUND,
+        COLOUR_PANEL_BACKGROUND, // scale and information panels
+        COLOUR_RUNNING,          // run status while acquiring
+        COLOUR_STOPPED,          // run status otherwise
+        COLOUR_VU_METER_BACKGROUND,
+        COLOUR_BORDER,
+        COLOUR_PANEL_TEXT,
+        COLOUR_SLOTS
+    };
+    SColour m_colours[COLOUR_SLOTS];
     double m_dRotation[3] = {0, 0, 0};
     double m_dTranslation[3] = {0, 0, 0};
 

@@ -11,10 +11,8 @@
 #include <fstream>
 
 #include "acquisition/CaptureDevice.h"
-#include "acquisition/InputThread.h"
-#include "analysis/HistoryBuffers.h"
-#include "analysis/SampleExchange.h"
-#include "analysis/WorkerThreads.h"
+#include "acquisition/SpectrumPipeline.h"
+#include "base/Tunables.h"
 #include "tests/analysis/AnalysisTestSupport.h"
 
 namespace acqtest {
@@ -44,7 +42,7 @@ inline void Put32(Bytes& b, std::uint32_t v) {
 struct SFormat {
     std::uint16_t tag = 1;
     std::uint16_t channels = 2;
-    std::uint32_t rate = 44100;
+    std::uint32_t rate = kSampleRate;
     std::uint16_t bits = 16;
     std::int32_t blockAlign = -1;    // -1: channels x bits / 8
     std::int32_t extensibleTag = -1; // >= 0: WAVE_FORMAT_EXTENSIBLE with that sub-format
@@ -153,9 +151,8 @@ struct CScriptedBackend : ICaptureBackend {
 
 // --- The pipeline as the view runs it ---
 
-// Over the capture device the test initialised: the input thread, the
-// exchange, the analysis thread and the history buffers, started by the
-// worker-thread ticks and stopped by their stop protocol.
+// Over the capture device the test initialised: the program's pipeline,
+// started by its ticks and stopped by its stop protocol.
 class CPipelineHarness {
 public:
     static constexpr double kFreqMin = 1.0;
@@ -170,25 +167,16 @@ public:
     // the second the others, any later one nothing. Without
     // restartCaptureOnStop the stop protocol leaves a paused device paused.
     bool Start(bool restartCaptureOnStop = true, int ticks = 3) {
-        m_buffers.Register(m_store);
-        SWorkerHooks hooks;
-        hooks.beforeInputStart = [] { StartCapture(); };
-        hooks.inputThread = [this] { InputThreadProc({&m_exchange, &m_store, nullptr}); };
-        hooks.screenshotThread = [this] {
-            while (m_store.GetScreenshotThreadState() != kThreadStopRequested)
-                std::this_thread::sleep_for(5ms);
-            m_store.SetScreenshotThreadState(kThreadNotRunning);
-        };
-        if (restartCaptureOnStop) {
-            hooks.isCapturing = [] { return IsCapturing(); };
-            hooks.startCapture = [] { StartCapture(); };
-        }
-        m_workers = std::make_unique<CWorkerThreads>(
-            m_store, m_buffers.RenderParams(&m_exchange, &m_store), std::move(hooks));
+        m_pipeline = std::make_unique<CSpectrumPipeline>(
+            m_store, SPipelineSetup{.nBlockSize = m_nBlockSize,
+                                    .nHistoryLength = m_nHistoryLength,
+                                    .nSurfaceCols = 30,
+                                    .nSurfaceRows = 80,
+                                    .bStartPausedCaptureOnStop = restartCaptureOnStop});
         using enum CWorkerThreads::EStarted;
         const CWorkerThreads::EStarted expected[] = {Input, AnalysisAndScreenshot, Nothing};
         for (int tick = 0; tick < ticks; ++tick)
-            if (m_workers->OnTick() != expected[std::min(tick, 2)])
+            if (m_pipeline->OnTick() != expected[std::min(tick, 2)])
                 return false;
         return true;
     }
@@ -203,13 +191,15 @@ public:
     std::ptrdiff_t PeakColumn() {
         const SHistoryGeometry g = m_store.GetHistoryGeometry();
         std::vector<std::uint8_t> row(static_cast<std::size_t>(m_nHistoryLength));
-        HistoryLoadBytes(row.data(), m_buffers.Waterfall() + (g.nHistoryRow + 1) * g.nRowWidth,
+        HistoryLoadBytes(row.data(),
+                         m_pipeline->History().Waterfall() + (g.nHistoryRow + 1) * g.nRowWidth,
                          row.size());
         return std::max_element(row.begin(), row.end()) - row.begin();
     }
     // The column of the bin nearest hz, by the rule (f - fmin) / fspan x width.
     std::ptrdiff_t ToneColumn(double hz) const {
-        const double binHz = std::round(hz * m_nBlockSize / 44100.0) * 44100.0 / m_nBlockSize;
+        const double binHz =
+            std::round(hz * m_nBlockSize / kSampleRate) * kSampleRate / m_nBlockSize;
         return static_cast<std::ptrdiff_t>((binHz - kFreqMin) / (kFreqMax - kFreqMin) *
                                            m_nHistoryLength);
     }
@@ -217,28 +207,29 @@ public:
     // left max, 4 right min, 5 right max), in full-scale units.
     double NewestLevel(int which) {
         const int row = m_store.GetHistoryGeometry().nHistoryRow;
-        return HistoryLoadDouble(m_buffers.LevelHistory(which) + row + 1);
+        return HistoryLoadDouble(m_pipeline->History().LevelHistory(which) + row + 1);
     }
 
     // Runs the view's stop protocol: every thread must have ended within
     // limit, and no tick may start one again.
     bool StopsWithin(std::chrono::milliseconds limit) {
         const auto start = Clock::now();
-        m_workers->Stop();
+        m_pipeline->Stop();
         return Clock::now() - start < limit &&
-               m_workers->OnTick() == CWorkerThreads::EStarted::Nothing &&
+               m_pipeline->OnTick() == CWorkerThreads::EStarted::Nothing &&
                m_store.GetInputThreadState() == kThreadNotRunning &&
                m_store.GetRenderThreadState() == kThreadNotRunning &&
                m_store.GetScreenshotThreadState() == kThreadNotRunning;
     }
 
+    CRunState& Store() { return m_store; }
+    CSpectrumPipeline& Pipeline() { return *m_pipeline; }
+
 private:
     std::int32_t m_nBlockSize;
     std::int32_t m_nHistoryLength;
     CRunState m_store;
-    CSampleExchange m_exchange{m_nBlockSize, 44100.0, &m_store};
-    CHistoryBuffers m_buffers{m_nHistoryLength, 30, 80};
-    std::unique_ptr<CWorkerThreads> m_workers;
+    std::unique_ptr<CSpectrumPipeline> m_pipeline;
 };
 
 } // namespace acqtest

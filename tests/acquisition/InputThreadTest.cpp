@@ -5,6 +5,7 @@
 #include "AcquisitionTestSupport.h"
 #include "acquisition/AudioRecorder.h"
 #include "acquisition/WavFileSource.h"
+#include "analysis/SampleExchange.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ protected:
 
     CRunState m_store;
     SRecorder m_recorder; // outlives the thread even when a test ends early
-    CSampleExchange m_exchange{kN, 44100.0, &m_store};
+    CSampleExchange m_exchange{kN, kSampleRate, &m_store};
     std::shared_ptr<SScript> m_script = std::make_shared<SScript>();
     std::thread m_thread;
     std::int64_t m_nWritten = 0;
@@ -180,7 +181,8 @@ protected:
 
     void TearDown() override { ReleaseCapture(); }
     const CTempDir m_dir;
-    const std::string m_strTone = m_dir.Write("tone.wav", Wav(Tone(kToneHz, kAmplitude, 44100)));
+    const std::string m_strTone =
+        m_dir.Write("tone.wav", Wav(Tone(kToneHz, kAmplitude, kSampleRate)));
 };
 
 // Running, the file's tone peaks in its column; stopping ends every thread

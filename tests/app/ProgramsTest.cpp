@@ -82,7 +82,7 @@ TEST(VireonHeadless, EveryBadInputEndsItAtOnceWithItsMessageAndNothingOnStandard
 TEST(VireonHeadless, OfflineCsvHasOneRowPerBlockAtItsStreamTimeHoldingTheFilesTone) {
     const acqtest::CTempDir dir;
     constexpr double kTone = 1234.5;
-    constexpr std::int64_t kFrames = 5 * 44100 + 1000;
+    constexpr std::int64_t kFrames = 5 * kSampleRate + 1000;
     dir.Write("tone.wav", acqtest::Wav(acqtest::Tone(kTone, 16384.0, kFrames)));
     for (const std::int64_t n : {1024, 32768}) {
         SCOPED_TRACE("N = " + std::to_string(n));
@@ -102,8 +102,8 @@ TEST(VireonHeadless, OfflineCsvHasOneRowPerBlockAtItsStreamTimeHoldingTheFilesTo
                                   &rms, &end),
                       6)
                 << line;
-            EXPECT_NEAR(t, static_cast<double>(rows * n) / 44100.0, 1e-6) << line;
-            EXPECT_NEAR(hz, kTone, 0.1 * 44100.0 / n) << line;
+            EXPECT_NEAR(t, static_cast<double>(rows * n) / kSampleRate, 1e-6) << line;
+            EXPECT_NEAR(hz, kTone, 0.1 * kSampleRate / n) << line;
             EXPECT_NEAR(db, -6.0, 0.5) << line;
             EXPECT_NEAR(rms, 0.5 / std::sqrt(2.0), 1e-3) << line;
             ++rows;

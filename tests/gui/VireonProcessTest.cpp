@@ -52,7 +52,7 @@ protected:
     void SetUp() override {
         if (std::getenv("DISPLAY") == nullptr || *std::getenv("DISPLAY") == '\0')
             GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-        m_temp.Write("tone.wav", acqtest::Wav(acqtest::Tone(1000.0, 16384.0, 2 * 44100)));
+        m_temp.Write("tone.wav", acqtest::Wav(acqtest::Tone(1000.0, 16384.0, 2 * kSampleRate)));
     }
 
     // Runs the program in the temporary directory with the given script and
@@ -164,10 +164,10 @@ struct SPicture {
 // corner (10, 479) plus four 12-pixel label widths across and 12 + H down.
 TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothPlots) {
     constexpr int kBlock = 2048, kH = 360, kBin = 186;
-    constexpr double kHz = kBin * 44100.0 / kBlock; // 4005.2 Hz
+    constexpr double kHz = kBin * static_cast<double>(kSampleRate) / kBlock; // 4005.2 Hz
     const int column = static_cast<int>((kHz - 1.0) / (10000.0 - 1.0) * kH);
     constexpr int kLeft = 10 + 4 * 12, kBottom = 479 - 12 - kH;
-    m_temp.Write("tone.wav", acqtest::Wav(acqtest::Tone(kHz, 16384.0, 4 * 44100)));
+    m_temp.Write("tone.wav", acqtest::Wav(acqtest::Tone(kHz, 16384.0, 4 * kSampleRate)));
     const SRun run = Run("7:debug,8:debug,9:timing,10:debug,11:pause,12:timing,13:debugstate,"
                          "14:resume,14:grab,15:plot=1,17:grab,18:run,20:close");
     for (const char* thread : {"input", "render", "screenshot"}) {

@@ -4,15 +4,11 @@
 // (IndexedFrames), so a recording can be checked for loss and repeats.
 #pragma once
 
-#include <chrono>
-#include <thread>
+#include <memory>
 
 #include "acquisition/CaptureDevice.h"
-#include "acquisition/InputThread.h"
+#include "acquisition/SpectrumPipeline.h"
 #include "acquisition/WavFileSource.h"
-#include "analysis/HistoryBuffers.h"
-#include "analysis/SampleExchange.h"
-#include "analysis/WorkerThreads.h"
 #include "base/RunState.h"
 #include "recording/CaptureSession.h"
 
@@ -36,15 +32,14 @@ inline std::int64_t FrameIndex(const std::int16_t* frame) {
 
 class CRecordingPipeline {
 public:
-    CRecordingPipeline(std::int32_t n, const std::string& inputWav)
-        : m_exchange(n, 44100.0, &m_store) {
+    CRecordingPipeline(std::int32_t n, const std::string& inputWav) : m_nBlockSize(n) {
         m_store.SetCaptureFormat(kDefaultCaptureFormat);
         m_store.SetDisplayRange(kDefaultDisplayRange);
         m_bCapture = InitCapture(n, std::make_unique<CWavFileSource>(inputWav));
     }
     ~CRecordingPipeline() {
-        if (m_workers)
-            m_workers->Stop();
+        if (m_pipeline)
+            m_pipeline->Stop();
         ReleaseCapture();
     }
 
@@ -52,21 +47,14 @@ public:
     bool Start() {
         if (!m_bCapture)
             return false;
-        m_buffers.Register(m_store);
-        SWorkerHooks hooks;
-        hooks.beforeInputStart = [] { StartCapture(); };
-        hooks.inputThread = [this] { InputThreadProc({&m_exchange, &m_store, &m_session}); };
-        hooks.screenshotThread = [this] {
-            while (m_store.GetScreenshotThreadState() == kThreadRun)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            m_store.SetScreenshotThreadState(kThreadNotRunning);
-        };
-        hooks.isCapturing = [] { return IsCapturing(); };
-        hooks.startCapture = [] { StartCapture(); };
-        m_workers = std::make_unique<CWorkerThreads>(
-            m_store, m_buffers.RenderParams(&m_exchange, &m_store), std::move(hooks));
-        return m_workers->OnTick() == CWorkerThreads::EStarted::Input &&
-               m_workers->OnTick() == CWorkerThreads::EStarted::AnalysisAndScreenshot;
+        m_pipeline =
+            std::make_unique<CSpectrumPipeline>(m_store, SPipelineSetup{.nBlockSize = m_nBlockSize,
+                                                                        .nHistoryLength = 400,
+                                                                        .nSurfaceCols = 30,
+                                                                        .nSurfaceRows = 80,
+                                                                        .pRecorder = &m_session});
+        return m_pipeline->OnTick() == CWorkerThreads::EStarted::Input &&
+               m_pipeline->OnTick() == CWorkerThreads::EStarted::AnalysisAndScreenshot;
     }
     // Sets up a sound capture into wav and enables it (with any screen part
     // set up before), as Settings and Enable do; the view's tick publishes
@@ -88,12 +76,12 @@ public:
     CCaptureSession& Session() { return m_session; }
 
 private:
+    std::int32_t m_nBlockSize;
     bool m_bCapture = false;
     CRunState m_store;
     CCaptureSession m_session;
-    CSampleExchange m_exchange;
-    CHistoryBuffers m_buffers{400, 30, 80};
-    std::unique_ptr<CWorkerThreads> m_workers;
+    // Last: its threads use the store and the session.
+    std::unique_ptr<CSpectrumPipeline> m_pipeline;
 };
 
 } // namespace rectest
