@@ -46,9 +46,12 @@ public:
     static constexpr std::uint32_t kCommitBytes = 176400;
 
 private:
-    bool OpenNextLocked(std::string& message);
-    bool CloseLocked(std::string& message);
+    bool OpenNextLocked(std::string& message) VIREON_REQUIRES(m_mutex);
+    bool CloseLocked(std::string& message) VIREON_REQUIRES(m_mutex);
+    // A failed write or commit: closes the file (what reached the disk
+    // stays, cut to whole frames) and sets the message. Returns false.
+    bool WriteFailedLocked(std::string& message) VIREON_REQUIRES(m_mutex);
 
-    std::unique_ptr<CWavFileWriter> m_pWriter;
-    std::uint32_t m_nUncommitted = 0;
+    std::unique_ptr<CWavFileWriter> m_pWriter VIREON_GUARDED_BY(m_mutex);
+    std::uint32_t m_nUncommitted VIREON_GUARDED_BY(m_mutex) = 0;
 };
