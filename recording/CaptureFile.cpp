@@ -75,5 +75,5 @@ void CCaptureFile::LogFailure(const std::string& text) const {
 
 void CCaptureFile::ShowFailure(const std::string& message) {
     if (!message.empty() && !m_bFailureShown.exchange(true))
-        ReportMessage(2, "%s", message.c_str());
+        ReportMessage(MESSAGE_WARNING, "%s", message.c_str());
 }

@@ -9,7 +9,7 @@
 // Failures of writes, rollovers and closes are reported by the subclasses:
 // the capture log and the trace say so every time (LogFailure),
 // and (for the sound; the screenshot thread reports the screen's) one
-// level-2 message reaches the user per capture (until the next Open or start).
+// warning reaches the user per capture (until the next Open or start).
 //
 // Threads: each file has one mutex around its check-write-rollover, its
 // start/stop and its close, so no writer is closed or deleted while another
@@ -62,8 +62,8 @@ public:
 protected:
     // Logs text in the capture log and the trace; may be called under m_mutex.
     void LogFailure(const std::string& text) const;
-    // Shows message (level 2) unless one was shown for this capture already.
-    // Call without m_mutex held: a box may run an event loop.
+    // Shows message (a warning) unless one was shown for this capture
+    // already. Call without m_mutex held: a box may run an event loop.
     void ShowFailure(const std::string& message) VIREON_EXCLUDES(m_mutex);
     void Log(const std::string& text) const;
 
