@@ -18,6 +18,7 @@
 
 #include "base/BitmapInfoHeader.h"
 #include "base/Guarded.h"
+#include "base/Tunables.h"
 
 // Plot types.
 enum : std::int32_t {
@@ -86,7 +87,7 @@ struct SCaptureFormat {
 
 // The view's start-up capture format and display range; Reset Plot returns
 // the range to these.
-inline constexpr SCaptureFormat kDefaultCaptureFormat{44100.0, 16, 2, 2, CHANNEL_SUM, 0};
+inline constexpr SCaptureFormat kDefaultCaptureFormat{kSampleRate, 16, 2, 2, CHANNEL_SUM, 0};
 inline constexpr SDisplayRange kDefaultDisplayRange{1.0, 10000.0, 9999.0, 0.0, 1.0, false};
 
 struct SHistoryGeometry {

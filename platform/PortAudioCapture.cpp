@@ -14,6 +14,7 @@
 #include "acquisition/DeviceNames.h"
 #include "acquisition/WavFileSource.h"
 #include "base/DebugLog.h"
+#include "base/Tunables.h"
 
 namespace {
 
@@ -184,8 +185,9 @@ bool CPortAudioCapture::QueryCaps() {
 
 bool CPortAudioCapture::SupportsFormat() {
     const PaStreamParameters p = CaptureParameters(m_nDevice);
-    if (Pa_IsFormatSupported(&p, nullptr, kCaptureSampleRate) != paFormatIsSupported) {
-        m_strError = "the device \"" + m_strName + "\" can't capture 44100 Hz 16-bit stereo";
+    if (Pa_IsFormatSupported(&p, nullptr, kSampleRate) != paFormatIsSupported) {
+        m_strError = "the device \"" + m_strName + "\" can't capture " +
+                     std::to_string(kSampleRate) + " Hz 16-bit stereo";
         return false;
     }
     return true;
@@ -196,8 +198,8 @@ bool CPortAudioCapture::CreateBuffer(std::shared_ptr<CCaptureRing> ring) {
     m_stream->ring = std::move(ring);
     const PaStreamParameters p = CaptureParameters(m_nDevice);
     const PaError e =
-        Pa_OpenStream(&m_stream->pStream, &p, nullptr, kCaptureSampleRate,
-                      paFramesPerBufferUnspecified, paNoFlag, &SStream::Callback, m_stream.get());
+        Pa_OpenStream(&m_stream->pStream, &p, nullptr, kSampleRate, paFramesPerBufferUnspecified,
+                      paNoFlag, &SStream::Callback, m_stream.get());
     if (e != paNoError) {
         m_stream->pStream = nullptr;
         m_strError = "the device \"" + m_strName + "\" can't be opened: " + Pa_GetErrorText(e);
@@ -237,7 +239,7 @@ void CPortAudioCapture::Stop() {
         Pa_AbortStream(stream->pStream);
         done->set_value();
     });
-    if (aborted.wait_for(kStopTimeout) == std::future_status::ready) {
+    if (aborted.wait_for(kCaptureStopTimeout) == std::future_status::ready) {
         aborter.join();
     } else {
         // The thread keeps the stream's context alive for as long as

@@ -1,10 +1,11 @@
 #include "recording/AudioCaptureFile.h"
 
-const SWaveFormat kCaptureWaveFormat{1, 2, 44100, 176400, 4, 16, {}};
-
 namespace {
 constexpr std::uint32_t kFrameBytes = 4;
+constexpr std::uint32_t kBytesPerSecond = kSampleRate * kFrameBytes;
 } // namespace
+
+const SWaveFormat kCaptureWaveFormat{1, 2, kSampleRate, kBytesPerSecond, kFrameBytes, 16, {}};
 
 CAudioCaptureFile::~CAudioCaptureFile() {
     Close();

@@ -1,4 +1,4 @@
-// The sound of a capture: WAV files of 16-bit stereo PCM at 44100 Hz, named
+// The sound of a capture: WAV files of 16-bit stereo PCM at kSampleRate, named
 // from the template, rolled over to the next number when the size limit is
 // reached, and kept readable while recording (committed about once a second
 // of sound).
@@ -16,10 +16,11 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/Tunables.h"
 #include "recording/CaptureFile.h"
 #include "recording/WavFileWriter.h"
 
-// PCM, 2 channels, 44100 Hz, 176400 bytes/s, block alignment 4, 16 bits.
+// PCM, 2 channels, kSampleRate Hz, block alignment 4, 16 bits.
 extern const SWaveFormat kCaptureWaveFormat;
 // Bytes per WAV file: 2^31 - 200 000.
 inline constexpr std::int32_t g_nWavSizeLimit = 2147283648;
@@ -43,7 +44,7 @@ public:
     bool Write(std::uint32_t byteCount, const void* data, std::uint32_t* bytesWritten);
 
     // Bytes of sound between commits: one second.
-    static constexpr std::uint32_t kCommitBytes = 176400;
+    static constexpr std::uint32_t kCommitBytes = kSampleRate * 4;
 
 private:
     bool OpenNextLocked(std::string& message) VIREON_REQUIRES(m_mutex);
