@@ -31,24 +31,24 @@ void CTraceLog::AppendLine(const std::string& text) {
     std::strftime(prefix, sizeof prefix, "%H:%M:%S", &local);
 
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        CMutexLock lock(m_mutex);
         m_strLog += prefix;
         m_strLog += text;
         // Under the lock so that echoed lines keep the trace's order.
         if (echo)
             std::fprintf(stderr, "%s%s", prefix, text.c_str());
     }
-    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    CMutexLock lock(m_listenerMutex);
     if (m_listener)
         m_listener();
 }
 
 std::string CTraceLog::Text() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     return m_strLog;
 }
 
 void CTraceLog::SetListener(Listener listener) {
-    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    CMutexLock lock(m_listenerMutex);
     m_listener = std::move(listener);
 }

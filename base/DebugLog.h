@@ -6,8 +6,9 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 #include <string>
+
+#include "base/Mutex.h"
 
 void DebugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
@@ -30,9 +31,9 @@ public:
     void SetListener(Listener listener);
 
 private:
-    mutable std::mutex m_mutex;
-    std::string m_strLog;
+    mutable CMutex m_mutex;
+    std::string m_strLog VIREON_GUARDED_BY(m_mutex);
     // Separate from m_mutex so the listener runs without the trace's lock.
-    std::mutex m_listenerMutex;
-    Listener m_listener;
+    CMutex m_listenerMutex;
+    Listener m_listener VIREON_GUARDED_BY(m_listenerMutex);
 };

@@ -3,7 +3,8 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
-#include <mutex>
+
+#include "base/Mutex.h"
 
 namespace {
 
@@ -18,8 +19,9 @@ public:
 };
 
 std::atomic<bool> g_bMessageShowing{false};
-std::mutex g_presenterMutex;
-std::unique_ptr<IMessagePresenter> g_pPresenter = std::make_unique<CStderrPresenter>();
+CMutex g_presenterMutex;
+std::unique_ptr<IMessagePresenter>
+    g_pPresenter VIREON_GUARDED_BY(g_presenterMutex) = std::make_unique<CStderrPresenter>();
 
 } // namespace
 
@@ -40,7 +42,7 @@ void ShowMessage(int level, const std::string& text) {
         return;
     IMessagePresenter* presenter;
     {
-        std::lock_guard<std::mutex> lock(g_presenterMutex);
+        CMutexLock lock(g_presenterMutex);
         presenter = g_pPresenter.get();
     }
     if (presenter != nullptr)
@@ -52,7 +54,7 @@ void ShowMessage(int level, const std::string& text) {
 
 std::unique_ptr<IMessagePresenter>
 SetMessagePresenter(std::unique_ptr<IMessagePresenter> presenter) {
-    std::lock_guard<std::mutex> lock(g_presenterMutex);
+    CMutexLock lock(g_presenterMutex);
     std::swap(g_pPresenter, presenter);
     return presenter;
 }

@@ -1,7 +1,6 @@
-// Messages the user must see, shown as a modal box whose icon follows a level:
-// 1 stop (set-up failures), 2 exclamation (input and run-time failures),
-// 4 information. Levels above g_nMessageLevelMax show nothing. A message that
-// arrives while another is showing is dropped, not queued.
+// Messages the user must see, shown as a modal box whose icon follows the
+// level (EMessageLevel). Levels above g_nMessageLevelMax show nothing. A
+// message that arrives while another is showing is dropped, not queued.
 //
 // ReportMessage and ShowMessage may be called from any thread; the presenter
 // decides how the box reaches the user-interface thread.

@@ -2,358 +2,231 @@
 
 CRunState g_runState;
 
-namespace {
-// Lock numbers of the groups; 0 and 10 guard nothing.
-enum Lock : int {
-    kInput = 1,
-    kAcquire = 2,
-    kHistory = 3,
-    kSurface = 4,
-    kFormat = 5,
-    kLevels = 6,
-    kRange = 7,
-    kStats = 8,
-    kScreenshot = 9,
-    kCapture = 11,
-    kFftTime = 12,
-    kDisplay = 13,
-    kBack = 14,
-    kFore = 15,
-};
-} // namespace
-
-#define VIREON_LOCK(n) std::lock_guard<std::mutex> guard(m_locks[n])
-
 CRunState::CRunState() = default;
 
 std::int32_t CRunState::GetRenderThreadState() const {
-    VIREON_LOCK(kHistory);
-    return m_nRenderThreadState;
+    return m_analysis.Get().nThreadState;
 }
 void CRunState::SetRenderThreadState(std::int32_t state) {
-    VIREON_LOCK(kHistory);
-    m_nRenderThreadState = state;
+    m_analysis.Update([state](SAnalysisRings& a) { a.nThreadState = state; });
 }
 std::int32_t CRunState::GetInputThreadState() const {
-    VIREON_LOCK(kInput);
-    return m_nInputThreadState;
+    return m_inputThread.Get();
 }
 void CRunState::SetInputThreadState(std::int32_t state) {
-    VIREON_LOCK(kInput);
-    m_nInputThreadState = state;
+    m_inputThread.Set(state);
 }
 bool CRunState::IsAcquiring() const {
-    VIREON_LOCK(kAcquire);
-    return m_bAcquiring;
+    return m_runClock.Get().bAcquiring;
 }
 void CRunState::SetAcquiring(bool acquiring) {
-    VIREON_LOCK(kAcquire);
-    m_bAcquiring = acquiring;
+    m_runClock.Update([acquiring](SRunClock& c) { c.bAcquiring = acquiring; });
 }
 std::int64_t CRunState::GetRunStart() const {
-    VIREON_LOCK(kAcquire);
-    return m_tRunStart;
+    return m_runClock.Get().tRunStart;
 }
 void CRunState::SetRunStart(std::int64_t t) {
-    VIREON_LOCK(kAcquire);
-    m_tRunStart = t;
+    m_runClock.Update([t](SRunClock& c) { c.tRunStart = t; });
 }
 
 SHistoryGeometry CRunState::GetHistoryGeometry() const {
-    VIREON_LOCK(kHistory);
-    return {m_nRingRows, m_nHistoryLength, m_nHistoryRow, m_nRowWidth};
+    return m_analysis.Get().geometry;
 }
 void CRunState::SetHistoryGeometry(const SHistoryGeometry& g) {
-    VIREON_LOCK(kHistory);
-    m_nRingRows = g.nRingRows;
-    m_nHistoryLength = g.nHistoryLength;
-    m_nHistoryRow = g.nHistoryRow;
-    m_nRowWidth = g.nRowWidth;
+    m_analysis.Update([&g](SAnalysisRings& a) { a.geometry = g; });
 }
 std::uint8_t* CRunState::GetWaterfall() const {
-    VIREON_LOCK(kHistory);
-    return m_pWaterfall;
+    return m_analysis.Get().pWaterfall;
 }
 void CRunState::SetWaterfall(std::uint8_t* p) {
-    VIREON_LOCK(kHistory);
-    m_pWaterfall = p;
+    m_analysis.Update([p](SAnalysisRings& a) { a.pWaterfall = p; });
 }
 SLevelHistories CRunState::GetLevelHistories() const {
-    VIREON_LOCK(kHistory);
-    return m_levelHistories;
+    return m_analysis.Get().levelHistories;
 }
 void CRunState::SetLevelHistories(const SLevelHistories& h) {
-    VIREON_LOCK(kHistory);
-    m_levelHistories = h;
+    m_analysis.Update([&h](SAnalysisRings& a) { a.levelHistories = h; });
 }
 
 SSurfaceGeometry CRunState::GetSurfaceGeometry() const {
-    VIREON_LOCK(kSurface);
-    return {m_nSurfaceRows, m_nSurfaceCols, m_nSurfaceRow};
+    return m_surface.Get().geometry;
 }
 void CRunState::SetSurfaceGeometry(const SSurfaceGeometry& g) {
-    VIREON_LOCK(kSurface);
-    m_nSurfaceRows = g.nRows;
-    m_nSurfaceCols = g.nCols;
-    m_nSurfaceRow = g.nRow;
+    m_surface.Update([&g](SSurfaceRing& s) { s.geometry = g; });
 }
 double* CRunState::GetSurface() const {
-    VIREON_LOCK(kSurface);
-    return m_pSurface;
+    return m_surface.Get().pSurface;
 }
 void CRunState::SetSurface(double* p) {
-    VIREON_LOCK(kSurface);
-    m_pSurface = p;
+    m_surface.Update([p](SSurfaceRing& s) { s.pSurface = p; });
 }
 
 SCaptureFormat CRunState::GetCaptureFormat() const {
-    VIREON_LOCK(kFormat);
-    return {m_dSampleRate,  m_nBitsPerSample, m_nChannels,
-            m_nFrameStride, m_nChannelMode,   m_nWindowType};
+    return m_format.Get();
 }
 void CRunState::SetCaptureFormat(const SCaptureFormat& f) {
-    VIREON_LOCK(kFormat);
-    m_dSampleRate = f.dSampleRate;
-    m_nBitsPerSample = f.nBitsPerSample;
-    m_nChannels = f.nChannels;
-    m_nFrameStride = f.nFrameStride;
-    m_nChannelMode = f.nChannelMode;
-    m_nWindowType = f.nWindowType;
+    m_format.Set(f);
 }
 
 SLevels CRunState::GetLevels() const {
-    VIREON_LOCK(kLevels);
-    return m_levels;
+    return m_levels.Get().mono;
 }
 void CRunState::SetLevels(const SLevels& l) {
-    VIREON_LOCK(kLevels);
-    m_levels = l;
+    m_levels.Update([&l](SBlockLevels& b) { b.mono = l; });
 }
 SStereoLevels CRunState::GetStereoLevels() const {
-    VIREON_LOCK(kLevels);
-    return m_stereoLevels;
+    return m_levels.Get().stereo;
 }
 void CRunState::SetStereoLevels(const SStereoLevels& l) {
-    VIREON_LOCK(kLevels);
-    m_stereoLevels = l;
+    m_levels.Update([&l](SBlockLevels& b) { b.stereo = l; });
 }
 
 SDisplayRange CRunState::GetDisplayRange() const {
-    VIREON_LOCK(kRange);
-    return m_range;
+    return m_range.Get();
 }
 void CRunState::SetDisplayRange(const SDisplayRange& r) {
-    VIREON_LOCK(kRange);
-    m_range = r;
+    m_range.Set(r);
 }
 
 SSpectrumStats CRunState::GetSpectrumStats() const {
-    VIREON_LOCK(kStats);
-    return m_stats;
+    return m_stats.Get();
 }
 void CRunState::SetSpectrumStats(const SSpectrumStats& s) {
-    VIREON_LOCK(kStats);
-    m_stats = s;
+    m_stats.Set(s);
 }
 
 bool CRunState::GetScreenshotReady() const {
-    VIREON_LOCK(kScreenshot);
-    return m_bScreenshotReady;
+    return m_screenshot.Get().bReady;
 }
 void CRunState::SetScreenshotReady(bool ready) {
-    VIREON_LOCK(kScreenshot);
-    m_bScreenshotReady = ready;
+    m_screenshot.Update([ready](SScreenshotHandOff& s) { s.bReady = ready; });
 }
 std::int32_t CRunState::GetScreenshotThreadState() const {
-    VIREON_LOCK(kScreenshot);
-    return m_nScreenshotThreadState;
+    return m_screenshot.Get().nThreadState;
 }
 void CRunState::SetScreenshotThreadState(std::int32_t state) {
-    VIREON_LOCK(kScreenshot);
-    m_nScreenshotThreadState = state;
+    m_screenshot.Update([state](SScreenshotHandOff& s) { s.nThreadState = state; });
 }
 std::int32_t CRunState::GetFftTime() const {
-    VIREON_LOCK(kFftTime);
-    return m_nFftTimeMs;
+    return m_fftTime.Get();
 }
 void CRunState::SetFftTime(std::int32_t ms) {
-    VIREON_LOCK(kFftTime);
-    m_nFftTimeMs = ms;
+    m_fftTime.Set(ms);
 }
 std::int32_t CRunState::GetCaptureFlags() const {
-    VIREON_LOCK(kCapture);
-    return m_nCaptureFlags;
+    return m_capture.Get().nFlags;
 }
 void CRunState::SetCaptureFlags(std::int32_t flags) {
-    VIREON_LOCK(kCapture);
-    m_nCaptureFlags = flags;
+    m_capture.Update([flags](SCaptureControl& c) { c.nFlags = flags; });
 }
 std::int64_t CRunState::GetCaptureElapsed() const {
-    VIREON_LOCK(kCapture);
-    return m_nCaptureElapsed;
+    return m_capture.Get().nElapsed;
 }
 void CRunState::SetCaptureElapsed(std::int64_t seconds) {
-    VIREON_LOCK(kCapture);
-    m_nCaptureElapsed = seconds;
+    m_capture.Update([seconds](SCaptureControl& c) { c.nElapsed = seconds; });
 }
 bool CRunState::GetClipboardCopy() const {
-    VIREON_LOCK(kCapture);
-    return m_bClipboardCopy;
+    return m_capture.Get().bClipboardCopy;
 }
 void CRunState::SetClipboardCopy(bool copy) {
-    VIREON_LOCK(kCapture);
-    m_bClipboardCopy = copy;
+    m_capture.Update([copy](SCaptureControl& c) { c.bClipboardCopy = copy; });
 }
 std::int32_t CRunState::GetCaptureType() const {
-    VIREON_LOCK(kCapture);
-    return m_nCaptureType;
+    return m_capture.Get().nType;
 }
 void CRunState::SetCaptureType(std::int32_t type) {
-    VIREON_LOCK(kCapture);
-    m_nCaptureType = type;
+    m_capture.Update([type](SCaptureControl& c) { c.nType = type; });
 }
 std::uint8_t* CRunState::GetScreenDib(std::uint32_t* pSize) const {
-    VIREON_LOCK(kCapture);
+    const SCaptureControl c = m_capture.Get();
     if (pSize != nullptr)
-        *pSize = m_nScreenDibSize;
-    return m_hScreenDib;
+        *pSize = c.nScreenDibSize;
+    return c.pScreenDib;
 }
 void CRunState::SetScreenDib(std::uint8_t* p, std::uint32_t size) {
-    VIREON_LOCK(kCapture);
-    m_hScreenDib = p;
-    m_nScreenDibSize = size;
+    m_capture.Update([p, size](SCaptureControl& c) {
+        c.pScreenDib = p;
+        c.nScreenDibSize = size;
+    });
 }
 const SBitmapInfoHeader* CRunState::GetScreenDibHeader() const {
-    VIREON_LOCK(kCapture);
-    return m_pScreenDibHeader;
+    return m_capture.Get().pScreenDibHeader;
 }
 void CRunState::SetScreenDibHeader(const SBitmapInfoHeader* p) {
-    VIREON_LOCK(kCapture);
-    m_pScreenDibHeader = p;
+    m_capture.Update([p](SCaptureControl& c) { c.pScreenDibHeader = p; });
 }
 
 SDisplaySettings CRunState::GetDisplaySettings() const {
-    VIREON_LOCK(kDisplay);
-    return {m_nPlotType, m_nPanelFlags, m_nPalette, m_bPlotOnly};
+    return m_display.Get().settings;
 }
 void CRunState::SetDisplaySettings(const SDisplaySettings& s) {
-    VIREON_LOCK(kDisplay);
-    m_nPlotType = s.nPlotType;
-    m_nPanelFlags = s.nPanelFlags;
-    m_nPalette = s.nPalette;
-    m_bPlotOnly = s.bPlotOnly;
+    m_display.Update([&s](SDisplayGroup& d) { d.settings = s; });
 }
 SPaletteSettings CRunState::GetPaletteSettings() const {
-    VIREON_LOCK(kDisplay);
-    return {m_nPaletteShift, m_fPaletteScale, m_bPaletteInvert};
+    return m_display.Get().palette;
 }
 void CRunState::SetPaletteSettings(const SPaletteSettings& s) {
-    VIREON_LOCK(kDisplay);
-    m_nPaletteShift = s.nShift;
-    m_fPaletteScale = s.fScale;
-    m_bPaletteInvert = s.bInvert;
+    m_display.Update([&s](SDisplayGroup& d) { d.palette = s; });
 }
 bool CRunState::GetDisplayChanged() const {
-    VIREON_LOCK(kDisplay);
-    return m_bDisplayChanged;
+    return m_display.Get().bChanged;
 }
 void CRunState::SetDisplayChanged(bool changed) {
-    VIREON_LOCK(kDisplay);
-    m_bDisplayChanged = changed;
+    m_display.Update([changed](SDisplayGroup& d) { d.bChanged = changed; });
 }
 
 SColour CRunState::GetBackgroundColor() const {
-    VIREON_LOCK(kBack);
-    return {m_fBackRed, m_fBackGreen, m_fBackBlue};
+    return m_background.Get();
 }
 void CRunState::SetBackgroundColor(float r, float g, float b) {
-    VIREON_LOCK(kBack);
-    m_fBackRed = r;
-    m_fBackGreen = g;
-    m_fBackBlue = b;
+    m_background.Set({r, g, b});
 }
 SColour CRunState::GetForegroundColor() const {
-    VIREON_LOCK(kFore);
-    return {m_fForeRed, m_fForeGreen, m_fForeBlue};
+    return m_foreground.Get();
 }
 void CRunState::SetForegroundColor(float r, float g, float b) {
-    VIREON_LOCK(kFore);
-    m_fForeRed = r;
-    m_fForeGreen = g;
-    m_fForeBlue = b;
+    m_foreground.Set({r, g, b});
 }
 
 SPresetSettings CRunState::GetPresetSettings() const {
-    SPresetSettings s;
-    {
-        VIREON_LOCK(kFormat);
-        s.nChannelMode = m_nChannelMode;
-        s.nWindowType = m_nWindowType;
-    }
-    {
-        VIREON_LOCK(kRange);
-        s.dFreqMin = m_range.dFreqMin;
-        s.dFreqMax = m_range.dFreqMax;
-        s.dFreqSpan = m_range.dFreqSpan;
-        s.dMagMin = m_range.dMagMin;
-        s.dMagMax = m_range.dMagMax;
-        s.bAutoScale = m_range.bAutoScale;
-    }
-    {
-        VIREON_LOCK(kDisplay);
-        s.nPlotType = m_nPlotType;
-        s.nPanelFlags = m_nPanelFlags;
-        s.nPalette = m_nPalette;
-        s.nPaletteShift = m_nPaletteShift;
-        s.fPaletteScale = m_fPaletteScale;
-        s.bPaletteInvert = m_bPaletteInvert;
-        s.bPlotOnly = m_bPlotOnly;
-    }
-    {
-        VIREON_LOCK(kBack);
-        s.fBackRed = m_fBackRed;
-        s.fBackBlue = m_fBackBlue;
-        s.fBackGreen = m_fBackGreen;
-    }
-    {
-        VIREON_LOCK(kFore);
-        s.fForeRed = m_fForeRed;
-        s.fForeBlue = m_fForeBlue;
-        s.fForeGreen = m_fForeGreen;
-    }
-    return s;
+    const SCaptureFormat format = m_format.Get();
+    const SDisplayRange range = m_range.Get();
+    const SDisplayGroup display = m_display.Get();
+    const SColour back = m_background.Get();
+    const SColour fore = m_foreground.Get();
+    return {.nChannelMode = format.nChannelMode,
+            .nWindowType = format.nWindowType,
+            .dFreqMin = range.dFreqMin,
+            .dFreqMax = range.dFreqMax,
+            .dFreqSpan = range.dFreqSpan,
+            .dMagMin = range.dMagMin,
+            .dMagMax = range.dMagMax,
+            .bAutoScale = range.bAutoScale,
+            .nPlotType = display.settings.nPlotType,
+            .nPanelFlags = display.settings.nPanelFlags,
+            .nPalette = display.settings.nPalette,
+            .nPaletteShift = display.palette.nShift,
+            .fPaletteScale = display.palette.fScale,
+            .bPaletteInvert = display.palette.bInvert,
+            .bPlotOnly = display.settings.bPlotOnly,
+            .fBackRed = back.r,
+            .fBackBlue = back.b,
+            .fBackGreen = back.g,
+            .fForeRed = fore.r,
+            .fForeBlue = fore.b,
+            .fForeGreen = fore.g};
 }
 
 void CRunState::SetPresetSettings(const SPresetSettings& s) {
-    {
-        VIREON_LOCK(kFormat);
-        m_nChannelMode = s.nChannelMode;
-        m_nWindowType = s.nWindowType;
-    }
-    {
-        VIREON_LOCK(kRange);
-        m_range = {s.dFreqMin, s.dFreqMax, s.dFreqSpan, s.dMagMin, s.dMagMax, s.bAutoScale};
-    }
-    {
-        VIREON_LOCK(kDisplay);
-        m_nPlotType = s.nPlotType;
-        m_nPanelFlags = s.nPanelFlags;
-        m_nPalette = s.nPalette;
-        m_nPaletteShift = s.nPaletteShift;
-        m_fPaletteScale = s.fPaletteScale;
-        m_bPaletteInvert = s.bPaletteInvert;
-        m_bPlotOnly = s.bPlotOnly;
-    }
-    {
-        VIREON_LOCK(kBack);
-        m_fBackRed = s.fBackRed;
-        m_fBackBlue = s.fBackBlue;
-        m_fBackGreen = s.fBackGreen;
-    }
-    {
-        VIREON_LOCK(kFore);
-        m_fForeRed = s.fForeRed;
-        m_fForeBlue = s.fForeBlue;
-        m_fForeGreen = s.fForeGreen;
-    }
+    m_format.Update([&s](SCaptureFormat& f) {
+        f.nChannelMode = s.nChannelMode;
+        f.nWindowType = s.nWindowType;
+    });
+    m_range.Set({s.dFreqMin, s.dFreqMax, s.dFreqSpan, s.dMagMin, s.dMagMax, s.bAutoScale});
+    m_display.Update([&s](SDisplayGroup& d) {
+        d.settings = {s.nPlotType, s.nPanelFlags, s.nPalette, s.bPlotOnly};
+        d.palette = {s.nPaletteShift, s.fPaletteScale, s.bPaletteInvert};
+    });
+    m_background.Set({s.fBackRed, s.fBackGreen, s.fBackBlue});
+    m_foreground.Set({s.fForeRed, s.fForeGreen, s.fForeBlue});
 }

@@ -1,19 +1,24 @@
 // The one store through which the user-interface, input, analysis and
 // screenshot threads exchange parameters, results and control words.
 //
-// Every field belongs to one group; each group has its own mutex, taken only
-// by that group's accessors and never nested, so the store cannot deadlock and
+// Every field belongs to one group, held as one guarded value (base/Guarded.h)
+// with its own mutex. An accessor copies its group (or its part of it) under
+// that mutex alone and never takes another, so the store cannot deadlock and
 // a reader never sees half of a group. Every accessor may be called from any
-// thread. Buffers whose pointers are carried here are NOT protected by these
-// locks: the analysis thread writes history rows while the plots read them
-// (see analysis/HistoryBuffers.h for how that access stays well-defined).
+// thread; the group list below says which threads do. Buffers whose pointers
+// are carried here are NOT protected by these locks: the analysis thread
+// writes history rows while the plots read them (see analysis/HistoryBuffers.h
+// for how that access stays well-defined).
+//
+// "User-interface thread" is the view's; in the headless tool, its main
+// thread plays that part.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <mutex>
 
 #include "base/BitmapInfoHeader.h"
+#include "base/Guarded.h"
+#include "base/Tunables.h"
 
 // Plot types.
 enum : std::int32_t {
@@ -82,7 +87,7 @@ struct SCaptureFormat {
 
 // The view's start-up capture format and display range; Reset Plot returns
 // the range to these.
-inline constexpr SCaptureFormat kDefaultCaptureFormat{44100.0, 16, 2, 2, CHANNEL_SUM, 0};
+inline constexpr SCaptureFormat kDefaultCaptureFormat{kSampleRate, 16, 2, 2, CHANNEL_SUM, 0};
 inline constexpr SDisplayRange kDefaultDisplayRange{1.0, 10000.0, 9999.0, 0.0, 1.0, false};
 
 struct SHistoryGeometry {
@@ -139,8 +144,8 @@ struct SColour {
     float b = 0.0f;
 };
 
-// Every field a preset saves, as the preset file carries it: colours in the
-// store's memory order red, blue, green, flags as they are.
+// Every field a preset saves, in the preset file's order (colours red, blue,
+// green), flags as they are.
 struct SPresetSettings {
     std::int32_t nChannelMode = 0;
     std::int32_t nWindowType = 0;
@@ -199,7 +204,7 @@ public:
     SCaptureFormat GetCaptureFormat() const;
     void SetCaptureFormat(const SCaptureFormat& f);
 
-    // Block levels (lock 6 shared by both groups, separate accessors).
+    // Block levels: one group, two accessors.
     SLevels GetLevels() const;
     void SetLevels(const SLevels& l);
     SStereoLevels GetStereoLevels() const;
@@ -252,81 +257,108 @@ public:
     SPresetSettings GetPresetSettings() const;
     void SetPresetSettings(const SPresetSettings& s);
 
-    // Preset colour fields lie in memory as red, blue, green; the preset file
-    // follows that order. Exposed read-only for tests.
-    const float* BackgroundMemory() const { return &m_fBackRed; }
-
 private:
-    mutable std::array<std::mutex, 16> m_locks;
+    // The groups: what each holds, which threads write it, which read it.
 
-    // Lock 3 unless noted.
-    std::int32_t m_nRenderThreadState = 0;
-    std::int32_t m_nInputThreadState = 0; // lock 1
-    bool m_bAcquiring = false;            // lock 2
-    std::int64_t m_tRunStart = 0;         // lock 2
+    // The input thread's control word. Written by the user-interface thread
+    // (CWorkerThreads: run, stop request) and by the input thread (not
+    // running, as its last act); read by both.
+    CGuarded<std::int32_t> m_inputThread;
 
-    std::int32_t m_nRingRows = 0;
-    std::int32_t m_nHistoryLength = 0;
-    std::int32_t m_nHistoryRow = 0;
-    std::int32_t m_nRowWidth = 0;
-    std::uint8_t* m_pWaterfall = nullptr;
-    SLevelHistories m_levelHistories;
+    // Whether capture runs, and since when. Written and read by the
+    // user-interface thread (view, run-status and meter panels).
+    struct SRunClock {
+        bool bAcquiring = false;
+        std::int64_t tRunStart = 0;
+    };
+    CGuarded<SRunClock> m_runClock;
 
-    // Lock 4.
-    std::int32_t m_nSurfaceRows = 0;
-    std::int32_t m_nSurfaceCols = 0;
-    std::int32_t m_nSurfaceRow = 0;
-    double* m_pSurface = nullptr;
+    // The analysis thread's control word and the history rings it fills.
+    // The rings' geometry and buffers are published by the user-interface
+    // thread (CHistoryBuffers) before the workers start; then the analysis
+    // thread moves the next row and the user-interface thread (plots, the
+    // headless tool's main loop) reads it. The control word is written as the
+    // input thread's is.
+    struct SAnalysisRings {
+        std::int32_t nThreadState = 0;
+        SHistoryGeometry geometry;
+        std::uint8_t* pWaterfall = nullptr;
+        SLevelHistories levelHistories;
+    };
+    CGuarded<SAnalysisRings> m_analysis;
 
-    // Lock 5.
-    double m_dSampleRate = 0.0;
-    std::int32_t m_nBitsPerSample = 0;
-    std::int32_t m_nChannels = 0;
-    std::int32_t m_nFrameStride = 0;
-    std::int32_t m_nChannelMode = 0;
-    std::int32_t m_nWindowType = 0;
+    // The surface ring: published like the history rings; its next row
+    // moved by the analysis thread and read by the 3D plots.
+    struct SSurfaceRing {
+        SSurfaceGeometry geometry;
+        double* pSurface = nullptr;
+    };
+    CGuarded<SSurfaceRing> m_surface;
 
-    // Lock 6.
-    SLevels m_levels;
-    SStereoLevels m_stereoLevels;
+    // Written by the user-interface thread (view, document, presets); read by
+    // the input thread (the exchange's put, once per block) and the
+    // user-interface thread.
+    CGuarded<SCaptureFormat> m_format;
 
-    // Lock 7.
-    SDisplayRange m_range;
+    // The last block's levels. Written by the input thread (the exchange's
+    // put); read by the user-interface thread (meters).
+    struct SBlockLevels {
+        SLevels mono;
+        SStereoLevels stereo;
+    };
+    CGuarded<SBlockLevels> m_levels;
 
-    // Lock 8.
-    SSpectrumStats m_stats;
+    // Written by the user-interface thread; read by the analysis thread (the
+    // spectrum mapping) and the user-interface thread.
+    CGuarded<SDisplayRange> m_range;
 
-    // Lock 9.
-    bool m_bScreenshotReady = false;
-    std::int32_t m_nScreenshotThreadState = 0;
-    // Lock 12.
-    std::int32_t m_nFftTimeMs = 0;
-    // Lock 11.
-    std::int32_t m_nCaptureFlags = 0;
-    std::int64_t m_nCaptureElapsed = 0;
-    bool m_bClipboardCopy = false;
-    std::int32_t m_nCaptureType = 0;
-    std::uint8_t* m_hScreenDib = nullptr;
-    std::uint32_t m_nScreenDibSize = 0;
-    const SBitmapInfoHeader* m_pScreenDibHeader = nullptr;
+    // Written by the analysis thread (the spectrum mapping); read by the
+    // user-interface thread.
+    CGuarded<SSpectrumStats> m_stats;
 
-    // Lock 13.
-    std::int32_t m_nPlotType = 0;
-    std::int32_t m_nPanelFlags = 0;
-    std::int32_t m_nPalette = 0;
-    std::int32_t m_nPaletteShift = 0;
-    float m_fPaletteScale = 1.0f;
-    bool m_bPaletteInvert = false;
-    bool m_bPlotOnly = false;
-    bool m_bDisplayChanged = false;
+    // The screenshot thread's control word and its frame-ready flag. The
+    // user-interface thread raises the flag after reading a frame into the
+    // DIB and writes the word (run, stop request); the screenshot thread
+    // lowers the flag once the frame is handled and sets the word to not
+    // running as its last act. Both read both.
+    struct SScreenshotHandOff {
+        bool bReady = false;
+        std::int32_t nThreadState = 0;
+    };
+    CGuarded<SScreenshotHandOff> m_screenshot;
 
-    // Lock 14, then 15; memory order red, blue, green.
-    float m_fBackRed = 0.0f;
-    float m_fBackBlue = 0.0f;
-    float m_fBackGreen = 0.0f;
-    float m_fForeRed = 0.0f;
-    float m_fForeBlue = 0.0f;
-    float m_fForeGreen = 0.0f;
+    // What is being captured and where the frames lie. Written by the
+    // user-interface thread (view, capture settings dialog); the screenshot
+    // thread clears the clipboard request once served. Read by the input
+    // thread (flags), the screenshot thread (flags, type, clipboard request,
+    // DIB) and the user-interface thread (flags, elapsed).
+    struct SCaptureControl {
+        std::int32_t nFlags = 0;
+        std::int64_t nElapsed = 0;
+        bool bClipboardCopy = false;
+        std::int32_t nType = 0;
+        std::uint8_t* pScreenDib = nullptr;
+        std::uint32_t nScreenDibSize = 0;
+        const SBitmapInfoHeader* pScreenDibHeader = nullptr;
+    };
+    CGuarded<SCaptureControl> m_capture;
+
+    // Written by the analysis thread (each transform, in ms); read by the
+    // user-interface thread.
+    CGuarded<std::int32_t> m_fftTime;
+
+    // Plot, panels, palette and the flag that tells the view to apply them.
+    // Written and read by the user-interface thread (view, document, presets).
+    struct SDisplayGroup {
+        SDisplaySettings settings;
+        SPaletteSettings palette;
+        bool bChanged = false;
+    };
+    CGuarded<SDisplayGroup> m_display;
+
+    // Plot colours; written and read by the user-interface thread.
+    CGuarded<SColour> m_background;
+    CGuarded<SColour> m_foreground;
 };
 
 // The process-wide store, constructed during static initialisation.

@@ -14,6 +14,7 @@
 #include "acquisition/DeviceNames.h"
 #include "acquisition/WavFileSource.h"
 #include "base/DebugLog.h"
+#include "base/Tunables.h"
 
 namespace {
 
@@ -185,7 +186,8 @@ bool CPortAudioCapture::QueryCaps() {
 bool CPortAudioCapture::SupportsFormat() {
     const PaStreamParameters p = CaptureParameters(m_nDevice);
     if (Pa_IsFormatSupported(&p, nullptr, kSampleRate) != paFormatIsSupported) {
-        m_strError = "the device \"" + m_strName + "\" can't capture 44100 Hz 16-bit stereo";
+        m_strError = "the device \"" + m_strName + "\" can't capture " +
+                     std::to_string(kSampleRate) + " Hz 16-bit stereo";
         return false;
     }
     return true;
@@ -237,7 +239,7 @@ void CPortAudioCapture::Stop() {
         Pa_AbortStream(stream->pStream);
         done->set_value();
     });
-    if (aborted.wait_for(kStopTimeout) == std::future_status::ready) {
+    if (aborted.wait_for(kCaptureStopTimeout) == std::future_status::ready) {
         aborter.join();
     } else {
         // The thread keeps the stream's context alive for as long as

@@ -1,11 +1,11 @@
 // The capture device over PortAudio: opens the default (or a named) input
-// device for 44100 Hz, 16-bit stereo; its stream callback writes every
+// device for kSampleRate Hz, 16-bit stereo; its stream callback writes every
 // buffer it gets into the capture ring, which signals the chunk events.
 //
 // Stopping uses Pa_AbortStream, not Pa_StopStream: when the sound server
 // dies or stops delivering, PortAudio 19.6 spins and Pa_StopStream never
 // returns. The abort runs on a helper thread that Stop waits for at most
-// kStopTimeout; if it does not come back the stream is abandoned (never
+// kCaptureStopTimeout; if it does not come back the stream is abandoned (never
 // closed, its callback context kept alive) so that no caller ever waits on
 // the device forever.
 //
@@ -16,7 +16,6 @@
 // device's functions; ListCaptureDevices from any one thread at a time.
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,8 +24,6 @@
 
 class CPortAudioCapture : public ICaptureBackend {
 public:
-    static constexpr std::chrono::milliseconds kStopTimeout{1000};
-
     // deviceName: empty for the system's default input; otherwise a name as
     // ListCaptureDevices prints it, or the part of one that picks a single
     // device (see CDeviceNames::Match). Create fails with "no capture device

@@ -36,7 +36,7 @@ bool CQtImageClipboard::PostDib(const std::uint8_t* dib, std::size_t size) {
             QClipboard* clipboard = QGuiApplication::clipboard();
             if (clipboard == nullptr) {
                 DebugLog("Error pasting image: %d\r\n", 0);
-                ReportMessage(2, "Clipboard Error");
+                ReportMessage(MESSAGE_WARNING, "Clipboard Error");
                 return;
             }
             clipboard->setImage(image);

@@ -108,8 +108,8 @@ bool CAcquireDlg::DoDataExchange() {
         bool ok = false;
         const int v = edit->text().trimmed().toInt(&ok);
         if (!ok || v < kFreqLowest || v > kFreqHighest) {
-            ReportMessage(2, "Please enter an integer between %d and %d for the %s.", kFreqLowest,
-                          kFreqHighest, field);
+            ReportMessage(MESSAGE_WARNING, "Please enter an integer between %d and %d for the %s.",
+                          kFreqLowest, kFreqHighest, field);
             edit->setFocus();
             edit->selectAll();
             return false;
@@ -121,7 +121,7 @@ bool CAcquireDlg::DoDataExchange() {
         bool ok = false;
         const float v = edit->text().trimmed().toFloat(&ok);
         if (!ok || !(v >= kLevelLowest && v <= kLevelHighest)) {
-            ReportMessage(2, "Please enter a number between %g and %g for the %s.",
+            ReportMessage(MESSAGE_WARNING, "Please enter a number between %g and %g for the %s.",
                           static_cast<double>(kLevelLowest), static_cast<double>(kLevelHighest),
                           field);
             edit->setFocus();

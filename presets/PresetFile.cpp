@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <iterator>
+#include <variant>
 
 namespace {
 
@@ -17,29 +19,50 @@ enum : std::uint32_t {
     kPanelsEnd = 210,
 };
 
-enum : std::uint32_t {
-    kTagChannel = 11,
-    kTagWindow = 12,
-    kTagFreqMin = 15,
-    kTagFreqMax = 16,
-    kTagFreqSpan = 17,
-    kTagMagMin = 18,
-    kTagMagMax = 19,
-    kTagAutoScale = 20,
-    kTagPlotType = 30,
-    kTagPanelFlags = 31,
-    kTagPalette = 32,
-    kTagPaletteShift = 33,
-    kTagPaletteScale = 34,
-    kTagPaletteInvert = 35,
-    kTagPlotOnly = 36,
-    kTagBackRed = 40,
-    kTagBackBlue = 41,
-    kTagBackGreen = 42,
-    kTagForeRed = 43,
-    kTagForeBlue = 44,
-    kTagForeGreen = 45,
+// The settings tags, in the order the writer emits them, and the field each
+// carries. A bool field is a 32-bit flag: written as 0 or 1, set on reading
+// only by the value 1.
+using FSetting = std::variant<std::int32_t SPresetSettings::*, bool SPresetSettings::*,
+                              float SPresetSettings::*, double SPresetSettings::*>;
+struct STag {
+    std::uint32_t nTag;
+    FSetting field;
 };
+using S = SPresetSettings;
+constexpr STag kTags[] = {
+    {11, &S::nChannelMode},  {12, &S::nWindowType},    {15, &S::dFreqMin},  {16, &S::dFreqMax},
+    {17, &S::dFreqSpan},     {18, &S::dMagMin},        {19, &S::dMagMax},   {20, &S::bAutoScale},
+    {30, &S::nPlotType},     {31, &S::nPanelFlags},    {32, &S::nPalette},  {33, &S::nPaletteShift},
+    {34, &S::fPaletteScale}, {35, &S::bPaletteInvert}, {36, &S::bPlotOnly}, {40, &S::fBackRed},
+    {41, &S::fBackBlue},     {42, &S::fBackGreen},     {43, &S::fForeRed},  {44, &S::fForeBlue},
+    {45, &S::fForeGreen},
+};
+
+void Write(CPresetWriter& out, std::int32_t v) {
+    out.I32(v);
+}
+void Write(CPresetWriter& out, bool v) {
+    out.I32(v ? 1 : 0);
+}
+void Write(CPresetWriter& out, float v) {
+    out.F32(v);
+}
+void Write(CPresetWriter& out, double v) {
+    out.F64(v);
+}
+
+void Read(CPresetReader& in, std::int32_t& v) {
+    v = in.I32();
+}
+void Read(CPresetReader& in, bool& v) {
+    v = in.I32() == 1;
+}
+void Read(CPresetReader& in, float& v) {
+    v = in.F32();
+}
+void Read(CPresetReader& in, double& v) {
+    v = in.F64();
+}
 
 // What the user interface can set (the acquisition dialog's fields, the
 // palette drag limits, the plot and panel commands).
@@ -159,125 +182,25 @@ bool CPresetReader::Bytes(std::uint8_t* out, std::size_t size) {
 // ---- the blocks ----
 
 void SerializeSettings(CPresetWriter& out, const SPresetSettings& s) {
-    out.U32(kTagChannel);
-    out.I32(s.nChannelMode);
-    out.U32(kTagWindow);
-    out.I32(s.nWindowType);
-    out.U32(kTagFreqMin);
-    out.F64(s.dFreqMin);
-    out.U32(kTagFreqMax);
-    out.F64(s.dFreqMax);
-    out.U32(kTagFreqSpan);
-    out.F64(s.dFreqSpan);
-    out.U32(kTagMagMin);
-    out.F64(s.dMagMin);
-    out.U32(kTagMagMax);
-    out.F64(s.dMagMax);
-    out.U32(kTagAutoScale);
-    out.I32(s.bAutoScale ? 1 : 0);
-    out.U32(kTagPlotType);
-    out.I32(s.nPlotType);
-    out.U32(kTagPanelFlags);
-    out.I32(s.nPanelFlags);
-    out.U32(kTagPalette);
-    out.I32(s.nPalette);
-    out.U32(kTagPaletteShift);
-    out.I32(s.nPaletteShift);
-    out.U32(kTagPaletteScale);
-    out.F32(s.fPaletteScale);
-    out.U32(kTagPaletteInvert);
-    out.I32(s.bPaletteInvert ? 1 : 0);
-    out.U32(kTagPlotOnly);
-    out.I32(s.bPlotOnly ? 1 : 0);
-    out.U32(kTagBackRed);
-    out.F32(s.fBackRed);
-    out.U32(kTagBackBlue);
-    out.F32(s.fBackBlue);
-    out.U32(kTagBackGreen);
-    out.F32(s.fBackGreen);
-    out.U32(kTagForeRed);
-    out.F32(s.fForeRed);
-    out.U32(kTagForeBlue);
-    out.F32(s.fForeBlue);
-    out.U32(kTagForeGreen);
-    out.F32(s.fForeGreen);
+    for (const STag& tag : kTags) {
+        out.U32(tag.nTag);
+        std::visit([&](auto field) { Write(out, s.*field); }, tag.field);
+    }
     out.U32(kSettingsEnd);
 }
 
 bool SerializeSettings(CPresetReader& in, SPresetSettings& s) {
     for (;;) {
-        const std::uint32_t tag = in.U32();
+        const std::uint32_t word = in.U32();
         if (in.AtEnd())
             return true;
-        switch (tag) {
-        case kTagChannel:
-            s.nChannelMode = in.I32();
-            break;
-        case kTagWindow:
-            s.nWindowType = in.I32();
-            break;
-        case kTagFreqMin:
-            s.dFreqMin = in.F64();
-            break;
-        case kTagFreqMax:
-            s.dFreqMax = in.F64();
-            break;
-        case kTagFreqSpan:
-            s.dFreqSpan = in.F64();
-            break;
-        case kTagMagMin:
-            s.dMagMin = in.F64();
-            break;
-        case kTagMagMax:
-            s.dMagMax = in.F64();
-            break;
-        case kTagAutoScale:
-            s.bAutoScale = in.I32() == 1;
-            break;
-        case kTagPlotType:
-            s.nPlotType = in.I32();
-            break;
-        case kTagPanelFlags:
-            s.nPanelFlags = in.I32();
-            break;
-        case kTagPalette:
-            s.nPalette = in.I32();
-            break;
-        case kTagPaletteShift:
-            s.nPaletteShift = in.I32();
-            break;
-        case kTagPaletteScale:
-            s.fPaletteScale = in.F32();
-            break;
-        case kTagPaletteInvert:
-            s.bPaletteInvert = in.I32() == 1;
-            break;
-        case kTagPlotOnly:
-            s.bPlotOnly = in.I32() == 1;
-            break;
-        case kTagBackRed:
-            s.fBackRed = in.F32();
-            break;
-        case kTagBackBlue:
-            s.fBackBlue = in.F32();
-            break;
-        case kTagBackGreen:
-            s.fBackGreen = in.F32();
-            break;
-        case kTagForeRed:
-            s.fForeRed = in.F32();
-            break;
-        case kTagForeBlue:
-            s.fForeBlue = in.F32();
-            break;
-        case kTagForeGreen:
-            s.fForeGreen = in.F32();
-            break;
-        case kSettingsEnd:
+        if (word == kSettingsEnd)
             return false;
-        default:
+        const auto tag = std::find_if(std::begin(kTags), std::end(kTags),
+                                      [word](const STag& t) { return t.nTag == word; });
+        if (tag == std::end(kTags))
             return true;
-        }
+        std::visit([&](auto field) { Read(in, s.*field); }, tag->field);
         if (in.AtEnd())
             return true;
     }

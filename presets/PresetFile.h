@@ -10,8 +10,8 @@
 // maximum, span, magnitude minimum, maximum (f64); 20 auto scale (i32, only
 // 1 sets it); 30..33 plot type, panel flags, palette, palette shift (i32);
 // 34 palette scale (f32); 35 palette invert, 36 plot only (i32 flags);
-// 40..45 background red, blue, green, foreground red, blue, green (f32, the
-// store's memory order).
+// 40..45 background red, blue, green, foreground red, blue, green (f32).
+// The writer emits the tags in this order.
 //
 // Reading is lenient about form and strict about values: sections may come
 // in any order and repeat, the version section may hold no numbers (1, n, 3

@@ -82,14 +82,14 @@ void CTamselDoc::ResetToDefaults() {
 bool CTamselDoc::OnOpenDocument(const std::string& path) {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) {
-        ReportMessage(1, "Can't open preset file\n%s\n%s", path.c_str(),
+        ReportMessage(MESSAGE_ERROR, "Can't open preset file\n%s\n%s", path.c_str(),
                       file.errorString().toLocal8Bit().constData());
         return false;
     }
     if (file.size() > kLargestPreset) {
         DebugLog("Preset %s: %lld bytes, too large\r\n", path.c_str(),
                  static_cast<long long>(file.size()));
-        ReportMessage(1, "Error reading preset file");
+        ReportMessage(MESSAGE_ERROR, "Error reading preset file");
         return false;
     }
     const QByteArray bytes = file.readAll();
@@ -101,10 +101,11 @@ bool CTamselDoc::OnOpenDocument(const std::string& path) {
     if (result != EPresetRead::Ok) {
         DebugLog("Preset %s refused: %s\r\n", path.c_str(), why.c_str());
         if (result == EPresetRead::EndOfFile)
-            ReportMessage(1, "Error reading preset file\n%s ends before its end marker.",
+            ReportMessage(MESSAGE_ERROR,
+                          "Error reading preset file\n%s ends before its end marker.",
                           path.c_str());
         else
-            ReportMessage(1, "Error reading preset file");
+            ReportMessage(MESSAGE_ERROR, "Error reading preset file");
         return false;
     }
     m_bModified = false;
@@ -133,7 +134,7 @@ bool CTamselDoc::OnSaveDocument(const std::string& path) {
     if (!ok) {
         const QString error = file.errorString();
         file.cancelWriting();
-        ReportMessage(2, "Can't save preset file\n%s\n%s", path.c_str(),
+        ReportMessage(MESSAGE_WARNING, "Can't save preset file\n%s\n%s", path.c_str(),
                       error.toLocal8Bit().constData());
         return false;
     }

@@ -1,10 +1,11 @@
 #include "recording/AudioCaptureFile.h"
 
-const SWaveFormat kCaptureWaveFormat{1, 2, 44100, 176400, 4, 16, {}};
-
 namespace {
 constexpr std::uint32_t kFrameBytes = 4;
+constexpr std::uint32_t kBytesPerSecond = kSampleRate * kFrameBytes;
 } // namespace
+
+const SWaveFormat kCaptureWaveFormat{1, 2, kSampleRate, kBytesPerSecond, kFrameBytes, 16, {}};
 
 CAudioCaptureFile::~CAudioCaptureFile() {
     Close();
@@ -14,7 +15,7 @@ bool CAudioCaptureFile::Open() {
     std::string message;
     bool ok = false;
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        CMutexLock lock(m_mutex);
         CloseLocked(message);
         m_bCapturing = false;
         m_bFailureShown = false;
@@ -36,7 +37,7 @@ bool CAudioCaptureFile::Open() {
 void CAudioCaptureFile::Close() {
     std::string message;
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        CMutexLock lock(m_mutex);
         CloseLocked(message);
         m_bCapturing = false;
     }
@@ -81,6 +82,14 @@ bool CAudioCaptureFile::OpenNextLocked(std::string& message) {
     return true;
 }
 
+bool CAudioCaptureFile::WriteFailedLocked(std::string& message) {
+    LogFailure("WAV file write error " + m_strFileName);
+    message = "Couldn't write WAV file " + m_strFileName + "\nSound recording stopped.";
+    // Closing keeps what reached the disk, cut to whole frames.
+    CloseLocked(message);
+    return false;
+}
+
 bool CAudioCaptureFile::Write(std::uint32_t byteCount, const void* data,
                               std::uint32_t* bytesWritten) {
     if (bytesWritten != nullptr)
@@ -88,23 +97,16 @@ bool CAudioCaptureFile::Write(std::uint32_t byteCount, const void* data,
     std::string message;
     bool ok = true;
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        CMutexLock lock(m_mutex);
         if (!m_pWriter)
             return false;
-        const auto fail = [&] {
-            LogFailure("WAV file write error " + m_strFileName);
-            message = "Couldn't write WAV file " + m_strFileName + "\nSound recording stopped.";
-            // Closing keeps what reached the disk, cut to whole frames.
-            CloseLocked(message);
-            ok = false;
-        };
         // Whole frames only: a stray byte would shift every later sample.
         const std::uint32_t whole = byteCount - byteCount % kFrameBytes;
         if (whole == 0)
             return true;
         std::uint32_t written = 0;
         if (m_pWriter->Write(whole, data, &written) != kWavOk) {
-            fail();
+            ok = WriteFailedLocked(message);
         } else {
             if (bytesWritten != nullptr)
                 *bytesWritten = written;
@@ -119,7 +121,7 @@ bool CAudioCaptureFile::Write(std::uint32_t byteCount, const void* data,
         if (ok && m_nUncommitted >= kCommitBytes) {
             m_nUncommitted = 0;
             if (m_pWriter->Commit() != kWavOk)
-                fail();
+                ok = WriteFailedLocked(message);
         }
         if (ok && m_nSizeLimit != 0 &&
             static_cast<std::int64_t>(m_pWriter->GetSize()) >= m_nSizeLimit)

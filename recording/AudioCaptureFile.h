@@ -1,4 +1,4 @@
-// The sound of a capture: WAV files of 16-bit stereo PCM at 44100 Hz, named
+// The sound of a capture: WAV files of 16-bit stereo PCM at kSampleRate, named
 // from the template, rolled over to the next number when the size limit is
 // reached, and kept readable while recording (committed about once a second
 // of sound).
@@ -16,10 +16,11 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/Tunables.h"
 #include "recording/CaptureFile.h"
 #include "recording/WavFileWriter.h"
 
-// PCM, 2 channels, 44100 Hz, 176400 bytes/s, block alignment 4, 16 bits.
+// PCM, 2 channels, kSampleRate Hz, block alignment 4, 16 bits.
 extern const SWaveFormat kCaptureWaveFormat;
 // Bytes per WAV file: 2^31 - 200 000.
 inline constexpr std::int32_t g_nWavSizeLimit = 2147283648;
@@ -43,12 +44,15 @@ public:
     bool Write(std::uint32_t byteCount, const void* data, std::uint32_t* bytesWritten);
 
     // Bytes of sound between commits: one second.
-    static constexpr std::uint32_t kCommitBytes = 176400;
+    static constexpr std::uint32_t kCommitBytes = kSampleRate * 4;
 
 private:
-    bool OpenNextLocked(std::string& message);
-    bool CloseLocked(std::string& message);
+    bool OpenNextLocked(std::string& message) VIREON_REQUIRES(m_mutex);
+    bool CloseLocked(std::string& message) VIREON_REQUIRES(m_mutex);
+    // A failed write or commit: closes the file (what reached the disk
+    // stays, cut to whole frames) and sets the message. Returns false.
+    bool WriteFailedLocked(std::string& message) VIREON_REQUIRES(m_mutex);
 
-    std::unique_ptr<CWavFileWriter> m_pWriter;
-    std::uint32_t m_nUncommitted = 0;
+    std::unique_ptr<CWavFileWriter> m_pWriter VIREON_GUARDED_BY(m_mutex);
+    std::uint32_t m_nUncommitted VIREON_GUARDED_BY(m_mutex) = 0;
 };

@@ -30,8 +30,28 @@ std::string RolloverFileName(const std::string& nameTemplate, std::int32_t count
 
 CCaptureFile::CCaptureFile(CCaptureLog* log) : m_pLog(log) {}
 
+void CCaptureFile::SetTemplate(const std::string& nameTemplate) {
+    CMutexLock lock(m_mutex);
+    m_strTemplate = nameTemplate;
+}
+
+std::string CCaptureFile::GetTemplate() const {
+    CMutexLock lock(m_mutex);
+    return m_strTemplate;
+}
+
+void CCaptureFile::SetSizeLimit(std::int32_t bytes) {
+    CMutexLock lock(m_mutex);
+    m_nSizeLimit = bytes;
+}
+
+void CCaptureFile::SetFileCounter(std::int32_t counter) {
+    CMutexLock lock(m_mutex);
+    m_nFileCounter = counter;
+}
+
 bool CCaptureFile::SetCapturing(bool start) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     if (!start) {
         m_bCapturing = false;
         return m_bOpen.load();
@@ -55,5 +75,5 @@ void CCaptureFile::LogFailure(const std::string& text) const {
 
 void CCaptureFile::ShowFailure(const std::string& message) {
     if (!message.empty() && !m_bFailureShown.exchange(true))
-        ReportMessage(2, "%s", message.c_str());
+        ReportMessage(MESSAGE_WARNING, "%s", message.c_str());
 }

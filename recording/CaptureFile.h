@@ -9,7 +9,7 @@
 // Failures of writes, rollovers and closes are reported by the subclasses:
 // the capture log and the trace say so every time (LogFailure),
 // and (for the sound; the screenshot thread reports the screen's) one
-// level-2 message reaches the user per capture (until the next Open or start).
+// warning reaches the user per capture (until the next Open or start).
 //
 // Threads: each file has one mutex around its check-write-rollover, its
 // start/stop and its close, so no writer is closed or deleted while another
@@ -19,8 +19,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
+
+#include "base/Mutex.h"
 
 class CCaptureLog;
 
@@ -51,37 +52,30 @@ public:
     // Takes the file's mutex. A start re-arms the one failure message.
     bool SetCapturing(bool start);
 
-    // Settings (user-interface thread, while not recording).
-    void SetTemplate(const std::string& nameTemplate) { SetLocked(m_strTemplate, nameTemplate); }
-    std::string GetTemplate() const { return Locked(m_strTemplate); }
-    void SetSizeLimit(std::int32_t bytes) { SetLocked(m_nSizeLimit, bytes); } // 0: no limit
-    void SetFileCounter(std::int32_t counter) { SetLocked(m_nFileCounter, counter); }
+    // Settings (user-interface thread, while not recording). Each takes the
+    // file's mutex.
+    void SetTemplate(const std::string& nameTemplate);
+    std::string GetTemplate() const;
+    void SetSizeLimit(std::int32_t bytes); // 0: no limit
+    void SetFileCounter(std::int32_t counter);
 
 protected:
-    // A field read or written under m_mutex.
-    template <typename T> T Locked(const T& field) const {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        return field;
-    }
-    template <typename T> void SetLocked(T& field, const T& value) {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        field = value;
-    }
     // Logs text in the capture log and the trace; may be called under m_mutex.
     void LogFailure(const std::string& text) const;
-    // Shows message (level 2) unless one was shown for this capture already.
-    // Call without m_mutex held: a box may run an event loop.
-    void ShowFailure(const std::string& message);
+    // Shows message (a warning) unless one was shown for this capture
+    // already. Call without m_mutex held: a box may run an event loop.
+    void ShowFailure(const std::string& message) VIREON_EXCLUDES(m_mutex);
     void Log(const std::string& text) const;
 
     CCaptureLog* const m_pLog;
-    mutable std::mutex m_mutex;
+    mutable CMutex m_mutex;
     std::atomic<bool> m_bOpen{false};
     std::atomic<bool> m_bCapturing{false};
-    bool m_bStartPending = false; // the next good write logs "Start " + name
-    std::string m_strTemplate;
-    std::string m_strFileName;
-    std::int32_t m_nSizeLimit = 0;
-    std::int32_t m_nFileCounter = 0;
+    // The next good write logs "Start " + name.
+    bool m_bStartPending VIREON_GUARDED_BY(m_mutex) = false;
+    std::string m_strTemplate VIREON_GUARDED_BY(m_mutex);
+    std::string m_strFileName VIREON_GUARDED_BY(m_mutex);
+    std::int32_t m_nSizeLimit VIREON_GUARDED_BY(m_mutex) = 0;
+    std::int32_t m_nFileCounter VIREON_GUARDED_BY(m_mutex) = 0;
     std::atomic<bool> m_bFailureShown{false};
 };

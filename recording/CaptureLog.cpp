@@ -34,14 +34,14 @@ bool CCaptureLog::Open(const std::string& fileName) {
     std::fwrite(header.data(), 1, header.size(), file);
     // Each line reaches the file at once: the log is read after a crash too.
     std::fflush(file);
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     m_pFile = file;
     m_strName = fileName;
     return true;
 }
 
 void CCaptureLog::Close() {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     if (m_pFile != nullptr)
         std::fclose(m_pFile);
     m_pFile = nullptr;
@@ -51,12 +51,12 @@ void CCaptureLog::Close() {
 }
 
 bool CCaptureLog::IsOpen() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     return m_pFile != nullptr;
 }
 
 std::string CCaptureLog::GetName() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     return m_strName;
 }
 
@@ -75,7 +75,7 @@ void CCaptureLog::Line(const std::string& text) {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%m/%d/%Y %H:%M:%S", &local);
 
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     if (m_pFile == nullptr)
         return;
     const std::string line = std::string(stamp) + " " + FormatSpan(m_tsTotal) + " " + text + "\r\n";
@@ -87,7 +87,7 @@ void CCaptureLog::Line(const std::string& text) {
 
 void CCaptureLog::StartClock() {
     const std::int64_t now = Now();
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     if (!m_bClockStarted) {
         m_bClockStarted = true;
         m_tResume = now;
@@ -100,7 +100,7 @@ void CCaptureLog::StartClock() {
 
 void CCaptureLog::SetCapturing(bool capturing) {
     const std::int64_t now = Now();
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     // The time up to a pause counts.
     if (!capturing)
         UpdateLocked(now);
@@ -108,7 +108,7 @@ void CCaptureLog::SetCapturing(bool capturing) {
 }
 
 bool CCaptureLog::IsCapturing() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     return m_bCapturing;
 }
 
@@ -121,17 +121,17 @@ void CCaptureLog::UpdateLocked(std::int64_t now) {
 
 void CCaptureLog::UpdateElapsed() {
     const std::int64_t now = Now();
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     UpdateLocked(now);
 }
 
 std::int64_t CCaptureLog::GetElapsed() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     return m_tsTotal;
 }
 
 void CCaptureLog::ResetClock() {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     m_bClockStarted = false;
     m_bCapturing = false;
     m_tsTotal = 0;

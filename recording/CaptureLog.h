@@ -25,8 +25,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <mutex>
 #include <string>
+
+#include "base/Mutex.h"
 
 class CCaptureLog {
 public:
@@ -66,14 +67,14 @@ public:
     static std::string FormatSpan(std::int64_t seconds);
 
 private:
-    void UpdateLocked(std::int64_t now);
+    void UpdateLocked(std::int64_t now) VIREON_REQUIRES(m_mutex);
 
     Clock m_clock;
-    mutable std::mutex m_mutex;
-    std::FILE* m_pFile = nullptr;
-    std::string m_strName;
-    bool m_bCapturing = false;
-    bool m_bClockStarted = false; // a resume time exists
-    std::int64_t m_tResume = 0;
-    std::int64_t m_tsTotal = 0;
+    mutable CMutex m_mutex;
+    std::FILE* m_pFile VIREON_GUARDED_BY(m_mutex) = nullptr;
+    std::string m_strName VIREON_GUARDED_BY(m_mutex);
+    bool m_bCapturing VIREON_GUARDED_BY(m_mutex) = false;
+    bool m_bClockStarted VIREON_GUARDED_BY(m_mutex) = false; // a resume time exists
+    std::int64_t m_tResume VIREON_GUARDED_BY(m_mutex) = 0;
+    std::int64_t m_tsTotal VIREON_GUARDED_BY(m_mutex) = 0;
 };

@@ -138,7 +138,7 @@ void CCaptureSession::ScheduleNext() {
 }
 
 void CCaptureSession::StartStop(bool start) {
-    const std::lock_guard<std::mutex> lock(m_controlMutex);
+    CMutexLock lock(m_controlMutex);
     StartStopLocked(start);
 }
 
@@ -165,7 +165,7 @@ void CCaptureSession::CloseSession() {
     // an event loop whose timer ticks take that lock.
     m_audio.Close();
     m_screen.Close();
-    const std::lock_guard<std::mutex> lock(m_controlMutex);
+    CMutexLock lock(m_controlMutex);
     LogLine("Capture Session Closed");
     m_log.Close();
     m_log.ResetClock();
@@ -189,7 +189,7 @@ std::int64_t CCaptureSession::GetElapsed() {
 }
 
 bool CCaptureSession::CheckTimeLimit() {
-    const std::lock_guard<std::mutex> lock(m_controlMutex);
+    CMutexLock lock(m_controlMutex);
     const std::int32_t flags = GetCaptureFlags();
     if (m_tsLimit <= 0 || flags == 0)
         return false;

@@ -25,10 +25,10 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "acquisition/AudioRecorder.h"
+#include "base/Mutex.h"
 #include "recording/AudioCaptureFile.h"
 #include "recording/CaptureLog.h"
 #include "recording/ScreenCaptureFile.h"
@@ -115,12 +115,12 @@ public:
     static std::string FormatWithCommas(std::int64_t n);
 
 private:
-    void StartStopLocked(bool start);
+    void StartStopLocked(bool start) VIREON_REQUIRES(m_controlMutex);
 
     CCaptureLog m_log; // first: the files log into it until they are gone
     CAudioCaptureFile m_audio{&m_log};
     CScreenCaptureFile m_screen{&m_log};
-    std::mutex m_controlMutex; // StartStop, CloseSession, the timed stop
+    CMutex m_controlMutex; // StartStop, CloseSession, the timed stop
     std::atomic<std::int64_t> m_tsLimit{0};
     std::atomic<std::int64_t> m_tEnd{0};
     std::atomic<std::int64_t> m_tNextShot{0};

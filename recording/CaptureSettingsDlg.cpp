@@ -322,7 +322,8 @@ bool CCaptureSettingsDlg::SaveValue(QLineEdit* edit, std::int32_t& value) {
     bool ok = false;
     const int read = edit->text().toInt(&ok);
     if (!ok || read < kSpinMin || read > kSpinMax) {
-        ReportMessage(2, "Please enter an integer between %d and %d.", kSpinMin, kSpinMax);
+        ReportMessage(MESSAGE_WARNING, "Please enter an integer between %d and %d.", kSpinMin,
+                      kSpinMax);
         edit->setFocus();
         edit->selectAll();
         return false;
@@ -379,7 +380,7 @@ bool CCaptureSettingsDlg::RunSetup(QWidget* parent, CCaptureSession& session, bo
         return false;
 
     if (dialog.m_bLog && !session.OpenLog(dialog.m_strLogFile.toStdString())) {
-        ReportMessage(1, "Couldn't create capture log file %s",
+        ReportMessage(MESSAGE_ERROR, "Couldn't create capture log file %s",
                       dialog.m_strLogFile.toStdString().c_str());
         return false;
     }
@@ -401,12 +402,12 @@ bool CCaptureSettingsDlg::RunSetup(QWidget* parent, CCaptureSession& session, bo
             if (failure != nullptr) {
                 // The failed call has already undone the set-up and removed
                 // its file.
-                ReportMessage(1, "%s", failure);
+                ReportMessage(MESSAGE_ERROR, "%s", failure);
                 screenOk = false;
             }
             session.SetSizeLimit(CCaptureSession::kScreen, g_nAviSizeLimit);
         } else if (!session.InitScreen(header, 1, kCaptureBmp)) {
-            ReportMessage(1, "Couldn't initialize BMP capture\r\n");
+            ReportMessage(MESSAGE_ERROR, "Couldn't initialize BMP capture\r\n");
             screenOk = false;
         }
         g_runState.SetCaptureType(dialog.m_nCaptureType);
@@ -417,7 +418,7 @@ bool CCaptureSettingsDlg::RunSetup(QWidget* parent, CCaptureSession& session, bo
         session.SetFileName(CCaptureSession::kAudio, dialog.m_strWavFile.toStdString());
         session.SetFileCounter(CCaptureSession::kAudio, 0);
         if (!session.OpenAudio()) {
-            ReportMessage(1, "Couldn't create WAV file");
+            ReportMessage(MESSAGE_ERROR, "Couldn't create WAV file");
         } else {
             session.SetSizeLimit(CCaptureSession::kAudio, g_nWavSizeLimit);
             audioOk = true;

@@ -12,7 +12,7 @@ bool CScreenCaptureFile::Open(const SBitmapInfoHeader* header, std::int32_t fram
     std::string name;
     bool ok = false;
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        CMutexLock lock(m_mutex);
         name = m_strFileName;
         closed = CloseLocked();
         m_bCapturing = false;
@@ -47,10 +47,15 @@ bool CScreenCaptureFile::Open(const SBitmapInfoHeader* header, std::int32_t fram
     return ok;
 }
 
+std::int32_t CScreenCaptureFile::GetCaptureKind() const {
+    CMutexLock lock(m_mutex);
+    return m_nCaptureKind;
+}
+
 bool CScreenCaptureFile::ChooseCompression() {
     IVideoWriter* writer = nullptr;
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        CMutexLock lock(m_mutex);
         if (m_nCaptureKind != kCaptureAvi)
             return false;
         writer = m_pWriter.get();
@@ -62,7 +67,7 @@ bool CScreenCaptureFile::ChooseCompression() {
     // recording yet.
     SCompressOptions options;
     const bool chosen = writer->ChooseCompression(options);
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     if (!chosen) {
         AbandonLocked();
         return false;
@@ -73,7 +78,7 @@ bool CScreenCaptureFile::ChooseCompression() {
 }
 
 bool CScreenCaptureFile::MakeCompressedStream() {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     if (m_nCaptureKind != kCaptureAvi)
         return false;
     if (!m_bOptionsChosen || !m_pWriter || !m_pWriter->MakeCompressedStream(m_compressOptions)) {
@@ -102,7 +107,7 @@ void CScreenCaptureFile::Close() {
     std::string name;
     bool ok = true;
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        CMutexLock lock(m_mutex);
         name = m_strFileName;
         ok = CloseLocked();
         m_bCapturing = false;
@@ -161,7 +166,7 @@ bool CScreenCaptureFile::OpenNextLocked() {
 }
 
 CScreenCaptureFile::EFrame CScreenCaptureFile::WriteAviFrame(const std::uint8_t* dib) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     if (!IsCapturing() || m_nCaptureKind != kCaptureAvi)
         return EFrame::Skipped;
     if (!m_pWriter || !m_pWriter->WriteFrame(dib)) {
@@ -182,7 +187,7 @@ CScreenCaptureFile::EFrame CScreenCaptureFile::WriteAviFrame(const std::uint8_t*
 
 CScreenCaptureFile::EFrame CScreenCaptureFile::WriteBmpFrame(const std::uint8_t* dib,
                                                              const SBmpFileHeader& header) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     if (!IsCapturing() || m_nCaptureKind != kCaptureBmp || !m_bReady)
         return EFrame::Skipped;
     const std::string name = MakeFileName(m_strTemplate, m_nFileCounter);

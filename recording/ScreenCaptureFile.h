@@ -65,21 +65,23 @@ public:
     // header.bfSize - 14 bytes of the DIB block) and advances the counter.
     EFrame WriteBmpFrame(const std::uint8_t* dib, const SBmpFileHeader& header);
 
-    std::int32_t GetCaptureKind() const { return Locked(m_nCaptureKind); }
+    std::int32_t GetCaptureKind() const;
 
 private:
-    bool OpenNextLocked();
-    bool CloseLocked(); // false: the writer failed to complete the file
+    bool OpenNextLocked() VIREON_REQUIRES(m_mutex);
+    // False: the writer failed to complete the file.
+    bool CloseLocked() VIREON_REQUIRES(m_mutex);
     // Completes and drops the writer there is, logging "Close" and any
     // failure; false if it failed to complete the file.
-    bool ReleaseWriterLocked();
-    void AbandonLocked();
+    bool ReleaseWriterLocked() VIREON_REQUIRES(m_mutex);
+    void AbandonLocked() VIREON_REQUIRES(m_mutex);
 
-    std::unique_ptr<IVideoWriter> m_pWriter;
-    SCompressOptions m_compressOptions;
-    bool m_bOptionsChosen = false;
-    const SBitmapInfoHeader* m_pBitmapHeader = nullptr;
-    std::int32_t m_nFrameRate = 0;
-    bool m_bReady = false; // AVI: the stream is made; BMP: set up
-    std::int32_t m_nCaptureKind = kCaptureAvi;
+    std::unique_ptr<IVideoWriter> m_pWriter VIREON_GUARDED_BY(m_mutex);
+    SCompressOptions m_compressOptions VIREON_GUARDED_BY(m_mutex);
+    bool m_bOptionsChosen VIREON_GUARDED_BY(m_mutex) = false;
+    const SBitmapInfoHeader* m_pBitmapHeader VIREON_GUARDED_BY(m_mutex) = nullptr;
+    std::int32_t m_nFrameRate VIREON_GUARDED_BY(m_mutex) = 0;
+    // AVI: the stream is made; BMP: set up.
+    bool m_bReady VIREON_GUARDED_BY(m_mutex) = false;
+    std::int32_t m_nCaptureKind VIREON_GUARDED_BY(m_mutex) = kCaptureAvi;
 };

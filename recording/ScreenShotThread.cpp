@@ -6,6 +6,7 @@
 #include "base/Messages.h"
 #include "base/RunState.h"
 #include "recording/ImageClipboard.h"
+#include "recording/ScreenCaptureFile.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ public:
         if (m_bReported)
             return;
         m_bReported = true;
-        ReportMessage(2, "Screen Capture Error");
+        ReportMessage(MESSAGE_WARNING, "Screen Capture Error");
     }
     void Rearm() { m_bReported = false; }
 
@@ -45,14 +46,14 @@ void ScreenShotThread(const SScreenShotParams& params) {
                 if (params.pClipboard == nullptr || dib == nullptr ||
                     !params.pClipboard->PostDib(dib, dibSize)) {
                     DebugLog("Couldn't lock global DIB in ScreenShotThread\r\n");
-                    ReportMessage(2, "Clipboard Error");
+                    ReportMessage(MESSAGE_WARNING, "Clipboard Error");
                 }
                 store.SetClipboardCopy(false);
             } else if (params.isDue && params.isDue()) {
                 bool ok = false;
                 if (dib == nullptr) {
                     DebugLog("Couldn't lock bitmap in ScreenShotThread\r\n");
-                } else if (type == 0) {
+                } else if (type == kCaptureAvi) {
                     ok = params.writeAviFrame && params.writeAviFrame(dib);
                     if (!ok)
                         DebugLog("AVI File write error\r\n");

@@ -1,7 +1,7 @@
-// The screenshot thread: polls every 100 ms for a snapshot the view has read
-// into the screen DIB (the store's ready flag) and hands it to the clipboard,
-// the video file or the next BMP file, then clears the flag. A snapshot that
-// nothing wants is dropped.
+// The screenshot thread: polls every kScreenshotPoll for a snapshot the view
+// has read into the screen DIB (the store's ready flag) and hands it to the
+// clipboard, the video file or the next BMP file, then clears the flag. A
+// snapshot that nothing wants is dropped.
 //
 // It never shows a box or touches the clipboard itself: the clipboard
 // copy is posted to the user-interface thread, and a failure is reported
@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/Tunables.h"
 #include "recording/BmpFile.h"
 
 class CRunState;
@@ -32,7 +33,7 @@ struct SScreenShotParams {
     std::function<bool(const std::uint8_t* dib)> writeAviFrame;
     std::function<bool(const std::uint8_t* dib, const SBmpFileHeader& header)> writeBmpFrame;
     IImageClipboard* pClipboard = nullptr; // null: a copy reports "Clipboard Error"
-    std::chrono::milliseconds poll{100};
+    std::chrono::milliseconds poll = kScreenshotPoll;
 };
 
 void ScreenShotThread(const SScreenShotParams& params);

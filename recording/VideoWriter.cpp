@@ -1,36 +1,36 @@
 #include "recording/VideoWriter.h"
 
-#include <mutex>
+#include "base/Mutex.h"
 
 namespace {
-std::mutex g_hookLock;
-VideoWriterFactory g_factory;
-CompressionChooser g_chooser;
+CMutex g_hookLock;
+VideoWriterFactory g_factory VIREON_GUARDED_BY(g_hookLock);
+CompressionChooser g_chooser VIREON_GUARDED_BY(g_hookLock);
 } // namespace
 
 void SetVideoWriterFactory(VideoWriterFactory factory) {
-    const std::lock_guard<std::mutex> guard(g_hookLock);
+    CMutexLock guard(g_hookLock);
     g_factory = std::move(factory);
 }
 
 std::unique_ptr<IVideoWriter> MakeVideoWriter() {
     VideoWriterFactory factory;
     {
-        const std::lock_guard<std::mutex> guard(g_hookLock);
+        CMutexLock guard(g_hookLock);
         factory = g_factory;
     }
     return factory ? factory() : nullptr;
 }
 
 void SetCompressionChooser(CompressionChooser chooser) {
-    const std::lock_guard<std::mutex> guard(g_hookLock);
+    CMutexLock guard(g_hookLock);
     g_chooser = std::move(chooser);
 }
 
 bool RunCompressionChooser(const std::vector<SCodecChoice>& choices, SCompressOptions& options) {
     CompressionChooser chooser;
     {
-        const std::lock_guard<std::mutex> guard(g_hookLock);
+        CMutexLock guard(g_hookLock);
         chooser = g_chooser;
     }
     return chooser && chooser(choices, options);

@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Tunables.h"
+
 inline constexpr std::uint32_t kWavOk = 0;                       // S_OK
 inline constexpr std::uint32_t kWavFail = 0x80004005;            // E_FAIL
 inline constexpr std::uint32_t kWavNotInitialized = 0x800401F0;  // CO_E_NOTINITIALIZED
@@ -36,8 +38,8 @@ inline constexpr std::uint32_t kWavInvalidArgument = 0x80070057; // E_INVALIDARG
 struct SWaveFormat {
     std::uint16_t wFormatTag = 1;
     std::uint16_t nChannels = 2;
-    std::uint32_t nSamplesPerSec = 44100;
-    std::uint32_t nAvgBytesPerSec = 176400;
+    std::uint32_t nSamplesPerSec = kSampleRate;
+    std::uint32_t nAvgBytesPerSec = kSampleRate * 4; // rate x block alignment
     std::uint16_t nBlockAlign = 4;
     std::uint16_t wBitsPerSample = 16;
     std::vector<std::uint8_t> extra;

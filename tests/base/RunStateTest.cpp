@@ -4,15 +4,24 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <thread>
 
-TEST(RunState, ColoursTravelAsRedGreenBlueButLieAsRedBlueGreen) {
+TEST(RunState, PresetColoursReachThePlotColoursAsRedGreenBlue) {
+    // The preset carries red, blue, green; the plots read red, green, blue.
     CRunState store;
-    store.SetBackgroundColor(0.2f, 0.4f, 0.6f);
-    const SColour c = store.GetBackgroundColor();
-    EXPECT_EQ((std::array{c.r, c.g, c.b}), (std::array{0.2f, 0.4f, 0.6f}));
-    const float* mem = store.BackgroundMemory();
-    EXPECT_EQ((std::array{mem[0], mem[1], mem[2]}), (std::array{0.2f, 0.6f, 0.4f}));
+    SPresetSettings s;
+    s.fBackRed = 0.1f;
+    s.fBackBlue = 0.2f;
+    s.fBackGreen = 0.3f;
+    s.fForeRed = 0.4f;
+    s.fForeBlue = 0.5f;
+    s.fForeGreen = 0.6f;
+    store.SetPresetSettings(s);
+    const SColour back = store.GetBackgroundColor();
+    const SColour fore = store.GetForegroundColor();
+    EXPECT_EQ((std::array{back.r, back.g, back.b}), (std::array{0.1f, 0.3f, 0.2f}));
+    EXPECT_EQ((std::array{fore.r, fore.g, fore.b}), (std::array{0.4f, 0.6f, 0.5f}));
 }
 
 TEST(RunState, GroupsAreCopiedWhole) {
@@ -36,4 +45,65 @@ TEST(RunState, GroupsAreCopiedWhole) {
     }
     writer.join();
     EXPECT_EQ(torn, 0);
+}
+
+TEST(RunState, WritersOfTwoPartsOfOneGroupNeverUndoEachOther) {
+    // Two threads each own one part of a group and check, before every
+    // write and at the end, that their part still holds what they wrote
+    // last. A part written as a copy of the whole group (read, change,
+    // write) would put back the other part's older value in between.
+    struct SPart {
+        std::function<void(CRunState&, std::int16_t)> set;
+        std::function<std::int16_t(const CRunState&)> get;
+    };
+    const struct {
+        const char* group;
+        SPart a, b;
+    } cases[] = {
+        {"capture",
+         {[](CRunState& s, std::int16_t v) { s.SetCaptureFlags(v); },
+          [](const CRunState& s) { return static_cast<std::int16_t>(s.GetCaptureFlags()); }},
+         {[](CRunState& s, std::int16_t v) { s.SetCaptureElapsed(v); },
+          [](const CRunState& s) { return static_cast<std::int16_t>(s.GetCaptureElapsed()); }}},
+        {"block levels",
+         {[](CRunState& s, std::int16_t v) {
+              s.SetLevels({0, v, 0});
+          },
+          [](const CRunState& s) { return s.GetLevels().nPeakMax; }},
+         {[](CRunState& s, std::int16_t v) {
+              s.SetStereoLevels({0, v, 0, 0});
+          },
+          [](const CRunState& s) { return s.GetStereoLevels().nLeftMax; }}},
+        {"history",
+         {[](CRunState& s, std::int16_t v) { s.SetRenderThreadState(v); },
+          [](const CRunState& s) { return static_cast<std::int16_t>(s.GetRenderThreadState()); }},
+         {[](CRunState& s, std::int16_t v) {
+              s.SetHistoryGeometry({0, 0, v, 0});
+          },
+          [](const CRunState& s) {
+              return static_cast<std::int16_t>(s.GetHistoryGeometry().nHistoryRow);
+          }}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.group);
+        CRunState store;
+        std::atomic<int> undone{0};
+        std::atomic<int> started{0};
+        const auto writer = [&store, &undone, &started](const SPart& part) {
+            ++started;
+            while (started.load() < 2) {
+            }
+            std::int16_t last = 0;
+            for (int i = 0; i < 200000; ++i) {
+                undone += part.get(store) != last;
+                last = static_cast<std::int16_t>(1 + i % 30000);
+                part.set(store, last);
+            }
+            undone += part.get(store) != last;
+        };
+        std::thread other(writer, c.b);
+        writer(c.a);
+        other.join();
+        EXPECT_EQ(undone.load(), 0);
+    }
 }

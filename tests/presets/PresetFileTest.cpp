@@ -78,7 +78,7 @@ TEST(PresetFile, WrittenFileFollowsTheLayoutTableByteForByte) {
     };
     std::vector<Row> rows = {R(0, 51887u),  R(4, 1u),      R(8, 2u),  R(12, U16{1}), R(14, U16{2}),
                              R(16, U16{3}), R(18, U16{4}), R(20, 3u), R(24, 10u)};
-    // The settings block; the colours in memory order: red, blue, green.
+    // The settings block; the colours in the file's order: red, blue, green.
     rows.insert(rows.end(), {R(28, 3, 11), R(36, 7, 12), R(44, 123.5, 15), R(56, 15000.25, 16),
                              R(68, 15000.25 - 123.5, 17), R(80, 0.001, 18), R(92, 0.75, 19),
                              R(104, 1, 20), R(112, 2, 30), R(120, 45, 31), R(128, 0, 32)});

@@ -22,7 +22,7 @@ inline SPresetSettings NewSettings() {
 
 // A preset whose every field differs from every other and from the
 // defaults, so a swapped or dropped field shows. Given in field order, which
-// is the file's order; the colours' memory order is red, blue, green.
+// is the file's order (the colours red, blue, green).
 inline SPreset Distinct() {
     SPreset p{{3,     7,    123.5, 15000.25, 15000.25 - 123.5,
                0.001, 0.75, true,  2,        45,
