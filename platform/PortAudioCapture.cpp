@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "acquisition/DeviceNames.h"
-#include "acquisition/WavFileSource.h"
+#include "platform/AudioFileDecoder.h"
 #include "base/DebugLog.h"
 #include "base/Tunables.h"
 
@@ -273,7 +273,7 @@ std::vector<std::string> ListCaptureDevices(std::string* error) {
 std::unique_ptr<ICaptureBackend> CreateCaptureBackend(const std::string& inputFile,
                                                       const std::string& deviceName) {
     if (!inputFile.empty()) {
-        return std::make_unique<CWavFileSource>(inputFile);
+        return CreateDecodedFileSource(inputFile);
     }
     return std::make_unique<CPortAudioCapture>(deviceName);
 }
