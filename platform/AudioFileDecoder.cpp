@@ -183,7 +183,12 @@ bool CAudioFileDecoder::OpenFile(const std::string& path) {
     m_state = std::make_unique<SState>();
     SState& s = *m_state;
     t_strLibraryDetail.clear();
-    int r = avformat_open_input(&s.format, path.c_str(), nullptr, nullptr);
+    // "file:" so that a name with a colon is no protocol; a file that names
+    // others (a playlist) may reach local files only.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    int r = avformat_open_input(&s.format, ("file:" + path).c_str(), nullptr, &options);
+    av_dict_free(&options);
     if (r == AVERROR(ENOENT) || r == AVERROR(EACCES))
         return Fail("can't open the file", r);
     if (r >= 0)
