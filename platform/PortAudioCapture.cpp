@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "acquisition/DeviceNames.h"
-#include "platform/AudioFileDecoder.h"
 #include "base/DebugLog.h"
 #include "base/Tunables.h"
+#include "platform/AudioFileDecoder.h"
 
 namespace {
 
