@@ -21,11 +21,10 @@ std::unique_ptr<CSpectrumPipeline> CTamselView::MakePipeline() {
                                    .screenshotThread = [this] { RunScreenShotThread(); }});
 }
 
+// Whole, however long the file's path: ReportMessage would cut it at 255 characters.
 void CTamselView::ReportInputFailure(const std::string& why) {
-    if (why.empty())
-        ReportMessage(MESSAGE_ERROR, "Couldn't initialize sound capture device");
-    else
-        ReportMessage(MESSAGE_ERROR, "Couldn't initialize sound capture device\n%s", why.c_str());
+    const std::string message = "Couldn't initialize sound capture device";
+    ShowMessage(MESSAGE_ERROR, why.empty() ? message : message + "\n" + why);
 }
 
 void CTamselView::ReportInputFault() {
@@ -33,7 +32,7 @@ void CTamselView::ReportInputFault() {
     if (fault.empty() || fault == m_strReportedFault)
         return;
     m_strReportedFault = fault;
-    ReportMessage(MESSAGE_WARNING, "Sound input failed\n%s", fault.c_str());
+    ShowMessage(MESSAGE_WARNING, "Sound input failed\n" + fault);
 }
 
 void CTamselView::OnFileDropped(const QString& path) {
