@@ -124,6 +124,12 @@ std::string GetCaptureError() {
     return d.error;
 }
 
+std::string GetCaptureFault() {
+    SDeviceState& d = Device();
+    std::lock_guard<std::mutex> lock(d.control);
+    return d.backend ? d.backend->Fault() : std::string();
+}
+
 bool StartCapture() {
     SDeviceState& d = Device();
     std::lock_guard<std::mutex> lock(d.control);

@@ -4,8 +4,8 @@
 // the most recently completed chunk.
 //
 // Where the sound comes from is a backend (ICaptureBackend): the PortAudio
-// device of platform/PortAudioCapture.h or the WAV file source of
-// acquisition/WavFileSource.h. The backend writes frames into the ring; the
+// device of platform/PortAudioCapture.h or the file source of
+// acquisition/FileSource.h. The backend writes frames into the ring; the
 // logic here (start-up order and its trace messages, lock rule, chunk
 // events, sequence numbers) is the same for every backend.
 //
@@ -54,6 +54,9 @@ public:
 
     virtual std::string Name() const = 0;
     virtual std::string Error() const = 0;
+    // Why delivery failed after a good start (a file that cannot be read to
+    // its end); empty while all is well. Any thread.
+    virtual std::string Fault() const { return {}; }
 };
 
 // The start-up sequence over backend (which the device then owns), for block
@@ -62,6 +65,9 @@ public:
 bool InitCapture(std::int32_t n, std::unique_ptr<ICaptureBackend> backend);
 // Why the last InitCapture failed, for the user's message ("" if unknown).
 std::string GetCaptureError();
+
+// The backend's Fault(): "" while delivery is fine and without a device.
+std::string GetCaptureFault();
 
 // Start or resume capture; false (and a trace) on failure or without device.
 bool StartCapture();

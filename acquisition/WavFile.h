@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/SoundReader.h"
+
 struct SWavFormat {
     std::uint16_t nFormatTag = 0; // 1 PCM, 0xFFFE extensible
     std::uint16_t nChannels = 0;
@@ -22,25 +24,25 @@ struct SWavFormat {
     std::uint16_t nBitsPerSample = 0;
 };
 
-class CWavFile {
+class CWavFile : public ISoundReader {
 public:
     // Opens path and checks it. On false, Error() names the file and the
     // reason in one line, e.g. `input file "a.wav": 48000 Hz (need 44100 Hz)`.
-    bool Open(const std::string& path);
+    bool Open(const std::string& path) override;
     void Close();
 
     const SWavFormat& Format() const { return m_format; }
     std::uint64_t FrameCount() const { return m_nFrames; }
     // The header declared a data chunk longer than the file.
     bool IsTruncated() const { return m_bTruncated; }
-    const std::string& Error() const { return m_strError; }
+    const std::string& Error() const override { return m_strError; }
 
     // Reads up to count frames from the current position as interleaved
     // stereo (mono is copied to both channels) into out (2 x count samples).
     // Returns the frames read; 0 at the end of the data.
-    std::size_t ReadStereo(std::int16_t* out, std::size_t count);
+    std::size_t ReadStereo(std::int16_t* out, std::size_t count) override;
     // Back to the first frame.
-    void Rewind();
+    void Rewind() override;
 
 private:
     bool Reject(const std::string& path, const std::string& reason);

@@ -26,15 +26,14 @@ void CBlockMeter::SetWindowType(std::int32_t type) {
     m_finder.SetWindowGain(gain);
 }
 
-SBlockMeasurement CBlockMeter::Measure(const std::int16_t* frames, std::int32_t count) {
+template <typename Value>
+SBlockMeasurement CBlockMeter::MeasureValues(std::int32_t used, Value value) {
     SBlockMeasurement result;
-    const std::int32_t used = frames == nullptr ? 0 : std::clamp(count, 0, m_nSize);
     double sumSquares = 0.0;
     double lo = 0.0;
     double hi = 0.0;
     for (std::int32_t i = 0; i < used; ++i) {
-        const double v =
-            ChannelValue(m_nChannelMode, frames[2 * i], frames[2 * i + 1]) * kSampleScale;
+        const double v = value(i);
         lo = i == 0 ? v : std::min(lo, v);
         hi = i == 0 ? v : std::max(hi, v);
         sumSquares += v * v;
@@ -49,4 +48,31 @@ SBlockMeasurement CBlockMeter::Measure(const std::int16_t* frames, std::int32_t 
     m_fft.Transform(m_pSamples.data());
     result.peak = m_finder.Find(m_fft.GetMagnitudes(), m_nSize / 2 + 1);
     return result;
+}
+
+SBlockMeasurement CBlockMeter::Measure(const std::int16_t* frames, std::int32_t count) {
+    const std::int32_t used = frames == nullptr ? 0 : std::clamp(count, 0, m_nSize);
+    return MeasureValues(used, [&](std::int32_t i) {
+        return ChannelValue(m_nChannelMode, frames[2 * i], frames[2 * i + 1]) * kSampleScale;
+    });
+}
+
+SBlockMeasurement CBlockMeter::Measure(const float* frames, std::int32_t count) {
+    const std::int32_t used = frames == nullptr ? 0 : std::clamp(count, 0, m_nSize);
+    return MeasureValues(used, [&](std::int32_t i) {
+        const double left = frames[2 * i];
+        const double right = frames[2 * i + 1];
+        switch (m_nChannelMode) {
+        case CHANNEL_LEFT:
+            return left;
+        case CHANNEL_RIGHT:
+            return right;
+        case CHANNEL_SUM:
+            return (left + right) / 2.0;
+        case CHANNEL_DIFFERENCE:
+            return std::clamp(left - right, -1.0, 1.0);
+        default:
+            return 0.0;
+        }
+    });
 }

@@ -44,8 +44,14 @@ public:
     // at most N are read and fewer are padded with silence (the levels cover
     // only the frames given).
     SBlockMeasurement Measure(const std::int16_t* frames, std::int32_t count);
+    // The same from interleaved float stereo, full scale 1.0; the difference
+    // saturates at +-1.0.
+    SBlockMeasurement Measure(const float* frames, std::int32_t count);
 
 private:
+    // value(i): frame i's channel value, full scale 1.0.
+    template <typename Value> SBlockMeasurement MeasureValues(std::int32_t used, Value value);
+
     std::int32_t m_nSize;
     std::int32_t m_nChannelMode;
     CWindowTable m_window;

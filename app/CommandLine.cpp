@@ -79,6 +79,13 @@ bool ParseBand(const std::string& text, double& low, double& high) {
     return low >= 0.0 && high > low;
 }
 
+// "A,B": two channel indexes from 0.
+bool ParseChannelPair(const std::string& text, std::int32_t& a, std::int32_t& b) {
+    const auto comma = text.find(',');
+    return comma != std::string::npos && ParseInt(text.substr(0, comma), a) &&
+           ParseInt(text.substr(comma + 1), b) && a >= 0 && b >= 0;
+}
+
 std::string WindowList() {
     std::string list;
     for (int i = 0; i < kWindowCount; ++i)
@@ -164,7 +171,7 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
             }
             out.bListDevices = true;
         } else if (name == "--input") {
-            if (!takeValue("a WAV file name")) {
+            if (!takeValue("a sound file name")) {
                 return false;
             }
             out.strInputFile = value;
@@ -204,6 +211,18 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
                 return false;
             }
             out.bOffline = true;
+        } else if (headless && name == "--native-rate") {
+            if (!noValue()) {
+                return false;
+            }
+            out.bNativeRate = true;
+        } else if (headless && name == "--input-channels") {
+            if (!takeValue("two channel indexes A,B")) {
+                return false;
+            }
+            if (!ParseChannelPair(value, out.nInputLeft, out.nInputRight)) {
+                return needs("two channel indexes A,B counted from 0");
+            }
         } else if (headless && name == "--window") {
             if (!takeValue("a window name")) {
                 return false;
@@ -268,6 +287,14 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
         error = "option '--offline' needs '--input FILE'";
         return false;
     }
+    if (out.bNativeRate && !out.bOffline) {
+        error = "option '--native-rate' needs '--offline'";
+        return false;
+    }
+    if (out.nInputLeft >= 0 && out.strInputFile.empty()) {
+        error = "option '--input-channels' needs '--input FILE'";
+        return false;
+    }
     if (latencyGiven) {
         if (out.strInputFile.empty()) {
             error = "option '--latency' needs '--input FILE'";
@@ -300,9 +327,9 @@ std::string CCommandLine::HelpText(const std::string& program, EMode mode) {
                "The real-time audio spectrum analyser. Opens PRESET.tpz if given.\n"
                "\n"
                "Options:\n"
-               "  --input FILE      analyse a WAV file (16-bit PCM, mono or stereo, 44100 Hz),\n"
-               "                    played in real time and looping, instead of the capture "
-               "device\n"
+               "  --input FILE      analyse a sound file (WAV, FLAC, MP3, Ogg, Opus, any format\n"
+               "                    FFmpeg decodes), played in real time and looping, instead\n"
+               "                    of the capture device\n"
                "  --device NAME     capture from the named device: a name as --list-devices\n"
                "                    prints it, or a part of one that picks a single device\n"
                "  --list-devices    print the capture devices, the system default first, and "
@@ -317,13 +344,19 @@ std::string CCommandLine::HelpText(const std::string& program, EMode mode) {
            " [options]\n"
            "\n"
            "Measures the strongest tone and the level of the sound from the capture device\n"
-           "or a WAV file, block by block, without a window.\n"
+           "or a sound file, block by block, without a window.\n"
            "\n"
            "Input:\n"
-           "  --input FILE      a WAV file (16-bit PCM, mono or stereo, 44100 Hz), played\n"
-           "                    in real time and looping, instead of the capture device\n"
+           "  --input FILE      a sound file (WAV, FLAC, MP3, Ogg, Opus, any format FFmpeg\n"
+           "                    decodes), played in real time and looping, instead of the\n"
+           "                    capture device; converted to 44100 Hz 16-bit stereo\n"
+           "  --input-channels A,B\n"
+           "                    with --input: the file's channels A and B (from 0) as left\n"
+           "                    and right (default: the front left and right; mono: both)\n"
            "  --offline         with --input: read the file once from start to end without\n"
            "                    pacing, measure every block of N frames once, then exit\n"
+           "  --native-rate     with --offline: measure at the file's own rate, as floating\n"
+           "                    point, neither resampled nor cut to 16 bits\n"
            "  --device NAME     capture from the named device: a name as --list-devices\n"
            "                    prints it, or a part of one that picks a single device\n"
            "  --list-devices    print the capture devices, the system default first, and exit\n"

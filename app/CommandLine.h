@@ -1,17 +1,17 @@
 // The programs' command-line options, parsed by one small function so that
 // the windowed program and the headless tool accept the same words.
 //
-//   --input FILE      analyse a WAV file (16-bit PCM, mono or stereo,
-//                     44100 Hz), played in real time and looping, instead of
-//                     the capture device
+//   --input FILE      analyse a sound file (any format FFmpeg decodes),
+//                     played in real time and looping, instead of the
+//                     capture device
 //   --device NAME     capture from the named device instead of the default
 //   --list-devices    print the capture devices and exit
 //   --help, -h        print the options and exit
 //   PRESET            a preset file (.tpz) to open
 //
 // The headless tool adds the measurement options (see HelpText): --offline,
-// --seconds, --block-size, --window, --channel, --band, --floor, --format
-// and --latency.
+// --seconds, --block-size, --window, --channel, --band, --floor, --format,
+// --latency, --native-rate and --input-channels.
 //
 // "--opt=value" is the same as "--opt value"; "--" ends the options. In the
 // windowed program the options Qt itself takes (-platform NAME, -display
@@ -50,6 +50,9 @@ struct SCommandLine {
     double dBandLow = 0.0;                          // Hz
     double dBandHigh = std::numeric_limits<double>::infinity(); // Hz; beyond Nyquist: all
     double dFloorDb = kDefaultPeakFloorDb;                      // no peak below this many dBFS
+    bool bNativeRate = false;      // offline at the file's own rate, as floating point
+    std::int32_t nInputLeft = -1;  // the file's channel for the left side; -1: front left
+    std::int32_t nInputRight = -1; // and for the right; -1: front right
 };
 
 class CCommandLine {

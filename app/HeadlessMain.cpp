@@ -1,5 +1,5 @@
 // vireon-headless: the measuring tool without a window. Measures the sound of
-// the capture device or a WAV file block by block: the strongest tone from
+// the capture device or a sound file block by block: the strongest tone from
 // the transform's own bins (analysis/BlockMeter.h) and the block's levels,
 // printed once a second of the stream or as one CSV row per block.
 //
@@ -8,13 +8,15 @@
 // history buffers. The measurement takes every captured block in order from
 // the input thread's recording hand-off, so none is skipped or repeated even
 // when the analysis falls behind. With --offline the file is read once
-// without pacing, every block of N frames measured exactly once. With
+// without pacing, every block of N frames measured exactly once (with
+// --native-rate at the file's own rate, as floating point). With
 // --latency HZ (and --input) it measures instead, for every onset of a tone
 // of HZ in the file, the delay from the onset's arrival in the capture
 // buffer to the first history row that shows it.
 //
 // Exit status: 0 done; 1 the input failed (at once, with its message on
-// standard error and nothing on standard output); 2 bad options.
+// standard error and nothing on standard output; or, when the file cannot be
+// decoded part-way, once the rows before the failure are out); 2 bad options.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -34,7 +36,6 @@
 #include "acquisition/AudioRecorder.h"
 #include "acquisition/CaptureDevice.h"
 #include "acquisition/SpectrumPipeline.h"
-#include "acquisition/WavFile.h"
 #include "analysis/BlockMeter.h"
 #include "analysis/HistoryBuffers.h"
 #include "analysis/WindowTable.h"
@@ -42,6 +43,7 @@
 #include "base/RunState.h"
 #include "base/StartupSettings.h"
 #include "base/Tunables.h"
+#include "platform/AudioFileDecoder.h"
 #include "platform/PortAudioCapture.h"
 
 namespace {
@@ -78,16 +80,27 @@ std::int32_t ToneColumn(double hz, std::int32_t n, std::int32_t width) {
     return static_cast<std::int32_t>((binHz - kFreqMin) / (kFreqMax - kFreqMin) * width);
 }
 
+SDecodeOptions DecodeOptions(const SCommandLine& options) {
+    return {.bNativeRate = options.bNativeRate,
+            .nLeft = options.nInputLeft,
+            .nRight = options.nInputRight};
+}
+
 // The frames of one pass through the file where a tone starts: the level
 // rises above a tenth of the file's peak after at least 0.1 s below it.
-std::vector<std::uint64_t> FindOnsets(const std::string& path, std::uint64_t* pFileFrames) {
-    CWavFile file;
+std::vector<std::uint64_t> FindOnsets(const SCommandLine& options, std::uint64_t* pFileFrames) {
+    CAudioFileDecoder file(DecodeOptions(options));
     std::vector<std::uint64_t> onsets;
-    if (!file.Open(path)) {
+    if (!file.Open(options.strInputFile)) {
         return onsets;
     }
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(file.FrameCount()) * 2);
-    const std::size_t frames = file.ReadStereo(samples.data(), file.FrameCount());
+    // As the file source plays it: the same decoding, frame for frame.
+    std::vector<std::int16_t> samples;
+    std::vector<std::int16_t> piece(2 * static_cast<std::size_t>(kSampleRate));
+    while (const std::size_t got = file.ReadStereo(piece.data(), kSampleRate))
+        samples.insert(samples.end(), piece.begin(),
+                       piece.begin() + static_cast<std::ptrdiff_t>(2 * got));
+    const std::size_t frames = samples.size() / 2;
     *pFileFrames = frames;
     int peak = 0;
     for (std::size_t i = 0; i < frames; ++i) {
@@ -137,17 +150,18 @@ double Db(double linear) {
 // one line for the first block of each second of the stream.
 class CReport {
 public:
-    explicit CReport(bool csv) : m_bCsv(csv) {}
+    // rate: the frames per second of the stream measured.
+    CReport(bool csv, double rate = kRate) : m_bCsv(csv), m_dRate(rate) {}
 
     void Begin(const SCommandLine& options, std::int32_t n, const std::string& source) {
         if (m_bCsv) {
             std::printf("time_s,peak_hz,peak_dbfs,min,max,rms\n");
             return;
         }
-        const double high = std::min(options.dBandHigh, kRate / 2.0);
-        std::printf("%s: N = %d (%.1f ms per block, %.2f Hz per bin), %s window, %s channel, "
-                    "peak from %g to %g Hz above %g dBFS, %s\n",
-                    kProgram, n, n * 1000.0 / kRate, kRate / n,
+        const double high = std::min(options.dBandHigh, m_dRate / 2.0);
+        std::printf("%s: N = %d at %g Hz (%.1f ms per block, %.2f Hz per bin), %s window, "
+                    "%s channel, peak from %g to %g Hz above %g dBFS, %s\n",
+                    kProgram, n, m_dRate, n * 1000.0 / m_dRate, m_dRate / n,
                     g_apszWindowNames[options.nWindowType], kChannelWords[options.nChannelMode],
                     options.dBandLow, high, options.dFloorDb, source.c_str());
     }
@@ -155,7 +169,7 @@ public:
     // streamFrame: where the block starts in the stream.
     void Block(std::uint64_t streamFrame, const SBlockMeasurement& m) {
         ++m_nBlocks;
-        const double t = static_cast<double>(streamFrame) / kRate;
+        const double t = static_cast<double>(streamFrame) / m_dRate;
         if (m_bCsv) {
             if (m.peak.bFound)
                 std::printf("%.6f,%.3f,%.2f,%.6f,%.6f,%.6f\n", t, m.peak.dFrequency,
@@ -179,9 +193,11 @@ public:
 
     long Blocks() const { return m_nBlocks; }
     bool IsCsv() const { return m_bCsv; }
+    double Rate() const { return m_dRate; }
 
 private:
     bool m_bCsv;
+    double m_dRate;
     long m_nBlocks = 0;
     double m_dNextLine = 0.0;
 };
@@ -203,37 +219,48 @@ bool OutputWritten() {
 }
 
 int RunOffline(const SCommandLine& options, std::int32_t n) {
-    CWavFile file;
+    CAudioFileDecoder file(DecodeOptions(options));
     if (!file.Open(options.strInputFile)) {
         Complain(file.Error());
         return 1;
     }
-    if (file.FrameCount() < static_cast<std::uint64_t>(n)) {
-        Complain("input file \"" + options.strInputFile + "\": shorter than one block (" +
-                 std::to_string(file.FrameCount()) + " of " + std::to_string(n) + " frames)");
+    const auto blockFrames = static_cast<std::size_t>(n);
+    std::vector<std::int16_t> block(blockFrames * 2);
+    std::vector<float> floats(options.bNativeRate ? blockFrames * 2 : 0);
+    auto read = [&] {
+        return options.bNativeRate ? file.ReadFloat(floats.data(), blockFrames)
+                                   : file.ReadStereo(block.data(), blockFrames);
+    };
+    // The first block decides, before any output, whether there is one.
+    std::size_t got = read();
+    if (got < blockFrames) {
+        Complain(file.Error().empty()
+                     ? "input file \"" + options.strInputFile + "\": shorter than one block (" +
+                           std::to_string(got) + " of " + std::to_string(n) + " frames)"
+                     : file.Error());
         return 1;
     }
-    if (file.IsTruncated())
-        Complain("input file \"" + options.strInputFile +
-                 "\": the data ends early; measuring the frames present");
 
-    CBlockMeter meter(n, kRate);
+    CBlockMeter meter(n, file.OutputRate());
     Configure(meter, options);
-    CReport report(options.bCsv);
-    report.Begin(options, n, options.strInputFile);
-    const double endFrame = options.dSeconds > 0.0 ? options.dSeconds * kRate : INFINITY;
-    std::vector<std::int16_t> block(static_cast<std::size_t>(n) * 2);
-    for (std::uint64_t position = 0; static_cast<double>(position) < endFrame; position += n) {
-        // A last piece shorter than a block is not a block.
-        if (file.ReadStereo(block.data(), static_cast<std::size_t>(n)) <
-            static_cast<std::size_t>(n))
-            break;
-        report.Block(position, meter.Measure(block.data(), n));
-    }
+    CReport report(options.bCsv, file.OutputRate());
+    report.Begin(options, n, options.strInputFile + " (" + file.Description() + ")");
+    const double endFrame = options.dSeconds > 0.0 ? options.dSeconds * report.Rate() : INFINITY;
+    // A last piece shorter than a block is not a block.
+    for (std::uint64_t position = 0; got == blockFrames && static_cast<double>(position) < endFrame;
+         position += blockFrames, got = read())
+        report.Block(position, options.bNativeRate ? meter.Measure(floats.data(), n)
+                                                   : meter.Measure(block.data(), n));
     if (!report.IsCsv())
         std::printf("blocks analysed: %ld (%.2f s of sound)\n", report.Blocks(),
-                    static_cast<double>(report.Blocks()) * n / kRate);
-    return OutputWritten() ? 0 : 1;
+                    static_cast<double>(report.Blocks()) * n / report.Rate());
+    if (!OutputWritten())
+        return 1;
+    if (!file.Error().empty()) {
+        Complain(file.Error() + "; " + std::to_string(report.Blocks()) + " blocks measured");
+        return 1;
+    }
+    return 0;
 }
 
 // Takes every captured chunk (exactly one block) from the input thread in
@@ -288,7 +315,10 @@ int RunLive(const SCommandLine& options, std::int32_t n) {
     store.SetCaptureFormat(format);
     store.SetDisplayRange(kDefaultDisplayRange);
 
-    if (!InitCapture(n, CreateCaptureBackend(options.strInputFile, options.strDevice))) {
+    auto backend = options.strInputFile.empty()
+                       ? CreateCaptureBackend({}, options.strDevice)
+                       : CreateDecodedFileSource(options.strInputFile, DecodeOptions(options));
+    if (!InitCapture(n, std::move(backend))) {
         const std::string why = GetCaptureError();
         Complain(why.empty() ? "the sound capture device can't start" : why);
         return 1;
@@ -297,7 +327,7 @@ int RunLive(const SCommandLine& options, std::int32_t n) {
     SLatencyProbe probe;
     const bool measureLatency = options.dLatencyHz > 0.0;
     if (measureLatency) {
-        probe.onsets = FindOnsets(options.strInputFile, &probe.fileFrames);
+        probe.onsets = FindOnsets(options, &probe.fileFrames);
         probe.column = ToneColumn(options.dLatencyHz, n, h);
         if (probe.onsets.empty()) {
             Complain("no tone onset found in the input file");
@@ -347,12 +377,16 @@ int RunLive(const SCommandLine& options, std::int32_t n) {
     const auto poll = measureLatency ? kLatencyPoll : kTimerPeriod;
     std::int32_t lastRow = store.GetHistoryGeometry().nHistoryRow;
     std::vector<std::uint8_t> row(static_cast<std::size_t>(h));
+    std::string fault; // a file that could not be read to its end
 
     while (!g_bInterrupted) {
         const Clock::time_point now = Clock::now();
         if (options.dSeconds > 0.0 && Seconds(now - start) >= options.dSeconds) {
             break;
         }
+        fault = GetCaptureFault();
+        if (!fault.empty())
+            break;
         for (const CMeasuringTap::SBlock& block : tap.Take())
             report.Block(block.nStreamFrame,
                          meter.Measure(block.samples.data(),
@@ -406,7 +440,13 @@ int RunLive(const SCommandLine& options, std::int32_t n) {
                     probe.delaysMs.size(), *lo, sum / static_cast<double>(probe.delaysMs.size()),
                     *hi, n * 1000.0 / kRate);
     }
-    return OutputWritten() ? 0 : 1;
+    if (!OutputWritten())
+        return 1;
+    if (!fault.empty()) {
+        Complain(fault);
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "presets/TamselDoc.h"
 #include "resources/Resource.h"
 #include "resources/ToolbarIcons.h"
+#include "view/FileDropHandler.h"
 #include "view/TamselView.h"
 
 CMainFrame* g_pMainFrame = nullptr;
@@ -41,6 +42,9 @@ CMainFrame::CMainFrame(CTamselDoc* doc)
     connect(m_pView, &CTamselView::commandStatesChanged, this, &CMainFrame::UpdateCommandUI);
     connect(m_pView, &CTamselView::windowGrowRequested, this, &CMainFrame::GrowBy);
     connect(m_pView, &CTamselView::statusTextChanged, this, &CMainFrame::SetPaneText);
+    // Files dropped anywhere on the window go to the view.
+    setAcceptDrops(true);
+    installEventFilter(m_pView->DropHandler());
     CreateActions();
     CreateDocumentCommands();
     CreateMenus();

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "acquisition/CaptureDevice.h"
-#include "acquisition/WavFileSource.h"
 #include "app/CommandLine.h"
 #include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
 #include "app/TestProbe.h"
 #include "base/Messages.h"
+#include "platform/AudioFileDecoder.h"
 #include "platform/AviFileWriter.h"
 #include "presets/TamselDoc.h"
 #include "recording/CompressionDlg.h"
@@ -111,16 +111,16 @@ bool CTamselApp::InitInstance() {
     }
     const std::string input = args.strInputFile;
     const std::string device = args.strDevice;
-    CTamselView::SetBackendFactory([input, device]() -> std::unique_ptr<ICaptureBackend> {
+    CTamselView::SetBackendFactory(
+        [input, device](const std::string& path) -> std::unique_ptr<ICaptureBackend> {
+            const std::string file = path.empty() ? input : path;
 #ifdef VIREON_HAVE_AUDIO
-        return CreateCaptureBackend(input, device);
+            return CreateCaptureBackend(file, device);
 #else
-        (void)device;
-        if (input.empty())
-            return nullptr;
-        return std::make_unique<CWavFileSource>(input);
+            (void)device;
+            return file.empty() ? nullptr : CreateDecodedFileSource(file);
 #endif
-    });
+        });
 
     // The shell command: a new empty preset, or the file named.
     m_pDoc = std::make_unique<CTamselDoc>();

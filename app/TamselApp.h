@@ -3,7 +3,7 @@
 //
 // Start-up (InitInstance): the message presenter, the per-user settings under
 // "QuillmoorSoftware" with a recent-file list of 4 entries, the command line
-// (a preset file to open; --input FILE plays a WAV file instead of the sound
+// (a preset file to open; --input FILE plays a sound file instead of the sound
 // device), then the document, the main frame (which reads the startup
 // settings) and its view; the window is shown and the event loop takes over.
 //

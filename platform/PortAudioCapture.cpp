@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "acquisition/DeviceNames.h"
-#include "acquisition/WavFileSource.h"
 #include "base/DebugLog.h"
 #include "base/Tunables.h"
+#include "platform/AudioFileDecoder.h"
 
 namespace {
 
@@ -273,7 +273,7 @@ std::vector<std::string> ListCaptureDevices(std::string* error) {
 std::unique_ptr<ICaptureBackend> CreateCaptureBackend(const std::string& inputFile,
                                                       const std::string& deviceName) {
     if (!inputFile.empty()) {
-        return std::make_unique<CWavFileSource>(inputFile);
+        return CreateDecodedFileSource(inputFile);
     }
     return std::make_unique<CPortAudioCapture>(deviceName);
 }

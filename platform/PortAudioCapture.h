@@ -58,7 +58,8 @@ private:
 // Empty when there is none; error gets a reason when PortAudio cannot start.
 std::vector<std::string> ListCaptureDevices(std::string* error = nullptr);
 
-// The backend the options ask for: the WAV file source when inputFile is
-// not empty, otherwise the PortAudio device (default or named).
+// The backend the options ask for: the decoded file source
+// (platform/AudioFileDecoder.h) when inputFile is not empty, otherwise the
+// PortAudio device (default or named).
 std::unique_ptr<ICaptureBackend> CreateCaptureBackend(const std::string& inputFile,
                                                       const std::string& deviceName);

@@ -22,6 +22,7 @@
 #include "plots/Projection.h"
 #include "presets/TamselDoc.h"
 #include "recording/ScreenShotThread.h"
+#include "view/FileDropHandler.h"
 #include "view/PixelMaps.h"
 #include "view/ScreenShot.h"
 
@@ -92,14 +93,9 @@ CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
 
     // The pipeline registers its buffers in the store and sets the thread
     // words to -1; nothing runs before tick 5.
-    m_pPipeline = std::make_unique<CSpectrumPipeline>(
-        g_runState, SPipelineSetup{.nBlockSize = g_startupSettings.m_nBlockSize,
-                                   .nHistoryLength = m_nH,
-                                   .nSurfaceCols = m_nK,
-                                   .nSurfaceRows = m_nR,
-                                   .pRecorder = &m_capture,
-                                   .onRunStart = [this] { FlagRunStarted(); },
-                                   .screenshotThread = [this] { RunScreenShotThread(); }});
+    m_pPipeline = MakePipeline();
+    m_pDropHandler =
+        new CFileDropHandler([this](const QString& path) { OnFileDropped(path); }, this);
     g_runState.SetCaptureFormat(kDefaultCaptureFormat);
     g_runState.SetDisplayRange(kDefaultDisplayRange);
 
@@ -218,23 +214,19 @@ void CTamselView::initializeGL() {
             if (!BuildFontList(*rasterizer, font.listBase, font.pixelHeight, font.face))
                 DebugLog("Font %s %d px not built\r\n", font.face, font.pixelHeight);
 
-    std::unique_ptr<ICaptureBackend> backend;
-    if (BackendFactorySlot())
-        backend = BackendFactorySlot()();
+    std::unique_ptr<ICaptureBackend> backend = MakeBackend({});
     if (!backend || !InitCapture(g_startupSettings.m_nBlockSize, std::move(backend))) {
         // Shown once the window is up rather than from inside context creation.
         // The reason names the file or device and what is wrong with it.
         const std::string why = GetCaptureError();
         if (!why.empty())
             DebugLog("%s\r\n", why.c_str());
-        QTimer::singleShot(0, this, [why] {
-            if (why.empty())
-                ReportMessage(MESSAGE_ERROR, "Couldn't initialize sound capture device");
-            else
-                ReportMessage(MESSAGE_ERROR, "Couldn't initialize sound capture device\n%s",
-                              why.c_str());
-        });
+        QTimer::singleShot(0, this, [why] { ReportInputFailure(why); });
     }
+}
+
+std::unique_ptr<ICaptureBackend> CTamselView::MakeBackend(const std::string& path) const {
+    return BackendFactorySlot() ? BackendFactorySlot()(path) : nullptr;
 }
 
 void CTamselView::resizeGL(int w, int h) {
@@ -323,6 +315,7 @@ void CTamselView::OnTimer() {
         m_nHistoryLength = geometry.nHistoryLength;
         m_pPipeline->OnTick(); // starts nothing once closing
         PublishCapture();
+        ReportInputFault();
 
         const std::uint32_t now = NowMs();
         m_timerInterval.Add(static_cast<std::int32_t>(now - m_dwLastRedraw));

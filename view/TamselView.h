@@ -32,6 +32,8 @@
 //   ViewDialogs.cpp   the dialogs' glue: acquisition parameters, preferences,
 //                     capture settings, plot colours, the help page
 //   ViewMouse.cpp     the mouse drags and the status-bar hints
+//   ViewInput.cpp     the sound source: dropped files, switching the source,
+//                     a source that fails part-way
 #pragma once
 
 #include <QOpenGLWidget>
@@ -40,6 +42,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/BitmapInfoHeader.h"
@@ -59,6 +62,7 @@
 #include "plots/WaterfallPlot.h"
 #include "recording/CaptureSession.h"
 
+class CFileDropHandler;
 class CSpectrumPipeline;
 class CTamselDoc;
 class ICaptureBackend;
@@ -71,9 +75,10 @@ class CTamselView : public QOpenGLWidget {
     Q_OBJECT
 
 public:
-    // Makes the capture backend when the window is created (the command
-    // line's WAV file, or the sound device).
-    using BackendFactory = std::function<std::unique_ptr<ICaptureBackend>()>;
+    // Makes a capture backend: for an empty path the one the command line
+    // chose (its file, or the sound device) when the window is created;
+    // otherwise the file at path (a dropped one).
+    using BackendFactory = std::function<std::unique_ptr<ICaptureBackend>(const std::string& path)>;
     // Called at the end of every timer tick (test instrumentation).
     using TickObserver = std::function<void(std::int32_t tick)>;
 
@@ -183,6 +188,21 @@ public:
     // or reports that the file could not be written.
     void OnEditPreferences();
 
+    // ---- the sound source ----
+    // A file dropped on the window: a preset (".tpz") opens as File > Open
+    // opens it; anything else becomes the sound source (SwitchInput).
+    void OnFileDropped(const QString& path);
+    // Plays the file at path instead of the source there is: it is opened
+    // first, and one that cannot be is reported as the failed capture device
+    // is ("Couldn't initialize sound capture device" and the reason) while
+    // the old source runs on. Otherwise a recording in progress is closed
+    // (as File > Capture > Close does), the run is stopped, the old source
+    // released and the new one initialised, and the next ticks start the run
+    // again. Returns whether the new source is in place.
+    bool SwitchInput(const std::string& path);
+    // Installed on the frame, it passes files dropped there to OnFileDropped.
+    CFileDropHandler* DropHandler() const { return m_pDropHandler; }
+
     // The stop protocol; idempotent. Runs before the window goes away.
     void OnDestroy();
 
@@ -225,6 +245,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // The pipeline over the view's buffers and threads, started by the ticks.
+    std::unique_ptr<CSpectrumPipeline> MakePipeline();
+    std::unique_ptr<ICaptureBackend> MakeBackend(const std::string& path) const;
+    static void ReportInputFailure(const std::string& why);
+    // Tells the user once of each new fault of the source (a file that
+    // cannot be read to its end).
+    void ReportInputFault();
     void OnTimer();
     void FitMainWindow();
     void OpenStartupPreset();
@@ -285,6 +312,8 @@ private:
     CCaptureSession m_capture;
     // Declared after everything its threads use, so it is destroyed first.
     std::unique_ptr<CSpectrumPipeline> m_pPipeline;
+    CFileDropHandler* m_pDropHandler = nullptr; // a child
+    std::string m_strReportedFault;
 
     CPalette m_palette;
     std::int32_t m_nPlotType = PLOT_HISTOGRAM;

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "AcquisitionTestSupport.h"
+#include "acquisition/FileSource.h"
 #include "acquisition/WavFileSource.h"
 
 namespace {
@@ -148,6 +149,55 @@ TEST(WavFileSource, PlaysTheFileInOrderAndLoopsAtItsEnd) {
         ASSERT_EQ(ring->GetChunk(sequence, chunk), CCaptureRing::EChunkState::Ready);
         const auto* s = reinterpret_cast<const std::int16_t*>(chunk.pData);
         EXPECT_TRUE(std::equal(s, s + 2 * kN, played.begin() + 2 * kN * sequence)) << sequence;
+    }
+}
+
+// A reader that breaks after `good` frames of a ramp, until rewound.
+struct CBreakingReader : ISoundReader {
+    explicit CBreakingReader(std::int64_t good) : m_nGood(good) {}
+    bool Open(const std::string&) override { return true; }
+    std::size_t ReadStereo(std::int16_t* out, std::size_t count) override {
+        const auto n = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(count), m_nGood - m_nPosition));
+        const Samples ramp = IndexRamp(m_nPosition, static_cast<std::int64_t>(n));
+        std::copy(ramp.begin(), ramp.end(), out);
+        m_nPosition += static_cast<std::int64_t>(n);
+        if (n < count)
+            m_strError = "input file \"x\": broken at " + std::to_string(m_nPosition);
+        return n;
+    }
+    void Rewind() override {
+        m_nPosition = 0;
+        m_strError.clear();
+    }
+    const std::string& Error() const override { return m_strError; }
+    std::int64_t m_nGood;
+    std::int64_t m_nPosition = 0;
+    std::string m_strError;
+};
+
+// The failure is a fault from then on, read while the source runs; the part
+// that reads plays on from the start, with no gap and no silence.
+TEST(FileSource, AReadThatFailsPartWayIsAFaultAndTheReadablePartLoops) {
+    constexpr std::int32_t kN = 1024;
+    constexpr std::int64_t kGood = 700;
+    auto ring = std::make_shared<CCaptureRing>(kN);
+    CFileSource source("x", std::make_unique<CBreakingReader>(kGood));
+    ASSERT_TRUE(source.Create());
+    ASSERT_TRUE(source.CreateBuffer(ring));
+    ring->RetainFrom(0);
+    EXPECT_EQ(source.Fault(), "");
+    ASSERT_TRUE(source.Start());
+    EXPECT_TRUE(Eventually([&] { return !source.Fault().empty(); }, 10s));
+    ASSERT_TRUE(Eventually([&] { return ring->NewestSequence() >= 3; }, 10s));
+    source.Stop();
+    EXPECT_EQ(source.Fault(), "input file \"x\": broken at 700");
+    for (std::int64_t sequence = 0; sequence <= 3; ++sequence) {
+        CCaptureRing::SChunk chunk;
+        ASSERT_EQ(ring->GetChunk(sequence, chunk), CCaptureRing::EChunkState::Ready);
+        const auto* s = reinterpret_cast<const std::int16_t*>(chunk.pData);
+        for (std::int64_t i = 0; i < kN; ++i)
+            ASSERT_EQ(s[2 * i], (sequence * kN + i) % kGood) << sequence << " " << i;
     }
 }
 

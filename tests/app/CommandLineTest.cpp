@@ -72,6 +72,18 @@ TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
                          c.bOffline, c.dSeconds, c.nBlockSize, c.dLatencyHz),
                   fields)
             << ::testing::PrintToString(args);
+        EXPECT_FALSE(c.bNativeRate);
+        EXPECT_EQ(std::make_pair(c.nInputLeft, c.nInputRight), std::make_pair(-1, -1));
+    }
+    // The file's own rate, and channels picked by index (the same one twice too).
+    for (const auto& [picks, left, right] : {std::tuple{"4,5", 4, 5}, std::tuple{"0,0", 0, 0}}) {
+        SCommandLine c;
+        EXPECT_EQ(
+            Parse({"--input", "a.flac", "--offline", "--native-rate", "--input-channels", picks}, c,
+                  kHeadless),
+            "");
+        EXPECT_TRUE(c.bNativeRate);
+        EXPECT_EQ(std::make_pair(c.nInputLeft, c.nInputRight), std::make_pair(left, right));
     }
 }
 
@@ -80,8 +92,8 @@ TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
 TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
     const std::tuple<EMode, Args, std::string> cases[] = {
         {kWindow, {"--inptu", "a.wav"}, "unknown option '--inptu' (see --help)"},
-        {kWindow, {"--input"}, "option '--input' needs a WAV file name"},
-        {kWindow, {"--input="}, "option '--input' needs a WAV file name"},
+        {kWindow, {"--input"}, "option '--input' needs a sound file name"},
+        {kWindow, {"--input="}, "option '--input' needs a sound file name"},
         {kWindow, {"--help=yes"}, "option '--help' takes no value"},
         {kWindow, {"a.tpz", "b.tpz"}, "more than one preset file: 'a.tpz' and 'b.tpz'"},
         {kWindow,
@@ -99,23 +111,40 @@ TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
         {kHeadless,
          {"--input", "a", "--device", "x", "--offline"},
          "options '--input' and '--device' exclude each other"},
+        {kHeadless, {"--input", "a", "--native-rate"}, "option '--native-rate' needs '--offline'"},
+        {kHeadless, {"--input-channels", "2,3"}, "option '--input-channels' needs '--input FILE'"},
     };
     for (const auto& [mode, args, error] : cases) {
         SCommandLine out;
         EXPECT_EQ(Parse(args, out, mode), error);
     }
-    for (const std::string option : {"--seconds", "--window", "--offline", "--format"}) {
+    for (const std::string option :
+         {"--seconds", "--window", "--offline", "--format", "--native-rate", "--input-channels"}) {
         SCommandLine out;
         EXPECT_EQ(Parse({option, "x"}, out, kWindow),
                   "unknown option '" + option + "' (see --help)");
     }
-    for (const Args& args :
-         {Args{"--block-size=512"}, Args{"--block-size=3072"}, Args{"--block-size=65536"},
-          Args{"--block-size=2048x"}, Args{"--seconds", "0"}, Args{"--seconds", "nan"},
-          Args{"--seconds", "1e999"}, Args{"--latency", "22050"}, Args{"--window", "hanning"},
-          Args{"--window="}, Args{"--channel", "mid"}, Args{"--band", "2000:100"},
-          Args{"--band", "5"}, Args{"--band", "-1:5"}, Args{"--band", "1:x"},
-          Args{"--floor", "low"}, Args{"--format", "json"}}) {
+    for (const Args& args : {Args{"--block-size=512"},
+                             Args{"--block-size=3072"},
+                             Args{"--block-size=65536"},
+                             Args{"--block-size=2048x"},
+                             Args{"--seconds", "0"},
+                             Args{"--seconds", "nan"},
+                             Args{"--seconds", "1e999"},
+                             Args{"--latency", "22050"},
+                             Args{"--window", "hanning"},
+                             Args{"--window="},
+                             Args{"--channel", "mid"},
+                             Args{"--band", "2000:100"},
+                             Args{"--band", "5"},
+                             Args{"--band", "-1:5"},
+                             Args{"--band", "1:x"},
+                             Args{"--floor", "low"},
+                             Args{"--format", "json"},
+                             Args{"--input-channels", "2"},
+                             Args{"--input-channels", "-1,2"},
+                             Args{"--input-channels", "1,2,3"},
+                             Args{"--input-channels", "a,b"}}) {
         SCommandLine out;
         const std::string option = args[0].substr(0, args[0].find('='));
         EXPECT_EQ(Parse(args, out, kHeadless).rfind("option '" + option + "' needs", 0), 0u)

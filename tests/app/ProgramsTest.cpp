@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "tests/acquisition/AcquisitionTestSupport.h"
+#include "tests/platform/SoundFileSupport.h"
 
 namespace {
 
@@ -56,7 +56,9 @@ void ExpectRefused(const acqtest::CTempDir& dir, const std::string& program,
 TEST(VireonHeadless, EveryBadInputEndsItAtOnceWithItsMessageAndNothingOnStandardOutput) {
     const acqtest::CTempDir dir;
     dir.Write("text.wav", acqtest::Bytes(100, 'x'));
-    dir.Write("48k.wav", acqtest::Wav(acqtest::Tone(1000.0, 8000.0, 48000), {.rate = 48000}));
+    dir.Write("empty.flac", {});
+    ASSERT_TRUE(sndtest::Shell(dir, "ffmpeg -v error -f lavfi -i testsrc=size=64x48:rate=5 -t 1 "
+                                    "-c:v mpeg4 silent.avi"));
     dir.Write("short.wav", acqtest::Wav(acqtest::Tone(1000.0, 8000.0, 1000)));
     const std::string usage = "Usage: vireon-headless";
     std::vector<SBadCase> cases = {
@@ -70,8 +72,9 @@ TEST(VireonHeadless, EveryBadInputEndsItAtOnceWithItsMessageAndNothingOnStandard
     const std::pair<std::string, std::string> inputs[] = {
         {"missing.wav", "input file \"missing.wav\": can't open the file"},
         {".", "input file \".\": is a folder, not a file"},
-        {"text.wav", "not a RIFF/WAVE file"},
-        {"48k.wav", "48000 Hz (need 44100 Hz)"}};
+        {"text.wav", "input file \"text.wav\": not a sound file FFmpeg can read"},
+        {"empty.flac", "input file \"empty.flac\": the file is empty"},
+        {"silent.avi", "input file \"silent.avi\": has no audio stream"}};
     for (const auto& [file, message] : inputs) { // in real time and offline
         cases.push_back({{"--input", file}, 1, message});
         cases.push_back({{"--input", file, "--offline"}, 1, message});
@@ -112,13 +115,90 @@ TEST(VireonHeadless, OfflineCsvHasOneRowPerBlockAtItsStreamTimeHoldingTheFilesTo
     }
 }
 
+// A 48 kHz FLAC and a 5.1 WAV, each channel its own tone: measured at the
+// pipeline's rate or the file's own, from the front channels or those picked.
+TEST(VireonHeadless, OfflineMeasuresAnyFormatAtEitherRateFromTheChannelsPicked) {
+    const acqtest::CTempDir dir;
+    sndtest::SoxTone(dir, "t.flac", "-r 48000 -b 24 -c 2");
+    sndtest::SoxTone(dir, "six.wav", "-r 48000 -b 24 -c 6",
+                     "synth 4 sine 1000 sine 1500 sine 300 sine 60 sine 2500 sine 3500 vol 0.5");
+    constexpr std::int32_t kN = 32768;
+    const struct {
+        std::vector<std::string> args;
+        double rate, hz;
+    } cases[] = {
+        {{"--input", "t.flac"}, 44100.0, 1000.0},
+        {{"--input", "t.flac", "--native-rate"}, 48000.0, 1000.0},
+        {{"--input", "t.flac", "--native-rate", "--channel", "right"}, 48000.0, 1500.0},
+        {{"--input", "six.wav", "--channel", "right"}, 44100.0, 1500.0},
+        {{"--input", "six.wav", "--input-channels", "4,5"}, 44100.0, 2500.0},
+        {{"--input", "six.wav", "--input-channels", "3,5", "--channel", "right", "--native-rate"},
+         48000.0,
+         3500.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--offline", "--block-size", std::to_string(kN), "--channel"});
+        if (std::find(c.args.begin(), c.args.end(), "--channel") == c.args.end())
+            args.push_back("left");
+        else
+            args.pop_back();
+        SResult text = RunProgram(dir, VIREON_HEADLESS_EXE, args);
+        EXPECT_EQ(text.status, 0) << text.err;
+        char header[64];
+        std::snprintf(header, sizeof header, "N = %d at %g Hz (", kN, c.rate);
+        EXPECT_NE(text.out.find(header), std::string::npos) << text.out;
+
+        args.insert(args.end(), {"--format", "csv"});
+        const SResult csv = RunProgram(dir, VIREON_HEADLESS_EXE, args);
+        std::istringstream lines(csv.out);
+        std::string line;
+        std::getline(lines, line);
+        int rows = 0;
+        for (double t = 0, hz = 0; std::getline(lines, line); ++rows) {
+            ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf", &t, &hz), 2) << line;
+            EXPECT_NEAR(t, rows * kN / c.rate, 1e-6);
+            EXPECT_NEAR(hz, c.hz, 0.05);
+        }
+        EXPECT_EQ(rows, static_cast<int>(4.0 * c.rate) / kN);
+    }
+}
+
+// A FLAC cut short: the blocks before the cut are measured and kept, then
+// the failure is named with how far the decoding got, and the status is 1,
+// offline and in real time alike.
+TEST(VireonHeadless, AFileThatFailsPartWayKeepsTheRowsBeforeAndExitsWithOne) {
+    const acqtest::CTempDir dir;
+    sndtest::SoxTone(dir, "whole.flac", "-r 48000 -b 24 -c 2");
+    ASSERT_TRUE(sndtest::Shell(dir, "head -c 150000 whole.flac > cut.flac"));
+    const SResult offline =
+        RunProgram(dir, VIREON_HEADLESS_EXE,
+                   {"--input", "cut.flac", "--offline", "--block-size", "4096", "--format", "csv"});
+    EXPECT_EQ(offline.status, 1);
+    const std::string failed = "input file \"cut.flac\": decoding failed after ";
+    const auto at = offline.err.find(failed);
+    ASSERT_NE(at, std::string::npos) << offline.err;
+    const double seconds = std::stod(offline.err.substr(at + failed.size()));
+    const long rows = std::count(offline.out.begin(), offline.out.end(), '\n') - 1;
+    EXPECT_EQ(rows, static_cast<long>(seconds * kSampleRate / 4096)) << offline.out;
+    EXPECT_NE(offline.err.find("; " + std::to_string(rows) + " blocks measured"), std::string::npos)
+        << offline.err;
+
+    const SResult paced =
+        RunProgram(dir, VIREON_HEADLESS_EXE, {"--input", "cut.flac", "--seconds", "15"});
+    EXPECT_EQ(paced.status, 1);
+    EXPECT_NE(paced.err.find(failed), std::string::npos) << paced.err;
+    EXPECT_NE(paced.out.find("peak "), std::string::npos) << "rows before the failure stay";
+}
+
 #ifdef VIREON_EXE
 TEST(Vireon, BadOptionsAndInformationNeedNoDisplay) {
     const acqtest::CTempDir dir;
     ExpectRefused(dir, VIREON_EXE,
                   {{{"--bogus"}, 2, "vireon: unknown option '--bogus' (see --help)"},
                    {{"-platform", "offscreen", "--window", "hann"}, 2, "Usage: vireon"},
-                   {{"--input"}, 2, "option '--input' needs a WAV file name"}});
+                   {{"--input"}, 2, "option '--input' needs a sound file name"}});
     const SResult help = RunProgram(dir, VIREON_EXE, {"-platform", "offscreen", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: vireon [options]", 0), 0u) << help.out;

@@ -251,8 +251,9 @@ TEST_F(ViewCommands, HelpOpensTheLocalPageTheInstalledOneOrTheExpectedAddress) {
 // the next redraw. A frame with a capture backend replaces the test's own.
 TEST_F(ViewCommands, RunWhileRunningStopsCaptureButNotTheThreads) {
     const auto script = std::make_shared<acqtest::SScript>();
-    CTamselView::SetBackendFactory(
-        [script] { return std::make_unique<acqtest::CScriptedBackend>(script); });
+    CTamselView::SetBackendFactory([script](const std::string&) {
+        return std::make_unique<acqtest::CScriptedBackend>(script);
+    });
     ShowFrame();
     ASSERT_TRUE(QTest::qWaitFor([&] { return g_runState.GetRenderThreadState() == 1; }, 3000));
     EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));

@@ -25,7 +25,8 @@ TEST(ViewCapture, CopyBmpFramesAndASoundCaptureStoppedByItsLimit) {
     const CTempDir dir;
     // Silence: the plots leave the background showing in the corners.
     const std::string input = dir.Write("in.wav", Wav(Constant(44100, 0, 0)));
-    CTamselView::SetBackendFactory([input] { return std::make_unique<CWavFileSource>(input); });
+    CTamselView::SetBackendFactory(
+        [input](const std::string&) { return std::make_unique<CWavFileSource>(input); });
     CQtImageClipboard clipboard(GuiTestApp());
     CTamselView::SetImageClipboard(&clipboard);
     QGuiApplication::clipboard()->clear();

@@ -1,32 +1,33 @@
-#include "acquisition/WavFileSource.h"
+#include "acquisition/FileSource.h"
 
 #include <algorithm>
 #include <chrono>
 #include <vector>
 
+#include "base/DebugLog.h"
 #include "base/Tunables.h"
 
-CWavFileSource::CWavFileSource(std::string path) : m_strPath(std::move(path)) {}
+CFileSource::CFileSource(std::string path, std::unique_ptr<ISoundReader> reader)
+    : m_strPath(std::move(path)), m_reader(std::move(reader)) {}
 
-CWavFileSource::~CWavFileSource() {
+CFileSource::~CFileSource() {
     Stop();
 }
 
-bool CWavFileSource::Create() {
-    if (!m_file.Open(m_strPath)) {
-        m_strError = m_file.Error();
-        return false;
-    }
-    return true;
+bool CFileSource::Create() {
+    m_bOpen = m_reader && m_reader->Open(m_strPath);
+    if (!m_bOpen)
+        m_strError = m_reader ? m_reader->Error() : "input file \"" + m_strPath + "\": no reader";
+    return m_bOpen;
 }
 
-bool CWavFileSource::CreateBuffer(std::shared_ptr<CCaptureRing> ring) {
+bool CFileSource::CreateBuffer(std::shared_ptr<CCaptureRing> ring) {
     m_ring = std::move(ring);
     return m_ring != nullptr;
 }
 
-bool CWavFileSource::Start() {
-    if (!m_ring || m_file.FrameCount() == 0) {
+bool CFileSource::Start() {
+    if (!m_ring || !m_bOpen) {
         return false;
     }
     if (m_thread.joinable()) {
@@ -36,11 +37,11 @@ bool CWavFileSource::Start() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bStop = false;
     }
-    m_thread = std::thread(&CWavFileSource::Run, this);
+    m_thread = std::thread(&CFileSource::Run, this);
     return true;
 }
 
-void CWavFileSource::Stop() {
+void CFileSource::Stop() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bStop = true;
@@ -51,7 +52,22 @@ void CWavFileSource::Stop() {
     }
 }
 
-void CWavFileSource::Run() {
+std::string CFileSource::Fault() const {
+    CMutexLock lock(m_faultMutex);
+    return m_strFault;
+}
+
+void CFileSource::NoteFault(const std::string& reason) {
+    {
+        CMutexLock lock(m_faultMutex);
+        if (!m_strFault.empty())
+            return;
+        m_strFault = reason;
+    }
+    DebugLog("%s\r\n", reason.c_str());
+}
+
+void CFileSource::Run() {
     using Clock = std::chrono::steady_clock;
     // After a long hold-up (a suspended machine) catch up by at most this
     // much and restart the schedule, instead of flooding the ring.
@@ -82,16 +98,18 @@ void CWavFileSource::Run() {
         std::size_t filled = 0;
         bool rewound = false;
         while (filled < want) {
-            const std::size_t got = m_file.ReadStereo(&piece[filled * 2], want - filled);
+            const std::size_t got = m_reader->ReadStereo(&piece[filled * 2], want - filled);
             filled += got;
             if (got == 0) {
+                if (!m_reader->Error().empty())
+                    NoteFault(m_reader->Error());
                 if (rewound) {
                     // Nothing left to read even from the start: silence.
                     std::fill(piece.begin() + static_cast<std::ptrdiff_t>(filled * 2),
                               piece.begin() + static_cast<std::ptrdiff_t>(want * 2), 0);
                     filled = want;
                 }
-                m_file.Rewind();
+                m_reader->Rewind();
                 rewound = true;
             } else {
                 rewound = false;
