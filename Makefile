@@ -1,15 +1,20 @@
 # Entry points for a fresh Debian 12 machine: every target installs what is
 # missing, configures and builds before it does its own work.
 BUILD ?= build
+# `make run` builds the two programs alone, without tests or benchmarks, here.
+RUN_BUILD ?= build-run
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench sanitize format clean
+.PHONY: all deps run-deps configure build run-build run test bench sanitize format clean
 
 all: build
 
 deps:
 	@scripts/install-deps
+
+run-deps:
+	@scripts/install-deps --run
 
 configure: deps
 	@cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -17,8 +22,13 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	@scripts/run-app $(BUILD) $(ARGS)
+run-build: run-deps
+	@cmake -S . -B $(RUN_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release \
+		-DVIREON_TESTS=OFF -DVIREON_BENCH=OFF >/dev/null
+	@cmake --build $(RUN_BUILD) -j $(JOBS) --target vireon vireon-headless
+
+run: run-build
+	@scripts/run-app $(RUN_BUILD) $(ARGS)
 
 test: deps
 	@scripts/run-tests

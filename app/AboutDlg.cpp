@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/Messages.h"
+#include "base/Version.h"
 #include "base/VersionInfo.h"
 
 namespace {
@@ -77,7 +78,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 }
 
 const char* CAboutDlg::WebAddress() {
-    return "https://www.quillmoor-software.example/vireon/";
+    return VIREON_WEB_ADDRESS;
 }
 
 void CAboutDlg::OnWebSite() {

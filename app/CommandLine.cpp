@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "analysis/WindowTable.h"
+#include "base/VersionInfo.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
 
     auto positional = [&](const std::string& word) {
         if (!out.strPreset.empty()) {
-            error = "more than one preset file: '" + out.strPreset + "' and '" + word + "'";
+            error = "more than one file: '" + out.strPreset + "' and '" + word + "'";
             return false;
         }
         out.strPreset = word;
@@ -165,6 +166,11 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
                 return false;
             }
             out.bHelp = true;
+        } else if (name == "--version") {
+            if (!noValue()) {
+                return false;
+            }
+            out.bVersion = true;
         } else if (name == "--list-devices") {
             if (!noValue()) {
                 return false;
@@ -322,9 +328,10 @@ bool CCommandLine::Parse(int argc, const char* const* argv, SCommandLine& out, s
 std::string CCommandLine::HelpText(const std::string& program, EMode mode) {
     if (mode == EMode::Window) {
         return "Usage: " + program +
-               " [options] [PRESET.tpz]\n"
+               " [options] [FILE]\n"
                "\n"
-               "The real-time audio spectrum analyser. Opens PRESET.tpz if given.\n"
+               "The real-time audio spectrum analyser. FILE is a preset to open, told by\n"
+               "its content, or else sound to analyse as with --input.\n"
                "\n"
                "Options:\n"
                "  --input FILE      analyse a sound file (WAV, FLAC, MP3, Ogg, Opus, any format\n"
@@ -335,6 +342,7 @@ std::string CCommandLine::HelpText(const std::string& program, EMode mode) {
                "  --list-devices    print the capture devices, the system default first, and "
                "exit\n"
                "  --help, -h        print this text and exit\n"
+               "  --version         print the version and exit\n"
                "\n"
                "Qt's own options (-platform NAME, -display DISPLAY, -style NAME, ...) go to Qt.\n"
                "\n"
@@ -382,7 +390,18 @@ std::string CCommandLine::HelpText(const std::string& program, EMode mode) {
            "  --latency HZ      with --input: measure the delay from each onset of a tone\n"
            "                    of HZ to the first history row that shows it\n"
            "  --help, -h        print this text and exit\n"
+           "  --version         print the version and exit\n"
            "\n"
            "Exit status: 0 done (end of file, --seconds, or interrupted); 1 the input\n"
            "failed (file, device, no device); 2 bad options.\n";
+}
+
+std::string CCommandLine::VersionText() {
+    std::string name, legal, version;
+    g_versionInfo.GetStrings(name, legal, version);
+    return name + " " + version + "\n" + legal +
+           "\n"
+           "License GPL-3.0-or-later <https://www.gnu.org/licenses/gpl-3.0.html>.\n"
+           "This is free software: you are free to change and redistribute it.\n"
+           "There is NO WARRANTY, to the extent permitted by law.\n";
 }

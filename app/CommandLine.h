@@ -7,7 +7,9 @@
 //   --device NAME     capture from the named device instead of the default
 //   --list-devices    print the capture devices and exit
 //   --help, -h        print the options and exit
-//   PRESET            a preset file (.tpz) to open
+//   --version         print the program's version and exit
+//   FILE              a preset file (.tpz) to open, or sound to analyse as
+//                     with --input (see app/FileArgument.h)
 //
 // The headless tool adds the measurement options (see HelpText): --offline,
 // --seconds, --block-size, --window, --channel, --band, --floor, --format,
@@ -37,7 +39,8 @@ struct SCommandLine {
     std::string strDevice;    // empty: the system default
     bool bListDevices = false;
     bool bHelp = false;
-    std::string strPreset; // empty: none
+    bool bVersion = false;
+    std::string strPreset; // the FILE argument as given; empty: none
 
     // Headless tool only.
     double dSeconds = 0.0;                          // 0: until interrupted (or the file's end)
@@ -68,4 +71,7 @@ public:
                       EMode mode = EMode::Window);
     // Usage text for --help, one option per line, with the exit statuses.
     static std::string HelpText(const std::string& program, EMode mode = EMode::Window);
+    // For --version: the name and version the About box shows, its legal
+    // notice and the licence, one per line.
+    static std::string VersionText();
 };

@@ -464,6 +464,10 @@ int main(int argc, char** argv) {
         std::fputs(CCommandLine::HelpText(kProgram, mode).c_str(), stdout);
         return OutputWritten() ? 0 : 1;
     }
+    if (options.bVersion) {
+        std::fputs(CCommandLine::VersionText().c_str(), stdout);
+        return OutputWritten() ? 0 : 1;
+    }
     if (options.bListDevices) {
         const std::vector<std::string> devices = ListCaptureDevices(&error);
         if (!error.empty()) {

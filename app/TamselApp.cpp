@@ -1,6 +1,7 @@
 #include "app/TamselApp.h"
 
 #include <QFileInfo>
+#include <QIcon>
 #include <QSettings>
 #include <QSurfaceFormat>
 
@@ -10,10 +11,12 @@
 
 #include "acquisition/CaptureDevice.h"
 #include "app/CommandLine.h"
+#include "app/FileArgument.h"
 #include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
 #include "app/TestProbe.h"
 #include "base/Messages.h"
+#include "base/Version.h"
 #include "platform/AudioFileDecoder.h"
 #include "platform/AviFileWriter.h"
 #include "presets/TamselDoc.h"
@@ -31,6 +34,10 @@ const char* const kRegistryKey = "QuillmoorSoftware";
 CTamselApp::CTamselApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Vireon"));
     setOrganizationName(QString::fromLatin1(kRegistryKey));
+    // The installed desktop entry and icon go by this name; a Wayland
+    // shell matches the window to them through it.
+    setDesktopFileName(QStringLiteral(VIREON_APP_ID));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral(VIREON_APP_ID)));
 }
 
 CTamselApp::~CTamselApp() {
@@ -40,8 +47,10 @@ CTamselApp::~CTamselApp() {
 }
 
 int CTamselApp::RunInfoOption(const SCommandLine& args) {
-    if (args.bHelp) {
-        std::fputs(CCommandLine::HelpText("vireon").c_str(), stdout);
+    if (args.bHelp || args.bVersion) {
+        std::fputs(
+            (args.bHelp ? CCommandLine::HelpText("vireon") : CCommandLine::VersionText()).c_str(),
+            stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
 #ifdef VIREON_HAVE_AUDIO
@@ -63,15 +72,15 @@ int CTamselApp::RunInfoOption(const SCommandLine& args) {
 bool CTamselApp::HandleInfoOptions(int argc, char** argv, int* pExitCode) {
     SCommandLine args;
     std::string error;
-    // Before any window system: a bad option, --help and --list-devices
-    // need no display. Qt's own options are skipped here and reach Qt.
-    if (!CCommandLine::Parse(argc, argv, args, error)) {
+    // Before any window system: a bad option, --help, --version and
+    // --list-devices need no display. Qt's own options are skipped here and reach Qt.
+    if (!CCommandLine::Parse(argc, argv, args, error) || !CFileArgument::Resolve(args, error)) {
         std::fprintf(stderr, "vireon: %s\n%s", error.c_str(),
                      CCommandLine::HelpText("vireon").c_str());
         *pExitCode = 2;
         return true;
     }
-    if (!args.bHelp && !args.bListDevices)
+    if (!args.bHelp && !args.bVersion && !args.bListDevices)
         return false;
     *pExitCode = RunInfoOption(args);
     return true;
@@ -99,13 +108,13 @@ bool CTamselApp::InitInstance() {
         words.push_back(qtArgs[i].toStdString());
     SCommandLine args;
     std::string error;
-    if (!CCommandLine::Parse(words, args, error)) {
+    if (!CCommandLine::Parse(words, args, error) || !CFileArgument::Resolve(args, error)) {
         std::fprintf(stderr, "vireon: %s\n%s", error.c_str(),
                      CCommandLine::HelpText("vireon").c_str());
         m_nExitCode = 2;
         return false;
     }
-    if (args.bHelp || args.bListDevices) {
+    if (args.bHelp || args.bVersion || args.bListDevices) {
         m_nExitCode = RunInfoOption(args);
         return false;
     }

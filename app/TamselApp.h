@@ -3,8 +3,8 @@
 //
 // Start-up (InitInstance): the message presenter, the per-user settings under
 // "QuillmoorSoftware" with a recent-file list of 4 entries, the command line
-// (a preset file to open; --input FILE plays a sound file instead of the sound
-// device), then the document, the main frame (which reads the startup
+// (a file: a preset to open, or sound to play instead of the sound device, as
+// --input FILE does), then the document, the main frame (which reads the startup
 // settings) and its view; the window is shown and the event loop takes over.
 //
 // User-interface thread only.
@@ -37,7 +37,8 @@ public:
     static CTamselApp* Instance();
 
     // Before the application object exists: parses the command line and
-    // handles what needs no display (a bad option, --help, --list-devices).
+    // handles what needs no display (a bad option, --help, --version,
+    // --list-devices).
     // Returns true if the program is to end, with *pExitCode: 0, 1 (no
     // capture device to list) or 2 (bad options).
     static bool HandleInfoOptions(int argc, char** argv, int* pExitCode);

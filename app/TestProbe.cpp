@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUrl>
 
 #include <ctime>
 #include <iterator>
@@ -187,6 +188,14 @@ void CTestProbe::Perform(const QString& action, std::int32_t tick) {
         view->OnLButtonDown(Qt::ControlModifier, from);
         view->OnMouseMove(Qt::LeftButton, Qt::ControlModifier, to);
         view->OnLButtonUp();
+    } else if (action == QLatin1String("help")) {
+        // Help > Help Topics, with the address the browser would get written
+        // down instead: where the page was looked up.
+        CTamselView::SetUrlOpener([this](const QUrl& url) {
+            Write(QStringLiteral("help file=%1").arg(url.toLocalFile()));
+            return true;
+        });
+        trigger(ID_HELP_FINDER);
     } else if (action == QLatin1String("close")) {
         Write(QStringLiteral("close-request tick=%1 t=%2").arg(tick).arg(MonotonicMs()));
         m_pFrame->close();

@@ -43,10 +43,11 @@ TEST(CommandLine, AcceptedWordsFillTheirFieldsAndQtsOwnOptionsPassOver) {
             fields);
     }
     // main's form skips the program name, which would otherwise be a second preset.
-    const char* argv[] = {"vireon", "x.tpz"};
+    const char* argv[] = {"vireon", "x.tpz", "--version"};
     SCommandLine out;
     std::string error;
-    EXPECT_TRUE(CCommandLine::Parse(2, argv, out, error) && out.strPreset == "x.tpz") << error;
+    EXPECT_TRUE(CCommandLine::Parse(3, argv, out, error) && out.strPreset == "x.tpz") << error;
+    EXPECT_TRUE(out.bVersion);
 }
 
 TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
@@ -95,7 +96,8 @@ TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
         {kWindow, {"--input"}, "option '--input' needs a sound file name"},
         {kWindow, {"--input="}, "option '--input' needs a sound file name"},
         {kWindow, {"--help=yes"}, "option '--help' takes no value"},
-        {kWindow, {"a.tpz", "b.tpz"}, "more than one preset file: 'a.tpz' and 'b.tpz'"},
+        {kWindow, {"a.tpz", "b.wav"}, "more than one file: 'a.tpz' and 'b.wav'"},
+        {kHeadless, {"--version=2"}, "option '--version' takes no value"},
         {kWindow,
          {"--input", "a", "--device", "x"},
          "options '--input' and '--device' exclude each other"},

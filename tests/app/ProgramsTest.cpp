@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "base/VersionInfo.h"
+#include "tests/acquisition/AcquisitionTestSupport.h"
 #include "tests/platform/SoundFileSupport.h"
 
 namespace {
@@ -192,13 +194,36 @@ TEST(VireonHeadless, AFileThatFailsPartWayKeepsTheRowsBeforeAndExitsWithOne) {
     EXPECT_NE(paced.out.find("peak "), std::string::npos) << "rows before the failure stay";
 }
 
+// Both programs print the name, version and legal notice the About box shows.
+TEST(Programs, VersionNeedsNoDisplayAndShowsWhatTheAboutBoxShows) {
+    const acqtest::CTempDir dir;
+    std::string name, legal, version;
+    ASSERT_TRUE(g_versionInfo.GetStrings(name, legal, version));
+    std::vector<std::string> programs = {VIREON_HEADLESS_EXE};
 #ifdef VIREON_EXE
+    programs.push_back(VIREON_EXE);
+#endif
+    for (const std::string& program : programs) {
+        SCOPED_TRACE(program);
+        const SResult r = RunProgram(dir, program, {"--version"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out.rfind(name + " " + version + "\n" + legal + "\n", 0), 0u) << r.out;
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+#ifdef VIREON_EXE
+// A sound file in FILE's place counts as an input before any window opens.
 TEST(Vireon, BadOptionsAndInformationNeedNoDisplay) {
     const acqtest::CTempDir dir;
+    dir.Write("tone.wav", acqtest::Wav(acqtest::Tone(1000.0, 8000.0, 4410)));
     ExpectRefused(dir, VIREON_EXE,
                   {{{"--bogus"}, 2, "vireon: unknown option '--bogus' (see --help)"},
                    {{"-platform", "offscreen", "--window", "hann"}, 2, "Usage: vireon"},
-                   {{"--input"}, 2, "option '--input' needs a sound file name"}});
+                   {{"--input"}, 2, "option '--input' needs a sound file name"},
+                   {{"tone.wav", "--device", "x"},
+                    2,
+                    "vireon: the sound file 'tone.wav' and option '--device' exclude each other"}});
     const SResult help = RunProgram(dir, VIREON_EXE, {"-platform", "offscreen", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: vireon [options]", 0), 0u) << help.out;

@@ -71,7 +71,7 @@ protected:
         command << "cd " << dir << " && VIREON_TEST_STATE=" << dir
                 << "/state.txt VIREON_TEST_SCRIPT=" << script << " XDG_CONFIG_HOME=" << dir
                 << " XDG_RUNTIME_DIR=" << dir << " " << environment
-                << " timeout -s KILL 30 " VIREON_EXE << " --input tone.wav";
+                << " timeout -s KILL 30 " VIREON_EXE << " " << m_strInput;
         if (!preset.empty())
             command << " '" << preset << "'";
         SRun run;
@@ -109,6 +109,7 @@ protected:
 
     const acqtest::CTempDir m_temp;
     const fs::path m_dir = m_temp.Path();
+    std::string m_strInput = "--input tone.wav"; // the words before the preset
 };
 
 // Each size setting gives a view of exactly the plot size, not resizable. A
@@ -162,7 +163,10 @@ struct SPicture {
 // only) at 640 x 480: H = 360 columns over the default 1 Hz .. 10 kHz. The bar
 // area of the histogram and the image area of the waterfall sit at the plot's
 // corner (10, 479) plus four 12-pixel label widths across and 12 + H down.
+// The WAV file is named alone, as a file manager names it: its content, not
+// being a preset, makes it the input.
 TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothPlots) {
+    m_strInput = "tone.wav";
     constexpr int kBlock = 2048, kH = 360, kBin = 186;
     constexpr double kHz = kBin * static_cast<double>(kSampleRate) / kBlock; // 4005.2 Hz
     const int column = static_cast<int>((kHz - 1.0) / (10000.0 - 1.0) * kH);
