@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ranges>
 
 namespace {
 
@@ -75,6 +74,21 @@ void HoldPeaks(T* row, std::int32_t width, const SBinRun& bins, double scale, do
     }
 }
 
+// The first k in [lo, hi) for which holds(k) is false, where holds is true
+// on a prefix of the interval (a binary search; clang 14 cannot parse
+// libstdc++ 12's ranges, which the thread-safety check compiles with).
+template <class Predicate>
+std::int32_t PartitionPoint(std::int32_t lo, std::int32_t hi, Predicate holds) {
+    while (lo < hi) {
+        const std::int32_t mid = lo + (hi - lo) / 2;
+        if (holds(mid))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
 } // namespace
 
 SMapResult MapSpectrum(const SDisplayRange& range, const SSpectrum& spectrum,
@@ -93,18 +107,17 @@ SMapResult MapSpectrum(const SDisplayRange& range, const SSpectrum& spectrum,
     // run; only that run is visited.
     const std::int32_t count = mag != nullptr ? std::max(n / 2, 0) : 0;
     const auto hertzOf = [binWidth](std::int32_t k) { return Hertz(k * binWidth); };
-    const auto all = std::views::iota(std::int32_t{0}, count);
-    const auto first = std::ranges::lower_bound(all, range.dFreqMin, {}, hertzOf);
-    const auto last =
-        std::ranges::upper_bound(first, all.end(), range.dFreqMax, std::ranges::less{}, hertzOf);
+    const std::int32_t first =
+        PartitionPoint(0, count, [&](std::int32_t k) { return hertzOf(k) < range.dFreqMin; });
+    const std::int32_t end =
+        PartitionPoint(first, count, [&](std::int32_t k) { return hertzOf(k) <= range.dFreqMax; });
 
     SBinRun bins;
     bins.pRange = &range;
     bins.pSpectrum = &spectrum;
     bins.dBinWidth = binWidth;
-    bins.nFirst = static_cast<std::int32_t>(first - all.begin());
+    bins.nFirst = first;
     bins.nEnd = bins.nFirst;
-    const auto end = static_cast<std::int32_t>(last - all.begin());
     double measuredMax = 1e-5;
     double measuredMin = 99.0;
     std::int32_t points = 0;
