@@ -144,12 +144,13 @@ public:
             std::printf("time_s,peak_hz,peak_dbfs,min,max,rms\n");
             return;
         }
+        const double low = options.bBandGiven ? options.dBandLow : kRate / n;
         const double high = std::min(options.dBandHigh, kRate / 2.0);
         std::printf("%s: N = %d (%.1f ms per block, %.2f Hz per bin), %s window, %s channel, "
                     "peak from %g to %g Hz above %g dBFS, %s\n",
                     kProgram, n, n * 1000.0 / kRate, kRate / n,
                     g_apszWindowNames[options.nWindowType], kChannelWords[options.nChannelMode],
-                    options.dBandLow, high, options.dFloorDb, source.c_str());
+                    low, high, options.dFloorDb, source.c_str());
     }
 
     // streamFrame: where the block starts in the stream.
@@ -189,7 +190,8 @@ private:
 void Configure(CBlockMeter& meter, const SCommandLine& options) {
     meter.SetWindowType(options.nWindowType);
     meter.SetChannelMode(options.nChannelMode);
-    meter.SetBand(options.dBandLow, options.dBandHigh);
+    if (options.bBandGiven)
+        meter.SetBand(options.dBandLow, options.dBandHigh);
     meter.SetFloor(options.dFloorDb);
 }
 
