@@ -241,3 +241,28 @@ TEST_F(CaptureSettingsDlgTest, SettingsCommandSetsUpWhatSucceededAndReportsTheRe
     SetCompressionChooser(nullptr);
     SetVideoWriterFactory(nullptr);
 }
+
+// A set-up whose only part fails leaves neither its time limit nor its log
+// to the next one: that capture neither stops after the first one's limit
+// nor writes into its log.
+TEST_F(CaptureSettingsDlgTest, ASetUpThatFailsLeavesNoTimeLimitOrLogForTheNext) {
+    const CTempDir dir;
+    const std::string log = dir.Path() + "/log.txt";
+    const SBitmapInfoHeader header = DibHeader(64, 48);
+    CCaptureSession session;
+    AnswerCaptureSettings({1, "", dir.Path() + "/none/a.wav", log, "10", true});
+    EXPECT_FALSE(CCaptureSettingsDlg::RunSetup(nullptr, session, false, &header));
+    EXPECT_EQ(session.GetOpenFlags(), 0);
+    EXPECT_EQ(session.GetTimeLimit(), 0);
+    EXPECT_FALSE(session.IsLogOpen());
+    const std::string firstLog = ReadText(log);
+
+    AnswerCaptureSettings({1, "", dir.Path() + "/a.wav", "", nullptr, true});
+    EXPECT_TRUE(CCaptureSettingsDlg::RunSetup(nullptr, session, false, &header));
+    EXPECT_EQ(session.GetTimeLimit(), 0);
+    session.StartStop(true);
+    session.StartStop(false);
+    session.CloseSession();
+    EXPECT_EQ(ReadText(log), firstLog);
+    EXPECT_EQ(g_messages, std::vector<std::string>{"Couldn't create WAV file"});
+}
