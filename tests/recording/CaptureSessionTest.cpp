@@ -149,6 +149,38 @@ TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) 
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
 }
 
+// Sound and a BMP frame a minute with a 10 s limit: the one frame that fits
+// must not end the sound, which records up to the limit.
+TEST_F(CaptureSession, AFrameIntervalLongerThanTheTimeLimitDoesNotCutTheSoundShort) {
+    const SBitmapInfoHeader header = DibHeader(5, 2);
+    const Bytes dib = Dib(header);
+    const SBmpFileHeader fileHeader = MakeBmpFileHeader(static_cast<std::uint32_t>(dib.size()));
+    m_session.SetInterval(60);
+    m_session.SetFileName(CCaptureSession::kScreen, Path("f###.bmp"));
+    ASSERT_TRUE(m_session.InitScreen(&header, 1, kCaptureBmp));
+    m_session.SetTimeLimit(10);
+    const std::int64_t start = m_now;
+    RecordSound(Path("a.wav"));
+    std::vector<std::int64_t> frames;
+    std::int64_t stoppedAt = -1;
+    for (int t = 0; t <= 15; ++t) {
+        m_now = start + t;
+        m_session.UpdateElapsed();
+        if (m_session.CheckTimeLimit())
+            stoppedAt = t;
+        if (m_session.IsDue(CCaptureSession::kScreen) &&
+            m_session.WriteBmpFrame(dib.data(), fileHeader))
+            frames.push_back(t);
+        if (m_session.GetCaptureFlags() & kCaptureSound)
+            WriteFrames(kSampleRate); // a second of sound
+    }
+    EXPECT_EQ(frames, std::vector<std::int64_t>{0});
+    EXPECT_EQ(stoppedAt, 10);
+    EXPECT_EQ(m_session.GetCaptureFlags(), 0);
+    m_session.CloseSession();
+    EXPECT_EQ(ReadWav(Path("a.wav")), IndexRamp(0, 10 * kSampleRate));
+}
+
 // The limit counts from each start; the recorded time leaves pauses out.
 TEST_F(CaptureSession, TheTimeLimitEndsAnAudioOnlyCaptureOnTheViewsTickAndPausesDoNotCount) {
     m_session.SetTimeLimit(10);
