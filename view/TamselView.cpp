@@ -98,7 +98,13 @@ CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
                                    .nSurfaceCols = m_nK,
                                    .nSurfaceRows = m_nR,
                                    .pRecorder = &m_capture,
-                                   .onRunStart = [this] { FlagRunStarted(); },
+                                   .onRunStart =
+                                       [this] {
+                                           if (m_pPipeline->CaptureStarted())
+                                               FlagRunStarted();
+                                           else
+                                               ReportRunFailure();
+                                       },
                                    .screenshotThread = [this] { RunScreenShotThread(); }});
     g_runState.SetCaptureFormat(kDefaultCaptureFormat);
     g_runState.SetDisplayRange(kDefaultDisplayRange);
