@@ -130,6 +130,18 @@ std::string GetCaptureFault() {
     return d.backend ? d.backend->Fault() : std::string();
 }
 
+bool HasCaptureDevice() {
+    SDeviceState& d = Device();
+    std::lock_guard<std::mutex> lock(d.control);
+    return d.backend != nullptr;
+}
+
+std::string GetCaptureDeviceName() {
+    SDeviceState& d = Device();
+    std::lock_guard<std::mutex> lock(d.control);
+    return d.backend ? d.backend->Name() : std::string();
+}
+
 bool StartCapture() {
     SDeviceState& d = Device();
     std::lock_guard<std::mutex> lock(d.control);
@@ -146,6 +158,9 @@ bool StartCapture() {
     }
     if (!d.backend->Start()) {
         DebugLog("Can't start sound capture write\r\n");
+        d.error = d.backend->Error();
+        if (!d.error.empty())
+            DebugLog("%s\r\n", d.error.c_str());
         return false;
     }
     d.capturing = true;

@@ -63,8 +63,13 @@ public:
 // size n frames (1..32768). Traces each step and each failure. Returns false
 // on failure; the device is then absent and every other function a no-op.
 bool InitCapture(std::int32_t n, std::unique_ptr<ICaptureBackend> backend);
-// Why the last InitCapture failed, for the user's message ("" if unknown).
+// Why the last InitCapture or StartCapture failed, for the user's message
+// ("" if unknown).
 std::string GetCaptureError();
+// Whether InitCapture succeeded (and ReleaseCapture has not run since).
+bool HasCaptureDevice();
+// The device's (or file's) name as the backend gives it; "" without one.
+std::string GetCaptureDeviceName();
 
 // The backend's Fault(): "" while delivery is fine and without a device.
 std::string GetCaptureFault();

@@ -50,9 +50,10 @@ struct SPipelineSetup {
     // Gets every captured chunk on the input thread while its recording bits
     // are set; null: nothing is recorded.
     IAudioRecorder* pRecorder = nullptr;
-    // Called on the owner's thread once capture was started for the first
-    // run, just before the input thread starts (the window flags the run and
-    // stamps its start here).
+    // Called on the owner's thread once the first run's capture start has
+    // been tried (CaptureStarted says whether it worked), just before the
+    // input thread starts (the window flags the run and stamps its start
+    // here, or reports why it could not).
     std::function<void()> onRunStart = nullptr;
     // The screenshot thread's body; it must set the store's screenshot word
     // to -1 as its last act, once the word leaves 1. Empty: the thread only

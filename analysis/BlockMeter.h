@@ -28,8 +28,8 @@ struct SBlockMeasurement {
 class CBlockMeter {
 public:
     // n: block size, a power of two 1024..32768; sampleRate in Hz. Starts
-    // with the Hann window, the sum channel, the whole band and the default
-    // floor.
+    // with the Hann window, the sum channel, the band from bin 1 up (see
+    // CPeakFinder) and the default floor.
     CBlockMeter(std::int32_t n, double sampleRate);
     CBlockMeter(const CBlockMeter&) = delete;
     CBlockMeter& operator=(const CBlockMeter&) = delete;

@@ -4,7 +4,7 @@
 #include <cmath>
 
 CPeakFinder::CPeakFinder(double binWidth, double windowGain)
-    : m_dBinWidth(binWidth), m_dWindowGain(windowGain) {}
+    : m_dBinWidth(binWidth), m_dWindowGain(windowGain), m_dLowHz(binWidth) {}
 
 void CPeakFinder::SetBand(double lowHz, double highHz) {
     m_dLowHz = lowHz;
@@ -46,8 +46,10 @@ SPeak CPeakFinder::Find(const double* magnitudes, std::int32_t count) const {
             logPeak -= 0.25 * (a - c) * offset;
         }
     }
-    // A sine of amplitude A gives A / 2 times the window's mean in its bin.
-    peak.dLevelDb = 20.0 * (logPeak + std::log(2.0 / m_dWindowGain)) / std::log(10.0);
+    // A sine of amplitude A gives A / 2 times the window's mean in its bin;
+    // at DC and Nyquist the whole amplitude lands in the one bin.
+    const double twin = k == 0 || k == count - 1 ? 1.0 : 2.0;
+    peak.dLevelDb = 20.0 * (logPeak + std::log(twin / m_dWindowGain)) / std::log(10.0);
     peak.dFrequency = (k + offset) * m_dBinWidth;
     peak.bFound = peak.dLevelDb >= m_dFloorDb;
     return peak;

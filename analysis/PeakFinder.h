@@ -9,9 +9,15 @@
 // spectrum (0 or N/2) is reported at its centre. A peak whose level is below
 // the floor is no peak: silence and noise report nothing.
 //
+// The band starts at bin 1 until SetBand says otherwise: a DC offset is no
+// tone, and the local-maximum rule keeps its falling skirt from reading as
+// one. SetBand(0, ...) lets bin 0 in again.
+//
 // Levels are dBFS of a sine's amplitude: a full-scale sine reads 0 dBFS with
 // every window, because the window's coherent gain (its mean value) is taken
-// out. Plain value type; any thread, one object per thread.
+// out. Bins 0 and N/2 have no negative-frequency twin, so they read their
+// own amplitude (a DC offset of d reads 20 log10 |d|) rather than twice it.
+// Plain value type; any thread, one object per thread.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +39,7 @@ public:
     CPeakFinder(double binWidth, double windowGain);
 
     // Band in Hz, inclusive; a high edge at or beyond Nyquist means up to
-    // Nyquist. The default is the whole spectrum.
+    // Nyquist. The default is bin 1 up to Nyquist.
     void SetBand(double lowHz, double highHz);
     void SetFloor(double floorDb) { m_dFloorDb = floorDb; }
     void SetWindowGain(double windowGain) { m_dWindowGain = windowGain; }
@@ -45,7 +51,7 @@ public:
 private:
     double m_dBinWidth;
     double m_dWindowGain;
-    double m_dLowHz = 0.0;
+    double m_dLowHz; // bin 1's centre until SetBand
     double m_dHighHz = std::numeric_limits<double>::infinity();
     double m_dFloorDb = kDefaultPeakFloorDb;
 };

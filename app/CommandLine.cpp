@@ -259,6 +259,7 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
             if (!ParseBand(value, out.dBandLow, out.dBandHigh)) {
                 return needs("a band LO:HI in Hz with 0 <= LO < HI");
             }
+            out.bBandGiven = true;
         } else if (headless && name == "--floor") {
             if (!takeValue("a level in dBFS")) {
                 return false;
@@ -377,8 +378,9 @@ std::string CCommandLine::HelpText(const std::string& program, EMode mode) {
            "\n"
            "                    (any case; default Hann)\n"
            "  --channel C       left, right, sum (default) or difference\n"
-           "  --band LO:HI      look for the peak from LO to HI Hz (default 0:22050);\n"
-           "                    either side may be left out\n"
+           "  --band LO:HI      look for the peak from LO to HI Hz, either side may be left\n"
+           "                    out (default: from the first bin above 0 Hz up to 22050,\n"
+           "                    so a DC offset is no peak; a LO of 0 or none includes 0 Hz)\n"
            "  --floor DB        below DB dBFS there is no peak (default -90)\n"
            "\n"
            "Output:\n"

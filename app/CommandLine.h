@@ -50,7 +50,8 @@ struct SCommandLine {
     bool bCsv = false;                              // one row per block instead of a line a second
     std::int32_t nWindowType = kDefaultMeterWindow; // index into g_apszWindowNames
     std::int32_t nChannelMode = CHANNEL_SUM;        // CHANNEL_*
-    double dBandLow = 0.0;                          // Hz
+    bool bBandGiven = false; // without --band the peak search starts at bin 1
+    double dBandLow = 0.0;   // Hz
     double dBandHigh = std::numeric_limits<double>::infinity(); // Hz; beyond Nyquist: all
     double dFloorDb = kDefaultPeakFloorDb;                      // no peak below this many dBFS
     bool bNativeRate = false;      // offline at the file's own rate, as floating point

@@ -158,12 +158,13 @@ public:
             std::printf("time_s,peak_hz,peak_dbfs,min,max,rms\n");
             return;
         }
+        const double low = options.bBandGiven ? options.dBandLow : m_dRate / n;
         const double high = std::min(options.dBandHigh, m_dRate / 2.0);
         std::printf("%s: N = %d at %g Hz (%.1f ms per block, %.2f Hz per bin), %s window, "
                     "%s channel, peak from %g to %g Hz above %g dBFS, %s\n",
                     kProgram, n, m_dRate, n * 1000.0 / m_dRate, m_dRate / n,
                     g_apszWindowNames[options.nWindowType], kChannelWords[options.nChannelMode],
-                    options.dBandLow, high, options.dFloorDb, source.c_str());
+                    low, high, options.dFloorDb, source.c_str());
     }
 
     // streamFrame: where the block starts in the stream.
@@ -205,7 +206,8 @@ private:
 void Configure(CBlockMeter& meter, const SCommandLine& options) {
     meter.SetWindowType(options.nWindowType);
     meter.SetChannelMode(options.nChannelMode);
-    meter.SetBand(options.dBandLow, options.dBandHigh);
+    if (options.bBandGiven)
+        meter.SetBand(options.dBandLow, options.dBandHigh);
     meter.SetFloor(options.dFloorDb);
 }
 

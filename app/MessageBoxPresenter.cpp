@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include <atomic>
+
 namespace {
 std::atomic<CMessageBoxPresenter::Sink> g_testSink{nullptr};
 
@@ -27,7 +29,14 @@ void CMessageBoxPresenter::SetTestSink(Sink sink) {
     g_testSink.store(sink);
 }
 
-bool CMessageBoxPresenter::ShowOnUiThread(int level, const std::string& text) {
+void CMessageBoxPresenter::Schedule(std::function<void()> drain) {
+    if (QThread::currentThread() == m_pContext->thread())
+        drain();
+    else
+        QMetaObject::invokeMethod(m_pContext, std::move(drain), Qt::QueuedConnection);
+}
+
+bool CMessageBoxPresenter::Present(int level, const std::string& text) {
     if (Sink sink = g_testSink.load()) {
         sink(level, text);
         return true;
@@ -38,22 +47,4 @@ bool CMessageBoxPresenter::ShowOnUiThread(int level, const std::string& text) {
     QMessageBox box(IconForLevel(level), QCoreApplication::applicationName(), message,
                     QMessageBox::Ok);
     return box.exec() != 0;
-}
-
-bool CMessageBoxPresenter::Present(int level, const std::string& text) {
-    if (m_bPostedShowing.load())
-        return true; // dropped: one box at a time
-    if (QThread::currentThread() == m_pContext->thread())
-        return ShowOnUiThread(level, text);
-
-    if (m_bPostedShowing.exchange(true))
-        return true;
-    QMetaObject::invokeMethod(
-        m_pContext,
-        [this, level, text] {
-            ShowOnUiThread(level, text);
-            m_bPostedShowing.store(false);
-        },
-        Qt::QueuedConnection);
-    return true;
 }

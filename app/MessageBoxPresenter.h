@@ -1,15 +1,15 @@
 // Shows ReportMessage's text in a modal QMessageBox whose icon follows the
 // level (1 critical, 2 warning, 4 information).
 //
-// Present may be called from any thread. On the user-interface thread the box
-// runs modally at once. From another thread the box is posted to the
-// user-interface thread and Present returns without waiting: the
-// user-interface thread may itself be waiting for that worker (the stop
-// protocol), so a worker must never block on the box. While a posted box is
-// open, further messages from any thread are dropped.
+// The boxes belong to the user-interface thread: Schedule runs the message
+// drain there at once when called there, and from any other thread posts it
+// and returns without waiting (the user-interface thread may itself be
+// waiting for that worker: the stop protocol). Present runs one box modally;
+// messages reported meanwhile wait in the queue (base/Messages.h) and follow
+// it one at a time.
 #pragma once
 
-#include <atomic>
+#include <functional>
 #include <string>
 
 #include "base/Messages.h"
@@ -21,6 +21,8 @@ public:
     // context: an object living on the user-interface thread for as long as
     // this presenter is installed (the application object).
     explicit CMessageBoxPresenter(QObject* context);
+    void Schedule(std::function<void()> drain) override;
+    // User-interface thread (from the drain).
     bool Present(int level, const std::string& text) override;
 
     // Test hook: called instead of showing a real box, on the user-interface
@@ -29,8 +31,5 @@ public:
     static void SetTestSink(Sink sink);
 
 private:
-    bool ShowOnUiThread(int level, const std::string& text);
-
     QObject* m_pContext;
-    std::atomic<bool> m_bPostedShowing{false};
 };

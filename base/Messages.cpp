@@ -1,9 +1,9 @@
 #include "base/Messages.h"
 
-#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 
+#include "base/MessageQueue.h"
 #include "base/Mutex.h"
 
 namespace {
@@ -18,10 +18,31 @@ public:
     }
 };
 
-std::atomic<bool> g_bMessageShowing{false};
+CMessageQueue g_queue;
 CMutex g_presenterMutex;
 std::unique_ptr<IMessagePresenter>
     g_pPresenter VIREON_GUARDED_BY(g_presenterMutex) = std::make_unique<CStderrPresenter>();
+
+IMessagePresenter* Presenter() {
+    CMutexLock lock(g_presenterMutex);
+    return g_pPresenter.get();
+}
+
+void Drain(CMessageQueue::Ticket ticket) {
+    while (const std::optional<SMessage> message = g_queue.Next(ticket))
+        if (IMessagePresenter* presenter = Presenter())
+            presenter->Present(message->level, message->text);
+}
+
+// Starts the drain with this ticket on the presenter's thread.
+void StartDrain(CMessageQueue::Ticket ticket) {
+    if (ticket == 0)
+        return;
+    if (IMessagePresenter* presenter = Presenter())
+        presenter->Schedule([ticket] { Drain(ticket); });
+    else
+        Drain(ticket);
+}
 
 } // namespace
 
@@ -37,24 +58,17 @@ void ReportMessage(int level, const char* format, ...) {
 void ShowMessage(int level, const std::string& text) {
     if (level > g_nMessageLevelMax)
         return;
-    // One box at a time: a message arriving meanwhile is dropped, not queued.
-    if (g_bMessageShowing.exchange(true))
-        return;
-    IMessagePresenter* presenter;
-    {
-        CMutexLock lock(g_presenterMutex);
-        presenter = g_pPresenter.get();
-    }
-    if (presenter != nullptr)
-        presenter->Present(level, text);
-    // Cleared whatever the outcome: a box that failed to show must not
-    // silence every later message.
-    g_bMessageShowing.store(false);
+    StartDrain(g_queue.Push(level, text));
 }
 
 std::unique_ptr<IMessagePresenter>
 SetMessagePresenter(std::unique_ptr<IMessagePresenter> presenter) {
-    CMutexLock lock(g_presenterMutex);
-    std::swap(g_pPresenter, presenter);
+    {
+        CMutexLock lock(g_presenterMutex);
+        std::swap(g_pPresenter, presenter);
+    }
+    // A drain posted through the old presenter may never run: the new one
+    // takes over whatever waits.
+    StartDrain(g_queue.Abandon());
     return presenter;
 }

@@ -7,7 +7,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <system_error>
+
+#include "base/DebugLog.h"
 
 CStartupSettings g_startupSettings;
 
@@ -77,11 +80,20 @@ bool CStartupSettings::Read() {
     // of a long comment as a setting and cut a long preset path.
     std::string line;
     char piece[256];
+    int number = 0;
     while (std::fgets(piece, sizeof piece, file.get()) != nullptr) {
         line += piece;
         if (line.back() != '\n' && !std::feof(file.get()))
             continue;
-        ParseLine(line.c_str(), static_cast<int>(std::min<std::size_t>(line.size(), INT_MAX)));
+        ++number;
+        if (!ParseLine(line.c_str(),
+                       static_cast<int>(std::min<std::size_t>(line.size(), INT_MAX)))) {
+            // Still ignored, but a mistyped line should not vanish unseen.
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+                line.pop_back();
+            DebugLog("%s line %d not understood, ignored: %s\r\n", m_strPath.c_str(), number,
+                     line.c_str());
+        }
         line.clear();
     }
     return true;
@@ -90,7 +102,23 @@ bool CStartupSettings::Read() {
 bool CStartupSettings::Write() const {
     if (m_strPath.empty())
         return false;
-    FilePtr file(std::fopen(m_strPath.c_str(), "w"));
+    // Written beside the file and renamed over it only once complete: a full
+    // disk or a refused folder leaves the previous settings, not an empty file.
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path target = m_strPath;
+    if (fs::is_symlink(target, ec)) {
+        const fs::path resolved = fs::weakly_canonical(target, ec);
+        if (!ec)
+            target = resolved; // keep the link; replace what it points to
+    }
+    std::random_device random;
+    std::string temporary;
+    FilePtr file;
+    for (int attempt = 0; attempt < 8 && !file; ++attempt) {
+        temporary = target.string() + ".tmp" + std::to_string(random() % 1000000);
+        file.reset(std::fopen(temporary.c_str(), "wx")); // never someone else's file
+    }
     if (!file)
         return false;
     std::fprintf(file.get(), "# This is the Vireon.ini file\n");
@@ -98,21 +126,27 @@ bool CStartupSettings::Write() const {
     std::fprintf(file.get(), "%s %d\n", "SIZE", m_nSizeIndex);
     std::fprintf(file.get(), "%s %d\n", "3DPLOT", m_n3DPlotIndex);
     std::fprintf(file.get(), "%s %s\n", "PRESET", m_strPreset.c_str());
-    return std::fflush(file.get()) == 0;
+    const bool written = std::fflush(file.get()) == 0 && !std::ferror(file.get());
+    const bool closed = std::fclose(file.release()) == 0;
+    if (!written || !closed || std::rename(temporary.c_str(), target.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
-void CStartupSettings::ParseLine(const char* text, int length) {
+bool CStartupSettings::ParseLine(const char* text, int length) {
     if (text == nullptr || length <= 0)
-        return;
+        return true;
     std::size_t len = 0;
     while (len < static_cast<std::size_t>(length) && text[len] != '\0')
         ++len;
     const std::string line(text, len);
-    if (line.empty() || line[0] == '#')
-        return;
+    if (line.find_first_not_of(" \t\r\n") == std::string::npos || line[0] == '#')
+        return true;
     const std::size_t blank = line.find(' ');
     if (blank == std::string::npos || blank == 0)
-        return;
+        return false;
 
     std::string keyword = line.substr(0, blank);
     for (char& c : keyword)
@@ -132,21 +166,24 @@ void CStartupSettings::ParseLine(const char* text, int length) {
         v < static_cast<std::int32_t>(kBlockSizes.size())) {
         m_nBufferIndex = v;
         m_nBlockSize = kBlockSizes[static_cast<std::size_t>(v)];
-        return;
+        return true;
     }
     if (keyword.find("SIZE") != std::string::npos && numeric && v >= 0 &&
         v < static_cast<std::int32_t>(kPlotWidths.size())) {
         m_nSizeIndex = v;
         m_nPlotWidth = kPlotWidths[static_cast<std::size_t>(v)];
-        return;
+        return true;
     }
     if (keyword.find("3DPLOT") != std::string::npos && numeric && v >= 0 &&
         v < static_cast<std::int32_t>(kSurfaceCols.size())) {
         m_n3DPlotIndex = v;
         m_nSurfaceCols = kSurfaceCols[static_cast<std::size_t>(v)];
         m_nSurfaceRows = kSurfaceRows[static_cast<std::size_t>(v)];
-        return;
+        return true;
     }
-    if (keyword.find("PRESET") != std::string::npos)
+    if (keyword.find("PRESET") != std::string::npos) {
         m_strPreset = value;
+        return true;
+    }
+    return false;
 }

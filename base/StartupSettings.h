@@ -5,7 +5,9 @@
 //
 // File format: one keyword line each, "BUFFER n", "SIZE n", "3DPLOT n" and
 // "PRESET path"; lines starting with '#' are comments. The numbers are table
-// indexes (see the tables below), not sizes.
+// indexes (see the tables below), not sizes. A line that sets nothing (no
+// keyword, a value out of range) is ignored and traced with the file's name
+// and its line number.
 //
 // Not thread-safe. Everything here runs on the user-interface thread before the
 // worker threads exist; afterwards the fields are only read.
@@ -44,12 +46,15 @@ public:
     // Applies every line of the file, each whole whatever its length. Returns
     // false if it could not be opened (the values then stay as they are).
     bool Read();
-    // Replaces the file with the header and the four keyword lines. Returns
-    // false if it could not be opened for writing.
+    // Replaces the file with the header and the four keyword lines, written
+    // to a temporary file beside it that is then renamed over it (over the
+    // file a symbolic link names). Returns false if that failed; the old file
+    // is then as it was.
     bool Write() const;
     // Applies one line; at most length characters of text are looked at, and
-    // a NUL ends the line earlier.
-    void ParseLine(const char* text, int length);
+    // a NUL ends the line earlier. False if the line is neither blank, a
+    // comment nor a setting that applied.
+    bool ParseLine(const char* text, int length);
 
     std::int32_t m_nBufferIndex = 1;
     std::int32_t m_nSizeIndex = 0;

@@ -6,8 +6,14 @@
 #include <QMessageBox>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "base/DebugLog.h"
@@ -22,6 +28,46 @@ namespace {
 // A written preset has 524 bytes; repeated sections may make a valid one
 // longer, but nothing near this.
 constexpr qint64 kLargestPreset = 1 << 20;
+
+enum class EReadBytes { Ok, CannotOpen, NotAPreset };
+
+// The whole file, if it is a regular file of at most kLargestPreset bytes.
+// Its type is checked before it is opened (opening a FIFO waits for a
+// writer), and again on the open descriptor in case the name was swapped
+// meanwhile; at most one byte past the limit is read (a device such as
+// /dev/zero never ends).
+EReadBytes ReadPresetBytes(const std::string& path, QByteArray& bytes, std::string& error) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        error = std::strerror(errno);
+        return EReadBytes::CannotOpen;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = "not a regular file";
+        return EReadBytes::NotAPreset;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return EReadBytes::CannotOpen;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        error = file.errorString().toStdString();
+        return EReadBytes::CannotOpen;
+    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = "not a regular file";
+        return EReadBytes::NotAPreset;
+    }
+    bytes = file.read(kLargestPreset + 1);
+    if (bytes.size() > kLargestPreset) {
+        error = "more than " + std::to_string(kLargestPreset) + " bytes, too large";
+        return EReadBytes::NotAPreset;
+    }
+    return EReadBytes::Ok;
+}
 
 SPlotGeometry CurrentGeometry() {
     SPlotGeometry geometry;
@@ -80,19 +126,19 @@ void CTamselDoc::ResetToDefaults() {
 }
 
 bool CTamselDoc::OnOpenDocument(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        ReportMessage(MESSAGE_ERROR, "Can't open preset file\n%s\n%s", path.c_str(),
-                      file.errorString().toLocal8Bit().constData());
+    QByteArray bytes;
+    std::string error;
+    switch (ReadPresetBytes(path, bytes, error)) {
+    case EReadBytes::Ok:
+        break;
+    case EReadBytes::CannotOpen:
+        ReportMessage(MESSAGE_ERROR, "Can't open preset file\n%s\n%s", path.c_str(), error.c_str());
         return false;
-    }
-    if (file.size() > kLargestPreset) {
-        DebugLog("Preset %s: %lld bytes, too large\r\n", path.c_str(),
-                 static_cast<long long>(file.size()));
+    case EReadBytes::NotAPreset:
+        DebugLog("Preset %s: %s\r\n", path.c_str(), error.c_str());
         ReportMessage(MESSAGE_ERROR, "Error reading preset file");
         return false;
     }
-    const QByteArray bytes = file.readAll();
 
     std::string why;
     const EPresetRead result = LoadPreset(reinterpret_cast<const std::uint8_t*>(bytes.constData()),

@@ -6,9 +6,10 @@
 // Opening reads the whole file and validates it before anything is applied:
 // a file that cannot be read, is malformed or holds a value the program could
 // not have produced is reported and changes nothing (the document keeps its
-// previous file, or none). Saving writes a temporary file beside the target
-// and renames it over the old one, so a crash or a full disk leaves the
-// previous preset intact; only then is the document bound and clean.
+// previous file, or none). Only a regular file is read, and only up to a
+// bound: a FIFO or a device is refused before it is opened, without waiting. Saving writes a
+// temporary file beside the target and renames it over the old one, so a crash or a full disk
+// leaves the previous preset intact; only then is the document bound and clean.
 //
 // Bound to a file (HasFile) after a successful open or save; never after New.
 // Only a bound document is marked modified, and only a modified one asks

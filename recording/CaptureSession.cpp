@@ -132,9 +132,15 @@ bool CCaptureSession::IsDue(int type) const {
 void CCaptureSession::ScheduleNext() {
     const std::int64_t next = m_log.Now() + m_tsInterval;
     m_tNextShot = next;
-    // The capture ends when its next frame would fall after the limit.
-    if (m_tsLimit > 0 && next > m_tEnd)
-        StartStop(false);
+    if (m_tsLimit <= 0 || next <= m_tEnd)
+        return;
+    // The screen is done when its next frame would fall after the limit. The
+    // sound records on to the limit itself, where CheckTimeLimit stops it.
+    CMutexLock lock(m_controlMutex);
+    if (m_audio.IsCapturing())
+        m_screen.SetCapturing(false);
+    else
+        StartStopLocked(false);
 }
 
 void CCaptureSession::StartStop(bool start) {

@@ -8,9 +8,10 @@
 // recording, which a part is only while its file is open.
 //
 // The time limit: every start restarts it. It is tested after every screen
-// frame (ScheduleNext stops the capture when the next frame would fall after
-// the end) and on every view tick (CheckTimeLimit), so that an audio-only
-// capture stops too.
+// frame (ScheduleNext ends the screen part when its next frame would fall
+// after the end: the whole capture if the sound is not recording, otherwise
+// only the screen, and the sound records on) and on every view tick
+// (CheckTimeLimit), which stops the sound at the end itself.
 //
 // Threads:
 //  - user-interface thread: settings, set-up, StartStop, CloseSession, the

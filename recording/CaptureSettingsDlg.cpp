@@ -425,7 +425,13 @@ bool CCaptureSettingsDlg::RunSetup(QWidget* parent, CCaptureSession& session, bo
         }
     }
 
+    if (!audioOk && !screenOk) {
+        // Nothing to record: the log and the limit must not wait for the next
+        // set-up, which may ask for neither.
+        session.CloseSession();
+        return false;
+    }
     if (dialog.m_bLimit)
         session.SetTimeLimit(MakeSpan(dialog.m_nLimit, dialog.m_nLimitUnits));
-    return audioOk || screenOk;
+    return true;
 }

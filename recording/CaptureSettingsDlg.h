@@ -65,6 +65,8 @@ public:
 
     // The whole Settings command. configured: a capture is set up (the
     // dialog is then only shown). Returns whether a capture is set up after.
+    // When every part asked for failed, the session is closed again: no
+    // part, no time limit, no log (the log file keeps what it was told).
     static bool RunSetup(QWidget* parent, CCaptureSession& session, bool configured,
                          const SBitmapInfoHeader* header);
 

@@ -1,6 +1,51 @@
 #include "recording/ScreenCaptureFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
+#include <random>
+
+namespace {
+
+// An empty file of our own beside target (same folder, so that a rename
+// replaces target at once), under which a video is written until its stream
+// exists; "" if none could be made.
+std::string ReserveBeside(const std::string& target) {
+    const std::filesystem::path path(target);
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        // Appended piece by piece: a chain of additions trips GCC 12's
+        // -Wrestrict false positive at -O3.
+        std::string name(1, '.');
+        name.append(path.filename().string()).append(1, '.');
+        name.append(std::to_string(random() % 1000000)).append(".part");
+        const std::filesystem::path candidate = path.parent_path() / name;
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return candidate.string();
+        }
+        if (errno != EEXIST)
+            return {};
+    }
+    return {};
+}
+
+void RemoveQuietly(const std::string& name) {
+    std::error_code ignored;
+    if (!name.empty())
+        std::filesystem::remove(name, ignored);
+}
+
+bool RenameOver(const std::string& from, const std::string& to) {
+    std::error_code error;
+    std::filesystem::rename(from, to, error);
+    return !error;
+}
+
+} // namespace
 
 CScreenCaptureFile::~CScreenCaptureFile() {
     Close();
@@ -27,9 +72,10 @@ bool CScreenCaptureFile::Open(const SBitmapInfoHeader* header, std::int32_t fram
             ok = false;
         } else if (kind == kCaptureAvi) {
             m_strFileName = MakeFileName(m_strTemplate, 0);
+            m_strPartName = ReserveBeside(m_strFileName);
             m_pWriter = MakeVideoWriter();
-            if (m_pWriter && m_pWriter->SetFormat(*header, frameRate) &&
-                m_pWriter->Create(m_strFileName)) {
+            if (!m_strPartName.empty() && m_pWriter && m_pWriter->SetFormat(*header, frameRate) &&
+                m_pWriter->Create(m_strPartName)) {
                 m_bOpen = true;
                 m_bStartPending = true;
                 ok = true;
@@ -85,6 +131,14 @@ bool CScreenCaptureFile::MakeCompressedStream() {
         AbandonLocked();
         return false;
     }
+    // Only now does the new file take the name: until here the user's file
+    // of that name is untouched.
+    if (!RenameOver(m_strPartName, m_strFileName)) {
+        LogFailure("Couldn't create AVI file " + m_strFileName);
+        AbandonLocked();
+        return false;
+    }
+    m_strPartName.clear();
     m_bReady = true;
     return true;
 }
@@ -93,10 +147,10 @@ void CScreenCaptureFile::AbandonLocked() {
     if (m_pWriter) {
         m_pWriter->Release();
         m_pWriter.reset();
-        // The set-up never got to a frame: the file holds nothing worth keeping.
-        std::error_code ignored;
-        std::filesystem::remove(m_strFileName, ignored);
     }
+    // The set-up never got to a frame: its file holds nothing worth keeping.
+    RemoveQuietly(m_strPartName);
+    m_strPartName.clear();
     m_bOpen = false;
     m_bReady = false;
     m_bOptionsChosen = false;
@@ -117,6 +171,10 @@ void CScreenCaptureFile::Close() {
 }
 
 bool CScreenCaptureFile::CloseLocked() {
+    if (!m_strPartName.empty()) { // a set-up left unfinished: no file came of it
+        AbandonLocked();
+        return true;
+    }
     const bool ok = !m_pWriter || ReleaseWriterLocked();
     m_bOpen = false;
     m_bReady = false;
@@ -144,15 +202,15 @@ bool CScreenCaptureFile::OpenNextLocked() {
     // Without '#' in the template the next file gets a derived name, so the
     // finished one is not overwritten.
     const std::string name = RolloverFileName(m_strTemplate, m_nFileCounter);
+    const std::string part = ReserveBeside(name);
     auto writer = MakeVideoWriter();
-    bool ok = writer && writer->SetFormat(*m_pBitmapHeader, m_nFrameRate) && writer->Create(name);
-    if (ok && !writer->MakeCompressedStream(m_compressOptions)) {
-        writer->Release();
-        std::error_code ignored;
-        std::filesystem::remove(name, ignored);
-        ok = false;
-    }
+    const bool ok = !part.empty() && writer && writer->SetFormat(*m_pBitmapHeader, m_nFrameRate) &&
+                    writer->Create(part) && writer->MakeCompressedStream(m_compressOptions) &&
+                    RenameOver(part, name);
     if (!ok) {
+        if (writer)
+            writer->Release();
+        RemoveQuietly(part);
         LogFailure("Couldn't create AVI file " + name +
                    (writer ? " (error " + std::to_string(writer->GetError()) + ")" : ""));
         m_bReady = false;

@@ -5,9 +5,12 @@
 // (recording/VideoWriter.h) and by WriteBmpFile (recording/BmpFile.h).
 //
 // Set-up (user-interface thread): Open(header, rate, kind), then for AVI
-// ChooseCompression and MakeCompressedStream. Any failure in that chain
-// leaves the part not set up: the writer is released and its empty file
-// removed. The compression options chosen once are reused by every rollover.
+// ChooseCompression and MakeCompressedStream. The video is written under a
+// name of its own beside the target and renamed over the target only once
+// its stream exists, so a file already there stays byte for byte after any
+// failed or cancelled set-up (or rollover). Any failure in that chain leaves
+// the part not set up: the writer is released and its file removed. The
+// compression options chosen once are reused by every rollover.
 //
 // Recording (screenshot thread): WriteAviFrame / WriteBmpFrame. A failed
 // write or rollover closes the part (the AVI written so far is completed)
@@ -40,18 +43,19 @@ public:
     // Set-up, user-interface thread. Open closes any previous file, resets
     // the counter to 0 and keeps the header pointer (it must outlive the
     // capture). kind kCaptureAvi: creates the writer (MakeVideoWriter) and
-    // the first file (false: no writer factory, or Create failed; the part
-    // is then not set up and the file removed). kind kCaptureBmp: no file yet. Other kinds:
-    // false.
+    // the first file, under its temporary name (false: no writer factory, or
+    // Create failed; the part is then not set up and its file removed). kind
+    // kCaptureBmp: no file yet. Other kinds: false.
     bool Open(const SBitmapInfoHeader* header, std::int32_t frameRate, std::int32_t kind);
     // Asks the user for the encoder (AVI). False (cancelled or failed):
     // the part is abandoned as above.
     bool ChooseCompression();
-    // Makes the compressed stream from the chosen options (AVI). False: the
-    // part is abandoned as above.
+    // Makes the compressed stream from the chosen options (AVI), then gives
+    // the file its name. False: the part is abandoned as above.
     bool MakeCompressedStream();
-    // Completes and releases the AVI file ("Close " + name is logged); ends
-    // a BMP sequence. Pauses the part.
+    // Completes and releases the AVI file ("Close " + name is logged; a
+    // set-up not finished is abandoned instead); ends a BMP sequence. Pauses
+    // the part.
     void Close();
 
     // Screenshot thread. dib: the screen DIB block (header then rows).
@@ -77,6 +81,9 @@ private:
     void AbandonLocked() VIREON_REQUIRES(m_mutex);
 
     std::unique_ptr<IVideoWriter> m_pWriter VIREON_GUARDED_BY(m_mutex);
+    // Where the writer's file lives until its stream exists; empty once it
+    // has been renamed to m_strFileName (or when there is none).
+    std::string m_strPartName VIREON_GUARDED_BY(m_mutex);
     SCompressOptions m_compressOptions VIREON_GUARDED_BY(m_mutex);
     bool m_bOptionsChosen VIREON_GUARDED_BY(m_mutex) = false;
     const SBitmapInfoHeader* m_pBitmapHeader VIREON_GUARDED_BY(m_mutex) = nullptr;

@@ -269,6 +269,9 @@ private:
     // The run flagged as acquiring and its clock restarted, once capture has
     // been started.
     void FlagRunStarted();
+    // Run found that capture would not start: one warning naming the device
+    // and why, unless there is no device (the start-up said so).
+    void ReportRunFailure();
     void RunScreenShotThread(); // on the screenshot thread
     void PublishCapture();
     // Reads the frame just drawn into the screen DIB and flags it ready for

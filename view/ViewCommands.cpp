@@ -5,15 +5,28 @@
 
 #include "acquisition/CaptureDevice.h"
 #include "base/DebugLog.h"
+#include "base/Messages.h"
 #include "base/RunState.h"
 #include "plots/Projection.h"
 #include "resources/Resource.h"
 
 // Capture on, the run flagged and its clock restarted: every resume (the
-// pipeline starts capture for the first run at tick 5, then flags it).
+// pipeline starts capture for the first run at tick 5, then flags it). A
+// capture that does not start leaves the program stopped.
 void CTamselView::StartRun() {
-    StartCapture();
-    FlagRunStarted();
+    if (StartCapture())
+        FlagRunStarted();
+    else
+        ReportRunFailure();
+}
+
+void CTamselView::ReportRunFailure() {
+    // A device that never initialised was reported at start-up already.
+    if (!HasCaptureDevice())
+        return;
+    const std::string why = GetCaptureError();
+    ReportMessage(MESSAGE_WARNING, "Couldn't start sound capture device %s\n%s",
+                  GetCaptureDeviceName().c_str(), why.empty() ? "it did not start" : why.c_str());
 }
 
 void CTamselView::FlagRunStarted() {

@@ -17,7 +17,13 @@ std::unique_ptr<CSpectrumPipeline> CTamselView::MakePipeline() {
                                    .nSurfaceCols = m_nK,
                                    .nSurfaceRows = m_nR,
                                    .pRecorder = &m_capture,
-                                   .onRunStart = [this] { FlagRunStarted(); },
+                                   .onRunStart =
+                                       [this] {
+                                           if (m_pPipeline->CaptureStarted())
+                                               FlagRunStarted();
+                                           else
+                                               ReportRunFailure();
+                                       },
                                    .screenshotThread = [this] { RunScreenShotThread(); }});
 }
 

@@ -128,6 +128,7 @@ struct SScript { // shared by the test and the backend the device owns
     std::shared_ptr<CCaptureRing> ring;
     std::atomic<int> starts{0};
     std::atomic<bool> destroyed{false};
+    std::string error; // what the backend says went wrong; set before use
 };
 
 struct CScriptedBackend : ICaptureBackend {
@@ -144,7 +145,7 @@ struct CScriptedBackend : ICaptureBackend {
     bool Start() override { return ++m_script->starts, Passes(EFailAt::Start); }
     void Stop() override {}
     std::string Name() const override { return "scripted"; }
-    std::string Error() const override { return {}; }
+    std::string Error() const override { return m_script->error; }
     bool Passes(EFailAt step) const { return m_script->failAt != step; }
     std::shared_ptr<SScript> m_script;
 };

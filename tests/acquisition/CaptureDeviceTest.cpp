@@ -19,6 +19,8 @@ protected:
 };
 
 // (The input thread over a device that failed is the file pipeline's case.)
+// A device that initialised but does not start stays, with its name and
+// the backend's reason for the user.
 TEST_F(CaptureDevice, EachFailedStartUpStepIsTracedAndReleasesTheBackend) {
     const struct {
         EFailAt step;
@@ -36,6 +38,8 @@ TEST_F(CaptureDevice, EachFailedStartUpStepIsTracedAndReleasesTheBackend) {
         const STraceMark trace;
         const bool deviceMade = c.step == EFailAt::Start;
         EXPECT_EQ(Init(c.step), deviceMade);
+        EXPECT_EQ(HasCaptureDevice(), deviceMade);
+        script->error = "the capture stream can't start";
         EXPECT_FALSE(StartCapture());
         EXPECT_FALSE(IsCapturing());
         EXPECT_EQ(trace.Count(c.message), 1);
@@ -43,6 +47,9 @@ TEST_F(CaptureDevice, EachFailedStartUpStepIsTracedAndReleasesTheBackend) {
         if (!deviceMade) {
             EXPECT_TRUE(script->destroyed.load());
             EXPECT_FALSE(GetCaptureError().empty());
+        } else {
+            EXPECT_EQ(GetCaptureError(), script->error);
+            EXPECT_EQ(GetCaptureDeviceName(), "scripted");
         }
         ReleaseCapture();
     }

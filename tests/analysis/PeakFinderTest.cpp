@@ -97,6 +97,49 @@ TEST(PeakFinder, TheStrongestToneInTheBandAndAboveTheFloorIsReportedOrElseNoPeak
     }
 }
 
+// Bins 0 and N/2 have no negative-frequency twin: a DC offset or a Nyquist
+// component reads its own amplitude. A DC offset stronger than the tone is
+// no peak until the band is set to include 0 Hz.
+TEST(PeakFinder, ADcOffsetIsNoPeakUnlessTheBandIncludesItAndTheEndBinsReadTheirOwnAmplitude) {
+    constexpr std::int32_t n = 4096;
+    const double bw = kRate / n, kNoBand = -1.0;
+    constexpr std::int32_t kHann = kDefaultMeterWindow, kRectangular = 0;
+    const struct {
+        std::int32_t window;
+        double dc, nyquist; // amplitudes, full scale 1
+        std::vector<STone> tones;
+        double bandLow;        // Hz; kNoBand: the default band
+        double bin, amplitude; // the peak expected; bin -1: none
+    } cases[] = {
+        {kHann, 0.4, 0.0, {{93.4, -12.0}}, kNoBand, 93.4, std::pow(10.0, -12.0 / 20.0)},
+        {kHann, 0.4, 0.0, {{93.4, -12.0}}, 0.0, 0.0, 0.4},
+        {kRectangular, 0.25, 0.0, {}, 0.0, 0.0, 0.25},
+        {kRectangular, 0.25, 0.0, {}, kNoBand, -1.0, 0.0},
+        {kRectangular, 0.0, 0.3, {}, kNoBand, n / 2, 0.3},
+        {kHann, -0.5, 0.0, {{500.0, -20.0}}, 0.0, 0.0, 0.5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "window " << c.window << ", DC " << c.dc << ", Nyquist "
+                                        << c.nyquist << ", band from " << c.bandLow);
+        std::vector<std::int16_t> frames = Frames(n, c.tones);
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const double sign = (i / 2) % 2 == 0 ? 1.0 : -1.0;
+            frames[i] = static_cast<std::int16_t>(
+                std::lround(frames[i] + (c.dc + sign * c.nyquist) * 32767.0));
+        }
+        CBlockMeter meter(n, kRate);
+        meter.SetWindowType(c.window);
+        if (c.bandLow != kNoBand)
+            meter.SetBand(c.bandLow, 1e9);
+        const SPeak peak = meter.Measure(frames.data(), n).peak;
+        ASSERT_EQ(peak.bFound, c.bin >= 0.0);
+        if (peak.bFound) {
+            EXPECT_NEAR(peak.dFrequency / bw, c.bin, 0.1);
+            EXPECT_NEAR(peak.dLevelDb, 20.0 * std::log10(c.amplitude), 0.5);
+        }
+    }
+}
+
 TEST(BlockMeter, LevelsAndPeakFollowTheChannelFunctionAndFullScaleReadsZeroDbfsInEveryWindow) {
     constexpr std::int32_t n = 4096;
     const double bw = kRate / n;

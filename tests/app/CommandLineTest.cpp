@@ -51,26 +51,27 @@ TEST(CommandLine, AcceptedWordsFillTheirFieldsAndQtsOwnOptionsPassOver) {
 }
 
 TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
-    // Window, channel, band low and high, floor, CSV, offline, seconds, block size, latency.
-    using Fields = std::tuple<std::int32_t, std::int32_t, double, double, double, bool, bool,
+    // Window, channel, band given, its low and high, floor, CSV, offline, seconds,
+    // block size, latency.
+    using Fields = std::tuple<std::int32_t, std::int32_t, bool, double, double, double, bool, bool,
                               double, std::int32_t, double>;
     const double all = std::numeric_limits<double>::infinity();
     const std::pair<Args, Fields> cases[] = {
-        {{}, {2, CHANNEL_SUM, 0.0, all, -90.0, false, false, 0.0, 0, 0.0}},
+        {{}, {2, CHANNEL_SUM, false, 0.0, all, -90.0, false, false, 0.0, 0, 0.0}},
         {{"--window", "BLACKMAN-harris", "--channel=Difference", "--band", "100:2000.5", "--floor",
           "-60", "--format", "CSV", "--input", "a.wav", "--offline"},
-         {9, CHANNEL_DIFFERENCE, 100.0, 2000.5, -60.0, true, true, 0.0, 0, 0.0}},
+         {9, CHANNEL_DIFFERENCE, true, 100.0, 2000.5, -60.0, true, true, 0.0, 0, 0.0}},
         {{"--window=rectangular", "--channel", "left", "--band", ":500", "--format=csv", "--format",
           "text", "--seconds", "2.5", "--block-size=1024", "--latency", "1000", "--input", "a"},
-         {0, CHANNEL_LEFT, 0.0, 500.0, -90.0, false, false, 2.5, 1024, 1000.0}},
+         {0, CHANNEL_LEFT, true, 0.0, 500.0, -90.0, false, false, 2.5, 1024, 1000.0}},
         {{"--window", "Bartlett-Hann", "--channel", "RIGHT", "--band=300:"},
-         {6, CHANNEL_RIGHT, 300.0, all, -90.0, false, false, 0.0, 0, 0.0}},
+         {6, CHANNEL_RIGHT, true, 300.0, all, -90.0, false, false, 0.0, 0, 0.0}},
     };
     for (const auto& [args, fields] : cases) {
         SCommandLine c;
         EXPECT_EQ(Parse(args, c, kHeadless), "");
-        EXPECT_EQ(Fields(c.nWindowType, c.nChannelMode, c.dBandLow, c.dBandHigh, c.dFloorDb, c.bCsv,
-                         c.bOffline, c.dSeconds, c.nBlockSize, c.dLatencyHz),
+        EXPECT_EQ(Fields(c.nWindowType, c.nChannelMode, c.bBandGiven, c.dBandLow, c.dBandHigh,
+                         c.dFloorDb, c.bCsv, c.bOffline, c.dSeconds, c.nBlockSize, c.dLatencyHz),
                   fields)
             << ::testing::PrintToString(args);
         EXPECT_FALSE(c.bNativeRate);

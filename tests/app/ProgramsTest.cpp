@@ -84,16 +84,39 @@ TEST(VireonHeadless, EveryBadInputEndsItAtOnceWithItsMessageAndNothingOnStandard
     ExpectRefused(dir, VIREON_HEADLESS_EXE, cases);
 }
 
+// A DC offset stronger than the tone (0.3 against the tone's bin share of
+// 0.5 / 2) is no peak unless the band asked for starts at 0 Hz; there it
+// reads its own level.
 TEST(VireonHeadless, OfflineCsvHasOneRowPerBlockAtItsStreamTimeHoldingTheFilesTone) {
     const acqtest::CTempDir dir;
-    constexpr double kTone = 1234.5;
+    constexpr double kTone = 1234.5, kOffset = 0.3;
     constexpr std::int64_t kFrames = 5 * kSampleRate + 1000;
+    acqtest::Samples offset = acqtest::Tone(kTone, 16384.0, kFrames);
+    for (std::int16_t& v : offset)
+        v = static_cast<std::int16_t>(v + std::lround(kOffset * 32767.0));
     dir.Write("tone.wav", acqtest::Wav(acqtest::Tone(kTone, 16384.0, kFrames)));
-    for (const std::int64_t n : {1024, 32768}) {
-        SCOPED_TRACE("N = " + std::to_string(n));
-        const SResult r = RunProgram(dir, VIREON_HEADLESS_EXE,
-                                     {"--input", "tone.wav", "--offline", "--format", "csv",
-                                      "--block-size", std::to_string(n)});
+    dir.Write("offset.wav", acqtest::Wav(offset));
+    const double toneDb = 20.0 * std::log10(0.5), offsetDb = 20.0 * std::log10(kOffset);
+    const double toneRms = 0.5 / std::sqrt(2.0), bothRms = std::hypot(kOffset, toneRms);
+    const struct {
+        const char* file;
+        std::int64_t n;
+        std::vector<std::string> band;
+        double hz, db, rms;
+    } cases[] = {
+        {"tone.wav", 1024, {}, kTone, toneDb, toneRms},
+        {"tone.wav", 32768, {}, kTone, toneDb, toneRms},
+        {"offset.wav", 4096, {}, kTone, toneDb, bothRms},
+        {"offset.wav", 4096, {"--band", "0:"}, 0.0, offsetDb, bothRms},
+    };
+    for (const auto& c : cases) {
+        const std::int64_t n = c.n;
+        SCOPED_TRACE(std::string(c.file) + ", N = " + std::to_string(n) + ", " +
+                     ::testing::PrintToString(c.band));
+        std::vector<std::string> args = {"--input", c.file,         "--offline",      "--format",
+                                         "csv",     "--block-size", std::to_string(n)};
+        args.insert(args.end(), c.band.begin(), c.band.end());
+        const SResult r = RunProgram(dir, VIREON_HEADLESS_EXE, args);
         EXPECT_EQ(r.status, 0) << r.err;
         std::istringstream lines(r.out);
         std::string line;
@@ -108,9 +131,9 @@ TEST(VireonHeadless, OfflineCsvHasOneRowPerBlockAtItsStreamTimeHoldingTheFilesTo
                       6)
                 << line;
             EXPECT_NEAR(t, static_cast<double>(rows * n) / kSampleRate, 1e-6) << line;
-            EXPECT_NEAR(hz, kTone, 0.1 * kSampleRate / n) << line;
-            EXPECT_NEAR(db, -6.0, 0.5) << line;
-            EXPECT_NEAR(rms, 0.5 / std::sqrt(2.0), 1e-3) << line;
+            EXPECT_NEAR(hz, c.hz, 0.1 * kSampleRate / n) << line;
+            EXPECT_NEAR(db, c.db, 0.5) << line;
+            EXPECT_NEAR(rms, c.rms, 1e-3) << line;
             ++rows;
         }
         EXPECT_EQ(rows, kFrames / n);

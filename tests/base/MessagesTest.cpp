@@ -2,22 +2,31 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <future>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "base/DebugLog.h"
+
 namespace {
 
+using namespace std::chrono_literals;
 using Shown = std::vector<std::pair<int, std::string>>;
 
-// Records what it is asked to show; can hold a box open and fail.
+// Records what it is asked to show; holds its first box open until told,
+// and can fail to show.
 class CFakePresenter : public IMessagePresenter {
 public:
     bool Present(int level, const std::string& text) override {
         shown.emplace_back(level, text);
-        if (holdOpen) {
+        if (holdFirst && shown.size() == 1) {
             opened.set_value();
             closeBox.get_future().wait();
         }
@@ -26,23 +35,26 @@ public:
 
     Shown shown; // read by the test only while no box is open
     bool succeed = true;
-    bool holdOpen = false;
+    bool holdFirst = false;
     std::promise<void> opened;
     std::promise<void> closeBox;
 };
 
-class MessagesTest : public ::testing::Test {
-protected:
-    ~MessagesTest() override { SetMessagePresenter(std::move(previous)); }
+template <typename Presenter> class CInstalled {
+public:
+    Presenter* operator->() const { return m_pPresenter; }
+    ~CInstalled() { SetMessagePresenter(std::move(m_previous)); }
 
-    std::unique_ptr<CFakePresenter> owned = std::make_unique<CFakePresenter>();
-    CFakePresenter* presenter = owned.get();
-    std::unique_ptr<IMessagePresenter> previous = SetMessagePresenter(std::move(owned));
+private:
+    std::unique_ptr<Presenter> m_owned = std::make_unique<Presenter>();
+    Presenter* m_pPresenter = m_owned.get();
+    std::unique_ptr<IMessagePresenter> m_previous = SetMessagePresenter(std::move(m_owned));
 };
 
 } // namespace
 
-TEST_F(MessagesTest, LevelsUpToFourAreShownFormattedAndCutAt255Characters) {
+TEST(Messages, LevelsUpToFourAreShownFormattedAndCutAt255Characters) {
+    const CInstalled<CFakePresenter> presenter;
     Shown expected;
     for (int level : {1, 2, 3, 4, 5, 100}) {
         ReportMessage(level, "level %d", level);
@@ -54,18 +66,177 @@ TEST_F(MessagesTest, LevelsUpToFourAreShownFormattedAndCutAt255Characters) {
     EXPECT_EQ(presenter->shown, expected);
 }
 
-TEST_F(MessagesTest, MessageArrivingWhileOneShowsIsDroppedAndAFailedBoxBlocksNothingLater) {
-    presenter->holdOpen = true;
+// While the first box is open, other threads' messages return at once and
+// wait: repeats fold into one, eight wait at most and the rest are counted
+// (at the most severe level among them) in one last box. A box that failed
+// to show blocks nothing later, and a repeat after the boxes have closed
+// shows again.
+TEST(Messages, MessagesArrivingWhileABoxIsOpenFollowItInOrderFoldedAndBounded) {
+    const CInstalled<CFakePresenter> presenter;
+    presenter->holdFirst = true;
     presenter->succeed = false;
+    const std::size_t mark = CTraceLog::Instance().Text().size();
     std::thread first([] { ShowMessage(1, "Clipboard Error"); });
     presenter->opened.get_future().wait();
-    // From another thread while the box is open: returns at once, shows nothing.
-    std::thread([] { ReportMessage(2, "Screen Capture Error"); }).join();
-    ShowMessage(2, "Can't find help file path");
-    presenter->holdOpen = false; // read by the first box only before it opened
+    Shown expected = {{1, "Clipboard Error"}};
+    const auto report = [](int level, const std::string& text) {
+        std::thread([&] { ShowMessage(level, text); }).join();
+    };
+    report(1, "Clipboard Error"); // the box on screen already says it
+    for (int i = 0; i < 3; ++i)
+        report(2, "Screen Capture Error");
+    expected.emplace_back(2, "Screen Capture Error");
+    for (int i = 1; i <= 7; ++i) {
+        report(2, "Failure " + std::to_string(i));
+        expected.emplace_back(2, "Failure " + std::to_string(i));
+    }
+    report(2, "Failure 8");
+    report(1, "Failure 9");
+    report(2, "Failure 10");
+    expected.emplace_back(1, "3 more messages were not shown; the trace holds them.");
+    EXPECT_EQ(presenter->shown.size(), 1u) << "nothing more while the box is open";
     presenter->closeBox.set_value();
     first.join();
-    ShowMessage(2, "Can't open help file in a browser");
-    EXPECT_EQ(presenter->shown,
-              (Shown{{1, "Clipboard Error"}, {2, "Can't open help file in a browser"}}));
+    ShowMessage(1, "Clipboard Error");
+    expected.emplace_back(1, "Clipboard Error");
+    EXPECT_EQ(presenter->shown, expected);
+    const std::string trace = CTraceLog::Instance().Text().substr(mark);
+    for (const char* lost : {"Failure 8", "Failure 9", "Failure 10"})
+        EXPECT_NE(trace.find(std::string("Message not shown: ") + lost + "\r\n"), std::string::npos)
+            << lost;
+}
+
+namespace {
+
+// A presenter whose boxes belong to a thread of its own, as a window's
+// belong to the user-interface thread: drains are posted there, and its
+// first box stays open until every worker has finished reporting.
+class CThreadPresenter : public IMessagePresenter {
+public:
+    CThreadPresenter() : m_thread([this] { Run(); }) {}
+    ~CThreadPresenter() override {
+        Post(nullptr);
+        m_thread.join();
+    }
+
+    void Schedule(std::function<void()> drain) override {
+        if (OnOwnThread())
+            drain();
+        else
+            Post(std::move(drain));
+    }
+    bool Present(int level, const std::string& text) override {
+        const bool alone = m_nOpen.fetch_add(1) == 0;
+        const bool onOwnThread = OnOwnThread();
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_shown.emplace_back(level, text);
+            m_bOnOwnThread = m_bOnOwnThread && onOwnThread;
+            m_bOneAtATime = m_bOneAtATime && alone;
+        }
+        m_workersDone.wait(); // the first box; later ones find it set
+        m_nOpen.fetch_sub(1);
+        return true;
+    }
+
+    void WorkersDone() { m_workersDoneSetter.set_value(); }
+    // What was shown once nothing more is pending or showing.
+    bool WaitUntilShown(std::size_t count, Shown& shown, bool& onOwnThread, bool& oneAtATime) {
+        const auto until = std::chrono::steady_clock::now() + 10s;
+        for (;; std::this_thread::sleep_for(1ms)) {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (m_shown.size() >= count) {
+                    shown = m_shown;
+                    onOwnThread = m_bOnOwnThread;
+                    oneAtATime = m_bOneAtATime;
+                    return true;
+                }
+            }
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+        }
+    }
+
+private:
+    bool OnOwnThread() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return std::this_thread::get_id() == m_ownId;
+    }
+    void Post(std::function<void()> task) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_tasks.push_back(std::move(task));
+        }
+        m_wake.notify_one();
+    }
+    void Run() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_ownId = std::this_thread::get_id();
+        }
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_wake.wait(lock, [this] { return !m_tasks.empty(); });
+                task = std::move(m_tasks.front());
+                m_tasks.pop_front();
+            }
+            if (!task)
+                return;
+            task();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_tasks;
+    std::thread::id m_ownId;
+    Shown m_shown;
+    bool m_bOnOwnThread = true;
+    bool m_bOneAtATime = true;
+    std::atomic<int> m_nOpen{0};
+    std::promise<void> m_workersDoneSetter;
+    std::shared_future<void> m_workersDone = m_workersDoneSetter.get_future().share();
+    std::thread m_thread; // last: it starts on members built before it
+};
+
+} // namespace
+
+// Workers report at once from several threads while the first box is open
+// on the presenter's own thread: none waits for it, and once it closes
+// every message is shown there, once, one box at a time, each worker's in
+// the order it reported them.
+TEST(Messages, WorkersNeverWaitAndEachMessageShowsOnceOnThePresentersThreadInItsWorkersOrder) {
+    constexpr int kWorkers = 4, kEach = 2; // all fit in the queue
+    const CInstalled<CThreadPresenter> presenter;
+    std::vector<std::future<void>> workers;
+    for (int w = 0; w < kWorkers; ++w)
+        workers.push_back(std::async(std::launch::async, [w] {
+            for (int i = 0; i < kEach; ++i)
+                ReportMessage(MESSAGE_WARNING, "worker %d message %d", w, i);
+        }));
+    bool returned = true;
+    for (auto& worker : workers)
+        returned = worker.wait_for(10s) == std::future_status::ready && returned;
+    presenter->WorkersDone(); // before any failure: a worker held in a box would hang the test
+    EXPECT_TRUE(returned) << "a worker waited for a box";
+
+    Shown shown;
+    bool onOwnThread = false, oneAtATime = false;
+    ASSERT_TRUE(presenter->WaitUntilShown(kWorkers * kEach, shown, onOwnThread, oneAtATime));
+    EXPECT_EQ(shown.size(), static_cast<std::size_t>(kWorkers * kEach));
+    EXPECT_TRUE(onOwnThread);
+    EXPECT_TRUE(oneAtATime);
+    for (int w = 0; w < kWorkers; ++w) {
+        std::vector<std::string> mine;
+        for (const auto& [level, text] : shown)
+            if (text.starts_with("worker " + std::to_string(w) + " "))
+                mine.push_back(text);
+        std::vector<std::string> reported;
+        for (int i = 0; i < kEach; ++i)
+            reported.push_back("worker " + std::to_string(w) + " message " + std::to_string(i));
+        EXPECT_EQ(mine, reported) << "worker " << w;
+    }
 }

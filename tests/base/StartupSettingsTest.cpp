@@ -1,6 +1,9 @@
 #include "base/StartupSettings.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +12,8 @@
 #include <tuple>
 #include <unistd.h>
 #include <utility>
+
+#include "base/DebugLog.h"
 
 namespace {
 
@@ -23,10 +28,25 @@ Settings Of(const CStartupSettings& s) {
             s.m_nSurfaceCols, s.m_nSurfaceRows, s.m_strPreset};
 }
 
+std::string Slurp(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
 // A settings file of the test's own, removed afterwards.
 class StartupSettingsFile : public ::testing::Test {
 protected:
     ~StartupSettingsFile() override { fs::remove(m_path); }
+    // Files beside the settings file whose names start with its name.
+    std::vector<std::string> Beside() const {
+        std::vector<std::string> names;
+        const std::string stem = fs::path(m_path).filename().string();
+        for (const auto& entry : fs::directory_iterator(fs::path(m_path).parent_path()))
+            if (const std::string name = entry.path().filename().string(); name.starts_with(stem))
+                names.push_back(name);
+        return names;
+    }
 
     // Starts up from a file holding content, or from no file when content is null.
     CStartupSettings Loaded(const char* content) const {
@@ -98,6 +118,62 @@ TEST_F(StartupSettingsFile, WritingGivesFiveLinesThatReadBackAndAnUnopenableFile
     EXPECT_FALSE(CStartupSettings("").Read());
     EXPECT_FALSE(CStartupSettings("").Write());
     EXPECT_FALSE(CStartupSettings(m_path + ".d/Vireon.ini").Write());
+}
+
+// A write that fails half-way (the file size limit makes it fail for root
+// too) must not cost the user the settings there were: the old file stays
+// byte for byte and nothing is left beside it. A link keeps pointing at the
+// file it names, which takes the new settings.
+TEST_F(StartupSettingsFile, AFailedWriteLeavesTheOldFileAndAWriteThroughALinkKeepsTheLink) {
+    const std::string old = "SIZE 2\nPRESET /presets/mine.tpz\n# my note\n";
+    CStartupSettings settings = Loaded(old.c_str());
+    settings.ParseLine("SIZE 1", 256);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG
+        const rlimit limit{16, 16};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(settings.Write() ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "the failed write is reported";
+    EXPECT_EQ(Slurp(m_path), old);
+    EXPECT_EQ(Beside(), std::vector<std::string>{fs::path(m_path).filename().string()});
+
+    const std::string target = m_path + ".target";
+    fs::rename(m_path, target);
+    fs::create_symlink(target, m_path);
+    ASSERT_TRUE(settings.Write());
+    EXPECT_TRUE(fs::is_symlink(m_path));
+    CStartupSettings read(target);
+    read.LoadForStartup();
+    EXPECT_EQ(std::make_pair(read.m_nSizeIndex, read.m_strPreset),
+              std::make_pair(1, std::string("/presets/mine.tpz")));
+    fs::remove(target);
+}
+
+// Ignored as before, but each line that sets nothing is named in the trace
+// with the file and its line number; blank lines and comments are not.
+TEST_F(StartupSettingsFile, LinesThatSetNothingAreTracedWithTheFileAndTheirNumber) {
+    const std::size_t mark = CTraceLog::Instance().Text().size();
+    const CStartupSettings settings =
+        Loaded("# comment\n\nSIZE=2\nBUFFER 1\n BUFFER 0\nBUFFER 9\r\n  \nPRESET a b\nOTHER 1");
+    EXPECT_EQ(Of(settings), Settings(2048, 640, 480, 360, 30, 80, "a b"));
+    const std::string trace = CTraceLog::Instance().Text().substr(mark);
+    std::vector<std::string> traced;
+    for (std::size_t at = trace.find(m_path); at != std::string::npos;
+         at = trace.find(m_path, at + 1))
+        traced.push_back(trace.substr(at, trace.find('\r', at) - at));
+    const std::string ignored = " not understood, ignored: ";
+    EXPECT_EQ(traced, (std::vector<std::string>{
+                          m_path + " line 3" + ignored + "SIZE=2",
+                          m_path + " line 5" + ignored + " BUFFER 0",
+                          m_path + " line 6" + ignored + "BUFFER 9",
+                          m_path + " line 9" + ignored + "OTHER 1",
+                      }));
 }
 
 } // namespace

@@ -269,4 +269,46 @@ TEST_F(ViewCommands, RunWhileRunningStopsCaptureButNotTheThreads) {
     EXPECT_EQ(script->starts, 2);
 }
 
+// Run that cannot start capture stays stopped: no RUN pane, no running
+// status, Run unchecked. Without a device (reported at start-up) it says
+// nothing more; a device that initialised but does not start is named with
+// its reason, once for the first run and once for each Run after, until it
+// starts.
+TEST_F(ViewCommands, RunThatCannotStartCaptureStaysStoppedAndSaysWhyOncePerTry) {
+    const auto stopped = [&] {
+        EXPECT_TRUE(PaneReads(2, QStringLiteral("STOP")));
+        EXPECT_FALSE(g_runState.IsAcquiring()) << "the run status panel reads it";
+        EXPECT_FALSE(Checked(ID_FILE_RUN));
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View()->Ticks() >= 7; }, 3000));
+    stopped();
+    Keys(Qt::Key_R, Qt::ControlModifier);
+    stopped();
+    ASSERT_EQ(g_messages.size(), 1u) << "only the start-up's";
+    EXPECT_EQ(g_messages[0].second, "Couldn't initialize sound capture device");
+
+    const auto script = std::make_shared<acqtest::SScript>();
+    script->failAt = acqtest::EFailAt::Start;
+    script->error = "the capture stream can't start: Device unavailable";
+    CTamselView::SetBackendFactory([script](const std::string&) {
+        return std::make_unique<acqtest::CScriptedBackend>(script);
+    });
+    g_messages.clear();
+    ShowFrame();
+    const std::pair<int, std::string> why = {2, "Couldn't start sound capture device scripted\n" +
+                                                    script->error};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View()->Ticks() >= 7; }, 3000));
+    stopped();
+    EXPECT_EQ(g_messages, (std::vector{why}));
+    Keys(Qt::Key_R, Qt::ControlModifier);
+    stopped();
+    EXPECT_EQ(g_messages, (std::vector{why, why}));
+
+    script->failAt = acqtest::EFailAt::Nothing;
+    Keys(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
+    EXPECT_TRUE(g_runState.IsAcquiring());
+    EXPECT_EQ(g_messages.size(), 2u);
+}
+
 } // namespace

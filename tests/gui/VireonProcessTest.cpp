@@ -1,5 +1,6 @@
 // Runs the real program under the X display with a WAV file as its input and
 // reads the state it reports through VIREON_TEST_STATE (app/TestProbe.h).
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <QImage>
@@ -56,10 +57,12 @@ protected:
     }
 
     // Runs the program in the temporary directory with the given script and
-    // environment settings ("NAME=VALUE ..."); it is killed after 30 s (exit
-    // status 137).
+    // environment settings ("NAME=VALUE ..."); it is killed after killAfter
+    // seconds (exit status 137). A data limit (bytes, 0: none) makes a
+    // runaway allocation fail instead of filling the machine.
     SRun Launch(const std::string& script, const std::string& preset = {},
-                const std::string& environment = {}) {
+                const std::string& environment = {}, int killAfter = 30,
+                std::int64_t dataLimit = 0) {
         fs::remove(m_dir / "state.txt");
         // XDG_CONFIG_HOME keeps the recent-file list out of the user's settings.
         // Built by a stream: a chain of string additions trips GCC 12's
@@ -70,8 +73,10 @@ protected:
         std::ostringstream command;
         command << "cd " << dir << " && VIREON_TEST_STATE=" << dir
                 << "/state.txt VIREON_TEST_SCRIPT=" << script << " XDG_CONFIG_HOME=" << dir
-                << " XDG_RUNTIME_DIR=" << dir << " " << environment
-                << " timeout -s KILL 30 " VIREON_EXE << " " << m_strInput;
+                << " XDG_RUNTIME_DIR=" << dir << " " << environment;
+        if (dataLimit > 0)
+            command << " prlimit --data=" << dataLimit;
+        command << " timeout -s KILL " << killAfter << " " VIREON_EXE << " " << m_strInput;
         if (!preset.empty())
             command << " '" << preset << "'";
         SRun run;
@@ -226,16 +231,20 @@ TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothP
 // Qt skips a view whose context failed without a word (and on this platform
 // then crashes drawing the window): the program must say so and fail. Like a
 // failed shell command, so must a preset on the command line that cannot be
-// read.
+// read: a broken file, a FIFO (whose open would wait for a writer for ever)
+// or a device that never ends, each refused at once.
 TEST_F(VireonProcess, WithoutOpenGLOrWithAnUnreadablePresetItReportsAndEndsWithAFailure) {
     m_temp.Write("broken.tpz", acqtest::Bytes{0xaf, 0xca, 0, 0, 99, 0, 0, 0});
+    ASSERT_EQ(::mkfifo((m_dir / "fifo.tpz").c_str(), 0600), 0);
     const struct {
         const char *preset, *environment, *text;
     } cases[] = {{"", "QT_XCB_GL_INTEGRATION=none", "Can't create compatible OpenGL window"},
-                 {"broken.tpz", "", "Error reading preset file"}};
+                 {"broken.tpz", "", "Error reading preset file"},
+                 {"fifo.tpz", "", "Error reading preset file"},
+                 {"/dev/zero", "", "Error reading preset file"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        const SRun run = Launch("", c.preset, c.environment);
+        SCOPED_TRACE(std::string(c.preset) + ": " + c.text);
+        const SRun run = Launch("", c.preset, c.environment, 15, std::int64_t{2} << 30);
         EXPECT_EQ(run.exitStatus, 1);
         EXPECT_EQ(run.First("message").rest, std::string("level=1 text=") + c.text);
         EXPECT_TRUE(run.All("tick").empty()) << "no window ran";

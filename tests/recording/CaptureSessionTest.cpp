@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <map>
 
 #include "RecordingTestSupport.h"
 
@@ -148,6 +149,38 @@ TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) 
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
 }
 
+// Sound and a BMP frame a minute with a 10 s limit: the one frame that fits
+// must not end the sound, which records up to the limit.
+TEST_F(CaptureSession, AFrameIntervalLongerThanTheTimeLimitDoesNotCutTheSoundShort) {
+    const SBitmapInfoHeader header = DibHeader(5, 2);
+    const Bytes dib = Dib(header);
+    const SBmpFileHeader fileHeader = MakeBmpFileHeader(static_cast<std::uint32_t>(dib.size()));
+    m_session.SetInterval(60);
+    m_session.SetFileName(CCaptureSession::kScreen, Path("f###.bmp"));
+    ASSERT_TRUE(m_session.InitScreen(&header, 1, kCaptureBmp));
+    m_session.SetTimeLimit(10);
+    const std::int64_t start = m_now;
+    RecordSound(Path("a.wav"));
+    std::vector<std::int64_t> frames;
+    std::int64_t stoppedAt = -1;
+    for (int t = 0; t <= 15; ++t) {
+        m_now = start + t;
+        m_session.UpdateElapsed();
+        if (m_session.CheckTimeLimit())
+            stoppedAt = t;
+        if (m_session.IsDue(CCaptureSession::kScreen) &&
+            m_session.WriteBmpFrame(dib.data(), fileHeader))
+            frames.push_back(t);
+        if (m_session.GetCaptureFlags() & kCaptureSound)
+            WriteFrames(kSampleRate); // a second of sound
+    }
+    EXPECT_EQ(frames, std::vector<std::int64_t>{0});
+    EXPECT_EQ(stoppedAt, 10);
+    EXPECT_EQ(m_session.GetCaptureFlags(), 0);
+    m_session.CloseSession();
+    EXPECT_EQ(ReadWav(Path("a.wav")), IndexRamp(0, 10 * kSampleRate));
+}
+
 // The limit counts from each start; the recorded time leaves pauses out.
 TEST_F(CaptureSession, TheTimeLimitEndsAnAudioOnlyCaptureOnTheViewsTickAndPausesDoNotCount) {
     m_session.SetTimeLimit(10);
@@ -215,24 +248,90 @@ TEST_F(CaptureSession, AFailedRolloverOrWriteStopsTheSoundPartAndIsReportedOnce)
     EXPECT_EQ(m_messages.Texts().size(), 2u);
 }
 
-// The video writer as the session sees it: 1000 bytes a frame.
+// The video writer as the session sees it: 1000 bytes a frame. Like the
+// real one, Create empties the file it is given; it can fail at a step.
 struct CFakeVideoWriter : IVideoWriter {
+    enum EStep { kNone, kCreate, kChoose, kStream };
+    explicit CFakeVideoWriter(EStep failAt = kNone) : m_failAt(failAt) {}
     bool SetFormat(const SBitmapInfoHeader&, std::int32_t) override { return true; }
-    bool Create(const std::string& name) override { return std::ofstream(name).good(); }
+    bool Create(const std::string& name) override {
+        return (std::ofstream(name) << "new video").good() && m_failAt != kCreate;
+    }
     bool ChooseCompression(SCompressOptions& options) override {
         options.codec = "mjpeg";
-        return true;
+        return m_failAt != kChoose; // the dialog cancelled
     }
     bool MakeCompressedStream(const SCompressOptions& options) override {
-        return options.codec == "mjpeg";
+        return options.codec == "mjpeg" && m_failAt != kStream;
     }
     bool WriteFrame(const std::uint8_t*) override { return ++m_nFrames, true; }
     bool Release() override { return true; }
     std::int32_t GetError() const override { return 0; }
     std::int32_t GetFrameIndex() const override { return m_nFrames; }
     std::int64_t GetBytesWritten() const override { return 1000 * m_nFrames; }
+    EStep m_failAt;
     std::int32_t m_nFrames = 0;
 };
+
+// The folder's files by name, each with its bytes.
+std::map<std::string, std::string> Files(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files[entry.path().filename().string()] = ReadText(entry.path().string());
+    return files;
+}
+
+// A file already at the target survives, byte for byte, every set-up that
+// fails or is cancelled, and a rollover that fails; only a set-up that made
+// its stream replaces it. Nothing else is left in the folder.
+TEST_F(CaptureSession, AFailedOrCancelledVideoSetUpLeavesAnExistingFileAsItWas) {
+    using enum CFakeVideoWriter::EStep;
+    SBitmapInfoHeader header;
+    const std::uint8_t dib[40] = {};
+    const struct {
+        const char* what;
+        bool factory;
+        CFakeVideoWriter::EStep failAt;
+        int stepsPassed; // of Open, ChooseCompression, MakeCompressedStream
+    } cases[] = {
+        {"no writer", false, kNone, 0},
+        {"Create fails", true, kCreate, 0},
+        {"compression dialog cancelled", true, kChoose, 1},
+        {"stream fails", true, kStream, 2},
+        {"set up", true, kNone, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CTempDir dir;
+        const std::string target = dir.Path() + "/v.avi";
+        const std::map<std::string, std::string> before = {{"v.avi", "an earlier take"},
+                                                           {"v1.avi", "the take after it"}};
+        for (const auto& [name, bytes] : before)
+            std::ofstream(dir.Path() + "/" + name) << bytes;
+        SetVideoWriterFactory([&c]() -> std::unique_ptr<IVideoWriter> {
+            return c.factory ? std::make_unique<CFakeVideoWriter>(c.failAt) : nullptr;
+        });
+        m_session.SetFileName(CCaptureSession::kScreen, target);
+        const int steps = !m_session.InitScreen(&header, 30, kCaptureAvi) ? 0
+                          : !m_session.ChooseCompression()                ? 1
+                          : !m_session.MakeCompressedStream()             ? 2
+                                                                          : 3;
+        EXPECT_EQ(steps, c.stepsPassed);
+        std::map<std::string, std::string> after = before;
+        if (steps == 3) {
+            after["v.avi"] = "new video";
+            EXPECT_EQ(Files(dir.Path()), after);
+            // A rollover whose stream fails keeps v1.avi too.
+            SetVideoWriterFactory([] { return std::make_unique<CFakeVideoWriter>(kStream); });
+            m_session.SetSizeLimit(CCaptureSession::kScreen, 1000);
+            m_session.StartStop(true);
+            EXPECT_FALSE(m_session.WriteAviFrame(dib));
+        }
+        m_session.CloseSession();
+        EXPECT_EQ(Files(dir.Path()), after);
+    }
+    SetVideoWriterFactory(nullptr);
+}
 
 // Against a limit of 2500: a new file every three frames, under a derived
 // name, with the compression chosen at set-up. When no new file can be

@@ -177,7 +177,9 @@ TEST(CaptureSpans, MakeSpanCountsSecondsOfTheUnit) {
 TEST_F(CaptureSettingsDlgTest, SettingsCommandSetsUpWhatSucceededAndReportsTheRest) {
     SetVideoWriterFactory([] { return std::make_unique<CAviFileWriter>(); });
     const SBitmapInfoHeader header = DibHeader(64, 48);
-    // The files left in the folder after Close, by name.
+    // The files left in the folder after Close, by name; an AVI file of an
+    // earlier take is there from the start and is replaced only by an AVI
+    // set-up that succeeds.
     const struct {
         const char* what;
         SAnswers answers;
@@ -187,14 +189,14 @@ TEST_F(CaptureSettingsDlgTest, SettingsCommandSetsUpWhatSucceededAndReportsTheRe
         const char* files;
     } cases[] = {
         // clang-format off
-        {"cancelled", {0, "m.avi", "a.wav", "", nullptr, false}, true, false, 0, "", ""},
+        {"cancelled", {0, "m.avi", "a.wav", "", nullptr, false}, true, false, 0, "", "m.avi"},
         {"AVI and WAV", {0, "m.avi", "a.wav", "log.txt", "1", true}, true, true, 3, "",
          "a.wav log.txt m.avi"},
-        {"compression cancelled: sound only, no AVI left", {0, "m", "a.wav", "log.txt", nullptr, true},
-         false, true, 2, "Couldn't Create AVI Compression Options", "a.wav log.txt"},
-        {"BMP sequence", {1, "shot###", "", "", nullptr, true}, true, true, 1, "", ""},
+        {"compression cancelled: sound only, the earlier AVI kept", {0, "m", "a.wav", "log.txt", nullptr, true},
+         false, true, 2, "Couldn't Create AVI Compression Options", "a.wav log.txt m.avi"},
+        {"BMP sequence", {1, "shot###", "", "", nullptr, true}, true, true, 1, "", "m.avi"},
         {"no folder for the WAV file", {1, "", "none/a.wav", "", nullptr, true}, true, false, 0,
-         "Couldn't create WAV file", ""},
+         "Couldn't create WAV file", "m.avi"},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -203,6 +205,8 @@ TEST_F(CaptureSettingsDlgTest, SettingsCommandSetsUpWhatSucceededAndReportsTheRe
         const auto inDir = [&dir](const std::string& name) {
             return name.empty() ? name : dir.Path() + "/" + name;
         };
+        const std::string earlierTake = "an earlier take";
+        std::ofstream(inDir("m.avi")) << earlierTake;
         g_messages.clear();
         SetCompressionChooser([&c](const std::vector<SCodecChoice>&, SCompressOptions& options) {
             options.codec = "rawvideo";
@@ -226,6 +230,8 @@ TEST_F(CaptureSettingsDlgTest, SettingsCommandSetsUpWhatSucceededAndReportsTheRe
         for (const fs::path& file : std::set<fs::path>{fs::directory_iterator(dir.Path()), {}})
             names += (names.empty() ? "" : " ") + file.filename().string();
         EXPECT_EQ(names, c.files);
+        const bool aviSetUp = answers.type == 0 && (c.openFlags & kCaptureScreen) != 0;
+        EXPECT_EQ(ReadText(inDir("m.avi")) == earlierTake, !aviSetUp);
         if (!answers.log.empty() && c.configured) {
             const std::string log = ReadText(answers.log);
             EXPECT_EQ(log.find("Capture Limit: 00:00:01\r\n") != std::string::npos,
@@ -234,4 +240,29 @@ TEST_F(CaptureSettingsDlgTest, SettingsCommandSetsUpWhatSucceededAndReportsTheRe
     }
     SetCompressionChooser(nullptr);
     SetVideoWriterFactory(nullptr);
+}
+
+// A set-up whose only part fails leaves neither its time limit nor its log
+// to the next one: that capture neither stops after the first one's limit
+// nor writes into its log.
+TEST_F(CaptureSettingsDlgTest, ASetUpThatFailsLeavesNoTimeLimitOrLogForTheNext) {
+    const CTempDir dir;
+    const std::string log = dir.Path() + "/log.txt";
+    const SBitmapInfoHeader header = DibHeader(64, 48);
+    CCaptureSession session;
+    AnswerCaptureSettings({1, "", dir.Path() + "/none/a.wav", log, "10", true});
+    EXPECT_FALSE(CCaptureSettingsDlg::RunSetup(nullptr, session, false, &header));
+    EXPECT_EQ(session.GetOpenFlags(), 0);
+    EXPECT_EQ(session.GetTimeLimit(), 0);
+    EXPECT_FALSE(session.IsLogOpen());
+    const std::string firstLog = ReadText(log);
+
+    AnswerCaptureSettings({1, "", dir.Path() + "/a.wav", "", nullptr, true});
+    EXPECT_TRUE(CCaptureSettingsDlg::RunSetup(nullptr, session, false, &header));
+    EXPECT_EQ(session.GetTimeLimit(), 0);
+    session.StartStop(true);
+    session.StartStop(false);
+    session.CloseSession();
+    EXPECT_EQ(ReadText(log), firstLog);
+    EXPECT_EQ(g_messages, std::vector<std::string>{"Couldn't create WAV file"});
 }
