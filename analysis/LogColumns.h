@@ -1,0 +1,66 @@
+// The columns of one row on the logarithmic frequency axis, worked out once
+// for a range, a row width and a bin spacing and reused for every block the
+// analysis maps with them (analysis/SpectrumMapping.h).
+//
+// Towards the top, where columns are wider than bins, each column holds a
+// run of bins and shows the strongest. Towards the bottom, where columns are
+// narrower than bins, most columns hold no bin: such a column is given the
+// two bins around its centre (in frequency) and how far between them the
+// centre lies, so the mapping can interpolate and no row shows a gap.
+//
+// Not thread-safe: one owner (the analysis thread, a test, a benchmark).
+// Update allocates only when it rebuilds.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "base/RunState.h"
+
+// One column: bins [nBegin, nEnd) fall into it; with none (nEnd == nBegin)
+// its centre lies between bins nBegin and nBegin + 1, dWeight (0..1) of the
+// way from the first to the second, and so do those of the columns up to
+// nRunEnd (exclusive).
+struct SLogColumn {
+    std::int32_t nBegin = 0;
+    std::int32_t nEnd = 0;
+    double dWeight = 0.0;
+    std::int32_t nRunEnd = 0;
+};
+
+// What the mapping reads: one entry per column. Every bin it names is below
+// nBins.
+struct SColumnLayout {
+    const SLogColumn* pColumns = nullptr;
+    std::int32_t nWidth = 0;
+    std::int32_t nBins = 0;
+};
+
+class CLogColumns {
+public:
+    // The layout of a row of `width` columns over the range's log axis
+    // (analysis/FrequencyAxis.h) for `bins` bins (0 .. bins - 1, binWidth Hz
+    // apart). Rebuilt only when the frequency range, the bin width, the bin
+    // count or the width differs from the last call's. Null when the axis is
+    // unusable, there are fewer than two bins or width <= 0. Valid until the
+    // next Update.
+    const SColumnLayout* Update(const SDisplayRange& range, double binWidth, std::int32_t bins,
+                                std::int32_t width);
+
+    // How many times Update has rebuilt the layout.
+    std::int32_t GetBuilds() const { return m_nBuilds; }
+
+private:
+    bool Build(const SDisplayRange& range, double binWidth, std::int32_t bins, std::int32_t width);
+
+    std::vector<SLogColumn> m_columns;
+    SColumnLayout m_layout;
+    bool m_bUsable = false;
+    bool m_bBuilt = false;
+    double m_dFreqMin = 0.0;
+    double m_dFreqMax = 0.0;
+    double m_dBinWidth = 0.0;
+    std::int32_t m_nBins = 0;
+    std::int32_t m_nWidth = 0;
+    std::int32_t m_nBuilds = 0;
+};
