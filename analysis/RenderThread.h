@@ -1,9 +1,9 @@
 // The analysis thread (its trace calls it the render thread): takes block
 // after block from the sample exchange, mapped by the store's display range
-// as it reads before each take, and appends the mapped rows and the block
-// levels to the history buffers. After each take it publishes the mapping's
-// statistics, and the new write positions once the rows are complete. Ends on
-// the empty block.
+// and display scale as it reads them before each take (the log axis'
+// columns it keeps, and rebuilds only when the range changes), and appends the mapped rows and the
+// block levels to the history buffers. After each take it publishes the mapping's statistics, and
+// the new write positions once the rows are complete. Ends on the empty block.
 #pragma once
 
 #include <cstdint>
