@@ -44,6 +44,8 @@ public:
     // at most N are read and fewer are padded with silence (the levels cover
     // only the frames given).
     SBlockMeasurement Measure(const std::int16_t* frames, std::int32_t count);
+    // |X[k]| / N for k = 0 .. N/2 of the last Measure's block.
+    const double* GetMagnitudes() const { return m_fft.GetMagnitudes(); }
 
 private:
     std::int32_t m_nSize;

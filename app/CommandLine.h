@@ -10,8 +10,8 @@
 //   PRESET            a preset file (.tpz) to open
 //
 // The headless tool adds the measurement options (see HelpText): --offline,
-// --seconds, --block-size, --window, --channel, --band, --floor, --format
-// and --latency.
+// --seconds, --block-size, --window, --channel, --band, --floor, --format,
+// --bands and --latency.
 //
 // "--opt=value" is the same as "--opt value"; "--" ends the options. In the
 // windowed program the options Qt itself takes (-platform NAME, -display
@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/BandMeter.h"
 #include "analysis/BlockMeter.h"
 #include "base/RunState.h"
 
@@ -50,6 +51,7 @@ struct SCommandLine {
     double dBandLow = 0.0;                          // Hz
     double dBandHigh = std::numeric_limits<double>::infinity(); // Hz; beyond Nyquist: all
     double dFloorDb = kDefaultPeakFloorDb;                      // no peak below this many dBFS
+    EBandSet nBands = EBandSet::None;                           // band levels beside the peak
 };
 
 class CCommandLine {

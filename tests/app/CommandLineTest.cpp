@@ -75,6 +75,20 @@ TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
     }
 }
 
+// The band sets, in any case; none unless asked for.
+TEST(CommandLine, BandsAreThirdOctavesOrOctaves) {
+    const std::pair<Args, EBandSet> cases[] = {
+        {{}, EBandSet::None},
+        {{"--bands", "third-octave"}, EBandSet::ThirdOctave},
+        {{"--bands=OCTAVE", "--format", "csv"}, EBandSet::Octave},
+    };
+    for (const auto& [args, bands] : cases) {
+        SCommandLine c;
+        EXPECT_EQ(Parse(args, c, kHeadless), "");
+        EXPECT_EQ(c.nBands, bands) << ::testing::PrintToString(args);
+    }
+}
+
 // Each mistake gives one line naming the word; values out of range say
 // what the option needs. Each program refuses the other's options.
 TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
@@ -104,7 +118,7 @@ TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
         SCommandLine out;
         EXPECT_EQ(Parse(args, out, mode), error);
     }
-    for (const std::string option : {"--seconds", "--window", "--offline", "--format"}) {
+    for (const std::string option : {"--seconds", "--window", "--offline", "--format", "--bands"}) {
         SCommandLine out;
         EXPECT_EQ(Parse({option, "x"}, out, kWindow),
                   "unknown option '" + option + "' (see --help)");
@@ -115,7 +129,8 @@ TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
           Args{"--seconds", "1e999"}, Args{"--latency", "22050"}, Args{"--window", "hanning"},
           Args{"--window="}, Args{"--channel", "mid"}, Args{"--band", "2000:100"},
           Args{"--band", "5"}, Args{"--band", "-1:5"}, Args{"--band", "1:x"},
-          Args{"--floor", "low"}, Args{"--format", "json"}}) {
+          Args{"--floor", "low"}, Args{"--format", "json"}, Args{"--bands", "fifth"},
+          Args{"--bands="}}) {
         SCommandLine out;
         const std::string option = args[0].substr(0, args[0].find('='));
         EXPECT_EQ(Parse(args, out, kHeadless).rfind("option '" + option + "' needs", 0), 0u)
