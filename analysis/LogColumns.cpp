@@ -27,7 +27,8 @@ bool CLogColumns::Build(const SDisplayRange& range, double binWidth, std::int32_
     const SFrequencyAxis axis = MakeFrequencyAxis(range, true, binWidth, width);
     if (!IsUsable(axis) || bins < 2 || !(binWidth > 0.0))
         return false;
-    m_columns.assign(static_cast<std::size_t>(width), SLogColumn{-1, -1, 0.0, 0});
+    m_columns.assign(static_cast<std::size_t>(width), SLogColumn{-1, -1, 0});
+    m_weights.assign(static_cast<std::size_t>(width), 0.0);
 
     // The bins from the axis' low end to its top, each in its column;
     // columns rise with the bins, so every column's bins are one run.
@@ -58,7 +59,8 @@ bool CLogColumns::Build(const SDisplayRange& range, double binWidth, std::int32_
             below = 0;
             weight = 0.0;
         }
-        column = {below, below, weight, 0};
+        column = {below, below, 0};
+        m_weights[static_cast<std::size_t>(c)] = weight;
     }
     // Where each run of columns between the same two bins ends.
     for (std::int32_t c = width - 1; c >= 0; --c) {
@@ -70,6 +72,6 @@ bool CLogColumns::Build(const SDisplayRange& range, double binWidth, std::int32_
                           next->nBegin == column.nBegin;
         column.nRunEnd = runs ? next->nRunEnd : c + 1;
     }
-    m_layout = {m_columns.data(), width, bins};
+    m_layout = {m_columns.data(), m_weights.data(), width, bins};
     return true;
 }

@@ -18,20 +18,21 @@
 #include "base/RunState.h"
 
 // One column: bins [nBegin, nEnd) fall into it; with none (nEnd == nBegin)
-// its centre lies between bins nBegin and nBegin + 1, dWeight (0..1) of the
-// way from the first to the second, and so do those of the columns up to
-// nRunEnd (exclusive).
+// its centre lies between bins nBegin and nBegin + 1, and so do those of the
+// columns up to nRunEnd (exclusive).
 struct SLogColumn {
     std::int32_t nBegin = 0;
     std::int32_t nEnd = 0;
-    double dWeight = 0.0;
     std::int32_t nRunEnd = 0;
 };
 
-// What the mapping reads: one entry per column. Every bin it names is below
-// nBins.
+// What the mapping reads: one entry per column, and for a column between
+// two bins how far (0..1) its centre lies from the first towards the
+// second (a separate array, so that runs of such columns read it in one
+// sweep). Every bin it names is below nBins.
 struct SColumnLayout {
     const SLogColumn* pColumns = nullptr;
+    const double* pWeights = nullptr;
     std::int32_t nWidth = 0;
     std::int32_t nBins = 0;
 };
@@ -54,6 +55,7 @@ private:
     bool Build(const SDisplayRange& range, double binWidth, std::int32_t bins, std::int32_t width);
 
     std::vector<SLogColumn> m_columns;
+    std::vector<double> m_weights;
     SColumnLayout m_layout;
     bool m_bUsable = false;
     bool m_bBuilt = false;

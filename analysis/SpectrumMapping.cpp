@@ -239,6 +239,28 @@ void MapLinearColumns(T* row, std::int32_t width, const SBinRun& bins, const SVa
         Raise(row, column, rule(top), convert);
 }
 
+// Raises cells [from, to) each to low + weight x rise, between two values
+// the rules give (0..cap, or NaN): as Raise with the row's conversion, but
+// with no test per cell, since these runs fill most of a row at small N.
+void RaiseRun(std::uint8_t* row, const double* weights, std::int32_t from, std::int32_t to,
+              double low, double rise) {
+    if (std::isnan(low) || std::isnan(rise))
+        return; // not a number raises nothing
+    for (std::int32_t c = from; c < to; ++c) {
+        // 0 <= value <= 255: truncated, below 1 it is an index of 0, which
+        // raises nothing.
+        const auto index =
+            static_cast<std::uint8_t>(static_cast<std::int32_t>(low + weights[c] * rise));
+        row[c] = std::max(row[c], index);
+    }
+}
+
+void RaiseRun(double* row, const double* weights, std::int32_t from, std::int32_t to, double low,
+              double rise) {
+    for (std::int32_t c = from; c < to; ++c)
+        row[c] = std::max(row[c], low + weights[c] * rise); // a NaN never wins
+}
+
 // Log axis: the layout's columns, each its strongest bin or the value
 // interpolated between the two bins around it.
 template <typename T, typename Convert>
@@ -282,9 +304,7 @@ void MapLogColumns(T* row, const SColumnLayout& layout, const SSpectrum& spectru
             const std::int32_t next = columns[c].nRunEnd;
             if (counts(mag[k]) && counts(mag[k + 1])) {
                 const double low = binValue(k);
-                const double rise = binValue(k + 1) - low;
-                for (; c < next; ++c)
-                    Raise(row, c, low + columns[c].dWeight * rise, convert);
+                RaiseRun(row, layout.pWeights, c, next, low, binValue(k + 1) - low);
             }
             c = next;
         }

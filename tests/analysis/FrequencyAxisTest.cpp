@@ -94,7 +94,7 @@ TEST(LogColumns, EveryColumnHoldsBinsOrLiesBetweenTwoAtEveryPlotWidth) {
             const double centre = AxisFrequency(axis, c + 0.5);
             EXPECT_LE(column.nBegin * binWidth, centre) << "column " << c;
             EXPECT_GT((column.nBegin + 1) * binWidth, centre) << "column " << c;
-            EXPECT_NEAR(column.nBegin * binWidth + column.dWeight * binWidth, centre, 1e-9);
+            EXPECT_NEAR((column.nBegin + layout->pWeights[c]) * binWidth, centre, 1e-9);
         }
         EXPECT_EQ(nextBin, static_cast<std::int32_t>(20000.0 / binWidth) + 1);
     }
