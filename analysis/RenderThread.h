@@ -32,5 +32,6 @@ struct SRenderParams {
 // Thread body, run on the analysis thread; returns 0. Runs while the render
 // thread word is non-zero (the starter sets it to 1) and sets it to -1 as its
 // last act. Writes the history buffers through the helpers of
-// analysis/HistoryBuffers.h; allocates only its surface row, once.
+// analysis/HistoryBuffers.h; allocates only its surface row, once, and the
+// log axis' column layouts when they are first built or a row widens.
 int RenderThreadProc(const SRenderParams& params);

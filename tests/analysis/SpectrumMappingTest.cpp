@@ -211,6 +211,19 @@ TEST(SpectrumMapping, DecibelsPlaceEachToneByItsDbValueBetweenTheEndsAndClampBey
         // The other bins hold nothing louder than the low end.
         EXPECT_EQ(std::count(units.begin(), units.end(), 0.0), width - (row.fraction > 0.0));
     }
+
+    // Auto range in dB too: the measured ends are the silence between the
+    // tones (-100 dB at the most) and the loudest tone, -20 dB, so -80 dB
+    // lies a quarter up and -35 dB 13/16.
+    CMapping mapping(kN, Sines(kN, {{10, 2.0 * DbToLinear(-80.0)},
+                                    {20, 2.0 * DbToLinear(-35.0)},
+                                    {40, 2.0 * DbToLinear(-20.0)}}));
+    mapping.SetRange(1.0, kRate / 2, 0.0, 1.0, true);
+    mapping.scale.bDecibel = true;
+    const std::vector<std::uint8_t> colours = mapping.Row<std::uint8_t>(width);
+    EXPECT_NEAR(colours[mapping.Column(10, width)], 255.0 * 0.25, 1.0);
+    EXPECT_NEAR(colours[mapping.Column(20, width)], 255.0 * 13 / 16, 1.0);
+    EXPECT_EQ(colours[mapping.Column(40, width)], 255);
 }
 
 // Decibels alone keep the linear axis: each tone lights the column it
