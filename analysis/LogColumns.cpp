@@ -25,7 +25,8 @@ const SColumnLayout* CLogColumns::Update(const SDisplayRange& range, double binW
 bool CLogColumns::Build(const SDisplayRange& range, double binWidth, std::int32_t bins,
                         std::int32_t width) {
     const SFrequencyAxis axis = MakeFrequencyAxis(range, true, binWidth, width);
-    if (!IsUsable(axis) || bins < 2 || !(binWidth > 0.0))
+    if (!IsUsable(axis) || bins < 2 || !(binWidth > 0.0) || bins > kMaxLogColumnIndex ||
+        width > kMaxLogColumnIndex)
         return false;
     m_columns.assign(static_cast<std::size_t>(width), SLogColumn{-1, -1, 0});
     m_weights.assign(static_cast<std::size_t>(width), 0.0);
@@ -40,8 +41,8 @@ bool CLogColumns::Build(const SDisplayRange& range, double binWidth, std::int32_
     for (std::int32_t k = std::max(first, 0); k < bins && k * binWidth <= axis.dHigh; ++k) {
         SLogColumn& column = m_columns[static_cast<std::size_t>(AxisColumn(axis, k * binWidth))];
         if (column.nEnd < 0)
-            column.nBegin = k;
-        column.nEnd = k + 1;
+            column.nBegin = static_cast<std::int16_t>(k);
+        column.nEnd = static_cast<std::int16_t>(k + 1);
     }
 
     // The rest lie between two bins.
@@ -59,7 +60,7 @@ bool CLogColumns::Build(const SDisplayRange& range, double binWidth, std::int32_
             below = 0;
             weight = 0.0;
         }
-        column = {below, below, 0};
+        column = {static_cast<std::int16_t>(below), static_cast<std::int16_t>(below), 0};
         m_weights[static_cast<std::size_t>(c)] = weight;
     }
     // Where each run of columns between the same two bins ends.
@@ -70,7 +71,7 @@ bool CLogColumns::Build(const SDisplayRange& range, double binWidth, std::int32_
             c + 1 < width ? &m_columns[static_cast<std::size_t>(c + 1)] : nullptr;
         const bool runs = between && next != nullptr && next->nEnd == next->nBegin &&
                           next->nBegin == column.nBegin;
-        column.nRunEnd = runs ? next->nRunEnd : c + 1;
+        column.nRunEnd = static_cast<std::int16_t>(runs ? next->nRunEnd : c + 1);
     }
     m_layout = {m_columns.data(), m_weights.data(), width, bins};
     return true;

@@ -19,11 +19,13 @@
 
 // One column: bins [nBegin, nEnd) fall into it; with none (nEnd == nBegin)
 // its centre lies between bins nBegin and nBegin + 1, and so do those of the
-// columns up to nRunEnd (exclusive).
+// columns up to nRunEnd (exclusive). Sixteen bits each keep a row's layout
+// small enough to stay in the cache beside the spectrum.
+inline constexpr std::int32_t kMaxLogColumnIndex = 32767;
 struct SLogColumn {
-    std::int32_t nBegin = 0;
-    std::int32_t nEnd = 0;
-    std::int32_t nRunEnd = 0;
+    std::int16_t nBegin = 0;
+    std::int16_t nEnd = 0;
+    std::int16_t nRunEnd = 0;
 };
 
 // What the mapping reads: one entry per column, and for a column between
@@ -43,8 +45,9 @@ public:
     // (analysis/FrequencyAxis.h) for `bins` bins (0 .. bins - 1, binWidth Hz
     // apart). Rebuilt only when the frequency range, the bin width, the bin
     // count or the width differs from the last call's. Null when the axis is
-    // unusable, there are fewer than two bins or width <= 0. Valid until the
-    // next Update.
+    // unusable, there are fewer than two bins or more than
+    // kMaxLogColumnIndex, or width is not 1..kMaxLogColumnIndex. Valid until
+    // the next Update.
     const SColumnLayout* Update(const SDisplayRange& range, double binWidth, std::int32_t bins,
                                 std::int32_t width);
 

@@ -112,6 +112,9 @@ TEST(LogColumns, RebuildsOnlyWhenTheRangeTheWidthOrTheBinsChange) {
     columns.Update(Range(20.0, 10000.0), binWidth, 2048, 600);
     columns.Update(Range(20.0, 10000.0), kRate / 8192, 4096, 600);
     EXPECT_EQ(columns.GetBuilds(), 4);
-    // An axis with no room (the range below 20 Hz) has no layout.
+    // An axis with no room (the range below 20 Hz) has no layout, nor has a
+    // row wider than the layout's sixteen-bit columns can count.
     EXPECT_EQ(columns.Update(Range(1.0, 19.0), binWidth, 2048, 600), nullptr);
+    EXPECT_EQ(columns.Update(Range(20.0, 20000.0), binWidth, 2048, kMaxLogColumnIndex + 1),
+              nullptr);
 }
