@@ -47,6 +47,8 @@ public:
     // The same from interleaved float stereo, full scale 1.0; the difference
     // saturates at +-1.0.
     SBlockMeasurement Measure(const float* frames, std::int32_t count);
+    // |X[k]| / N for k = 0 .. N/2 of the last Measure's block.
+    const double* GetMagnitudes() const { return m_fft.GetMagnitudes(); }
 
 private:
     // value(i): frame i's channel value, full scale 1.0.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analysis/HistoryBuffers.h"
+#include "analysis/LogColumns.h"
 #include "analysis/SampleExchange.h"
 #include "base/DebugLog.h"
 #include "base/RunState.h"
@@ -30,8 +31,14 @@ int RenderThreadProc(const SRenderParams& params) {
     std::vector<double> surfaceRow(static_cast<std::size_t>(k), 0.0);
     DebugLog("Render thread spawned\r\n");
 
-    const SMapRow rows[2] = {{params.pSpectrumRow, MAP_COLOUR_INDEX, h},
-                             {surfaceRow.data(), MAP_UNIT_DOUBLE, k}};
+    SMapRow rows[2] = {{params.pSpectrumRow, MAP_COLOUR_INDEX, h, nullptr},
+                       {surfaceRow.data(), MAP_UNIT_DOUBLE, k, nullptr}};
+    // Each row's columns on the log axis, rebuilt only when the range
+    // changes (the width and the bins are fixed for the thread's life).
+    CLogColumns spectrumColumns;
+    CLogColumns surfaceColumns;
+    const std::int32_t bins = params.pExchange->GetBlockSize() / 2;
+    const double binWidth = params.pExchange->GetBinWidth();
 
     if (store.GetRenderThreadState() != kThreadStopRequested) {
         for (;;) {
@@ -39,10 +46,16 @@ int RenderThreadProc(const SRenderParams& params) {
             const SSurfaceGeometry surface = store.GetSurfaceGeometry();
             std::fill(surfaceRow.begin(), surfaceRow.end(), 0.0);
 
-            // A range set while the take waits applies from the next block on.
+            // A range or scale set while the take waits applies from the
+            // next block on; rows already in the rings keep theirs.
             const SDisplayRange range = store.GetDisplayRange();
+            const SDisplayScale scale = store.GetDisplayScale();
+            if (scale.bLogFrequency) {
+                rows[0].pLayout = spectrumColumns.Update(range, binWidth, bins, h);
+                rows[1].pLayout = surfaceColumns.Update(range, binWidth, bins, k);
+            }
             SSpectrumStats stats;
-            if (params.pExchange->TakeBlock(range, rows, &stats) == 0)
+            if (params.pExchange->TakeBlock(range, scale, rows, &stats) == 0)
                 break;
             store.SetSpectrumStats(stats);
 

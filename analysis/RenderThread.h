@@ -1,9 +1,9 @@
 // The analysis thread (its trace calls it the render thread): takes block
 // after block from the sample exchange, mapped by the store's display range
-// as it reads before each take, and appends the mapped rows and the block
-// levels to the history buffers. After each take it publishes the mapping's
-// statistics, and the new write positions once the rows are complete. Ends on
-// the empty block.
+// and display scale as it reads them before each take (the log axis'
+// columns it keeps, and rebuilds only when the range changes), and appends the mapped rows and the
+// block levels to the history buffers. After each take it publishes the mapping's statistics, and
+// the new write positions once the rows are complete. Ends on the empty block.
 #pragma once
 
 #include <cstdint>
@@ -32,5 +32,6 @@ struct SRenderParams {
 // Thread body, run on the analysis thread; returns 0. Runs while the render
 // thread word is non-zero (the starter sets it to 1) and sets it to -1 as its
 // last act. Writes the history buffers through the helpers of
-// analysis/HistoryBuffers.h; allocates only its surface row, once.
+// analysis/HistoryBuffers.h; allocates only its surface row, once, and the
+// log axis' column layouts when they are first built or a row widens.
 int RenderThreadProc(const SRenderParams& params);

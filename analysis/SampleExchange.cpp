@@ -127,8 +127,8 @@ void CSampleExchange::Put(const SCaptureFormat& format, const std::int16_t* regi
     Unlock();
 }
 
-std::int32_t CSampleExchange::TakeBlock(const SDisplayRange& range, std::span<const SMapRow> rows,
-                                        SSpectrumStats* stats) {
+std::int32_t CSampleExchange::TakeBlock(const SDisplayRange& range, const SDisplayScale& scale,
+                                        std::span<const SMapRow> rows, SSpectrumStats* stats) {
     Lock();
     while (m_bEmpty)
         m_pFilled->Wait();
@@ -138,7 +138,7 @@ std::int32_t CSampleExchange::TakeBlock(const SDisplayRange& range, std::span<co
         m_fft.Transform(m_pSamples.data());
         const SSpectrum spectrum{m_fft.GetMagnitudes(), m_fft.GetMaxMagnitude(), m_dSampleRate,
                                  m_fft.GetSize()};
-        const SMapResult mapped = MapSpectrum(range, spectrum, rows);
+        const SMapResult mapped = MapSpectrum(range, scale, spectrum, rows);
         if (stats != nullptr)
             *stats = mapped.stats;
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(

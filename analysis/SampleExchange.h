@@ -53,7 +53,13 @@ public:
     // to *stats when it is not null, except for the empty block; the
     // duration of transform and mapping goes to the store in milliseconds.
     std::int32_t TakeBlock(const SDisplayRange& range, std::span<const SMapRow> rows,
-                           SSpectrumStats* stats);
+                           SSpectrumStats* stats) {
+        return TakeBlock(range, SDisplayScale{}, rows, stats);
+    }
+    // The same mapped with the display's scale options (the rows' layouts
+    // made for this exchange's bins: N / 2 of them, GetBinWidth() apart).
+    std::int32_t TakeBlock(const SDisplayRange& range, const SDisplayScale& scale,
+                           std::span<const SMapRow> rows, SSpectrumStats* stats);
     // The same with nothing to map into (draining the input thread, tests).
     std::int32_t TakeBlock() { return TakeBlock(SDisplayRange{}, {}, nullptr); }
 
@@ -64,6 +70,8 @@ public:
     SStereoLevels GetTakenStereoLevels() const { return m_takenStereoLevels; }
 
     std::int32_t GetBlockSize() const { return m_nBlockSize; }
+    // Hz between the transform's bins: the sample rate / N.
+    double GetBinWidth() const { return m_dSampleRate / m_nBlockSize; }
 
     // Copies the N values now in the slot (scaled, reduced and windowed) to
     // out; any thread, waits for the lock. For tests and diagnostics.

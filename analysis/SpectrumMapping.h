@@ -28,12 +28,18 @@ struct SSpectrum {
     std::int32_t nSize = 0;              // N, a power of two (bin k is at k fs / N)
 };
 
+struct SColumnLayout;
+
 // One output row: nWidth cells of the mode's type. The mapping only raises
-// cells, so the caller clears the row first (or keeps what should stay).
+// cells, so the caller clears the row first (or keeps what should stay). On
+// the log frequency axis the row's columns come from pLayout
+// (analysis/LogColumns.h), made for this row's width, the same range and
+// the spectrum's bins.
 struct SMapRow {
     void* pCells = nullptr;
     std::int32_t nMode = MAP_COLOUR_INDEX;
     std::int32_t nWidth = 0;
+    const SColumnLayout* pLayout = nullptr;
 };
 
 struct SMapResult {
@@ -53,3 +59,14 @@ struct SMapResult {
 // unknown mode is left alone; the statistics do not depend on the rows.
 SMapResult MapSpectrum(const SDisplayRange& range, const SSpectrum& spectrum,
                        std::span<const SMapRow> rows);
+
+// The same with the display's scale options. With bDecibel a magnitude m is
+// placed by 20 log10(m) between the ends' dB values (LinearToDb of lo and
+// hi): at or below the low end 0, at or above the high end the cap, so with
+// 0..1 (-100..0 dB) -60 dB is 40 % of the way. With bLogFrequency the bins
+// go to the columns of the row's layout; each column holds its strongest
+// bin, and a column that holds none the value interpolated between the two
+// bins around it. A row without a layout for its width and for bins within
+// the spectrum is then left alone. With both off it is the mapping above.
+SMapResult MapSpectrum(const SDisplayRange& range, const SDisplayScale& scale,
+                       const SSpectrum& spectrum, std::span<const SMapRow> rows);

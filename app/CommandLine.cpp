@@ -260,6 +260,17 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
                 return needs("a band LO:HI in Hz with 0 <= LO < HI");
             }
             out.bBandGiven = true;
+        } else if (headless && name == "--bands") {
+            if (!takeValue("a band set")) {
+                return false;
+            }
+            if (SameIgnoringCase(value, "third-octave")) {
+                out.nBands = EBandSet::ThirdOctave;
+            } else if (SameIgnoringCase(value, "octave")) {
+                out.nBands = EBandSet::Octave;
+            } else {
+                return needs("third-octave or octave");
+            }
         } else if (headless && name == "--floor") {
             if (!takeValue("a level in dBFS")) {
                 return false;
@@ -382,12 +393,19 @@ std::string CCommandLine::HelpText(const std::string& program, EMode mode) {
            "                    out (default: from the first bin above 0 Hz up to 22050,\n"
            "                    so a DC offset is no peak; a LO of 0 or none includes 0 Hz)\n"
            "  --floor DB        below DB dBFS there is no peak (default -90)\n"
+           "  --bands SET       third-octave or octave: also the level of every standard\n"
+           "                    band from 20 Hz to 20 kHz, in dBFS (a full-scale sine in\n"
+           "                    its band reads 0); a band narrower than a bin at N is left\n"
+           "                    empty\n"
            "\n"
            "Output:\n"
-           "  --format text     one line a second of the stream (default)\n"
+           "  --format text     one line a second of the stream (default), with --bands\n"
+           "                    a second line listing the bands\n"
            "  --format csv      a header, then one row per block: time_s (the block's\n"
            "                    start in the stream), peak_hz, peak_dbfs (both empty when\n"
-           "                    there is no peak), min, max, rms (full scale 1.0)\n"
+           "                    there is no peak), min, max, rms (full scale 1.0), then\n"
+           "                    with --bands one column per band named by its nominal\n"
+           "                    centre: b20, b25, ... b1k, ... b20k\n"
            "  --seconds S       stop after S seconds (of the file with --offline)\n"
            "  --latency HZ      with --input: measure the delay from each onset of a tone\n"
            "                    of HZ to the first history row that shows it\n"

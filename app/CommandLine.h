@@ -13,7 +13,7 @@
 //
 // The headless tool adds the measurement options (see HelpText): --offline,
 // --seconds, --block-size, --window, --channel, --band, --floor, --format,
-// --latency, --native-rate and --input-channels.
+// --bands, --latency, --native-rate and --input-channels.
 //
 // "--opt=value" is the same as "--opt value"; "--" ends the options. In the
 // windowed program the options Qt itself takes (-platform NAME, -display
@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/BandMeter.h"
 #include "analysis/BlockMeter.h"
 #include "base/RunState.h"
 
@@ -54,9 +55,10 @@ struct SCommandLine {
     double dBandLow = 0.0;   // Hz
     double dBandHigh = std::numeric_limits<double>::infinity(); // Hz; beyond Nyquist: all
     double dFloorDb = kDefaultPeakFloorDb;                      // no peak below this many dBFS
-    bool bNativeRate = false;      // offline at the file's own rate, as floating point
-    std::int32_t nInputLeft = -1;  // the file's channel for the left side; -1: front left
-    std::int32_t nInputRight = -1; // and for the right; -1: front right
+    bool bNativeRate = false;         // offline at the file's own rate, as floating point
+    std::int32_t nInputLeft = -1;     // the file's channel for the left side; -1: front left
+    std::int32_t nInputRight = -1;    // and for the right; -1: front right
+    EBandSet nBands = EBandSet::None; // band levels beside the peak
 };
 
 class CCommandLine {

@@ -1,6 +1,7 @@
 // vireon-headless: the measuring tool without a window. Measures the sound of
 // the capture device or a sound file block by block: the strongest tone from
-// the transform's own bins (analysis/BlockMeter.h) and the block's levels,
+// the transform's own bins (analysis/BlockMeter.h), the block's levels and,
+// with --bands, the level of every standard band (analysis/BandMeter.h),
 // printed once a second of the stream or as one CSV row per block.
 //
 // Live (the device, or --input played in real time and looping), the whole
@@ -27,6 +28,7 @@
 #include <cstdio>
 #include <ctime>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -36,6 +38,7 @@
 #include "acquisition/AudioRecorder.h"
 #include "acquisition/CaptureDevice.h"
 #include "acquisition/SpectrumPipeline.h"
+#include "analysis/BandMeter.h"
 #include "analysis/BlockMeter.h"
 #include "analysis/HistoryBuffers.h"
 #include "analysis/WindowTable.h"
@@ -147,15 +150,25 @@ double Db(double linear) {
 }
 
 // Writes the measurements: a CSV header and one row per block, or in text
-// one line for the first block of each second of the stream.
+// one line for the first block of each second of the stream; with --bands
+// the band levels too (a column each, or a second line).
 class CReport {
 public:
     // rate: the frames per second of the stream measured.
     CReport(bool csv, double rate = kRate) : m_bCsv(csv), m_dRate(rate) {}
 
     void Begin(const SCommandLine& options, std::int32_t n, const std::string& source) {
+        if (options.nBands != EBandSet::None) {
+            m_pBands =
+                std::make_unique<CBandMeter>(options.nBands, n, m_dRate, options.nWindowType);
+            m_levels.resize(m_pBands->Bands().size());
+        }
         if (m_bCsv) {
-            std::printf("time_s,peak_hz,peak_dbfs,min,max,rms\n");
+            std::printf("time_s,peak_hz,peak_dbfs,min,max,rms");
+            if (m_pBands)
+                for (const SBand& band : m_pBands->Bands())
+                    std::printf(",b%s", band.strName.c_str());
+            std::printf("\n");
             return;
         }
         const double low = options.bBandGiven ? options.dBandLow : m_dRate / n;
@@ -167,16 +180,23 @@ public:
                     low, high, options.dFloorDb, source.c_str());
     }
 
-    // streamFrame: where the block starts in the stream.
-    void Block(std::uint64_t streamFrame, const SBlockMeasurement& m) {
+    // streamFrame: where the block starts in the stream; magnitudes: its
+    // spectrum (CBlockMeter::GetMagnitudes), for the bands.
+    void Block(std::uint64_t streamFrame, const SBlockMeasurement& m, const double* magnitudes) {
         ++m_nBlocks;
         const double t = static_cast<double>(streamFrame) / m_dRate;
+        if (m_pBands)
+            m_pBands->Measure(magnitudes, m_levels.data());
         if (m_bCsv) {
             if (m.peak.bFound)
-                std::printf("%.6f,%.3f,%.2f,%.6f,%.6f,%.6f\n", t, m.peak.dFrequency,
-                            m.peak.dLevelDb, m.dMin, m.dMax, m.dRms);
+                std::printf("%.6f,%.3f,%.2f,%.6f,%.6f,%.6f", t, m.peak.dFrequency, m.peak.dLevelDb,
+                            m.dMin, m.dMax, m.dRms);
             else
-                std::printf("%.6f,,,%.6f,%.6f,%.6f\n", t, m.dMin, m.dMax, m.dRms);
+                std::printf("%.6f,,,%.6f,%.6f,%.6f", t, m.dMin, m.dMax, m.dRms);
+            // A band not measured at this N is an empty field.
+            for (const double level : m_levels)
+                std::isnan(level) ? std::printf(",") : std::printf(",%.2f", level);
+            std::printf("\n");
             return;
         }
         if (t < m_dNextLine)
@@ -190,6 +210,17 @@ public:
             std::snprintf(peak, sizeof peak, "no peak");
         std::printf("%8.2f s  %-30s  min %+.4f  max %+.4f  rms %6.1f dBFS\n", t, peak, m.dMin,
                     m.dMax, Db(m.dRms));
+        if (m_pBands) {
+            std::printf("%10s  bands dBFS:", "");
+            for (std::size_t i = 0; i < m_levels.size(); ++i) {
+                const std::string& name = m_pBands->Bands()[i].strName;
+                if (std::isnan(m_levels[i]))
+                    std::printf(" %s -", name.c_str());
+                else
+                    std::printf(" %s %.1f", name.c_str(), m_levels[i]);
+            }
+            std::printf("\n");
+        }
     }
 
     long Blocks() const { return m_nBlocks; }
@@ -201,6 +232,8 @@ private:
     double m_dRate;
     long m_nBlocks = 0;
     double m_dNextLine = 0.0;
+    std::unique_ptr<CBandMeter> m_pBands; // with --bands
+    std::vector<double> m_levels;         // the last block's, one per band
 };
 
 void Configure(CBlockMeter& meter, const SCommandLine& options) {
@@ -250,9 +283,11 @@ int RunOffline(const SCommandLine& options, std::int32_t n) {
     const double endFrame = options.dSeconds > 0.0 ? options.dSeconds * report.Rate() : INFINITY;
     // A last piece shorter than a block is not a block.
     for (std::uint64_t position = 0; got == blockFrames && static_cast<double>(position) < endFrame;
-         position += blockFrames, got = read())
-        report.Block(position, options.bNativeRate ? meter.Measure(floats.data(), n)
-                                                   : meter.Measure(block.data(), n));
+         position += blockFrames, got = read()) {
+        const SBlockMeasurement measured =
+            options.bNativeRate ? meter.Measure(floats.data(), n) : meter.Measure(block.data(), n);
+        report.Block(position, measured, meter.GetMagnitudes());
+    }
     if (!report.IsCsv())
         std::printf("blocks analysed: %ld (%.2f s of sound)\n", report.Blocks(),
                     static_cast<double>(report.Blocks()) * n / report.Rate());
@@ -389,10 +424,11 @@ int RunLive(const SCommandLine& options, std::int32_t n) {
         fault = GetCaptureFault();
         if (!fault.empty())
             break;
-        for (const CMeasuringTap::SBlock& block : tap.Take())
-            report.Block(block.nStreamFrame,
-                         meter.Measure(block.samples.data(),
-                                       static_cast<std::int32_t>(block.samples.size() / 2)));
+        for (const CMeasuringTap::SBlock& block : tap.Take()) {
+            const SBlockMeasurement measured = meter.Measure(
+                block.samples.data(), static_cast<std::int32_t>(block.samples.size() / 2));
+            report.Block(block.nStreamFrame, measured, meter.GetMagnitudes());
+        }
         std::fflush(stdout);
         const SHistoryGeometry g = store.GetHistoryGeometry();
         const int newBlocks = (lastRow - g.nHistoryRow + h) % h;

@@ -110,6 +110,11 @@ void CMainFrame::CreateActions() {
     AddCommand(ID_VIEW_RUN_STATUS, "Run Status", "Run Status\nShow Run Status");
     AddCommand(ID_VIEW_MAGNITUDE_SCALE, "Magnitude Scale", "Magnitude Scale\nShow Magnitude Scale");
     AddCommand(ID_VIEW_VU_METER, "VU Meter", "VU Meter\nShow VU Meter");
+    const auto ctrlShift = [](Qt::Key key) { return QKeySequence(Qt::CTRL | Qt::SHIFT | key); };
+    AddCommand(ID_VIEW_DECIBEL_SCALE, "Decibel Scale\tCtrl+Shift+D",
+               "Colours and heights by decibels\nDecibel Scale", ctrlShift(Qt::Key_D));
+    AddCommand(ID_VIEW_LOG_FREQUENCY, "Log Frequency Axis\tCtrl+Shift+L",
+               "Frequencies on a logarithmic axis\nLog Frequency Axis", ctrlShift(Qt::Key_L));
 
     AddCommand(ID_VIEW_ACQUIRE, "&Acquire", "Set Acquisition Parameters\nAcquisiton Parameters",
                ctrlAlt(Qt::Key_A));
@@ -150,11 +155,11 @@ void CMainFrame::CreateActions() {
     QAction* timing = AddCommand(ID_SHOW_TIMING, "Timing", "", ctrlAlt(Qt::Key_P));
     addAction(timing);
 
-    for (int id :
-         {ID_PLOT_HISTOGRAM, ID_PLOT_WATERFALL, ID_PLOT_SURFACE, ID_PLOT_BARS, ID_PLOT_METERS,
-          ID_PALETTE_GRAYSCALE, ID_PALETTE_RAINBOW, ID_PALETTE_INVERT, ID_VIEW_PLOT_ONLY,
-          ID_VIEW_VOLUME, ID_VIEW_PROGRAM_INFO, ID_VIEW_RUN_STATUS, ID_VIEW_MAGNITUDE_SCALE,
-          ID_VIEW_VU_METER, ID_VIEW_STATUS_BAR, ID_FILE_RUN, ID_CAPTURE_ENABLE})
+    for (int id : {ID_PLOT_HISTOGRAM, ID_PLOT_WATERFALL, ID_PLOT_SURFACE, ID_PLOT_BARS,
+                   ID_PLOT_METERS, ID_PALETTE_GRAYSCALE, ID_PALETTE_RAINBOW, ID_PALETTE_INVERT,
+                   ID_VIEW_PLOT_ONLY, ID_VIEW_VOLUME, ID_VIEW_PROGRAM_INFO, ID_VIEW_RUN_STATUS,
+                   ID_VIEW_MAGNITUDE_SCALE, ID_VIEW_VU_METER, ID_VIEW_STATUS_BAR, ID_FILE_RUN,
+                   ID_CAPTURE_ENABLE, ID_VIEW_DECIBEL_SCALE, ID_VIEW_LOG_FREQUENCY})
         m_actions[id]->setCheckable(true);
 
     connect(m_actions[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
@@ -194,6 +199,8 @@ void CMainFrame::CreateActions() {
     route(ID_VIEW_VU_METER, &CTamselView::OnViewVuMeter);
     route(ID_VIEW_VOLUME, &CTamselView::OnViewVolume);
     route(ID_VIEW_PLOT_ONLY, &CTamselView::OnViewPlotOnly);
+    route(ID_VIEW_DECIBEL_SCALE, &CTamselView::OnViewDecibelScale);
+    route(ID_VIEW_LOG_FREQUENCY, &CTamselView::OnViewLogFrequency);
     route(ID_PLOT_RESET, &CTamselView::OnPlotReset);
     route(ID_HELP_FINDER, &CTamselView::OnHelpFinder);
     route(ID_CONTEXT_HELP, &CTamselView::OnHelpFinder);
@@ -238,6 +245,9 @@ void CMainFrame::CreateMenus() {
     for (int id : {ID_VIEW_PLOT_ONLY, ID_VIEW_VOLUME, ID_VIEW_PROGRAM_INFO, ID_VIEW_RUN_STATUS,
                    ID_VIEW_MAGNITUDE_SCALE, ID_VIEW_VU_METER})
         view->addAction(act(id));
+    view->addSeparator();
+    view->addAction(act(ID_VIEW_DECIBEL_SCALE));
+    view->addAction(act(ID_VIEW_LOG_FREQUENCY));
 
     bar->addAction(act(ID_VIEW_ACQUIRE));
 
@@ -286,6 +296,9 @@ void CMainFrame::CreateToolBar() {
                              0,
                              ID_VIEW_PLOT_ONLY,
                              ID_PLOT_RESET,
+                             0,
+                             ID_VIEW_DECIBEL_SCALE,
+                             ID_VIEW_LOG_FREQUENCY,
                              0,
                              ID_APP_ABOUT,
                              ID_CONTEXT_HELP};

@@ -158,6 +158,9 @@ bool CTamselApp::InitInstance() {
         },
         Qt::QueuedConnection);
     m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
+    RestoreDisplayScale();
+    connect(m_pMainFrame->View(), &CTamselView::displayScaleChanged, this,
+            &CTamselApp::SaveDisplayScale);
     connect(m_pMainFrame.get(), &CMainFrame::recentFileOpenFailed, this,
             &CTamselApp::RemoveFromRecentFileList);
     if (!args.strPreset.empty()) {
@@ -203,9 +206,32 @@ void CTamselApp::LoadRecentFiles() {
     m_recentFiles.Load(settings);
 }
 
+namespace {
+const char* const kDecibelKey = "Display/DecibelScale";
+const char* const kLogFrequencyKey = "Display/LogFrequencyAxis";
+} // namespace
+
+void CTamselApp::RestoreDisplayScale() {
+    QSettings settings(QString::fromLatin1(kRegistryKey), applicationName());
+    SDisplayScale scale;
+    scale.bDecibel = settings.value(QLatin1String(kDecibelKey), false).toBool();
+    scale.bLogFrequency = settings.value(QLatin1String(kLogFrequencyKey), false).toBool();
+    m_pMainFrame->View()->SetDisplayScale(scale);
+    m_pMainFrame->UpdateCommandUI();
+}
+
+void CTamselApp::SaveDisplayScale(bool decibel, bool logFrequency) {
+    QSettings settings(QString::fromLatin1(kRegistryKey), applicationName());
+    settings.setValue(QLatin1String(kDecibelKey), decibel);
+    settings.setValue(QLatin1String(kLogFrequencyKey), logFrequency);
+}
+
 void CTamselApp::PublishRecentFiles() {
     QSettings settings(QString::fromLatin1(kRegistryKey), applicationName());
     m_recentFiles.Save(settings);
     if (m_pMainFrame)
         m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
+    RestoreDisplayScale();
+    connect(m_pMainFrame->View(), &CTamselView::displayScaleChanged, this,
+            &CTamselApp::SaveDisplayScale);
 }

@@ -2,7 +2,8 @@
 // list and the one document, frame and view.
 //
 // Start-up (InitInstance): the message presenter, the per-user settings under
-// "QuillmoorSoftware" with a recent-file list of 4 entries, the command line
+// "QuillmoorSoftware" with a recent-file list of 4 entries (and the display
+// scale options, restored into the view once it exists), the command line
 // (a file: a preset to open, or sound to play instead of the sound device, as
 // --input FILE does), then the document, the main frame (which reads the startup
 // settings) and its view; the window is shown and the event loop takes over.
@@ -65,6 +66,11 @@ private:
     void LoadRecentFiles();
     // Saves the list at once and shows it in the File menu.
     void PublishRecentFiles();
+    // The decibel scale and the log frequency axis: the user's own, kept
+    // with the recent files and never in a preset. Restored into the view
+    // at start, saved whenever a command switches one.
+    void RestoreDisplayScale();
+    void SaveDisplayScale(bool decibel, bool logFrequency);
 
     int m_nExitCode = 0;
     std::unique_ptr<IMessagePresenter> m_pPreviousPresenter;

@@ -181,6 +181,16 @@ void CTestProbe::Perform(const QString& action, std::int32_t tick) {
             QStringLiteral("grab tick=%1 saved=%2 file=%3").arg(tick).arg(saved ? 1 : 0).arg(file));
     } else if (action == QLatin1String("rainbow")) {
         trigger(ID_PALETTE_RAINBOW);
+    } else if (action == QLatin1String("decibel")) {
+        trigger(ID_VIEW_DECIBEL_SCALE);
+    } else if (action == QLatin1String("logaxis")) {
+        trigger(ID_VIEW_LOG_FREQUENCY);
+    } else if (action == QLatin1String("scale")) {
+        const SDisplayScale scale = m_pFrame->View()->GetDisplayScale();
+        Write(QStringLiteral("scale tick=%1 decibel=%2 log=%3")
+                  .arg(tick)
+                  .arg(scale.bDecibel ? 1 : 0)
+                  .arg(scale.bLogFrequency ? 1 : 0));
     } else if (action == QLatin1String("turn")) {
         // A Ctrl + left drag over the view: the 3D scene tilts and swings.
         CTamselView* view = m_pFrame->View();

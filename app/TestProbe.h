@@ -6,10 +6,12 @@
 // "TICK:ACTION,..." it performs ACTION at timer tick TICK through the same
 // commands a user reaches: debug (Ctrl+Alt+D), run (File > Run), timing
 // (Ctrl+Alt+P), statusbar (View > Status Bar), plot=N (the Plot menu's
-// plot type N), rainbow (Ctrl+Alt+R), turn (a Ctrl + left drag over the
-// view), grab (the view's picture to FILE-TICK.ppm), help (Help > Help
-// Topics, writing the page's path instead of opening a browser), close (the
-// window's close, the path File > Exit takes as well).
+// plot type N), rainbow (Ctrl+Alt+R), decibel and logaxis (View > Decibel
+// Scale, View > Log Frequency Axis), scale (writes both options' state),
+// turn (a Ctrl + left drag over the view), grab (the view's picture to
+// FILE-TICK.ppm), help (Help > Help Topics, writing the page's path instead
+// of opening a browser), close (the window's close, the path File > Exit
+// takes as well).
 //
 // While a probe exists, messages for the user (ReportMessage) are written as
 // "message level=N text=..." lines (line ends as spaces) instead of boxes, so

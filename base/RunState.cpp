@@ -88,6 +88,13 @@ void CRunState::SetDisplayRange(const SDisplayRange& r) {
     m_range.Set(r);
 }
 
+SDisplayScale CRunState::GetDisplayScale() const {
+    return m_scale.Get();
+}
+void CRunState::SetDisplayScale(const SDisplayScale& s) {
+    m_scale.Set(s);
+}
+
 SSpectrumStats CRunState::GetSpectrumStats() const {
     return m_stats.Get();
 }

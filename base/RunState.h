@@ -68,6 +68,14 @@ struct SDisplayRange {
     bool bAutoScale = false;
 };
 
+// How the display lays out magnitudes and frequencies: options of the user,
+// kept per user and never in a preset.
+struct SDisplayScale {
+    bool bDecibel = false;      // magnitudes mapped through dB, between the range's ends in dB
+    bool bLogFrequency = false; // the frequency axis logarithmic (analysis/FrequencyAxis.h)
+    bool operator==(const SDisplayScale&) const = default;
+};
+
 struct SSpectrumStats {
     double dMeasuredMagMin = 0.0;
     double dMeasuredMagMax = 0.0;
@@ -213,6 +221,9 @@ public:
     SDisplayRange GetDisplayRange() const;
     void SetDisplayRange(const SDisplayRange& r);
 
+    SDisplayScale GetDisplayScale() const;
+    void SetDisplayScale(const SDisplayScale& s);
+
     SSpectrumStats GetSpectrumStats() const;
     void SetSpectrumStats(const SSpectrumStats& s);
 
@@ -311,6 +322,11 @@ private:
     // Written by the user-interface thread; read by the analysis thread (the
     // spectrum mapping) and the user-interface thread.
     CGuarded<SDisplayRange> m_range;
+
+    // Written by the user-interface thread (the view's commands); read, like
+    // the range, by the analysis thread before each block and by the
+    // user-interface thread (the plots' axes). Not a preset field.
+    CGuarded<SDisplayScale> m_scale;
 
     // Written by the analysis thread (the spectrum mapping); read by the
     // user-interface thread.

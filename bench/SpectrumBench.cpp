@@ -9,6 +9,8 @@
 //                 the store, CSampleExchange::TakeBlock (transform + the two
 //                 mappings, 600 colour indexes and 90 doubles) and the
 //                 statistics published
+//   BM_TakeLogDecibel  the same with the decibel scale and the log
+//                 frequency axis on (the columns looked up, built once)
 //   BM_Put        CSampleExchange::PutSingle: N int16 stereo frames reduced
 //                 by the channel function, levels, scaling and the window
 #include <benchmark/benchmark.h>
@@ -24,6 +26,7 @@
 
 #include "analysis/Decibel.h"
 #include "analysis/FftEngine.h"
+#include "analysis/LogColumns.h"
 #include "analysis/SampleExchange.h"
 #include "analysis/SpectrumMapping.h"
 #include "base/RunState.h"
@@ -122,27 +125,50 @@ void BM_Fftw(benchmark::State& state) {
 // round trip runs outside the measured interval.
 using Clock = std::chrono::steady_clock;
 
-void BM_Take(benchmark::State& state) {
+// The take as the analysis thread runs it with the scale options given:
+// the range and the options read from the store and, on the log axis, each
+// row's columns looked up (built once, before the first iteration).
+void RunTake(benchmark::State& state, const SDisplayScale& scale) {
     const auto n = static_cast<std::int32_t>(state.range(0));
     CRunState store;
     Configure(store);
+    store.SetDisplayScale(scale);
     auto exchange = std::make_unique<CSampleExchange>(n, kRate, &store);
     const std::vector<std::int16_t> frames = TestFrames(n);
     std::vector<std::uint8_t> colours(kColourWidth);
     std::vector<double> surface(kSurfaceWidth);
-    const SMapRow rows[] = {{colours.data(), MAP_COLOUR_INDEX, kColourWidth},
-                            {surface.data(), MAP_UNIT_DOUBLE, kSurfaceWidth}};
+    SMapRow rows[] = {{colours.data(), MAP_COLOUR_INDEX, kColourWidth, nullptr},
+                      {surface.data(), MAP_UNIT_DOUBLE, kSurfaceWidth, nullptr}};
+    CLogColumns columns[2];
+    const auto lookUp = [&](const SDisplayRange& range) {
+        for (std::size_t i = 0; i < 2; ++i)
+            rows[i].pLayout =
+                columns[i].Update(range, exchange->GetBinWidth(), n / 2, rows[i].nWidth);
+    };
+    if (scale.bLogFrequency)
+        lookUp(store.GetDisplayRange());
     SSpectrumStats stats;
     for (auto _ : state) {
         exchange->PutSingle(frames.data(), n);
         std::fill(colours.begin(), colours.end(), 0);
         std::fill(surface.begin(), surface.end(), 0.0);
         const auto start = Clock::now();
-        benchmark::DoNotOptimize(exchange->TakeBlock(store.GetDisplayRange(), rows, &stats));
+        const SDisplayRange range = store.GetDisplayRange();
+        const SDisplayScale options = store.GetDisplayScale();
+        if (options.bLogFrequency)
+            lookUp(range);
+        benchmark::DoNotOptimize(exchange->TakeBlock(range, options, rows, &stats));
         store.SetSpectrumStats(stats);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     }
     SetThroughput(state, n);
+}
+
+void BM_Take(benchmark::State& state) {
+    RunTake(state, {});
+}
+void BM_TakeLogDecibel(benchmark::State& state) {
+    RunTake(state, {.bDecibel = true, .bLogFrequency = true});
 }
 
 void BM_Put(benchmark::State& state) {
@@ -169,6 +195,11 @@ BENCHMARK(BM_TransformBaseline)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Fftw)->RangeMultiplier(2)->Range(1024, 32768)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Take)
+    ->RangeMultiplier(2)
+    ->Range(1024, 32768)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TakeLogDecibel)
     ->RangeMultiplier(2)
     ->Range(1024, 32768)
     ->UseManualTime()

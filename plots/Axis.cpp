@@ -136,8 +136,17 @@ SAxisTick CAxis::TickAt(CPoint at, bool major) const {
     return {{at.x + from, at.y}, {at.x + to, at.y}, major};
 }
 
+CPoint CAxis::MarkPoint(const STickMark& mark) const {
+    return m_bVertical ? MapFraction(0.0, mark.dPosition) : MapFraction(mark.dPosition, 0.0);
+}
+
 std::vector<SAxisTick> CAxis::Ticks() const {
     std::vector<SAxisTick> ticks;
+    if (!m_marks.empty()) {
+        for (const STickMark& mark : m_marks)
+            ticks.push_back(TickAt(MarkPoint(mark), true));
+        return ticks;
+    }
     if (m_nCustomTicks > 0 && m_pdTickPos != nullptr) {
         for (std::int32_t k = 0; k < m_nCustomTicks; ++k)
             ticks.push_back(TickAt(MapFraction(0.0, m_pdTickPos[k]), true));
@@ -171,6 +180,14 @@ CPoint CAxis::LabelOrigin(CPoint at, const std::string& text) const {
 
 std::vector<SAxisLabel> CAxis::Labels() const {
     std::vector<SAxisLabel> labels;
+    if (!m_marks.empty()) {
+        for (const STickMark& mark : m_marks) {
+            std::string text = LabelText(mark.dValue);
+            const CPoint origin = LabelOrigin(MarkPoint(mark), text);
+            labels.push_back({origin, std::move(text)});
+        }
+        return labels;
+    }
     if (m_nCustomTicks > 0 && m_pdTickPos != nullptr && m_pdTickValue != nullptr) {
         for (std::int32_t k = 0; k < m_nCustomTicks; ++k) {
             std::string text = LabelText(m_pdTickValue[k]);
@@ -220,6 +237,24 @@ void SetFrequencyRange(CAxis& axis, double minHz, double maxHz) {
         axis.SetTitle("Frequency (Hz)");
         axis.SetRange(minHz, maxHz);
     }
+}
+
+void SetFrequencyAxis(CAxis& axis, const SDisplayRange& range, const SDisplayScale& scale,
+                      double binWidth) {
+    SetFrequencyRange(axis, range.dFreqMin, range.dFreqMax);
+    if (!scale.bLogFrequency) {
+        axis.SetTickMarks({});
+        return;
+    }
+    const double length = axis.GetSize().cx;
+    const double spacing = 3.0 * (axis.GetLabelFont() / 100);
+    std::vector<STickMark> marks = LogFrequencyTicks(
+        MakeFrequencyAxis(range, true, binWidth, axis.GetSize().cx), length, spacing);
+    // In the unit the label format and the title name.
+    const double unit = range.dFreqMax > 1000.0 ? 0.001 : 1.0;
+    for (STickMark& mark : marks)
+        mark.dValue *= unit;
+    axis.SetTickMarks(std::move(marks));
 }
 
 void ConfigureFrequencyAxis(CAxis& axis) {

@@ -13,8 +13,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "plots/AxisTicks.h"
 #include "plots/Panel.h"
 
 // Turns an axis value into its label text.
@@ -62,6 +64,10 @@ public:
     // labelled with the given values, replacing the regular ticks (count 0
     // restores them). The arrays are not copied and must outlive the axis.
     void SetCustomTicks(const double* values, const double* positions, std::int32_t count);
+    // Major ticks at the marks' positions along the axis (either direction),
+    // labelled with their values, replacing the regular and the custom
+    // ticks; the axis keeps them. An empty list restores the others.
+    void SetTickMarks(std::vector<STickMark> marks) { m_marks = std::move(marks); }
 
     // Places the axis from (x, y): horizontal with signed length dx, or
     // vertical with signed length dy when dx is 0. Derives the tick and label
@@ -107,6 +113,7 @@ public:
 private:
     void UpdateLabelCount();
     SAxisTick TickAt(CPoint at, bool major) const;
+    CPoint MarkPoint(const STickMark& mark) const;
     CPoint LabelOrigin(CPoint at, const std::string& text) const;
 
     CPoint m_ptLineStart;
@@ -126,6 +133,7 @@ private:
     std::int32_t m_nCentreShift = 0;
     bool m_bVertical = false;
     LabelFormatter m_pfnLabel = nullptr;
+    std::vector<STickMark> m_marks;
     const double* m_pdTickPos = nullptr;
     const double* m_pdTickValue = nullptr;
     std::int32_t m_nCustomTicks = 0;
@@ -134,6 +142,12 @@ private:
 // A frequency axis in Hz up to 1000 Hz ("%3.1f", "Frequency (Hz)"), beyond
 // that in kHz ("%1.2f", "Frequency (KHz)", both bounds * 0.001).
 void SetFrequencyRange(CAxis& axis, double minHz, double maxHz);
+// The same for the range as the display scale shows it: on the log axis
+// (binWidth: the analysis' bin spacing, 0 before the first block) with
+// ticks at 1, 2 and 5 x 10^k Hz in the same label format, at least three
+// label heights apart; otherwise the regular ticks.
+void SetFrequencyAxis(CAxis& axis, const SDisplayRange& range, const SDisplayScale& scale,
+                      double binWidth);
 
 // The frequency axis below the histogram and the waterfall: ten intervals,
 // every fifth tick major, ticks and labels below the line.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "analysis/Decibel.h"
 #include "plots/Primitives.h"
 
 void HistogramBarHeights(const std::uint8_t* row, std::int32_t rowBytes, std::int32_t h,
@@ -51,12 +52,22 @@ void CHistogramPlot::UpdateAxes() {
     if (m_pRunState == nullptr)
         return;
     const SDisplayRange range = m_pRunState->GetDisplayRange();
-    SetFrequencyRange(m_axisX, range.dFreqMin, range.dFreqMax);
-    if (range.bAutoScale) {
-        const SSpectrumStats stats = m_pRunState->GetSpectrumStats();
-        m_axisY.SetRange(stats.dMeasuredMagMin, stats.dMeasuredMagMax);
+    const SDisplayScale scale = m_pRunState->GetDisplayScale();
+    const SSpectrumStats stats = m_pRunState->GetSpectrumStats();
+    SetFrequencyAxis(m_axisX, range, scale, stats.dBinWidth);
+    const double lo = range.bAutoScale ? stats.dMeasuredMagMin : range.dMagMin;
+    const double hi = range.bAutoScale ? stats.dMeasuredMagMax : range.dMagMax;
+    m_axisY.SetRange(lo, hi);
+    if (scale.bDecibel) {
+        // Bars linear in dB: labels on the dB grid, at least two label
+        // heights apart.
+        const double spacing = 2.0 * (m_axisY.GetLabelFont() / 100);
+        m_axisY.SetLabelFormatter(PlainLabel);
+        m_axisY.SetTickMarks(
+            DecibelTicks(LinearToDb(lo), LinearToDb(hi), m_axisY.GetSize().cy, spacing));
     } else {
-        m_axisY.SetRange(range.dMagMin, range.dMagMax);
+        m_axisY.SetLabelFormatter(DbLabel);
+        m_axisY.SetTickMarks({});
     }
 }
 

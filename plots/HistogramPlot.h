@@ -28,7 +28,9 @@ public:
     void Draw() override;
 
     // Sets both axes' ranges, formats and titles from the store's display
-    // range (the measured magnitudes when auto-scale is on).
+    // range (the measured magnitudes when auto-scale is on) and scale: on
+    // the log axis ticks at 1, 2 and 5 x 10^k Hz, with decibels the
+    // magnitude labels on a 10 or 20 dB grid.
     void UpdateAxes();
 
     const CAxis& GetAxisX() const { return m_axisX; }

@@ -55,8 +55,8 @@ CSize CWaterfallPlot::Layout(std::int32_t x, std::int32_t y) {
 void CWaterfallPlot::Draw() {
     if (m_pRunState == nullptr)
         return;
-    const SDisplayRange range = m_pRunState->GetDisplayRange();
-    SetFrequencyRange(m_axisX, range.dFreqMin, range.dFreqMax);
+    SetFrequencyAxis(m_axisX, m_pRunState->GetDisplayRange(), m_pRunState->GetDisplayScale(),
+                     m_pRunState->GetSpectrumStats().dBinWidth);
     const std::int32_t rows = m_snapshot.Read(*m_pRunState, m_nRowLimit - 2);
     const std::int32_t w = m_snapshot.GetRowWidth();
     const std::int32_t h = m_snapshot.GetGeometry().nHistoryLength;

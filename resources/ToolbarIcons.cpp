@@ -34,6 +34,10 @@ const char* ImageName(int commandId) {
         return "plotonly";
     case ID_PLOT_RESET:
         return "resetplot";
+    case ID_VIEW_DECIBEL_SCALE:
+        return "decibel";
+    case ID_VIEW_LOG_FREQUENCY:
+        return "logaxis";
     case ID_APP_ABOUT:
         return "about";
     case ID_CONTEXT_HELP:

@@ -1,10 +1,12 @@
 #include "view/MouseDrag.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "analysis/Decibel.h"
+#include "analysis/FrequencyAxis.h"
 
 SDisplayRange DragRange(SDisplayRange range, std::int32_t dx, std::int32_t dy) {
     if (dx != 0) {
@@ -24,6 +26,28 @@ SDisplayRange DragRange(SDisplayRange range, std::int32_t dx, std::int32_t dy) {
         range.dFreqMax = kDragFreqCeiling;
         range.dFreqSpan = kDragFreqCeiling - range.dFreqMin;
     }
+    return range;
+}
+
+SDisplayRange DragLogRange(SDisplayRange range, std::int32_t dx, std::int32_t dy,
+                           std::int32_t width, double binWidth) {
+    if ((dx == 0 && dy == 0) || width <= 0)
+        return range;
+    const double floor = LogAxisLow(kDragFreqFloor, binWidth);
+    double low =
+        std::clamp(LogAxisLow(range.dFreqMin, binWidth), floor, kDragFreqCeiling / kDragMinRatio);
+    double ratio = range.dFreqMax / low;
+    if (!(ratio >= kDragMinRatio)) // also a range with no room on the log axis
+        ratio = kDragMinRatio;
+    ratio = std::min(ratio, kDragFreqCeiling / floor);
+    if (dy != 0)
+        ratio = std::clamp(ratio * std::pow(0.99, dy), kDragMinRatio, kDragFreqCeiling / low);
+    if (dx != 0)
+        low = std::clamp(low * std::pow(ratio, -static_cast<double>(dx) / width), floor,
+                         kDragFreqCeiling / ratio);
+    range.dFreqMin = low;
+    range.dFreqMax = low * ratio;
+    range.dFreqSpan = range.dFreqMax - range.dFreqMin;
     return range;
 }
 

@@ -21,6 +21,21 @@ inline constexpr double kDragMinSpan = 100.0;
 // magnitude fields are left as they are.
 SDisplayRange DragRange(SDisplayRange range, std::int32_t dx, std::int32_t dy);
 
+// The ratio of the ends a drag leaves on the log axis at least.
+inline constexpr double kDragMinRatio = 1.1;
+
+// The same drag on the log frequency axis (analysis/FrequencyAxis.h), whose
+// ends fa, fb it moves: dragging right pans both ends down by the same
+// factor, (fb / fa)^(-dx / width), so the picture follows the mouse column
+// by column; dragging down narrows the ratio fb / fa by 1 % a pixel (up
+// widens it) with fa kept. The ratio stays at least 1.1, fb at most 20000
+// Hz, fa at least the lowest the axis shows (20 Hz, or a bin width). The
+// range's ends become fa and fb; a drag by (0, 0) changes nothing.
+// binWidth: the analysis' bin spacing (0 before the first block); width:
+// the plot's columns, > 0.
+SDisplayRange DragLogRange(SDisplayRange range, std::int32_t dx, std::int32_t dy,
+                           std::int32_t width, double binWidth);
+
 // A right drag: mostly sideways moves the palette shift by dx (against it
 // when inverted); otherwise (a diagonal too) up lowers and down raises the
 // scale by 0.05. Shift kept to -255..255, scale to 0.1..2.0.

@@ -147,6 +147,14 @@ public:
     void OnViewVuMeter() { TogglePanel(PANEL_VUMETER); }
     void OnViewVolume() { TogglePanel(PANEL_VOLUME); }
     void OnViewPlotOnly();
+    // View > Decibel Scale and View > Log Frequency Axis: each toggles its
+    // option in the store (from the next analysed block on) and tells the
+    // frame (displayScaleChanged); neither touches the preset.
+    void OnViewDecibelScale();
+    void OnViewLogFrequency();
+    // Both options at once, as the per-user settings remember them.
+    void SetDisplayScale(const SDisplayScale& scale);
+    SDisplayScale GetDisplayScale() const { return g_runState.GetDisplayScale(); }
     void OnPlotReset();
     void OnHelpFinder();
 
@@ -234,6 +242,8 @@ signals:
     // The window has no usable OpenGL context; the failure has been reported
     // and the program should end.
     void contextFailed();
+    // The decibel scale or the log frequency axis was switched by a command.
+    void displayScaleChanged(bool decibel, bool logFrequency);
 
 protected:
     bool event(QEvent* e) override;

@@ -155,6 +155,12 @@ bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) c
     case ID_VIEW_PLOT_ONLY:
         checked = m_bPlotOnly;
         return true;
+    case ID_VIEW_DECIBEL_SCALE:
+        checked = GetDisplayScale().bDecibel;
+        return true;
+    case ID_VIEW_LOG_FREQUENCY:
+        checked = GetDisplayScale().bLogFrequency;
+        return true;
     case ID_PLOT_RESET:
     case ID_HELP_FINDER:
     case ID_CONTEXT_HELP:
@@ -209,6 +215,27 @@ void CTamselView::OnViewPlotOnly() {
     m_bPlotOnly = !m_bPlotOnly;
     m_bLayoutNeeded = true;
     MarkModified();
+}
+
+void CTamselView::OnViewDecibelScale() {
+    SDisplayScale scale = GetDisplayScale();
+    scale.bDecibel = !scale.bDecibel;
+    SetDisplayScale(scale);
+    emit displayScaleChanged(scale.bDecibel, scale.bLogFrequency);
+}
+
+void CTamselView::OnViewLogFrequency() {
+    SDisplayScale scale = GetDisplayScale();
+    scale.bLogFrequency = !scale.bLogFrequency;
+    SetDisplayScale(scale);
+    emit displayScaleChanged(scale.bDecibel, scale.bLogFrequency);
+}
+
+// Not a preset setting: the document stays as it is. The axes change at
+// once, the rows from the next block on.
+void CTamselView::SetDisplayScale(const SDisplayScale& scale) {
+    g_runState.SetDisplayScale(scale);
+    update();
 }
 
 void CTamselView::OnPlotReset() {

@@ -75,7 +75,12 @@ void CTamselView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers ke
             }
         } else {
             m_bRangeDrag = true;
-            g_runState.SetDisplayRange(DragRange(g_runState.GetDisplayRange(), dx, dy));
+            const SDisplayRange range = g_runState.GetDisplayRange();
+            if (GetDisplayScale().bLogFrequency)
+                g_runState.SetDisplayRange(DragLogRange(range, dx, dy, m_nHistoryLength,
+                                                        g_runState.GetSpectrumStats().dBinWidth));
+            else
+                g_runState.SetDisplayRange(DragRange(range, dx, dy));
             MarkModified();
         }
     } else if (buttons & Qt::RightButton) {

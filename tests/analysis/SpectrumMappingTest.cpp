@@ -1,8 +1,12 @@
 #include "analysis/SpectrumMapping.h"
 
+#include <set>
 #include <type_traits>
 
+#include "analysis/Decibel.h"
 #include "analysis/FftEngine.h"
+#include "analysis/FrequencyAxis.h"
+#include "analysis/LogColumns.h"
 #include "tests/analysis/AnalysisTestSupport.h"
 #include "tests/analysis/SignalBlocks.h"
 
@@ -33,9 +37,15 @@ struct CMapping {
     SSpectrum Spectrum() const {
         return {engine.GetMagnitudes(), engine.GetMaxMagnitude(), kRate, engine.GetSize()};
     }
-    void Map(std::span<const SMapRow> rows) { last = MapSpectrum(range, Spectrum(), rows); }
+    void Map(std::span<const SMapRow> rows) { last = MapSpectrum(range, scale, Spectrum(), rows); }
+    // On the log axis with a layout made for the row, as the analysis
+    // thread maps.
     void Map(void* cells, std::int32_t mode, std::int32_t width) {
-        const SMapRow row{cells, mode, width};
+        const SColumnLayout* layout =
+            scale.bLogFrequency
+                ? columns.Update(range, kRate / engine.GetSize(), engine.GetSize() / 2, width)
+                : nullptr;
+        const SMapRow row{cells, mode, width, layout};
         Map({&row, 1});
     }
     // Maps into a row of width cells preset to fill; the cell type picks the mode.
@@ -52,6 +62,8 @@ struct CMapping {
 
     CFftEngine engine;
     SDisplayRange range;
+    SDisplayScale scale; // both off unless a test turns them on
+    CLogColumns columns;
     SMapResult last;
 };
 
@@ -165,4 +177,139 @@ TEST(SpectrumMapping, UnitsAreTwiceTheLinearRatioColourIndexesTruncatedAndBothCa
         mapping.SetRange(BinFrequency(10, kN), kRate / 2, 0.0, m10 * 255.0 / target);
         EXPECT_EQ(mapping.Row<std::uint8_t>(width)[0], written) << target;
     }
+}
+
+// With decibels a magnitude is placed by its dB value between the ends' dB
+// values: -60 dB is 40 % of the way up -100..0 dB, -50 dB half of -80..-20
+// dB; anything at or below the low end is 0 and at or above the high end the
+// cap (the 3D rows keep twice the ratio, so their upper half saturates).
+// Tones sit alone on bin centres with the rectangular window: a magnitude of
+// half the amplitude.
+TEST(SpectrumMapping, DecibelsPlaceEachToneByItsDbValueBetweenTheEndsAndClampBeyondThem) {
+    const struct {
+        double loDb, hiDb, toneDb, fraction;
+    } table[] = {
+        {-100.0, 0.0, -60.0, 0.4},   {-100.0, 0.0, -90.0, 0.1},  {-80.0, -20.0, -50.0, 0.5},
+        {-80.0, -20.0, -35.0, 0.75}, {-100.0, 0.0, -120.0, 0.0}, {-80.0, -20.0, -81.0, 0.0},
+        {-100.0, 0.0, 1.5, 1.0},     {-80.0, -20.0, -19.0, 1.0},
+    };
+    const std::int32_t bin = 40, width = kN / 2;
+    for (const auto& row : table) {
+        SCOPED_TRACE(std::to_string(row.toneDb) + " dB in " + std::to_string(row.loDb) + ".." +
+                     std::to_string(row.hiDb));
+        CMapping mapping(kN, Sines(kN, {{bin, 2.0 * DbToLinear(row.toneDb)}}));
+        // The range's ends as magnitudes; 0 dB and below -100 dB are the
+        // clamps of the dB conversion.
+        mapping.SetRange(1.0, kRate / 2, row.loDb <= -100.0 ? 0.0 : DbToLinear(row.loDb),
+                         row.hiDb >= 0.0 ? 1.0 : DbToLinear(row.hiDb));
+        mapping.scale.bDecibel = true;
+        const std::size_t column = mapping.Column(bin, width);
+        const std::vector<double> units = mapping.Row<double>(width);
+        EXPECT_NEAR(units[column], std::min(2.0 * row.fraction, 1.0), 1e-3); // 0.006 dB
+        const int index = mapping.Row<std::uint8_t>(width)[column];
+        EXPECT_NEAR(index, 255.0 * row.fraction, 1.0);
+        // The other bins hold nothing louder than the low end.
+        EXPECT_EQ(std::count(units.begin(), units.end(), 0.0), width - (row.fraction > 0.0));
+    }
+
+    // Auto range in dB too: the measured ends are the silence between the
+    // tones (-100 dB at the most) and the loudest tone, -20 dB, so -80 dB
+    // lies a quarter up and -35 dB 13/16.
+    CMapping mapping(kN, Sines(kN, {{10, 2.0 * DbToLinear(-80.0)},
+                                    {20, 2.0 * DbToLinear(-35.0)},
+                                    {40, 2.0 * DbToLinear(-20.0)}}));
+    mapping.SetRange(1.0, kRate / 2, 0.0, 1.0, true);
+    mapping.scale.bDecibel = true;
+    const std::vector<std::uint8_t> colours = mapping.Row<std::uint8_t>(width);
+    EXPECT_NEAR(colours[mapping.Column(10, width)], 255.0 * 0.25, 1.0);
+    EXPECT_NEAR(colours[mapping.Column(20, width)], 255.0 * 13 / 16, 1.0);
+    EXPECT_EQ(colours[mapping.Column(40, width)], 255);
+}
+
+// Decibels alone keep the linear axis: each tone lights the column it
+// lights without them (the rest, leakage of -300 dB, stays dark).
+TEST(SpectrumMapping, DecibelsAloneKeepEveryToneInItsLinearColumn) {
+    const Tones tones{{3, 0.001}, {57, 0.1}, {58, 0.01}, {200, 0.5}};
+    CMapping mapping(kN, Sines(kN, tones));
+    mapping.SetRange(1.0, 10000.0, 0.0, 1.0);
+    mapping.scale.bDecibel = true;
+    for (const std::int32_t width : {90, 360}) {
+        std::set<std::size_t> expected;
+        for (const auto& [bin, amplitude] : tones)
+            expected.insert(mapping.Column(bin, width));
+        const std::vector<double> row = mapping.Row<double>(width);
+        std::set<std::size_t> lit;
+        for (std::size_t c = 0; c < row.size(); ++c)
+            if (row[c] > 0.0)
+                lit.insert(c);
+        EXPECT_EQ(lit, expected) << width;
+    }
+}
+
+// On the log axis each tone lands in the column the axis gives its
+// frequency; two bins sharing a column (high up, where columns are wide)
+// show the louder. Without a layout for the row's width the row is left
+// alone.
+TEST(SpectrumMapping, TheLogAxisPutsEachToneInItsAxisColumnAndTheLouderOfTwoSharingOne) {
+    const std::int32_t width = 360;
+    CMapping mapping(kN, Sines(kN, {}));
+    mapping.SetRange(20.0, 20000.0, 0.0, 1.0);
+    mapping.scale.bLogFrequency = true;
+    const SFrequencyAxis axis = MakeFrequencyAxis(mapping.range, true, kRate / kN, width);
+    const auto column = [&](std::int32_t k) {
+        return static_cast<std::size_t>(AxisColumn(axis, BinFrequency(k, kN)));
+    };
+    ASSERT_EQ(column(401), column(402));
+    for (const Tones& pair : {Tones{{401, 0.2}, {402, 0.4}}, Tones{{401, 0.4}, {402, 0.2}}}) {
+        Tones tones{{2, 0.4}, {25, 1.2}};
+        tones.insert(tones.end(), pair.begin(), pair.end());
+        mapping.Run(Sines(kN, tones));
+        const std::vector<double> row = mapping.Row<double>(width);
+        EXPECT_DOUBLE_EQ(row[column(2)], mapping.Mag(2) * 2.0);
+        EXPECT_DOUBLE_EQ(row[column(25)], 1.0); // 0.6: in the upper half
+        EXPECT_DOUBLE_EQ(row[column(402)], std::max(mapping.Mag(401), mapping.Mag(402)) * 2.0);
+        EXPECT_LT(*std::max_element(row.begin() + column(402) + 1, row.end()), 1e-12);
+    }
+
+    std::vector<double> alone(width, -1.0);
+    const SMapRow unlaid{alone.data(), MAP_UNIT_DOUBLE, width, nullptr};
+    mapping.Map({&unlaid, 1});
+    EXPECT_TRUE(AllEqual(alone, -1.0));
+}
+
+// At N = 1024 the lowest columns of 20 Hz .. 20 kHz are far narrower than a
+// bin. White noise must still reach every column of every row width the
+// program uses, with and without decibels; and between a lone tone's bin
+// and its silent neighbour the columns step down from the tone towards
+// silence rather than jump.
+TEST(SpectrumMapping, TheLogAxisLeavesNoColumnEmptyAndFillsThemBetweenBinsSmoothly) {
+    CMapping mapping(kN, Noise(kN, 7));
+    mapping.SetRange(20.0, 20000.0, 0.0, 1.0);
+    mapping.scale.bLogFrequency = true;
+    for (const std::int32_t width : {30, 60, 90, 360, 480, 600}) {
+        SCOPED_TRACE("width " + std::to_string(width));
+        for (const bool decibel : {false, true}) {
+            mapping.scale.bDecibel = decibel;
+            const std::vector<double> units = mapping.Row<double>(width, -1.0);
+            EXPECT_EQ(std::count(units.begin(), units.end(), -1.0), 0) << decibel;
+        }
+        const std::vector<std::uint8_t> colours = mapping.Row<std::uint8_t>(width);
+        EXPECT_EQ(std::count(colours.begin(), colours.end(), 0), 0);
+    }
+
+    mapping.Run(Sines(kN, {{3, 0.5}}));
+    mapping.scale.bDecibel = false;
+    const std::int32_t width = 600;
+    const std::vector<double> row = mapping.Row<double>(width, -1.0);
+    const SFrequencyAxis axis = MakeFrequencyAxis(mapping.range, true, kRate / kN, width);
+    const auto column = [&](std::int32_t k) { return AxisColumn(axis, BinFrequency(k, kN)); };
+    ASSERT_GT(column(4) - column(3), 10);
+    EXPECT_DOUBLE_EQ(row[column(3)], 0.5);
+    for (std::int32_t c = column(3) + 1; c < column(4); ++c) {
+        EXPECT_LE(row[c], row[c - 1]) << c;
+        EXPECT_GE(row[c], 0.0) << c;
+    }
+    EXPECT_LT(row[column(4) - 1], 0.1);
+    for (std::int32_t c = column(2) + 1; c < column(3); ++c)
+        EXPECT_GE(row[c], row[c - 1]) << c;
 }

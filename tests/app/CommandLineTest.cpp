@@ -89,6 +89,20 @@ TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
     }
 }
 
+// The band sets, in any case; none unless asked for.
+TEST(CommandLine, BandsAreThirdOctavesOrOctaves) {
+    const std::pair<Args, EBandSet> cases[] = {
+        {{}, EBandSet::None},
+        {{"--bands", "third-octave"}, EBandSet::ThirdOctave},
+        {{"--bands=OCTAVE", "--format", "csv"}, EBandSet::Octave},
+    };
+    for (const auto& [args, bands] : cases) {
+        SCommandLine c;
+        EXPECT_EQ(Parse(args, c, kHeadless), "");
+        EXPECT_EQ(c.nBands, bands) << ::testing::PrintToString(args);
+    }
+}
+
 // Each mistake gives one line naming the word; values out of range say
 // what the option needs. Each program refuses the other's options.
 TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
@@ -121,8 +135,8 @@ TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
         SCommandLine out;
         EXPECT_EQ(Parse(args, out, mode), error);
     }
-    for (const std::string option :
-         {"--seconds", "--window", "--offline", "--format", "--native-rate", "--input-channels"}) {
+    for (const std::string option : {"--seconds", "--window", "--offline", "--format",
+                                     "--native-rate", "--input-channels", "--bands"}) {
         SCommandLine out;
         EXPECT_EQ(Parse({option, "x"}, out, kWindow),
                   "unknown option '" + option + "' (see --help)");
@@ -147,7 +161,9 @@ TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
                              Args{"--input-channels", "2"},
                              Args{"--input-channels", "-1,2"},
                              Args{"--input-channels", "1,2,3"},
-                             Args{"--input-channels", "a,b"}}) {
+                             Args{"--input-channels", "a,b"},
+                             Args{"--bands", "fifth"},
+                             Args{"--bands="}}) {
         SCommandLine out;
         const std::string option = args[0].substr(0, args[0].find('='));
         EXPECT_EQ(Parse(args, out, kHeadless).rfind("option '" + option + "' needs", 0), 0u)

@@ -217,6 +217,58 @@ TEST(VireonHeadless, AFileThatFailsPartWayKeepsTheRowsBeforeAndExitsWithOne) {
     EXPECT_NE(paced.out.find("peak "), std::string::npos) << "rows before the failure stay";
 }
 
+// With --bands each CSV row goes on with one column per band, named by its
+// nominal centre; at N = 1024 the third octaves up to 160 Hz are narrower
+// than a bin and stay empty, and a tone at -6 dBFS reads -6 dB in its band.
+// As text, a second line a second lists the bands.
+TEST(VireonHeadless, BandsAddAColumnPerBandWithTheToneInItsOwn) {
+    const acqtest::CTempDir dir;
+    dir.Write("tone.wav", acqtest::Wav(acqtest::Tone(1000.0, 16384.0, 2 * kSampleRate)));
+    const SResult r = RunProgram(dir, VIREON_HEADLESS_EXE,
+                                 {"--input", "tone.wav", "--offline", "--format", "csv",
+                                  "--block-size", "1024", "--bands", "third-octave"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string header, row;
+    ASSERT_TRUE(std::getline(lines, header) && std::getline(lines, row));
+    const auto split = [](const std::string& line) {
+        std::vector<std::string> fields;
+        std::istringstream words(line);
+        for (std::string field; std::getline(words, field, ',');)
+            fields.push_back(field);
+        if (!line.empty() && line.back() == ',')
+            fields.emplace_back();
+        return fields;
+    };
+    const std::vector<std::string> names = split(header), values = split(row);
+    ASSERT_EQ(names.size(), 6u + 31u);
+    ASSERT_EQ(values.size(), names.size());
+    EXPECT_EQ(names[6], "b20");
+    EXPECT_EQ(names.back(), "b20k");
+    for (std::size_t i = 6; i < names.size(); ++i) {
+        SCOPED_TRACE(names[i]);
+        const bool narrow = i < 6 + 10; // 20 .. 160 Hz
+        EXPECT_EQ(values[i].empty(), narrow);
+        if (narrow)
+            continue;
+        const double level = std::stod(values[i]);
+        if (names[i] == "b1k") {
+            EXPECT_NEAR(level, 20.0 * std::log10(16384.0 / 32767.0), 0.2);
+        } else {
+            EXPECT_LT(level, -40.0);
+        }
+    }
+
+    const SResult text = RunProgram(dir, VIREON_HEADLESS_EXE,
+                                    {"--input", "tone.wav", "--offline", "--bands", "octave"});
+    EXPECT_EQ(text.status, 0) << text.err;
+    std::size_t listed = 0;
+    for (std::size_t at = 0; (at = text.out.find("bands dBFS: 31.5 ", at)) != std::string::npos;
+         ++at)
+        ++listed;
+    EXPECT_EQ(listed, 2u) << text.out;
+}
+
 // Both programs print the name, version and legal notice the About box shows.
 TEST(Programs, VersionNeedsNoDisplayAndShowsWhatTheAboutBoxShows) {
     const acqtest::CTempDir dir;

@@ -88,6 +88,7 @@ protected:
     }
     void TearDown() override {
         CloseFrame();
+        g_runState.SetDisplayScale({}); // the user's options start off in every test
         CTamselView::SetBackendFactory(nullptr);
         CTamselView::SetUrlOpener(nullptr);
         CTamselView::SetInstalledHelpFile({});

@@ -85,6 +85,26 @@ protected:
     CStartupSettings m_savedSettings;
 };
 
+// The decibel scale and the log axis are the user's, not the preset's:
+// switching them leaves a saved preset unmodified, a preset saved with them
+// on has the very bytes of one saved with them off, and opening a preset
+// leaves them as they are.
+TEST_F(PresetDocumentTest, TheScaleOptionsNeitherModifyNorChangeAPresetFile) {
+    const auto bytes = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::vector<char>((std::istreambuf_iterator<char>(file)), {});
+    };
+    ASSERT_TRUE(SaveAs(Path("plain.tpz")));
+    Trigger(ID_VIEW_DECIBEL_SCALE);
+    Trigger(ID_VIEW_LOG_FREQUENCY);
+    EXPECT_FALSE(m_doc.IsModified());
+    ASSERT_TRUE(SaveAs(Path("scaled.tpz")));
+    EXPECT_EQ(bytes(Path("scaled.tpz")), bytes(Path("plain.tpz")));
+    ASSERT_EQ(bytes(Path("plain.tpz")).size(), 524u);
+    ASSERT_TRUE(m_doc.OnOpenDocument(Path("plain.tpz")));
+    EXPECT_EQ(g_runState.GetDisplayScale(), (SDisplayScale{true, true}));
+}
+
 // New, then a saved preset changed and reverted.
 TEST_F(PresetDocumentTest, NewGivesTheDefaultsAndAChangeAfterSaveMarksTheTitleUntilRevert) {
     g_runState.SetPresetSettings(presettest::Distinct().settings);

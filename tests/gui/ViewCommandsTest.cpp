@@ -15,7 +15,8 @@
 namespace {
 
 using guitest::g_messages;
-const Qt::KeyboardModifiers kCtrl = Qt::ControlModifier, kCtrlAlt = kCtrl | Qt::AltModifier;
+const Qt::KeyboardModifiers kCtrl = Qt::ControlModifier, kCtrlAlt = kCtrl | Qt::AltModifier,
+                            kCtrlShift = kCtrl | Qt::ShiftModifier;
 
 class ViewCommands : public guitest::CFrameTest {
 protected:
@@ -52,16 +53,28 @@ TEST_F(ViewCommands, AFailedCaptureDeviceIsReportedAndEveryAcceleratorReachesIts
         int key, command;
     } table[] = {
         // exit last: it closes the window
-        {kCtrl, Qt::Key_A, ID_FILE_SAVE_AS},      {kCtrlAlt, Qt::Key_A, ID_VIEW_ACQUIRE},
-        {kCtrlAlt, Qt::Key_B, ID_PLOT_BARS},      {kCtrl, Qt::Key_C, ID_EDIT_COPY},
-        {kCtrlAlt, Qt::Key_D, ID_DEBUG_WINDOW},   {kCtrlAlt, Qt::Key_G, ID_PALETTE_GRAYSCALE},
-        {kCtrlAlt, Qt::Key_M, ID_PLOT_METERS},    {kCtrl, Qt::Key_N, ID_FILE_NEW},
-        {kCtrl, Qt::Key_O, ID_FILE_OPEN},         {kCtrlAlt, Qt::Key_P, ID_SHOW_TIMING},
-        {kCtrl, Qt::Key_R, ID_FILE_RUN},          {kCtrlAlt, Qt::Key_R, ID_PALETTE_RAINBOW},
-        {kCtrl, Qt::Key_S, ID_FILE_SAVE},         {kCtrlAlt, Qt::Key_S, ID_PLOT_WATERFALL},
-        {kCtrl, Qt::Key_T, ID_FILE_REVERT},       {kCtrlAlt, Qt::Key_U, ID_PLOT_SURFACE},
-        {kCtrl, Qt::Key_W, ID_CAPTURE_ENABLE},    {kCtrlAlt, Qt::Key_Z, ID_PLOT_RESET},
-        {kCtrlAlt, Qt::Key_H, ID_PLOT_HISTOGRAM}, {kCtrl, Qt::Key_Q, ID_APP_EXIT},
+        {kCtrl, Qt::Key_A, ID_FILE_SAVE_AS},
+        {kCtrlAlt, Qt::Key_A, ID_VIEW_ACQUIRE},
+        {kCtrlAlt, Qt::Key_B, ID_PLOT_BARS},
+        {kCtrl, Qt::Key_C, ID_EDIT_COPY},
+        {kCtrlAlt, Qt::Key_D, ID_DEBUG_WINDOW},
+        {kCtrlAlt, Qt::Key_G, ID_PALETTE_GRAYSCALE},
+        {kCtrlAlt, Qt::Key_M, ID_PLOT_METERS},
+        {kCtrl, Qt::Key_N, ID_FILE_NEW},
+        {kCtrl, Qt::Key_O, ID_FILE_OPEN},
+        {kCtrlAlt, Qt::Key_P, ID_SHOW_TIMING},
+        {kCtrl, Qt::Key_R, ID_FILE_RUN},
+        {kCtrlAlt, Qt::Key_R, ID_PALETTE_RAINBOW},
+        {kCtrl, Qt::Key_S, ID_FILE_SAVE},
+        {kCtrlAlt, Qt::Key_S, ID_PLOT_WATERFALL},
+        {kCtrl, Qt::Key_T, ID_FILE_REVERT},
+        {kCtrlAlt, Qt::Key_U, ID_PLOT_SURFACE},
+        {kCtrl, Qt::Key_W, ID_CAPTURE_ENABLE},
+        {kCtrlAlt, Qt::Key_Z, ID_PLOT_RESET},
+        {kCtrlShift, Qt::Key_D, ID_VIEW_DECIBEL_SCALE},
+        {kCtrlShift, Qt::Key_L, ID_VIEW_LOG_FREQUENCY},
+        {kCtrlAlt, Qt::Key_H, ID_PLOT_HISTOGRAM},
+        {kCtrl, Qt::Key_Q, ID_APP_EXIT},
     };
     // Commands that open a dialog (Open, Save As, Acquire) find it closed.
     QTimer closer;
@@ -94,6 +107,39 @@ TEST_F(ViewCommands, AFailedCaptureDeviceIsReportedAndEveryAcceleratorReachesIts
         EXPECT_EQ(View()->GetPanelCount(), colours ? 4 : 3) << "info, run status, VU, scale";
     }
     EXPECT_FALSE(m_frame->isVisible()) << "Ctrl+Q closes the window";
+}
+
+// The decibel scale and the log axis switch from their keys and toolbar
+// buttons, are checked while on and reach the store the analysis reads;
+// the frame hears of each switch. On the log axis a sideways drag pans both
+// ends by the same factor, a tenth of the ratio's decades for a tenth of the
+// width, and the range pane shows the new ends.
+TEST_F(ViewCommands, TheScaleOptionsSwitchFromKeysAndButtonsAndTheLogAxisDragsByRatios) {
+    QSignalSpy changed(View(), &CTamselView::displayScaleChanged);
+    Keys(Qt::Key_D, kCtrlShift);
+    EXPECT_TRUE(Checked(ID_VIEW_DECIBEL_SCALE));
+    EXPECT_FALSE(Checked(ID_VIEW_LOG_FREQUENCY));
+    EXPECT_EQ(g_runState.GetDisplayScale(), (SDisplayScale{true, false}));
+    QTest::mouseClick(m_frame->ToolBar()->widgetForAction(m_frame->Action(ID_VIEW_LOG_FREQUENCY)),
+                      Qt::LeftButton);
+    EXPECT_TRUE(Checked(ID_VIEW_LOG_FREQUENCY));
+    EXPECT_EQ(g_runState.GetDisplayScale(), (SDisplayScale{true, true}));
+    ASSERT_EQ(changed.count(), 2);
+    EXPECT_EQ(changed.last(), (QList<QVariant>{true, true}));
+
+    g_runState.SetDisplayRange({100, 1000, 900, 0.0, 1.0, false});
+    const int tenth = g_startupSettings.m_nHistoryLength / 10;
+    Drag(Qt::LeftButton, Qt::NoModifier, {300, 200}, {300 - tenth, 200});
+    const SDisplayRange range = g_runState.GetDisplayRange();
+    EXPECT_NEAR(range.dFreqMin, 100.0 * std::pow(10.0, 0.1), 1e-6);
+    EXPECT_NEAR(range.dFreqMax, 1000.0 * std::pow(10.0, 0.1), 1e-6);
+    EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0.13->1.26KHz),M(-100-> 0dB)")));
+
+    Keys(Qt::Key_D, kCtrlShift);
+    Keys(Qt::Key_L, kCtrlShift);
+    EXPECT_FALSE(Checked(ID_VIEW_DECIBEL_SCALE) || Checked(ID_VIEW_LOG_FREQUENCY));
+    EXPECT_EQ(g_runState.GetDisplayScale(), SDisplayScale{});
+    EXPECT_EQ(changed.count(), 4);
 }
 
 // Plot Only hides every panel and greys their items, which keep their checks;

@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 
+#include "analysis/FrequencyAxis.h"
 #include "base/StartupSettings.h"
 #include "tests/acquisition/AcquisitionTestSupport.h"
 #include "tests/presets/PresetTestSupport.h"
@@ -226,6 +227,40 @@ TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothP
             brightest = x;
     EXPECT_EQ(brightest - (kLeft + 1), column);
     EXPECT_GT(waterfall.At(brightest, kBottom + 1), 3 * 40);
+}
+
+// The decibel scale and the log axis, switched on from the View menu, are
+// remembered in the user's settings and on again at the next start. The
+// waterfall then shows a tone on a bin centre in the column the log axis
+// gives its frequency (20 Hz .. 10 kHz at H = 360 columns, starting at one
+// bin, 21.5 Hz), and in dB the silence around it stays dark.
+TEST_F(VireonProcess, TheScaleOptionsAreRememberedAndPutTheToneInItsLogColumn) {
+    constexpr int kBlock = 2048, kH = 360, kBin = 93;
+    constexpr double kBinWidth = static_cast<double>(kSampleRate) / kBlock;
+    constexpr int kLeft = 10 + 4 * 12, kBottom = 479 - 12 - kH;
+    m_temp.Write("tone.wav",
+                 acqtest::Wav(acqtest::Tone(kBin * kBinWidth, 16384.0, 4 * kSampleRate)));
+    const SRun first = Run("4:scale,5:decibel,5:logaxis,6:scale,7:plot=1,16:grab,17:close");
+    EXPECT_EQ(first.First("scale", 4)["decibel"] + first.First("scale", 4)["log"], 0);
+    EXPECT_EQ(first.First("scale", 6)["decibel"] + first.First("scale", 6)["log"], 2);
+    std::ifstream settings(m_dir / "QuillmoorSoftware" / "Vireon.conf");
+    const std::string text(std::istreambuf_iterator<char>(settings), {});
+    EXPECT_NE(text.find("DecibelScale=true"), std::string::npos) << text;
+    EXPECT_NE(text.find("LogFrequencyAxis=true"), std::string::npos) << text;
+
+    const SFrequencyAxis axis = MakeFrequencyAxis(kDefaultDisplayRange, true, kBinWidth, kH);
+    const int column = AxisColumn(axis, kBin * kBinWidth);
+    const SPicture waterfall(first.First("grab").fields.at("file"));
+    ASSERT_EQ(waterfall.image.size(), QSize(640, 480));
+    int brightest = -1;
+    for (int x = kLeft + 1; x < kLeft + kH; ++x)
+        if (brightest < 0 || waterfall.At(x, kBottom + 1) > waterfall.At(brightest, kBottom + 1))
+            brightest = x;
+    EXPECT_EQ(brightest - (kLeft + 1), column);
+    EXPECT_EQ(waterfall.At(kLeft + 1 + column / 2, kBottom + 1), 0) << "silence is dark";
+
+    const SRun second = Run("4:scale,5:close");
+    EXPECT_EQ(second.First("scale", 4)["decibel"] + second.First("scale", 4)["log"], 2);
 }
 
 // Qt skips a view whose context failed without a word (and on this platform

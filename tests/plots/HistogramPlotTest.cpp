@@ -66,6 +66,49 @@ TEST(HistogramPlot, AxesFollowTheDisplayRange) {
     }
 }
 
+// With the log axis the frequency labels stand at 1, 2 and 5 x 10^k Hz,
+// each a decade's share of the axis from its start; with decibels the
+// magnitude labels follow the 10 dB grid of the range's ends (the measured
+// ones under auto-scale). Off again, the axes are as without them.
+TEST(HistogramPlot, TheScaleOptionsPutTheAxesOnTheLogAndDecibelGrids) {
+    CRunState store;
+    store.SetHistoryGeometry({720, 360, 0, 360});
+    store.SetSpectrumStats({0.001, 0.35, 0.0, 44100.0 / 32768, 22050.0});
+    CHistogramPlot plot;
+    Attach(plot, store);
+    plot.Layout(0, 480);
+    const auto texts = [](const CAxis& axis) {
+        std::string all;
+        for (const SAxisLabel& label : axis.Labels())
+            all += label.text + "|";
+        return all;
+    };
+    const struct {
+        bool autoScale;
+        std::string db;
+    } cases[] = {
+        {false, "-100.0|-90.0|-80.0|-70.0|-60.0|-50.0|-40.0|-30.0|-20.0|-10.0| 0.0|"},
+        {true, "-60.0|-50.0|-40.0|-30.0|-20.0|-10.0|"},
+    };
+    for (const auto& c : cases) {
+        store.SetDisplayRange({20.0, 20000.0, 19980.0, 0.0, 1.0, c.autoScale});
+        store.SetDisplayScale({true, true});
+        plot.UpdateAxes();
+        const CAxis& x = plot.GetAxisX();
+        EXPECT_EQ(texts(x), "0.02|0.05|0.10|0.20|0.50|1.00|2.00|5.00|10.00|20.00|");
+        const auto ticks = x.Ticks();
+        const int length = x.GetLineEnd().x - x.GetLineStart().x;
+        for (const std::size_t decade : {0u, 3u, 6u, 9u})
+            EXPECT_EQ(ticks[decade].start.x, x.GetLineStart().x + length * (decade / 3) / 3);
+        EXPECT_EQ(texts(plot.GetAxisY()), c.db);
+    }
+
+    store.SetDisplayScale({});
+    plot.UpdateAxes();
+    EXPECT_EQ(plot.GetAxisX().Labels().size(), 11u);
+    EXPECT_EQ(texts(plot.GetAxisY()), "-60.0|-27.0|-21.1|-17.6|-15.1|-13.2|-11.6|-10.3|-9.1|");
+}
+
 class HistogramPlotDraw : public GlTest {};
 
 TEST_F(HistogramPlotDraw, FullRowDrawsFullHeightBarsWhosePeaksThenFallAFixedStepPerFrame) {
