@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bitmap fonts as OpenGL display lists: list base + code draws character code
 // (0..254) with glBitmap at the raster position and advances it. The glyph
 // shapes come from a rasteriser of the platform (platform/GlyphRasterizer).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Immediate-mode OpenGL drawing shared by every plot. Coordinates are window
 // pixels of the plot area (origin bottom-left, y upward; "top" is the larger
 // y) unless the caller applied a 3D projection. Only SetColour,

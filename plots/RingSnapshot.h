@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A plot's own copy of the newest rows of the waterfall ring (layout and
 // access rules in analysis/HistoryBuffers.h). Read takes the published
 // geometry and the ring pointer from the store, then copies the rows through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The magnitude colour scale shown beside the waterfall and surface plots: a
 // 128 x 10 bar of the whole palette (every second index, low on the left)
 // labelled with the dB values of its two ends, and "Auto Range" while the

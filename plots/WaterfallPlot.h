@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plot type 1: the recent spectra as a colour image, frequency across, time
 // upward: the newest spectrum at the bottom, each older one a row higher,
 // each magnitude byte shown in its palette colour. A frequency axis below and

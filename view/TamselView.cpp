@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The widget's OpenGL lifecycle and the main loop of CTamselView, and what
 // it shares with its document (the display settings, the title).
 #include "view/TamselView.h"

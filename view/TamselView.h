@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The OpenGL view: the window's drawing surface and the program's main loop.
 //
 // It owns the acquisition pipeline (sample exchange, history buffers, worker

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of CTamselView and their enabled and checked states.
 #include "view/TamselView.h"
 

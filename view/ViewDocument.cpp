@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What CTamselView shares with its document and the store: the display and
 // palette settings a preset saves, the startup preset, the window title.
 #include "view/TamselView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame and the view's commands, mouse drags and status hints
 // through the real window: key sequences and toolbar clicks on the frame,
 // mouse events on the view, and what the menu items and the status-bar panes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The overlay panels: frame and title, colour scale, VU meter, volume strip
 // and the two text panels.
 #include <cmath>
