@@ -251,6 +251,7 @@ void CTamselView::resizeGL(int w, int h) {
 }
 
 void CTamselView::paintGL() {
+    const auto start = std::chrono::steady_clock::now();
     const std::uint32_t t0 = NowMs();
     if (m_bLayoutNeeded)
         LayoutPanels();
@@ -284,6 +285,9 @@ void CTamselView::paintGL() {
     m_nLastDrawMs = static_cast<std::int32_t>(NowMs() - t0);
     m_drawTime.Add(m_nLastDrawMs);
     ++m_nDrawCount;
+    m_nDrawTimeUs += std::chrono::duration_cast<std::chrono::microseconds>(
+                         std::chrono::steady_clock::now() - start)
+                         .count();
     PublishDisplaySettings();
 }
 

@@ -194,6 +194,8 @@ public:
     std::int32_t AverageDrawMs() const { return m_drawTime.Average(); }
     std::int32_t AverageTimerMs() const { return m_timerInterval.Average(); }
     std::int64_t DrawCount() const { return m_nDrawCount; }
+    // Wall time spent inside paintGL since the start, in microseconds.
+    std::int64_t DrawTimeUs() const { return m_nDrawTimeUs; }
     const CPalette& Palette() const { return m_palette; }
     CCaptureSession& Capture() { return m_capture; }
     bool IsCaptureConfigured() const { return m_bCaptureConfigured; }
@@ -325,6 +327,7 @@ private:
     std::int64_t m_tRunStart = 0;
     std::int32_t m_nLastDrawMs = 0;
     std::int64_t m_nDrawCount = 0;
+    std::int64_t m_nDrawTimeUs = 0;
     std::int32_t m_nPlotWidth;
     std::int32_t m_nPlotHeight;
     std::int32_t m_nClientWidth = 0;
