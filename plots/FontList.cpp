@@ -3,6 +3,16 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <map>
+
+namespace {
+
+std::map<std::int32_t, std::vector<SGlyphBitmap>>& Fonts() {
+    static std::map<std::int32_t, std::vector<SGlyphBitmap>> fonts;
+    return fonts;
+}
+
+} // namespace
 
 bool BuildFontList(IGlyphRasterizer& rasterizer, std::int32_t listBase, int pixelHeight,
                    const std::string& face) {
@@ -13,26 +23,34 @@ bool BuildFontList(IGlyphRasterizer& rasterizer, std::int32_t listBase, int pixe
     return true;
 }
 
-void BuildFontList(std::int32_t listBase, const std::vector<SGlyphBitmap>& glyphs) {
+void DrawGlyph(const SGlyphBitmap& g) {
     // Mesa does not record a glBitmap with a null pointer in a display list,
     // so an empty glyph (the space) would not advance: point at a dummy byte.
     static const GLubyte kEmpty[4] = {0, 0, 0, 0};
+    const std::size_t rowBytes = (static_cast<std::size_t>(std::max(g.width, 0)) + 7) / 8;
+    const bool complete = g.width > 0 && g.height > 0 &&
+                          g.bits.size() >= rowBytes * static_cast<std::size_t>(g.height);
+    if (complete)
+        glBitmap(g.width, g.height, g.originX, g.originY, g.advance, 0.0f, g.bits.data());
+    else
+        glBitmap(0, 0, 0.0f, 0.0f, g.advance, 0.0f, kEmpty);
+}
 
+const std::vector<SGlyphBitmap>* FontGlyphs(std::int32_t listBase) {
+    const auto it = Fonts().find(listBase);
+    return it == Fonts().end() ? nullptr : &it->second;
+}
+
+void BuildFontList(std::int32_t listBase, const std::vector<SGlyphBitmap>& glyphs) {
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     const std::size_t count = std::min<std::size_t>(glyphs.size(), IGlyphRasterizer::kGlyphCount);
     for (std::size_t code = 0; code < count; ++code) {
-        const SGlyphBitmap& g = glyphs[code];
-        const std::size_t rowBytes = (static_cast<std::size_t>(std::max(g.width, 0)) + 7) / 8;
-        const bool complete = g.width > 0 && g.height > 0 &&
-                              g.bits.size() >= rowBytes * static_cast<std::size_t>(g.height);
         glNewList(static_cast<GLuint>(listBase) + static_cast<GLuint>(code), GL_COMPILE);
-        if (complete)
-            glBitmap(g.width, g.height, g.originX, g.originY, g.advance, 0.0f, g.bits.data());
-        else
-            glBitmap(0, 0, 0.0f, 0.0f, g.advance, 0.0f, kEmpty);
+        DrawGlyph(glyphs[code]);
         glEndList();
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    Fonts()[listBase].assign(glyphs.begin(), glyphs.begin() + static_cast<std::ptrdiff_t>(count));
 }

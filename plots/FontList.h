@@ -1,6 +1,9 @@
 // Bitmap fonts as OpenGL display lists: list base + code draws character code
 // (0..254) with glBitmap at the raster position and advances it. The glyph
 // shapes come from a rasteriser of the platform (platform/GlyphRasterizer).
+// A copy of each font's glyphs is kept by list base, so that text can be
+// drawn with the same glBitmap calls without calling the lists (see
+// DrawText in plots/Primitives.h).
 //
 // User-interface thread only, with the OpenGL context current.
 #pragma once
@@ -54,3 +57,11 @@ bool BuildFontList(IGlyphRasterizer& rasterizer, std::int32_t listBase, int pixe
                    const std::string& face);
 // Builds the lists from glyphs already rasterised (at most 255 are used).
 void BuildFontList(std::int32_t listBase, const std::vector<SGlyphBitmap>& glyphs);
+
+// The glyphs the lists from listBase were last built from, or null for a
+// base no font was built at.
+const std::vector<SGlyphBitmap>* FontGlyphs(std::int32_t listBase);
+// One glyph's glBitmap at the current raster position, exactly as its
+// display list holds it; the unpack state must be the default one with an
+// alignment of 1.
+void DrawGlyph(const SGlyphBitmap& glyph);

@@ -64,4 +64,44 @@ TEST_F(FontList, TwelvePixelQtFontStandsOnTheBaselineWithinItsHeight) {
     EXPECT_GE(draw("H H").right - draw("HH").right, 2) << "the space advances";
 }
 
+// Text is drawn with the glBitmap calls of the font's display lists rather
+// than through them: every printable character, a code past the font and a
+// pixel store that is not the default must give what the lists give.
+TEST_F(FontList, TextDrawsExactlyWhatTheDisplayListsDraw) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "plots_tests";
+    char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+    CGlyphRasterizer rasterizer;
+    ASSERT_TRUE(BuildFontList(rasterizer, 1000, 10, "Arial"));
+    ASSERT_TRUE(BuildFontList(rasterizer, 2400, 24, "Courier Bold Italic"));
+    std::string text;
+    for (int code = 32; code < 127; ++code)
+        text += static_cast<char>(code);
+    text += "\xe9\xff";
+    glColor3f(1, 0.5f, 0.25f);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_TRUE);
+    for (const int base : {1000, 2400}) {
+        for (std::size_t from = 0; from < text.size(); from += 24) {
+            SCOPED_TRACE(testing::Message() << "font " << base << ", from " << from);
+            const std::string part = text.substr(from, 24);
+            glClear(GL_COLOR_BUFFER_BIT);
+            DrawText(base, 3, 100, part);
+            const auto drawn = Frame();
+            glClear(GL_COLOR_BUFFER_BIT);
+            glRasterPos2i(3, 100);
+            glListBase(static_cast<GLuint>(base));
+            glCallLists(static_cast<GLsizei>(part.size()), GL_UNSIGNED_BYTE, part.data());
+            EXPECT_TRUE(drawn == Frame());
+            GLint alignment = 0;
+            glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+            EXPECT_EQ(alignment, 8) << "the pixel store is left as it was";
+        }
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+}
+
 } // namespace
