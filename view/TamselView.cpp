@@ -365,9 +365,10 @@ void CTamselView::ReleaseContext() {
         return;
     m_bContextReady = false;
     // Only now that no thread is left is the context let go: the font lists
-    // go with it.
+    // and the waterfall's image go with it.
     makeCurrent();
     for (const SBitmapFont& font : kBitmapFonts)
         glDeleteLists(static_cast<GLuint>(font.listBase), IGlyphRasterizer::kGlyphCount);
+    m_waterfallPlot.ReleaseGl();
     doneCurrent();
 }
