@@ -1,12 +1,13 @@
-// The widget's OpenGL lifecycle and the main loop of CTamselView, and what
-// it shares with its document (the display settings, the title).
+// The OpenGL lifecycle (through the surface) and the main loop of
+// CTamselView, and what it shares with its document (the display settings,
+// the title).
 #include "view/TamselView.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <GL/gl.h>
 
@@ -24,6 +25,7 @@
 #include "recording/ScreenShotThread.h"
 #include "view/PixelMaps.h"
 #include "view/ScreenShot.h"
+#include "view/ViewSurface.h"
 
 namespace {
 
@@ -72,13 +74,19 @@ void CTamselView::SetImageClipboard(IImageClipboard* clipboard) {
 }
 
 CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
-    : QOpenGLWidget(parent), m_pDoc(doc), m_nW(g_startupSettings.m_nPlotWidth),
+    : QWidget(parent), m_pDoc(doc), m_nW(g_startupSettings.m_nPlotWidth),
       m_nP(g_startupSettings.m_nPlotHeight), m_nH(g_startupSettings.m_nHistoryLength),
       m_nK(g_startupSettings.m_nSurfaceCols), m_nR(g_startupSettings.m_nSurfaceRows),
       m_nPlotWidth(m_nW), m_nPlotHeight(m_nP), m_nRingRows(2 * m_nH), m_nHistoryLength(m_nH) {
     setObjectName(QStringLiteral("TamselView"));
     setMinimumSize(m_nW, m_nP);
     setFocusPolicy(Qt::StrongFocus);
+    m_pSurface = new CViewSurface(this);
+    QWidget* container = QWidget::createWindowContainer(m_pSurface, this);
+    container->setFocusPolicy(Qt::NoFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(container);
     if (m_pDoc) {
         connect(m_pDoc, &CTamselDoc::contentsChanged, this, &CTamselView::OnUpdate);
         // Presets: the title follows the document's path and modified flag;
@@ -191,18 +199,10 @@ void CTamselView::ReportContextFailure() {
     emit contextFailed();
 }
 
-bool CTamselView::event(QEvent* e) {
-    const bool handled = QOpenGLWidget::event(e);
-    // The base class makes its context on showing; when that fails it skips
-    // initializeGL without a word and the window would stay blank.
-    if (e->type() == QEvent::Show && !m_bContextReady && !size().isEmpty() &&
-        window()->windowHandle() != nullptr)
-        ReportContextFailure();
-    return handled;
-}
-
+// The surface makes its context when it is first sized and calls this even
+// when that failed.
 void CTamselView::initializeGL() {
-    if (!context() || !context()->isValid()) {
+    if (!m_pSurface->context() || !m_pSurface->context()->isValid()) {
         ReportContextFailure();
         return;
     }
@@ -250,9 +250,7 @@ void CTamselView::resizeGL(int w, int h) {
     }
 }
 
-void CTamselView::paintGL() {
-    const auto start = std::chrono::steady_clock::now();
-    const std::uint32_t t0 = NowMs();
+void CTamselView::DrawFrame() {
     if (m_bLayoutNeeded)
         LayoutPanels();
 
@@ -269,6 +267,14 @@ void CTamselView::paintGL() {
     DrawPanels();
 
     checkGLError("OnDraw");
+}
+
+void CTamselView::paintGL() {
+    if (!m_bContextReady)
+        return;
+    const auto start = std::chrono::steady_clock::now();
+    const std::uint32_t t0 = NowMs();
+    DrawFrame();
 
     // Screen capture: a new frame is read only once the screenshot thread
     // has taken the previous one; a forced copy waits for that.
@@ -278,8 +284,8 @@ void CTamselView::paintGL() {
         m_bForceScreenshot = false;
     }
 
-    // The frame is composed by Qt after this returns; finishing here makes
-    // the measured time include the rendering itself.
+    // The frame is swapped to the screen after this returns; finishing here
+    // makes the measured time include the rendering itself.
     glFinish();
 
     m_nLastDrawMs = static_cast<std::int32_t>(NowMs() - t0);
@@ -304,10 +310,27 @@ bool CTamselView::checkGLError(const char* where) {
     return CheckGLError(where);
 }
 
+QImage CTamselView::grabFramebuffer() {
+    if (!m_bContextReady)
+        return {};
+    // The surface's back buffer holds nothing once swapped: draw into it
+    // again and read it before the next swap.
+    m_pSurface->makeCurrent();
+    const qreal ratio = m_pSurface->devicePixelRatio();
+    glViewport(0, 0, static_cast<GLsizei>(m_pSurface->width() * ratio),
+               static_cast<GLsizei>(m_pSurface->height() * ratio));
+    DrawFrame();
+    return m_pSurface->grabFramebuffer();
+}
+
+void CTamselView::RequestFrame() {
+    m_pSurface->update();
+}
+
 // ---- the main loop ----
 
 void CTamselView::Redraw() {
-    update();
+    RequestFrame();
     UpdateStatusHint();
     UpdateTitle();
 }
@@ -366,9 +389,9 @@ void CTamselView::ReleaseContext() {
     m_bContextReady = false;
     // Only now that no thread is left is the context let go: the font lists
     // and the waterfall's image go with it.
-    makeCurrent();
+    m_pSurface->makeCurrent();
     for (const SBitmapFont& font : kBitmapFonts)
         glDeleteLists(static_cast<GLuint>(font.listBase), IGlyphRasterizer::kGlyphCount);
     m_waterfallPlot.ReleaseGl();
-    doneCurrent();
+    m_pSurface->doneCurrent();
 }

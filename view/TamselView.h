@@ -18,8 +18,11 @@
 // OnDestroy is the stop protocol (the pipeline's Stop); only after it may
 // the OpenGL context go, which the destructor then releases.
 //
-// The context is Qt's default compatibility profile: the drawing uses
-// OpenGL 1.1 calls. Everything here runs on the user-interface thread.
+// The view is a widget that shows a native OpenGL window (CViewSurface,
+// view/ViewSurface.h) through a window container; the surface calls back
+// into the view's initializeGL, resizeGL and paintGL and passes on its mouse
+// events. The context is Qt's default compatibility profile: the drawing
+// uses OpenGL 1.1 calls. Everything here runs on the user-interface thread.
 //
 // One class, its members defined across files by responsibility:
 //   TamselView.cpp    construction, the OpenGL lifecycle (context, size,
@@ -34,7 +37,8 @@
 //   ViewMouse.cpp     the mouse drags and the status-bar hints
 #pragma once
 
-#include <QOpenGLWidget>
+#include <QImage>
+#include <QWidget>
 
 #include <cstdint>
 #include <ctime>
@@ -60,6 +64,7 @@
 #include "recording/CaptureSession.h"
 
 class CSpectrumPipeline;
+class CViewSurface;
 class CTamselDoc;
 class ICaptureBackend;
 class IImageClipboard;
@@ -67,7 +72,7 @@ class IGlyphRasterizer;
 class QTimer;
 class QUrl;
 
-class CTamselView : public QOpenGLWidget {
+class CTamselView : public QWidget {
     Q_OBJECT
 
 public:
@@ -109,6 +114,9 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // The view's picture: a frame drawn now and read back, W x P or the
+    // view's size. Null before the context exists.
+    QImage grabFramebuffer();
 
     // Commands.
     void StartRun();
@@ -218,15 +226,21 @@ signals:
     void contextFailed();
 
 protected:
-    bool event(QEvent* e) override;
-    void initializeGL() override;
-    void resizeGL(int w, int h) override;
-    void paintGL() override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    friend class CViewSurface;
+    // The surface's OpenGL lifecycle; its context is current in each.
+    void initializeGL();
+    void resizeGL(int w, int h);
+    void paintGL();
+    // What paintGL draws: layout if needed, clear, pixel maps, projection,
+    // plot and panels.
+    void DrawFrame();
+    // Asks the surface for a frame as soon as Qt can paint it.
+    void RequestFrame();
     void OnTimer();
     void FitMainWindow();
     void OpenStartupPreset();
@@ -315,6 +329,7 @@ private:
     bool m_bRangeDrag = false;
     bool m_bPaletteDrag = false;
 
+    CViewSurface* m_pSurface = nullptr;
     QTimer* m_pTimer = nullptr;
     bool m_bContextReady = false;
     bool m_bContextFailed = false;

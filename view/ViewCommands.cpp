@@ -30,7 +30,7 @@ void CTamselView::OnFileRun() {
         StopCapture();
         m_bAcquiring = false;
         g_runState.SetAcquiring(false);
-        update();
+        RequestFrame();
     }
 }
 
@@ -69,7 +69,7 @@ void CTamselView::OnPaletteReset() {
 void CTamselView::OnEditCopy() {
     g_runState.SetClipboardCopy(true);
     m_bForceScreenshot = true;
-    update(); // the copy need not wait for the next paced redraw
+    RequestFrame(); // the copy need not wait for the next paced redraw
 }
 
 // ---- capture commands ----
@@ -208,5 +208,5 @@ void CTamselView::OnPlotReset() {
     m_metersPlot.ResetMaxMarkers();
     // The palette and the colours stay as they are.
     MarkModified();
-    update();
+    RequestFrame();
 }
