@@ -265,28 +265,5 @@ void DrawBatch(const STriangleBatch& batch, bool cullBackFaces) {
 
 void DrawText(std::int32_t listBase, std::int32_t x, std::int32_t y, std::string_view text) {
     glRasterPos2i(x, y);
-    const std::vector<SGlyphBitmap>* glyphs = FontGlyphs(listBase);
-    if (glyphs == nullptr) {
-        glListBase(static_cast<GLuint>(listBase));
-        glCallLists(static_cast<GLsizei>(text.size()), GL_UNSIGNED_BYTE, text.data());
-        return;
-    }
-    // Mesa's glCallLists costs about a quarter of a millisecond a call
-    // however short the text (it allocates and fills fresh memory each
-    // time); the lists' own glBitmap calls, made directly, go into its
-    // bitmap cache and cost a few microseconds.
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    for (const char c : text) {
-        const auto code = static_cast<unsigned char>(c);
-        // Like a list never built: nothing drawn, no advance.
-        if (code < glyphs->size())
-            DrawGlyph((*glyphs)[code]);
-    }
-    glPopClientAttrib();
+    DrawFontText(listBase, text);
 }

@@ -101,8 +101,5 @@ void AppendSurfaceCell(STriangleBatch& batch, std::uint32_t i1, std::uint32_t i2
 // undefined afterwards.
 void DrawBatch(const STriangleBatch& batch, bool cullBackFaces);
 // Bitmap text with the font whose display lists start at listBase: raster
-// position (x, y) is the baseline start. Each character is drawn with the
-// glBitmap call its list holds (plots/FontList.h), or, for a base no font was
-// built at, all of them with one glCallLists. Leaves the pixel store as it
-// found it.
+// position (x, y) is the baseline start (DrawFontText in plots/FontList.h).
 void DrawText(std::int32_t listBase, std::int32_t x, std::int32_t y, std::string_view text);

@@ -391,7 +391,7 @@ void CTamselView::ReleaseContext() {
     // and the waterfall's image go with it.
     m_pSurface->makeCurrent();
     for (const SBitmapFont& font : kBitmapFonts)
-        glDeleteLists(static_cast<GLuint>(font.listBase), IGlyphRasterizer::kGlyphCount);
+        DeleteFontList(font.listBase);
     m_waterfallPlot.ReleaseGl();
     m_pSurface->doneCurrent();
 }

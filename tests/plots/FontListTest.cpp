@@ -1,5 +1,7 @@
 #include "plots/FontList.h"
 
+#include <array>
+
 #include <QtGui/QGuiApplication>
 
 #include "GlFixture.h"
@@ -64,9 +66,12 @@ TEST_F(FontList, TwelvePixelQtFontStandsOnTheBaselineWithinItsHeight) {
     EXPECT_GE(draw("H H").right - draw("HH").right, 2) << "the space advances";
 }
 
-// Text is drawn with the glBitmap calls of the font's display lists rather
-// than through them: every printable character, a code past the font and a
-// pixel store that is not the default must give what the lists give.
+// Text is drawn as textured quads rather than through the font's lists: for
+// every printable character, a code past the font, raster positions on pixel
+// corners and centres and a hair short of corners (glBitmap rounds them up), a text running out of
+// a small viewport (bitmaps are not clipped by it) and with the depth test on (bitmaps take the
+// raster position's depth), it must light what the lists light, in the same colour, and leave the
+// raster position where they leave it.
 TEST_F(FontList, TextDrawsExactlyWhatTheDisplayListsDraw) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int argc = 1;
@@ -74,32 +79,65 @@ TEST_F(FontList, TextDrawsExactlyWhatTheDisplayListsDraw) {
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
     CGlyphRasterizer rasterizer;
-    ASSERT_TRUE(BuildFontList(rasterizer, 1000, 10, "Arial"));
+    // Bases whose 255 lists meet no other font's, so that code 255 has no
+    // list either.
+    ASSERT_TRUE(BuildFontList(rasterizer, 1400, 14, "Arial"));
     ASSERT_TRUE(BuildFontList(rasterizer, 2400, 24, "Courier Bold Italic"));
     std::string text;
     for (int code = 32; code < 127; ++code)
         text += static_cast<char>(code);
     text += "\xe9\xff";
+    const struct {
+        const char* what;
+        double shift;
+        int viewport, x, y;
+        bool depth;
+    } cases[] = {{"on pixel corners", 0.0, kWidth, 3, 100, false},
+                 {"on pixel centres", 0.5, kWidth, 7, 60, false},
+                 {"just short of pixel corners", -0.00005, kWidth, 9, 140, false},
+                 {"out of a small viewport", 0.0, 96, 40, 70, false},
+                 {"with the depth test", 0.0, kWidth, 5, 20, true}};
+    const auto rasterPosition = [] {
+        std::array<GLfloat, 4> pos{};
+        glGetFloatv(GL_CURRENT_RASTER_POSITION, pos.data());
+        return pos;
+    };
     glColor3f(1, 0.5f, 0.25f);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
     glPixelStorei(GL_UNPACK_LSB_FIRST, GL_TRUE);
-    for (const int base : {1000, 2400}) {
-        for (std::size_t from = 0; from < text.size(); from += 24) {
-            SCOPED_TRACE(testing::Message() << "font " << base << ", from " << from);
-            const std::string part = text.substr(from, 24);
-            glClear(GL_COLOR_BUFFER_BIT);
-            DrawText(base, 3, 100, part);
-            const auto drawn = Frame();
-            glClear(GL_COLOR_BUFFER_BIT);
-            glRasterPos2i(3, 100);
-            glListBase(static_cast<GLuint>(base));
-            glCallLists(static_cast<GLsizei>(part.size()), GL_UNSIGNED_BYTE, part.data());
-            EXPECT_TRUE(drawn == Frame());
-            GLint alignment = 0;
-            glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-            EXPECT_EQ(alignment, 8) << "the pixel store is left as it was";
+    for (const auto& c : cases) {
+        glViewport(0, 0, c.viewport, c.viewport);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-c.shift, c.viewport - c.shift, -c.shift, c.viewport - c.shift, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        if (c.depth) {
+            glEnable(GL_DEPTH_TEST);
+            glDepthFunc(GL_LESS);
         }
+        for (const int base : {1400, 2400})
+            for (std::size_t from = 0; from < text.size(); from += 24) {
+                SCOPED_TRACE(testing::Message()
+                             << c.what << ", font " << base << ", from " << from);
+                const std::string part = text.substr(from, 24);
+                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                DrawText(base, c.x, c.y, part);
+                const auto drawn = Frame();
+                const auto drawnEnd = rasterPosition();
+                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                glRasterPos2i(c.x, c.y);
+                glListBase(static_cast<GLuint>(base));
+                glCallLists(static_cast<GLsizei>(part.size()), GL_UNSIGNED_BYTE, part.data());
+                EXPECT_TRUE(drawn == Frame());
+                EXPECT_EQ(drawnEnd, rasterPosition());
+                GLint alignment = 0;
+                glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+                EXPECT_EQ(alignment, 8) << "the pixel store is left as it was";
+                EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_ALPHA_TEST));
+            }
+        glDisable(GL_DEPTH_TEST);
     }
+    glViewport(0, 0, kWidth, kHeight);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
 }
