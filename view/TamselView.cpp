@@ -11,6 +11,7 @@
 
 #include <GL/gl.h>
 
+#include <bit>
 #include <chrono>
 
 #include "acquisition/CaptureDevice.h"
@@ -274,6 +275,9 @@ void CTamselView::paintGL() {
         return;
     const auto start = std::chrono::steady_clock::now();
     const std::uint32_t t0 = NowMs();
+    // Taken before drawing: a change while the frame is drawn is drawn next.
+    m_drawnInputs = FrameInputs();
+    m_bFrameWanted = false;
     DrawFrame();
 
     // Screen capture: a new frame is read only once the screenshot thread
@@ -329,10 +333,58 @@ void CTamselView::RequestFrame() {
 
 // ---- the main loop ----
 
-void CTamselView::Redraw() {
-    RequestFrame();
-    UpdateStatusHint();
-    UpdateTitle();
+bool CTamselView::RunStatusShown() const {
+    return !m_bPlotOnly && (m_nPanelFlags & PANEL_RUNSTATUS) != 0;
+}
+
+std::vector<std::uint64_t> CTamselView::FrameInputs() const {
+    std::vector<std::uint64_t> in;
+    in.reserve(64);
+    const auto put = [&in](double value) { in.push_back(std::bit_cast<std::uint64_t>(value)); };
+    const SHistoryGeometry history = g_runState.GetHistoryGeometry();
+    for (const std::int32_t v : {history.nRingRows, history.nHistoryLength, history.nHistoryRow,
+                                 history.nRowWidth, g_runState.GetSurfaceGeometry().nRow})
+        put(v);
+    const SLevels levels = g_runState.GetLevels();
+    const SStereoLevels stereo = g_runState.GetStereoLevels();
+    for (const std::int16_t v : {levels.nPeakMin, levels.nPeakMax, levels.nPeakRms, stereo.nLeftMin,
+                                 stereo.nLeftMax, stereo.nRightMin, stereo.nRightMax})
+        put(v);
+    const SDisplayRange range = g_runState.GetDisplayRange();
+    const SSpectrumStats stats = g_runState.GetSpectrumStats();
+    for (const double v :
+         {range.dFreqMin, range.dFreqMax, range.dMagMin, range.dMagMax,
+          range.bAutoScale ? 1.0 : 0.0, stats.dMeasuredMagMin, stats.dMeasuredMagMax})
+        put(v);
+    const SCaptureFormat format = g_runState.GetCaptureFormat();
+    for (const double v : {format.dSampleRate, static_cast<double>(format.nChannelMode),
+                           static_cast<double>(format.nWindowType)})
+        put(v);
+    put(g_runState.GetCaptureFlags());
+    put(static_cast<double>(g_runState.GetCaptureElapsed()));
+    put(g_runState.IsAcquiring() ? 1.0 : 0.0);
+    put(static_cast<double>(g_runState.GetRunStart()));
+    for (const SColour& c : {g_runState.GetBackgroundColor(), g_runState.GetForegroundColor()})
+        for (const float v : {c.r, c.g, c.b})
+            put(v);
+    for (const double v :
+         {static_cast<double>(m_nPlotType), static_cast<double>(m_nPanelFlags),
+          m_bPlotOnly ? 1.0 : 0.0, static_cast<double>(m_palette.m_nPalette),
+          static_cast<double>(m_palette.m_nPaletteShift),
+          static_cast<double>(m_palette.m_fPaletteScale), m_palette.m_bPaletteInvert ? 1.0 : 0.0,
+          m_bLayoutNeeded ? 1.0 : 0.0, static_cast<double>(m_nClientWidth),
+          static_cast<double>(m_nClientHeight)})
+        put(v);
+    for (const double v : g_projection3D.GetRotation())
+        put(v);
+    for (const double v : g_projection3D.GetTranslation())
+        put(v);
+    for (const bool v : {m_surfacePlot.GetShowAxes(), m_surfacePlot.GetShowBox(),
+                         m_barsPlot.GetShowAxes(), m_barsPlot.GetShowBox()})
+        put(v ? 1.0 : 0.0);
+    // The run-status panel's clocks show seconds.
+    put(RunStatusShown() ? static_cast<double>(std::time(nullptr)) : 0.0);
+    return in;
 }
 
 void CTamselView::OnTimer() {
@@ -353,13 +405,18 @@ void CTamselView::OnTimer() {
 
         const std::uint32_t now = NowMs();
         m_timerInterval.Add(static_cast<std::int32_t>(now - m_dwLastRedraw));
-        if (m_bAcquiring) {
+        UpdateStatusHint();
+        UpdateTitle();
+        const bool shotDue =
+            m_capture.IsDue(CCaptureSession::kScreen) && !g_runState.GetScreenshotReady();
+        const bool due = m_bFrameWanted || shotDue || FrameInputs() != m_drawnInputs;
+        if (due && m_bAcquiring) {
             if (now > m_dwLastRedraw + static_cast<std::uint32_t>(m_drawTime.Average())) {
                 m_dwLastRedraw = now;
-                Redraw();
+                RequestFrame();
             }
-        } else if (m_nTicks % 3 == 0) {
-            Redraw();
+        } else if (due) {
+            RequestFrame();
         }
         emit commandStatesChanged();
     }

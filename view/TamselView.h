@@ -5,11 +5,14 @@
 // every plot and panel. A 100 ms timer (kTimerPeriod) drives everything:
 // tick 2 fits the main window around a W x P view, tick 3 opens the startup
 // preset, tick 5 starts the input thread and tick 6 the analysis and
-// screenshot threads; every tick from then on decides whether to redraw,
-// paced by the measured drawing time while acquiring and every third tick
-// otherwise. paintGL is OnDraw: layout if needed, clear, palette pixel maps,
-// the 2D projection, the plot of the current type, the volume strip and the
-// overlay panels its flags select, timing.
+// screenshot threads; every tick from then on decides whether to redraw.
+// It draws only when something the frame shows has changed (a new history
+// row, levels, the range, colours, the palette, a command, the window, the
+// run-status clock's second while that panel shows) or a screen-capture
+// frame is due, and while acquiring no sooner than the measured drawing time
+// after the last frame. paintGL is OnDraw: layout if needed, clear, palette
+// pixel maps, the 2D projection, the plot of the current type, the volume
+// strip and the overlay panels its flags select, timing.
 //
 // The view never calls its frame: it tells it by signal what changed (the
 // title, the command states, the window fit, the status-bar texts), and it
@@ -201,6 +204,7 @@ public:
     std::int32_t LastDrawMs() const { return m_nLastDrawMs; }
     std::int32_t AverageDrawMs() const { return m_drawTime.Average(); }
     std::int32_t AverageTimerMs() const { return m_timerInterval.Average(); }
+    // Frames drawn (paintGL calls) since the start.
     std::int64_t DrawCount() const { return m_nDrawCount; }
     // Wall time spent inside paintGL since the start, in microseconds.
     std::int64_t DrawTimeUs() const { return m_nDrawTimeUs; }
@@ -241,11 +245,14 @@ private:
     void DrawFrame();
     // Asks the surface for a frame as soon as Qt can paint it.
     void RequestFrame();
+    // What the frame shows that can change between ticks, as bit patterns;
+    // a frame is due when they differ from those of the last one drawn.
+    std::vector<std::uint64_t> FrameInputs() const;
+    bool RunStatusShown() const;
     void OnTimer();
     void FitMainWindow();
     void OpenStartupPreset();
     void LayoutPanels();
-    void Redraw();
     void SetupPanels();
     void SetPanelColours();
     // The plot of the current type, or null for one not built.
@@ -335,6 +342,9 @@ private:
     bool m_bContextFailed = false;
     bool m_bLayoutNeeded = true;
     bool m_bForceScreenshot = false;
+    // A command changed what the frame shows: draw at the next tick.
+    bool m_bFrameWanted = false;
+    std::vector<std::uint64_t> m_drawnInputs;
     bool m_bCaptureConfigured = false;
     bool m_bAcquiring = false;
     bool m_bClosing = false;

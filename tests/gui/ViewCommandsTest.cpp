@@ -7,8 +7,10 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <chrono>
 #include <map>
 
+#include "acquisition/WavFileSource.h"
 #include "tests/acquisition/AcquisitionTestSupport.h"
 #include "tests/gui/GuiTestApp.h"
 
@@ -266,6 +268,50 @@ TEST_F(ViewCommands, RunWhileRunningStopsCaptureButNotTheThreads) {
     Keys(Qt::Key_R, Qt::ControlModifier);
     EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
     EXPECT_EQ(script->starts, 2);
+}
+
+// A display costs CPU for every frame, so it draws only for a change. While
+// acquiring, new rows keep it drawing. Stopped, with the run-status panel
+// off, not one frame is drawn however many ticks pass, until a command
+// changes the picture; with the panel on, a frame about every second for its
+// clock.
+TEST_F(ViewCommands, AStoppedDisplayDrawsOnlyForAChangeOrTheRunStatusClock) {
+    const acqtest::CTempDir dir;
+    const std::string input =
+        dir.Write("tone.wav", acqtest::Wav(acqtest::Tone(1000.0, 8000.0, 2 * kSampleRate)));
+    CTamselView::SetBackendFactory([input] { return std::make_unique<CWavFileSource>(input); });
+    ShowFrame();
+    const auto afterTicks = [&](int ticks) {
+        const int until = View()->Ticks() + ticks;
+        return QTest::qWaitFor([&] { return View()->Ticks() >= until; }, 100 * ticks + 10000);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View()->IsAcquiring(); }, 5000));
+    const std::int64_t running = View()->DrawCount();
+    ASSERT_TRUE(afterTicks(10));
+    EXPECT_GT(View()->DrawCount(), running + 2) << "new rows are drawn";
+
+    Keys(Qt::Key_R, Qt::ControlModifier); // stop
+    ASSERT_FALSE(View()->IsAcquiring());
+    m_frame->Action(ID_VIEW_RUN_STATUS)->trigger();
+    ASSERT_FALSE(Checked(ID_VIEW_RUN_STATUS));
+    ASSERT_TRUE(afterTicks(3)); // the last blocks and the panel's removal
+    const std::int64_t stopped = View()->DrawCount();
+    ASSERT_TRUE(afterTicks(30));
+    EXPECT_EQ(View()->DrawCount(), stopped) << "30 ticks without a change";
+
+    m_frame->Action(ID_PALETTE_INVERT)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return View()->DrawCount() > stopped; }, 3000));
+
+    m_frame->Action(ID_VIEW_RUN_STATUS)->trigger();
+    ASSERT_TRUE(afterTicks(3));
+    const std::int64_t clock = View()->DrawCount();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(afterTicks(35));
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    EXPECT_GE(View()->DrawCount() - clock, 2);
+    EXPECT_LE(View()->DrawCount() - clock, seconds + 2) << "one a second";
 }
 
 } // namespace
