@@ -327,6 +327,10 @@ QImage CTamselView::grabFramebuffer() {
     return m_pSurface->grabFramebuffer();
 }
 
+QWindow* CTamselView::Surface() const {
+    return m_pSurface;
+}
+
 void CTamselView::RequestFrame() {
     m_pSurface->update();
 }

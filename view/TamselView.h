@@ -73,6 +73,7 @@ class ICaptureBackend;
 class IImageClipboard;
 class IGlyphRasterizer;
 class QTimer;
+class QWindow;
 class QUrl;
 
 class CTamselView : public QWidget {
@@ -215,6 +216,8 @@ public:
     std::int32_t PanelFlags() const { return m_nPanelFlags; }
     const CPlot3D& SurfacePlot() const { return m_surfacePlot; }
     const CPlot3D& BarsPlot() const { return m_barsPlot; }
+    // The native window the frames are drawn in (it fills the view).
+    QWindow* Surface() const;
 
 signals:
     // The main window's title should read this.

@@ -13,6 +13,7 @@
 #include "acquisition/WavFileSource.h"
 #include "tests/acquisition/AcquisitionTestSupport.h"
 #include "tests/gui/GuiTestApp.h"
+#include "view/MouseDrag.h"
 
 namespace {
 
@@ -268,6 +269,22 @@ TEST_F(ViewCommands, RunWhileRunningStopsCaptureButNotTheThreads) {
     Keys(Qt::Key_R, Qt::ControlModifier);
     EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
     EXPECT_EQ(script->starts, 2);
+}
+
+// The plot is drawn in a native window that fills the view, and the mouse
+// events it receives are the view's drags.
+TEST_F(ViewCommands, TheSurfaceFillsTheViewAndItsMouseEventsAreTheViewsDrags) {
+    QWindow* surface = View()->Surface();
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface->size(), View()->size());
+    const SDisplayRange start{1000, 2000, 1000, 0.0, 1.0, false};
+    g_runState.SetDisplayRange(start);
+    QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, {300, 200});
+    QTest::mouseMove(surface, {303, 210});
+    QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, {303, 210});
+    const SDisplayRange want = DragRange(start, 3, 10);
+    EXPECT_DOUBLE_EQ(g_runState.GetDisplayRange().dFreqMin, want.dFreqMin);
+    EXPECT_DOUBLE_EQ(g_runState.GetDisplayRange().dFreqMax, want.dFreqMax);
 }
 
 // A display costs CPU for every frame, so it draws only for a change. While
