@@ -129,14 +129,21 @@ void DrawGlyphs(const std::vector<SGlyphBitmap>& glyphs, std::string_view text) 
     glPopClientAttrib();
 }
 
-bool QuadsDrawLikeBitmaps() {
-    for (const GLenum capability :
-         {GL_DEPTH_TEST, GL_TEXTURE_2D, GL_ALPHA_TEST, GL_LIGHTING, GL_CULL_FACE})
+// rasterDepth: the raster position's window depth.
+bool QuadsDrawLikeBitmaps(GLfloat rasterDepth) {
+    for (const GLenum capability : {GL_TEXTURE_2D, GL_ALPHA_TEST, GL_LIGHTING, GL_CULL_FACE,
+                                    GL_POLYGON_OFFSET_FILL, GL_POLYGON_STIPPLE})
         if (glIsEnabled(capability))
             return false;
+    // The quads are drawn at window depth 0 exactly (the 2D projection's
+    // plane): bitmaps at another depth keep the depth test to themselves.
+    if (glIsEnabled(GL_DEPTH_TEST) && rasterDepth != 0.0f)
+        return false;
+    GLint modes[2] = {};
+    glGetIntegerv(GL_POLYGON_MODE, modes);
     GLfloat colour[4] = {};
     glGetFloatv(GL_CURRENT_COLOR, colour);
-    return colour[3] > 0.0f;
+    return modes[0] == GL_FILL && modes[1] == GL_FILL && colour[3] > 0.0f;
 }
 
 // The glyphs as textured quads in window coordinates, with the alpha test
@@ -155,7 +162,8 @@ void DrawQuads(const SFont& font, std::string_view text, const GLfloat* rasterPo
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    glOrtho(0.0, limits[0], 0.0, limits[1], -1.0, 1.0);
+    // Depth 0 at the quads' z of 0.
+    glOrtho(0.0, limits[0], 0.0, limits[1], 0.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
@@ -268,15 +276,14 @@ void DrawFontText(std::int32_t listBase, std::string_view text) {
         return;
     }
     const SFont& font = it->second;
-    if (!QuadsDrawLikeBitmaps()) {
-        DrawGlyphs(font.glyphs, text);
-        return;
-    }
     GLboolean valid = GL_FALSE;
     glGetBooleanv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
     if (!valid)
         return; // glBitmap neither draws nor moves then
     GLfloat rasterPos[4] = {};
     glGetFloatv(GL_CURRENT_RASTER_POSITION, rasterPos);
-    DrawQuads(font, text, rasterPos);
+    if (QuadsDrawLikeBitmaps(rasterPos[2]))
+        DrawQuads(font, text, rasterPos);
+    else
+        DrawGlyphs(font.glyphs, text);
 }

@@ -71,9 +71,11 @@ void DeleteFontList(std::int32_t listBase);
 // Draws text from the current raster position with the font at listBase,
 // pixel for pixel what glCallLists of its lists draws, and leaves the raster
 // position where they would. The quads need the fragment state the view
-// draws text in (no depth test, texturing, alpha test, lighting or face
-// culling, and a current alpha above 0); otherwise, and for a base no font
-// was built at in this context, the text goes through glBitmap or the lists.
+// draws text in (no texturing, alpha test, lighting, face culling, polygon
+// offset or stipple, filled polygons, a current alpha above 0, and with the
+// depth test on a raster position at depth 0); otherwise, and for a base no
+// font was built at in this context, the text goes through glBitmap or the
+// lists.
 // Leaves texturing and the alpha test off, and the pixel store, the matrices
 // and the viewport as it found them.
 void DrawFontText(std::int32_t listBase, std::string_view text);

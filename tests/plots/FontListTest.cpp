@@ -92,11 +92,13 @@ TEST_F(FontList, TextDrawsExactlyWhatTheDisplayListsDraw) {
         double shift;
         int viewport, x, y;
         bool depth;
-    } cases[] = {{"on pixel corners", 0.0, kWidth, 3, 100, false},
-                 {"on pixel centres", 0.5, kWidth, 7, 60, false},
-                 {"just short of pixel corners", -0.00005, kWidth, 9, 140, false},
-                 {"out of a small viewport", 0.0, 96, 40, 70, false},
-                 {"with the depth test", 0.0, kWidth, 5, 20, true}};
+        double nearZ;
+    } cases[] = {{"on pixel corners", 0.0, kWidth, 3, 100, false, -1},
+                 {"on pixel centres", 0.5, kWidth, 7, 60, false, -1},
+                 {"just short of pixel corners", -0.00005, kWidth, 9, 140, false, -1},
+                 {"out of a small viewport", 0.0, 96, 40, 70, false, -1},
+                 {"with the depth test at depth 0", 0.0, kWidth, 5, 20, true, 0},
+                 {"with the depth test at depth 0.5", 0.0, kWidth, 5, 20, true, -1}};
     const auto rasterPosition = [] {
         std::array<GLfloat, 4> pos{};
         glGetFloatv(GL_CURRENT_RASTER_POSITION, pos.data());
@@ -109,22 +111,39 @@ TEST_F(FontList, TextDrawsExactlyWhatTheDisplayListsDraw) {
         glViewport(0, 0, c.viewport, c.viewport);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        glOrtho(-c.shift, c.viewport - c.shift, -c.shift, c.viewport - c.shift, -1, 1);
+        glOrtho(-c.shift, c.viewport - c.shift, -c.shift, c.viewport - c.shift, c.nearZ, 1);
         glMatrixMode(GL_MODELVIEW);
         if (c.depth) {
             glEnable(GL_DEPTH_TEST);
             glDepthFunc(GL_LESS);
         }
+        // Half the frame nearer than depth 0.5, so that the depth test
+        // hides what a wrong depth would show.
+        const auto clear = [&] {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            if (!c.depth)
+                return;
+            glDepthFunc(GL_ALWAYS);
+            glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+            glBegin(GL_QUADS);
+            glVertex3d(0, 0, -0.5);
+            glVertex3d(kWidth / 2, 0, -0.5);
+            glVertex3d(kWidth / 2, kHeight, -0.5);
+            glVertex3d(0, kHeight, -0.5);
+            glEnd();
+            glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+            glDepthFunc(GL_LESS);
+        };
         for (const int base : {1400, 2400})
             for (std::size_t from = 0; from < text.size(); from += 24) {
                 SCOPED_TRACE(testing::Message()
                              << c.what << ", font " << base << ", from " << from);
                 const std::string part = text.substr(from, 24);
-                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                clear();
                 DrawText(base, c.x, c.y, part);
                 const auto drawn = Frame();
                 const auto drawnEnd = rasterPosition();
-                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                clear();
                 glRasterPos2i(c.x, c.y);
                 glListBase(static_cast<GLuint>(base));
                 glCallLists(static_cast<GLsizei>(part.size()), GL_UNSIGNED_BYTE, part.data());
