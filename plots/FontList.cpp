@@ -64,10 +64,12 @@ SAtlas MakeAtlas(const std::vector<SGlyphBitmap>& glyphs) {
     SAtlas atlas;
     atlas.width = 256;
     std::int32_t rowHeight = 1;
-    for (const SGlyphBitmap& g : glyphs)
-        if (Complete(g))
-            atlas.width = std::max(atlas.width, PowerOfTwo(g.width + 1)),
+    for (const SGlyphBitmap& g : glyphs) {
+        if (Complete(g)) {
+            atlas.width = std::max(atlas.width, PowerOfTwo(g.width + 1));
             rowHeight = std::max(rowHeight, g.height + 1);
+        }
+    }
     std::int32_t x = 0, y = 0;
     for (const SGlyphBitmap& g : glyphs) {
         const std::int32_t w = Complete(g) ? g.width + 1 : 0;
@@ -167,6 +169,12 @@ void DrawQuads(const SFont& font, std::string_view text, const GLfloat* rasterPo
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
+    GLint binding = 0, envMode = GL_MODULATE, alphaFunc = GL_ALWAYS;
+    GLfloat alphaRef = 0.0f;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &binding);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+    glGetIntegerv(GL_ALPHA_TEST_FUNC, &alphaFunc);
+    glGetFloatv(GL_ALPHA_TEST_REF, &alphaRef);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, atlas.texture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
@@ -205,9 +213,11 @@ void DrawQuads(const SFont& font, std::string_view text, const GLfloat* rasterPo
     }
     glEnd();
 
+    glAlphaFunc(static_cast<GLenum>(alphaFunc), alphaRef);
     glDisable(GL_ALPHA_TEST);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(binding));
     glDisable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, 0);
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

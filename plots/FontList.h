@@ -76,6 +76,7 @@ void DeleteFontList(std::int32_t listBase);
 // depth test on a raster position at depth 0); otherwise, and for a base no
 // font was built at in this context, the text goes through glBitmap or the
 // lists.
-// Leaves texturing and the alpha test off, and the pixel store, the matrices
-// and the viewport as it found them.
+// Leaves texturing and the alpha test off, and everything else it touches
+// (the pixel store, the bound texture, the texture environment, the alpha
+// function, the matrices and the viewport) as it found it.
 void DrawFontText(std::int32_t listBase, std::string_view text);
