@@ -102,5 +102,5 @@ void AppendSurfaceCell(STriangleBatch& batch, std::uint32_t i1, std::uint32_t i2
 // undefined afterwards.
 void DrawBatch(const STriangleBatch& batch, bool cullBackFaces);
 // Bitmap text with the font whose display lists start at listBase: raster
-// position (x, y) is the baseline start, all characters in one glCallLists.
+// position (x, y) is the baseline start (DrawFontText in plots/FontList.h).
 void DrawText(std::int32_t listBase, std::int32_t x, std::int32_t y, std::string_view text);

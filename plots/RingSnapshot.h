@@ -29,6 +29,8 @@ public:
 
     // The geometry the last Read used.
     const SHistoryGeometry& GetGeometry() const { return m_geometry; }
+    // The ring index Row(0) was copied from.
+    std::int32_t GetFirstRow() const { return m_nFirstRow; }
     std::int32_t GetRows() const { return m_nRows; }
     // Bytes per copied row: the ring's row width, at most H.
     std::int32_t GetRowWidth() const { return m_nRowWidth; }
@@ -43,4 +45,5 @@ private:
     SHistoryGeometry m_geometry;
     std::int32_t m_nRows = 0;
     std::int32_t m_nRowWidth = 0;
+    std::int32_t m_nFirstRow = 0;
 };

@@ -55,6 +55,7 @@ void CTamselView::ApplyDisplaySettings() {
 void CTamselView::MarkModified() {
     PublishDisplaySettings();
     PublishPaletteSettings();
+    m_bFrameWanted = true;
     if (m_pDoc && m_pDoc->HasFile())
         m_pDoc->SetModifiedFlag(true);
 }
