@@ -42,13 +42,18 @@ TEST_F(FontList, GlyphsSitOnTheBaselineAfterTheirBearingAndSpacesAdvance) {
     }
 }
 
+// Qt's glyph rasteriser needs an application object, not a display server.
+struct COffscreenApp {
+    bool platform = qputenv("QT_QPA_PLATFORM", "offscreen"); // before the application
+    int argc = 1;
+    char name[12] = "plots_tests";
+    char* argv[2] = {name, nullptr};
+    QGuiApplication app{argc, argv};
+};
+
 // The real glyphs, rasterised by Qt without a display server.
 TEST_F(FontList, TwelvePixelQtFontStandsOnTheBaselineWithinItsHeight) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "plots_tests";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
+    const COffscreenApp app;
     CGlyphRasterizer rasterizer;
     ASSERT_TRUE(BuildFontList(rasterizer, 1200, 12, "Arial"));
     glColor3f(1, 1, 1);
@@ -74,11 +79,7 @@ TEST_F(FontList, TwelvePixelQtFontStandsOnTheBaselineWithinItsHeight) {
 // raster position's depth), it must light what the lists light, in the same colour, and leave the
 // raster position where they leave it.
 TEST_F(FontList, TextDrawsExactlyWhatTheDisplayListsDraw) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "plots_tests";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
+    const COffscreenApp app;
     CGlyphRasterizer rasterizer;
     // Bases whose 255 lists meet no other font's, so that code 255 has no
     // list either.
