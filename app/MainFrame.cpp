@@ -116,6 +116,9 @@ void CMainFrame::CreateActions() {
                "Colours and heights by decibels\nDecibel Scale", ctrlShift(Qt::Key_D));
     AddCommand(ID_VIEW_LOG_FREQUENCY, "Log Frequency Axis\tCtrl+Shift+L",
                "Frequencies on a logarithmic axis\nLog Frequency Axis", ctrlShift(Qt::Key_L));
+    AddCommand(ID_VIEW_FREEZE, "Freeze\tSpace",
+               "Hold the display at the current frame while capture goes on\nFreeze",
+               QKeySequence(Qt::Key_Space));
 
     AddCommand(ID_VIEW_ACQUIRE, "&Acquire", "Set Acquisition Parameters\nAcquisiton Parameters",
                ctrlAlt(Qt::Key_A));
@@ -162,6 +165,7 @@ void CMainFrame::CreateActions() {
                    ID_VIEW_MAGNITUDE_SCALE, ID_VIEW_VU_METER, ID_VIEW_STATUS_BAR, ID_FILE_RUN,
                    ID_CAPTURE_ENABLE, ID_VIEW_DECIBEL_SCALE, ID_VIEW_LOG_FREQUENCY})
         m_actions[id]->setCheckable(true);
+    m_actions[ID_VIEW_FREEZE]->setCheckable(true);
 
     connect(m_actions[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
     connect(m_actions[ID_VIEW_STATUS_BAR], &QAction::triggered, this, &CMainFrame::OnViewStatusBar);
@@ -202,6 +206,7 @@ void CMainFrame::CreateActions() {
     route(ID_VIEW_PLOT_ONLY, &CTamselView::OnViewPlotOnly);
     route(ID_VIEW_DECIBEL_SCALE, &CTamselView::OnViewDecibelScale);
     route(ID_VIEW_LOG_FREQUENCY, &CTamselView::OnViewLogFrequency);
+    route(ID_VIEW_FREEZE, &CTamselView::OnViewFreeze);
     route(ID_PLOT_RESET, &CTamselView::OnPlotReset);
     route(ID_HELP_FINDER, &CTamselView::OnHelpFinder);
     route(ID_CONTEXT_HELP, &CTamselView::OnHelpFinder);
@@ -249,6 +254,8 @@ void CMainFrame::CreateMenus() {
     view->addSeparator();
     view->addAction(act(ID_VIEW_DECIBEL_SCALE));
     view->addAction(act(ID_VIEW_LOG_FREQUENCY));
+    view->addSeparator();
+    view->addAction(act(ID_VIEW_FREEZE));
 
     bar->addAction(act(ID_VIEW_ACQUIRE));
 

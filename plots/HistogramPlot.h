@@ -38,6 +38,13 @@ public:
     const CAxis& GetAxisY() const { return m_axisY; }
     // The bar area; bars stand on its bottom.
     const CRect& GetPlotArea() const { return m_rcPlot; }
+    // What the last Draw showed: the newest row's bytes (null before a
+    // row), their count, and the pixel columns each bar covers (H / kBars).
+    const std::uint8_t* GetDrawnRow() const {
+        return m_snapshot.GetRows() > 0 ? m_snapshot.Row(0) : nullptr;
+    }
+    std::int32_t GetDrawnRowWidth() const { return m_snapshot.GetRowWidth(); }
+    std::int32_t GetBarWidth() const { return m_snapshot.GetGeometry().nHistoryLength / kBars; }
 
 private:
     CAxis m_axisX;

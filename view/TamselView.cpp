@@ -245,10 +245,18 @@ void CTamselView::resizeGL(int w, int h) {
 }
 
 void CTamselView::DrawFrame() {
+    const SColour back = g_runState.GetBackgroundColor();
+    const qreal ratio = m_pSurface->devicePixelRatio();
+    const auto width = static_cast<std::int32_t>(m_pSurface->width() * ratio);
+    const auto height = static_cast<std::int32_t>(m_pSurface->height() * ratio);
+    if (m_bFrozen && m_frozenFrame.IsHeld()) {
+        m_frozenFrame.Draw(width, height, back.r, back.g, back.b);
+        return;
+    }
+
     if (m_bLayoutNeeded)
         LayoutPanels();
 
-    const SColour back = g_runState.GetBackgroundColor();
     glClearColor(back.r, back.g, back.b, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
@@ -259,6 +267,10 @@ void CTamselView::DrawFrame() {
     g_projection2D.Apply();
 
     DrawPanels();
+    NoteReadoutBasis();
+    // The display freezes at the first frame drawn after the command.
+    if (m_bFrozen)
+        m_frozenFrame.Hold(width, height);
 
     checkGLError("OnDraw");
 }
@@ -410,7 +422,10 @@ void CTamselView::OnTimer() {
         UpdateTitle();
         const bool shotDue =
             m_capture.IsDue(CCaptureSession::kScreen) && !g_runState.GetScreenshotReady();
-        const bool due = m_bFrameWanted || shotDue || FrameInputs() != m_drawnInputs;
+        // Frozen, only a command, a copy or a capture frame draws (the held
+        // frame again).
+        const bool due =
+            m_bFrameWanted || shotDue || (!m_bFrozen && FrameInputs() != m_drawnInputs);
         if (due && m_bAcquiring) {
             if (now > m_dwLastRedraw + static_cast<std::uint32_t>(m_drawTime.Average())) {
                 m_dwLastRedraw = now;

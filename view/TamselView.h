@@ -69,6 +69,8 @@
 #include "plots/VuMeterPanel.h"
 #include "plots/WaterfallPlot.h"
 #include "recording/CaptureSession.h"
+#include "view/CursorReadout.h"
+#include "view/FrozenFrame.h"
 
 class CFileDropHandler;
 class CSpectrumPipeline;
@@ -170,6 +172,13 @@ public:
     SDisplayScale GetDisplayScale() const { return g_runState.GetDisplayScale(); }
     void OnPlotReset();
     void OnHelpFinder();
+    // View > Freeze: the window keeps showing the frame drawn when it froze
+    // (the screen, screen captures and copies alike) while capture, the
+    // analysis and any recording go on; the run pane reads "FROZEN". A
+    // second Freeze shows the live display again. Off in every new view and
+    // never stored.
+    void OnViewFreeze();
+    bool IsFrozen() const { return m_bFrozen; }
 
     // Mouse (client coordinates, y downward). The kind of drag is decided
     // on every move from that move's buttons and keys.
@@ -178,9 +187,13 @@ public:
     void OnLButtonUp();
     void OnRButtonUp();
     void OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, const QPoint& point);
+    // The mouse left the drawing surface: the range pane shows the range.
+    void OnMouseLeave();
     // The three status-bar panes (statusTextChanged): what a drag would do,
-    // the frequency and magnitude range, RUN or STOP. Switches the 3D
-    // plots' guide lines while the user turns or zooms them.
+    // the frequency and magnitude range (or, while the mouse rests over the
+    // histogram or the waterfall without a button, the cursor readout:
+    // view/CursorReadout.h), RUN, STOP or FROZEN. Switches the 3D plots'
+    // guide lines while the user turns or zooms them.
     void UpdateStatusHint();
     // Enabled state and check mark of a command; false for commands the
     // view does not handle (yet).
@@ -245,6 +258,8 @@ public:
     std::int32_t PanelFlags() const { return m_nPanelFlags; }
     const CPlot3D& SurfacePlot() const { return m_surfacePlot; }
     const CPlot3D& BarsPlot() const { return m_barsPlot; }
+    const CHistogramPlot& HistogramPlot() const { return m_histogramPlot; }
+    const CWaterfallPlot& WaterfallPlot() const { return m_waterfallPlot; }
     // The native window the frames are drawn in (it fills the view).
     QWindow* Surface() const;
 
@@ -284,6 +299,10 @@ private:
     // What paintGL draws: layout if needed, clear, pixel maps, projection,
     // plot and panels.
     void DrawFrame();
+    // What the cursor readout reads off the frame just drawn.
+    void NoteReadoutBasis();
+    // Pane 1: the readout under the resting mouse, else the range.
+    void UpdateRangePane();
     // Asks the surface for a frame as soon as Qt can paint it.
     void RequestFrame();
     // What the frame shows that can change between ticks, as bit patterns;
@@ -381,6 +400,15 @@ private:
     bool m_bZoomDrag = false;
     bool m_bRangeDrag = false;
     bool m_bPaletteDrag = false;
+    // Where the mouse rests without a button (surface coordinates, y
+    // downward), if over the surface and not since a press.
+    bool m_bCursorResting = false;
+    QPoint m_ptCursor;
+    SReadoutBasis m_readoutBasis;
+
+    // Freeze: on from the command; the frame is held at the first draw after.
+    bool m_bFrozen = false;
+    CFrozenFrame m_frozenFrame;
 
     CViewSurface* m_pSurface = nullptr;
     QTimer* m_pTimer = nullptr;

@@ -162,6 +162,9 @@ bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) c
     case ID_VIEW_LOG_FREQUENCY:
         checked = GetDisplayScale().bLogFrequency;
         return true;
+    case ID_VIEW_FREEZE:
+        checked = m_bFrozen;
+        return true;
     case ID_PLOT_RESET:
     case ID_HELP_FINDER:
     case ID_CONTEXT_HELP:
@@ -250,4 +253,16 @@ void CTamselView::OnPlotReset() {
     // The palette and the colours stay as they are.
     MarkModified();
     RequestFrame();
+}
+
+// The frame drawn next is held (DrawFrame); a capture frame falling due
+// while frozen draws and so records the held one.
+void CTamselView::OnViewFreeze() {
+    m_bFrozen = !m_bFrozen;
+    if (!m_bFrozen)
+        m_frozenFrame.Release();
+    m_bFrameWanted = true;
+    RequestFrame();
+    UpdateStatusHint();
+    emit commandStatesChanged();
 }

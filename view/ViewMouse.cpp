@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The mouse drags and the status-bar hints of CTamselView.
+// The mouse drags, the cursor readout and the status-bar hints of
+// CTamselView.
 #include "view/TamselView.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 
+#include <algorithm>
+
 #include "base/RunState.h"
+#include "base/StartupSettings.h"
 #include "plots/Projection.h"
 #include "view/MouseDrag.h"
+#include "view/ViewSurface.h"
 
 void CTamselView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
@@ -27,7 +32,11 @@ void CTamselView::mouseMoveEvent(QMouseEvent* event) {
     OnMouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
 }
 
+// A press hides the readout until the mouse moves again without a button:
+// after a drag the pane shows the range it left.
 void CTamselView::OnLButtonDown(Qt::KeyboardModifiers keys, const QPoint& point) {
+    m_bCursorResting = false;
+    UpdateRangePane();
     if (keys & Qt::ControlModifier)
         m_bRotateDrag = true;
     else if (keys & Qt::ShiftModifier)
@@ -38,6 +47,8 @@ void CTamselView::OnLButtonDown(Qt::KeyboardModifiers keys, const QPoint& point)
 }
 
 void CTamselView::OnRButtonDown(const QPoint& point) {
+    m_bCursorResting = false;
+    UpdateRangePane();
     m_bPaletteDrag = true;
     m_ptLast = point;
 }
@@ -55,6 +66,8 @@ void CTamselView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers ke
                               const QPoint& point) {
     const int dx = point.x() - m_ptLast.x();
     const int dy = point.y() - m_ptLast.y();
+    m_bCursorResting = buttons == Qt::NoButton;
+    m_ptCursor = point;
     m_bRotateDrag = m_bZoomDrag = m_bRangeDrag = m_bPaletteDrag = false;
     if (buttons & Qt::LeftButton) {
         if (keys & Qt::ControlModifier) {
@@ -95,6 +108,59 @@ void CTamselView::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers ke
         MarkModified(); // publishes the palette to the store
     }
     m_ptLast = point;
+    UpdateRangePane();
+}
+
+void CTamselView::OnMouseLeave() {
+    m_bCursorResting = false;
+    UpdateRangePane();
+}
+
+void CTamselView::NoteReadoutBasis() {
+    SReadoutBasis& basis = m_readoutBasis;
+    basis.ePlot = EReadoutPlot::kNone;
+    basis.row.clear();
+    basis.range = g_runState.GetDisplayRange();
+    basis.scale = g_runState.GetDisplayScale();
+    basis.stats = g_runState.GetSpectrumStats();
+    const double rate = g_runState.GetCaptureFormat().dSampleRate;
+    basis.dBlockSeconds = rate > 0.0 ? g_startupSettings.m_nBlockSize / rate : 0.0;
+    if (m_nPlotType == PLOT_HISTOGRAM) {
+        // Bars stand on the area's bottom from its left edge.
+        const CRect& area = m_histogramPlot.GetPlotArea();
+        basis.ePlot = EReadoutPlot::kHistogram;
+        basis.nLeft = area.left;
+        basis.nBottom = area.bottom;
+        basis.nColumns = area.right - area.left - 1;
+        basis.nRows = area.top - area.bottom - 1;
+        basis.nBarColumns = m_histogramPlot.GetBarWidth();
+        if (const std::uint8_t* row = m_histogramPlot.GetDrawnRow()) {
+            const std::int32_t shown = std::min(m_histogramPlot.GetDrawnRowWidth(),
+                                                CHistogramPlot::kBars * basis.nBarColumns);
+            basis.row.assign(row, row + std::max(shown, 0));
+        }
+    } else if (m_nPlotType == PLOT_WATERFALL) {
+        // The image starts one pixel inside the frame.
+        const CRect& area = m_waterfallPlot.GetPlotArea();
+        const CPoint origin = m_waterfallPlot.GetRasterOrigin();
+        basis.ePlot = EReadoutPlot::kWaterfall;
+        basis.nLeft = origin.x;
+        basis.nBottom = origin.y;
+        basis.nColumns = area.right - area.left - 1;
+        basis.nRows = area.top - area.bottom - 2;
+    }
+}
+
+void CTamselView::UpdateRangePane() {
+    std::optional<SCursorReadout> readout;
+    // The surface's pixel rows count up from its bottom.
+    if (m_bCursorResting)
+        readout =
+            ReadCursor(m_readoutBasis, m_ptCursor.x(), m_pSurface->height() - 1 - m_ptCursor.y());
+    emit statusTextChanged(
+        1, QString::fromStdString(readout ? FormatCursorReadout(*readout)
+                                          : FormatRangeHint(g_runState.GetDisplayRange(),
+                                                            g_runState.GetSpectrumStats())));
 }
 
 void CTamselView::UpdateStatusHint() {
@@ -125,7 +191,8 @@ void CTamselView::UpdateStatusHint() {
         m_barsPlot.SetGuides(guides);
     }
     emit statusTextChanged(0, QString::fromLatin1(hint));
-    emit statusTextChanged(1, QString::fromStdString(FormatRangeHint(
-                                  g_runState.GetDisplayRange(), g_runState.GetSpectrumStats())));
-    emit statusTextChanged(2, m_bAcquiring ? QStringLiteral("RUN") : QStringLiteral("STOP"));
+    UpdateRangePane();
+    emit statusTextChanged(2, m_bFrozen      ? QStringLiteral("FROZEN")
+                              : m_bAcquiring ? QStringLiteral("RUN")
+                                             : QStringLiteral("STOP"));
 }

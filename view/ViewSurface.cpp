@@ -34,6 +34,8 @@ void CViewSurface::exposeEvent(QExposeEvent* event) {
 bool CViewSurface::event(QEvent* event) {
     if (event->type() == QEvent::UpdateRequest && m_pView->m_bContextFailed)
         return true;
+    if (event->type() == QEvent::Leave)
+        m_pView->OnMouseLeave();
     return QOpenGLWindow::event(event);
 }
 

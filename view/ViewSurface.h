@@ -5,8 +5,9 @@
 // window on every frame, which under a software renderer costs more than the
 // drawing itself.
 //
-// It hands its OpenGL lifecycle (initializeGL, resizeGL, paintGL) and the
-// mouse events it receives to its view, and never takes the keyboard focus,
+// It hands its OpenGL lifecycle (initializeGL, resizeGL, paintGL), the
+// mouse events it receives (moves with or without a button) and the mouse
+// leaving it to its view, and never takes the keyboard focus,
 // so keys and shortcuts keep going to the main window. Once the view reports
 // that the context failed, the surface paints no more (Qt would call OpenGL
 // through the failed context). User-interface thread only.

@@ -77,6 +77,7 @@ TEST_F(ViewCommands, AFailedCaptureDeviceIsReportedAndEveryAcceleratorReachesIts
         {kCtrlAlt, Qt::Key_Z, ID_PLOT_RESET},
         {kCtrlShift, Qt::Key_D, ID_VIEW_DECIBEL_SCALE},
         {kCtrlShift, Qt::Key_L, ID_VIEW_LOG_FREQUENCY},
+        {Qt::NoModifier, Qt::Key_Space, ID_VIEW_FREEZE},
         {kCtrlAlt, Qt::Key_H, ID_PLOT_HISTOGRAM},
         {kCtrl, Qt::Key_Q, ID_APP_EXIT},
     };
