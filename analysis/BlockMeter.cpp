@@ -16,15 +16,8 @@ CBlockMeter::CBlockMeter(std::int32_t n, double sampleRate)
 
 void CBlockMeter::SetWindowType(std::int32_t type) {
     m_window.SetType(type);
-    // The coherent gain: what the window leaves of a sine's amplitude.
-    double gain = 1.0;
-    if (type >= 1 && type < kWindowCount) {
-        double sum = 0.0;
-        for (std::int32_t i = 0; i < m_nSize; ++i)
-            sum += m_window.Value(type, i);
-        gain = sum / m_nSize;
-    }
-    m_finder.SetWindowGain(gain);
+    m_finder.SetWindowGain(m_window.Gain(type));
+    m_finder.SetUnwindowed(type < 1 || type >= kWindowCount);
 }
 
 template <typename Value>

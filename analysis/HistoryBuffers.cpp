@@ -12,6 +12,8 @@ CHistoryBuffers::CHistoryBuffers(std::int32_t h, std::int32_t k, std::int32_t r)
     for (auto& level : m_levels)
         level.assign(rows, 0.0);
     m_spectrumRow.assign(static_cast<std::size_t>(h), 0);
+    const std::size_t averageBytes = kAverageSlots * static_cast<std::size_t>(h);
+    m_averageRows = std::make_unique<std::uint64_t[]>((averageBytes + 7) / 8);
 }
 
 void CHistoryBuffers::Register(CRunState& runState) {
@@ -21,6 +23,7 @@ void CHistoryBuffers::Register(CRunState& runState) {
     runState.SetSurface(Surface());
     runState.SetLevelHistories({LevelHistory(0), LevelHistory(1), LevelHistory(2), LevelHistory(3),
                                 LevelHistory(4), LevelHistory(5)});
+    runState.SetAverageRows({AverageRows(), kAverageSlots, m_nHistoryLength});
 }
 
 SRenderParams CHistoryBuffers::RenderParams(CSampleExchange* exchange, CRunState* runState) {
@@ -35,6 +38,7 @@ SRenderParams CHistoryBuffers::RenderParams(CSampleExchange* exchange, CRunState
     p.pLeftMaxHistory = LevelHistory(3);
     p.pRightMinHistory = LevelHistory(4);
     p.pRightMaxHistory = LevelHistory(5);
+    p.pAverageRows = AverageRows();
     p.pRunState = runState;
     p.nSurfaceCols = m_nSurfaceCols;
     p.nHistoryLength = m_nHistoryLength;

@@ -12,6 +12,8 @@
 // - surface ring: R rows of K doubles (0..1); the new row goes to index
 //   i = m_nSurfaceRow, which then becomes (i + 1) mod R: the published index
 //   is the oldest row and the one before it (cyclically) the newest.
+// - averaged rows: kAverageSlots rows of H colour indices, written in turn
+//   while averaging is on; the store's block readout names the newest.
 //
 // Concurrency contract: the analysis thread writes with the HistoryStore*
 // helpers and publishes the new positions in the store only after a row is
@@ -101,6 +103,8 @@ inline void HistoryLoadDoubles(double* dst, const double* src, std::size_t n) {
         dst[i] = HistoryLoadDouble(src + i);
 }
 
+inline constexpr std::int32_t kAverageSlots = 4;
+
 // Owns the buffers. Constructed and destroyed on the user-interface thread,
 // destroyed only after the analysis thread has ended; the accessors may be
 // called from any thread (they return fixed pointers).
@@ -114,7 +118,7 @@ public:
     CHistoryBuffers& operator=(const CHistoryBuffers&) = delete;
 
     // Sets the store's history geometry (2H, H, 0, H), surface geometry
-    // (R, K, 0) and the buffer pointers. Call before the analysis thread starts.
+    // (R, K, 0), the averaged rows and the buffer pointers. Call before the analysis thread starts.
     void Register(CRunState& runState);
     // Start parameters of the analysis thread over these buffers.
     SRenderParams RenderParams(CSampleExchange* exchange, CRunState* runState);
@@ -126,6 +130,7 @@ public:
     std::uint8_t* Waterfall() { return reinterpret_cast<std::uint8_t*>(m_waterfall.get()); }
     double* Surface() { return m_surface.data(); }
     std::uint8_t* SpectrumRow() { return m_spectrumRow.data(); }
+    std::uint8_t* AverageRows() { return reinterpret_cast<std::uint8_t*>(m_averageRows.get()); }
     // 0 min, 1 max, 2 left min, 3 left max, 4 right min, 5 right max.
     double* LevelHistory(int which) { return m_levels[static_cast<std::size_t>(which)].data(); }
 
@@ -138,4 +143,5 @@ private:
     std::vector<double> m_surface;
     std::vector<double> m_levels[6];
     std::vector<std::uint8_t> m_spectrumRow;
+    std::unique_ptr<std::uint64_t[]> m_averageRows;
 };

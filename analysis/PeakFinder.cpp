@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 CPeakFinder::CPeakFinder(double binWidth, double windowGain)
     : m_dBinWidth(binWidth), m_dWindowGain(windowGain), m_dLowHz(binWidth) {}
@@ -38,7 +39,18 @@ SPeak CPeakFinder::Find(const double* magnitudes, std::int32_t count) const {
     const std::int32_t k = peak.nBin;
     double offset = 0.0;
     double logPeak = std::log(strongest);
-    if (k > 0 && k < count - 1 && magnitudes[k - 1] > 0.0 && magnitudes[k + 1] > 0.0) {
+    if (m_bUnwindowed && k > 0 && k < count - 1 && strongest > 0.0) {
+        // A tone d bins from bin k leaves |sinc(d)| there and |sinc(1 - |d|)|
+        // in the neighbour on its side, so |d| = neighbour / (bin + neighbour).
+        const bool right = magnitudes[k + 1] > magnitudes[k - 1];
+        const double neighbour = right ? magnitudes[k + 1] : magnitudes[k - 1];
+        const double distance = std::clamp(neighbour / (strongest + neighbour), 0.0, 0.5);
+        offset = right ? distance : -distance;
+        if (distance > 0.0) {
+            const double x = std::numbers::pi * distance;
+            logPeak += std::log(x / std::sin(x));
+        }
+    } else if (k > 0 && k < count - 1 && magnitudes[k - 1] > 0.0 && magnitudes[k + 1] > 0.0) {
         const double a = std::log(magnitudes[k - 1]);
         const double c = std::log(magnitudes[k + 1]);
         const double curvature = a - 2.0 * logPeak + c;

@@ -6,8 +6,10 @@
 // least as strong as both neighbours, which may lie outside the band), so
 // the slope of a tone outside the band never reads as a peak at the band's
 // edge. Its frequency and level are refined by a parabola through the log
-// magnitudes of the bin and its two neighbours; a bin at either end of the
-// spectrum (0 or N/2) is reported at its centre. A peak whose level is below
+// magnitudes of the bin and its two neighbours; without a window (whose
+// tone is a sinc, which the parabola fits poorly) by the ratio of the bin
+// to its stronger neighbour instead. A bin at either end of the spectrum (0
+// or N/2) is reported at its centre. A peak whose level is below
 // the floor is no peak: silence and noise report nothing.
 //
 // The band starts at bin 1 until SetBand says otherwise: a DC offset is no
@@ -44,6 +46,9 @@ public:
     void SetBand(double lowHz, double highHz);
     void SetFloor(double floorDb) { m_dFloorDb = floorDb; }
     void SetWindowGain(double windowGain) { m_dWindowGain = windowGain; }
+    // Whether the block went through no window (the rectangular one); off
+    // until set.
+    void SetUnwindowed(bool unwindowed) { m_bUnwindowed = unwindowed; }
 
     // magnitudes: |X[k]| / N for k = 0 .. count - 1 (count = N/2 + 1, see
     // CFftEngine::GetMagnitudes).
@@ -55,4 +60,5 @@ private:
     double m_dLowHz; // bin 1's centre until SetBand
     double m_dHighHz = std::numeric_limits<double>::infinity();
     double m_dFloorDb = kDefaultPeakFloorDb;
+    bool m_bUnwindowed = false;
 };

@@ -2,12 +2,14 @@
 #include "analysis/RenderThread.h"
 
 #include <algorithm>
+#include <span>
 #include <thread>
 #include <vector>
 
 #include "analysis/HistoryBuffers.h"
 #include "analysis/LogColumns.h"
 #include "analysis/SampleExchange.h"
+#include "analysis/SpectrumAverage.h"
 #include "base/DebugLog.h"
 #include "base/RunState.h"
 #include "base/Tunables.h"
@@ -41,6 +43,14 @@ int RenderThreadProc(const SRenderParams& params) {
     const std::int32_t bins = params.pExchange->GetBlockSize() / 2;
     const double binWidth = params.pExchange->GetBinWidth();
 
+    // The averaged row is mapped here, then copied to its slot; the surface
+    // row takes the average in place of the block's own spectrum.
+    CSpectrumAverage average;
+    std::vector<std::uint8_t> averageRow(static_cast<std::size_t>(h), 0);
+    SMapRow averagedRows[2] = {{averageRow.data(), MAP_COLOUR_INDEX, h, nullptr}, rows[1]};
+    std::int32_t averageSlot = 0;
+    std::int64_t blocks = 0;
+
     if (store.GetRenderThreadState() != kThreadStopRequested) {
         for (;;) {
             std::fill_n(params.pSpectrumRow, h, std::uint8_t{0});
@@ -55,8 +65,25 @@ int RenderThreadProc(const SRenderParams& params) {
                 rows[0].pLayout = spectrumColumns.Update(range, binWidth, bins, h);
                 rows[1].pLayout = surfaceColumns.Update(range, binWidth, bins, k);
             }
+            const SMeasureOptions options = store.GetMeasureOptions();
+            const bool averaging = options.nAverageBlocks > 1 && params.pAverageRows != nullptr;
+            STakeExtras extras;
+            extras.bFindPeak = options.bPeakReadout;
+            std::span<const SMapRow> plainRows(rows);
+            if (averaging) {
+                std::fill(averageRow.begin(), averageRow.end(), std::uint8_t{0});
+                extras.pAverage = &average;
+                extras.nAverageBlocks = options.nAverageBlocks;
+                averagedRows[0].pLayout = rows[0].pLayout;
+                averagedRows[1] = rows[1];
+                extras.averagedRows = averagedRows;
+                plainRows = plainRows.first(1);
+            } else {
+                // Switched on again, the average starts from the next block.
+                average.Reset();
+            }
             SSpectrumStats stats;
-            if (params.pExchange->TakeBlock(range, scale, rows, &stats) == 0)
+            if (params.pExchange->TakeBlock(range, scale, plainRows, &stats, &extras) == 0)
                 break;
             store.SetSpectrumStats(stats);
 
@@ -89,6 +116,22 @@ int RenderThreadProc(const SRenderParams& params) {
             store.SetHistoryGeometry({history.nRingRows, history.nHistoryLength, r, h});
             i = (i + 1) % surface.nRows;
             store.SetSurfaceGeometry({surface.nRows, surface.nCols, i});
+
+            SBlockReadout readout;
+            readout.nBlock = ++blocks;
+            readout.bPeakFound = extras.peak.bFound;
+            readout.dPeakFrequency = extras.peak.dFrequency;
+            readout.dPeakLevelDb = extras.peak.bFound ? extras.peak.dLevelDb : 0.0;
+            readout.nWindowType = extras.nWindowType;
+            if (averaging) {
+                // A slot the histogram is not reading: it reads the one the
+                // last readout named.
+                averageSlot = (averageSlot + 1) % kAverageSlots;
+                HistoryStoreBytes(params.pAverageRows + static_cast<std::size_t>(averageSlot) * h,
+                                  averageRow.data(), static_cast<std::size_t>(h));
+                readout.nAverageSlot = averageSlot;
+            }
+            store.SetBlockReadout(readout);
 
             // Paces the analysis to about 100 blocks a second; the producer
             // waits in its put meanwhile.

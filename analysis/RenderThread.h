@@ -4,7 +4,12 @@
 // and display scale as it reads them before each take (the log axis'
 // columns it keeps, and rebuilds only when the range changes), and appends the mapped rows and the
 // block levels to the history buffers. After each take it publishes the mapping's statistics, and
-// the new write positions once the rows are complete. Ends on the empty block.
+// the new write positions once the rows are complete, then the block's
+// readout (peak, window, averaged row). While the store's measure options
+// ask for averaging, the histogram's averaged row and the surface row are
+// mapped from the power average while the waterfall row keeps the block's
+// own spectrum; the peak is looked for, when asked, in what the histogram
+// shows. Ends on the empty block.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +30,7 @@ struct SRenderParams {
     double* pLeftMaxHistory = nullptr;
     double* pRightMinHistory = nullptr;
     double* pRightMaxHistory = nullptr;
+    std::uint8_t* pAverageRows = nullptr; // kAverageSlots x H; null: no averaging
     CRunState* pRunState = nullptr;
     std::int32_t nSurfaceCols = 0;   // K, from the startup settings
     std::int32_t nHistoryLength = 0; // H, the spectrum row's width (0: the store's)

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <limits>
 
+#include "analysis/SpectrumAverage.h"
 #include "base/RunState.h"
 
 namespace {
@@ -129,7 +130,8 @@ void CSampleExchange::Put(const SCaptureFormat& format, const std::int16_t* regi
 }
 
 std::int32_t CSampleExchange::TakeBlock(const SDisplayRange& range, const SDisplayScale& scale,
-                                        std::span<const SMapRow> rows, SSpectrumStats* stats) {
+                                        std::span<const SMapRow> rows, SSpectrumStats* stats,
+                                        STakeExtras* extras) {
     Lock();
     while (m_bEmpty)
         m_pFilled->Wait();
@@ -142,6 +144,8 @@ std::int32_t CSampleExchange::TakeBlock(const SDisplayRange& range, const SDispl
         const SMapResult mapped = MapSpectrum(range, scale, spectrum, rows);
         if (stats != nullptr)
             *stats = mapped.stats;
+        if (extras != nullptr)
+            TakeExtras(range, scale, mapped.stats, extras);
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - start);
         m_pRunState->SetFftTime(static_cast<std::int32_t>(elapsed.count()));
@@ -154,6 +158,36 @@ std::int32_t CSampleExchange::TakeBlock(const SDisplayRange& range, const SDispl
     m_pEmptied->Signal();
     Unlock();
     return frames;
+}
+
+void CSampleExchange::TakeExtras(const SDisplayRange& range, const SDisplayScale& scale,
+                                 const SSpectrumStats& stats, STakeExtras* extras) {
+    const std::int32_t type = m_pWindow->GetType();
+    extras->nWindowType = type;
+    const std::int32_t count = m_nBlockSize / 2 + 1;
+    const double* magnitudes = m_fft.GetMagnitudes();
+    if (extras->pAverage != nullptr) {
+        CSpectrumAverage& average = *extras->pAverage;
+        average.Add(magnitudes, count, extras->nAverageBlocks);
+        magnitudes = average.Magnitudes();
+        SDisplayRange fixed = range;
+        if (range.bAutoScale) {
+            fixed.bAutoScale = false;
+            fixed.dMagMin = stats.dMeasuredMagMin;
+            fixed.dMagMax = stats.dMeasuredMagMax;
+        }
+        const SSpectrum averaged{magnitudes, average.Peak(), m_dSampleRate, m_nBlockSize};
+        MapSpectrum(fixed, scale, averaged, extras->averagedRows);
+    }
+    if (extras->bFindPeak) {
+        const double binWidth = GetBinWidth();
+        CPeakFinder finder(binWidth, m_pWindow->Gain(type));
+        finder.SetUnwindowed(type < 1 || type >= kWindowCount);
+        // Half a bin up from 0 Hz: bin 0 is out even when the range starts
+        // at 0.
+        finder.SetBand(std::max(range.dFreqMin, binWidth / 2), range.dFreqMax);
+        extras->peak = finder.Find(magnitudes, count);
+    }
 }
 
 void CSampleExchange::CopySamples(double* out) {

@@ -18,6 +18,7 @@
 #include "analysis/Condition.h"
 #include "analysis/FftEngine.h"
 #include "analysis/Monitor.h"
+#include "analysis/PeakFinder.h"
 #include "analysis/SpectrumMapping.h"
 #include "analysis/WindowTable.h"
 #include "base/RunState.h"
@@ -26,6 +27,27 @@
 // the sum is halved (truncated toward zero), the difference saturates at
 // -32768..32767, an unknown function gives 0. Any thread.
 std::int32_t ChannelValue(std::int32_t mode, std::int32_t left, std::int32_t right);
+
+class CSpectrumAverage;
+
+// What a take may do beyond mapping the block, for the display's readouts.
+struct STakeExtras {
+    // With an average: the block is folded into it (nAverageBlocks, see
+    // CSpectrumAverage) and the average mapped into averagedRows by the same
+    // range and scale; under auto-scale between this block's measured ends,
+    // so that averaged and plain rows share the magnitude axis.
+    CSpectrumAverage* pAverage = nullptr;
+    std::int32_t nAverageBlocks = 0;
+    std::span<const SMapRow> averagedRows;
+    // Whether to look for the strongest tone (CPeakFinder) among the bins
+    // of the range's frequencies, in the average when there is one. DC is
+    // never a tone here: bin 0 stays out of the search.
+    bool bFindPeak = false;
+
+    // Results.
+    SPeak peak;                   // with bFindPeak
+    std::int32_t nWindowType = 0; // the window the block went through
+};
 
 class CSampleExchange : public CMonitor {
 public:
@@ -60,7 +82,14 @@ public:
     // The same mapped with the display's scale options (the rows' layouts
     // made for this exchange's bins: N / 2 of them, GetBinWidth() apart).
     std::int32_t TakeBlock(const SDisplayRange& range, const SDisplayScale& scale,
-                           std::span<const SMapRow> rows, SSpectrumStats* stats);
+                           std::span<const SMapRow> rows, SSpectrumStats* stats) {
+        return TakeBlock(range, scale, rows, stats, nullptr);
+    }
+    // The same with the extras' averaging and peak search (none when null),
+    // done on the transform while it is still held.
+    std::int32_t TakeBlock(const SDisplayRange& range, const SDisplayScale& scale,
+                           std::span<const SMapRow> rows, SSpectrumStats* stats,
+                           STakeExtras* extras);
     // The same with nothing to map into (draining the input thread, tests).
     std::int32_t TakeBlock() { return TakeBlock(SDisplayRange{}, {}, nullptr); }
 
@@ -86,6 +115,9 @@ private:
                     std::int32_t channelMode, std::int32_t* index, SExtremes* extremes);
     // A put after the format group has been read: waits for the slot, fills
     // it and signals the consumer.
+    // The extras' work on the transform just mapped (under the lock).
+    void TakeExtras(const SDisplayRange& range, const SDisplayScale& scale,
+                    const SSpectrumStats& stats, STakeExtras* extras);
     void Put(const SCaptureFormat& format, const std::int16_t* region1, std::int32_t frames1,
              const std::int16_t* region2, std::int32_t frames2);
 

@@ -40,6 +40,18 @@ void CWindowTable::SetSize(std::int32_t n) {
         m_pTable[7][i] = 0.355768 - 0.487396 * c1 + 0.144232 * c2 - 0.012604 * c3;
         m_pTable[8][i] = 0.3635819 - 0.4891775 * c1 + 0.1365995 * c2 - 0.0106411 * c3;
     }
+    for (std::size_t t = 0; t < m_pTable.size(); ++t) {
+        double sum = 0.0;
+        for (const double v : m_pTable[t])
+            sum += v;
+        m_adGain[t] = sum / nn;
+    }
+}
+
+double CWindowTable::Gain(std::int32_t type) const {
+    if (type < 1 || type >= kWindowCount || m_pTable[0].empty())
+        return 1.0;
+    return m_adGain[static_cast<std::size_t>(type - 1)];
 }
 
 void CWindowTable::Apply(double* values, std::int32_t count) const {

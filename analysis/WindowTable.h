@@ -28,9 +28,14 @@ public:
     // Table entry for tests and plots; type 1..9, 0 <= i < size.
     double Value(std::int32_t type, std::int32_t i) const;
     std::int32_t GetSize() const { return m_nSize; }
+    // The coherent gain of a type: the mean of its table, what the window
+    // leaves of a sine's amplitude; 1 for the types that leave the block
+    // alone.
+    double Gain(std::int32_t type) const;
 
 private:
     std::array<std::vector<double>, 9> m_pTable; // tables 1..9
+    std::array<double, 9> m_adGain{};            // their means
     std::int32_t m_nSize = 0;
     std::int32_t m_nType = 1;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainFrame.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -119,6 +120,21 @@ void CMainFrame::CreateActions() {
     AddCommand(ID_VIEW_FREEZE, "Freeze\tSpace",
                "Hold the display at the current frame while capture goes on\nFreeze",
                QKeySequence(Qt::Key_Space));
+    AddCommand(ID_VIEW_PEAK_READOUT, "Peak Readout\tCtrl+Shift+P",
+               "Mark the strongest tone and show its frequency and level\nPeak Readout",
+               ctrlShift(Qt::Key_P));
+    AddCommand(ID_VIEW_AVERAGE_OFF, "Off", "Show every block as it is\nNo Averaging");
+    for (const auto& [id, text] : {std::pair{ID_VIEW_AVERAGE_2, "2 Blocks"},
+                                   {ID_VIEW_AVERAGE_4, "4 Blocks"},
+                                   {ID_VIEW_AVERAGE_8, "8 Blocks"},
+                                   {ID_VIEW_AVERAGE_16, "16 Blocks"},
+                                   {ID_VIEW_AVERAGE_32, "32 Blocks"}})
+        AddCommand(id, text,
+                   QStringLiteral("Average the histogram and 3D plots over %1\nAverage")
+                       .arg(QString::fromLatin1(text).toLower()));
+    AddCommand(ID_VIEW_MAX_HOLD, "Max Hold\tCtrl+Shift+H",
+               "Draw the highest level each histogram column has reached\nMax Hold",
+               ctrlShift(Qt::Key_H));
 
     AddCommand(ID_VIEW_ACQUIRE, "&Acquire", "Set Acquisition Parameters\nAcquisiton Parameters",
                ctrlAlt(Qt::Key_A));
@@ -159,13 +175,25 @@ void CMainFrame::CreateActions() {
     QAction* timing = AddCommand(ID_SHOW_TIMING, "Timing", "", ctrlAlt(Qt::Key_P));
     addAction(timing);
 
-    for (int id : {ID_PLOT_HISTOGRAM, ID_PLOT_WATERFALL, ID_PLOT_SURFACE, ID_PLOT_BARS,
-                   ID_PLOT_METERS, ID_PALETTE_GRAYSCALE, ID_PALETTE_RAINBOW, ID_PALETTE_INVERT,
-                   ID_VIEW_PLOT_ONLY, ID_VIEW_VOLUME, ID_VIEW_PROGRAM_INFO, ID_VIEW_RUN_STATUS,
-                   ID_VIEW_MAGNITUDE_SCALE, ID_VIEW_VU_METER, ID_VIEW_STATUS_BAR, ID_FILE_RUN,
-                   ID_CAPTURE_ENABLE, ID_VIEW_DECIBEL_SCALE, ID_VIEW_LOG_FREQUENCY})
+    for (int id : {ID_PLOT_HISTOGRAM,       ID_PLOT_WATERFALL,
+                   ID_PLOT_SURFACE,         ID_PLOT_BARS,
+                   ID_PLOT_METERS,          ID_PALETTE_GRAYSCALE,
+                   ID_PALETTE_RAINBOW,      ID_PALETTE_INVERT,
+                   ID_VIEW_PLOT_ONLY,       ID_VIEW_VOLUME,
+                   ID_VIEW_PROGRAM_INFO,    ID_VIEW_RUN_STATUS,
+                   ID_VIEW_MAGNITUDE_SCALE, ID_VIEW_VU_METER,
+                   ID_VIEW_STATUS_BAR,      ID_FILE_RUN,
+                   ID_CAPTURE_ENABLE,       ID_VIEW_DECIBEL_SCALE,
+                   ID_VIEW_LOG_FREQUENCY,   ID_VIEW_PEAK_READOUT,
+                   ID_VIEW_MAX_HOLD})
         m_actions[id]->setCheckable(true);
     m_actions[ID_VIEW_FREEZE]->setCheckable(true);
+    // The averages are radio items: one of them is always checked.
+    auto* averages = new QActionGroup(this);
+    for (int id = ID_VIEW_AVERAGE_OFF; id <= ID_VIEW_AVERAGE_32; ++id) {
+        m_actions[id]->setCheckable(true);
+        averages->addAction(m_actions[id]);
+    }
 
     connect(m_actions[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
     connect(m_actions[ID_VIEW_STATUS_BAR], &QAction::triggered, this, &CMainFrame::OnViewStatusBar);
@@ -207,6 +235,13 @@ void CMainFrame::CreateActions() {
     route(ID_VIEW_DECIBEL_SCALE, &CTamselView::OnViewDecibelScale);
     route(ID_VIEW_LOG_FREQUENCY, &CTamselView::OnViewLogFrequency);
     route(ID_VIEW_FREEZE, &CTamselView::OnViewFreeze);
+    route(ID_VIEW_PEAK_READOUT, &CTamselView::OnViewPeakReadout);
+    route(ID_VIEW_MAX_HOLD, &CTamselView::OnViewMaxHold);
+    for (int id = ID_VIEW_AVERAGE_OFF; id <= ID_VIEW_AVERAGE_32; ++id)
+        connect(m_actions[id], &QAction::triggered, view, [this, view, id] {
+            view->OnViewAverage(CTamselView::AverageCommandBlocks(id));
+            UpdateCommandUI();
+        });
     route(ID_PLOT_RESET, &CTamselView::OnPlotReset);
     route(ID_HELP_FINDER, &CTamselView::OnHelpFinder);
     route(ID_CONTEXT_HELP, &CTamselView::OnHelpFinder);
@@ -254,6 +289,12 @@ void CMainFrame::CreateMenus() {
     view->addSeparator();
     view->addAction(act(ID_VIEW_DECIBEL_SCALE));
     view->addAction(act(ID_VIEW_LOG_FREQUENCY));
+    view->addAction(act(ID_VIEW_PEAK_READOUT));
+    QMenu* average = view->addMenu(QStringLiteral("Average"));
+    average->setObjectName(QStringLiteral("AverageMenu"));
+    for (int id = ID_VIEW_AVERAGE_OFF; id <= ID_VIEW_AVERAGE_32; ++id)
+        average->addAction(act(id));
+    view->addAction(act(ID_VIEW_MAX_HOLD));
     view->addSeparator();
     view->addAction(act(ID_VIEW_FREEZE));
 
@@ -278,7 +319,7 @@ void CMainFrame::CreateMenus() {
     help->addAction(act(ID_APP_ABOUT));
 
     // Check marks and enabled states follow the view whenever a menu opens.
-    for (QMenu* menu : {file, capture, edit, view, plot, colour, palette, help})
+    for (QMenu* menu : {file, capture, edit, view, average, plot, colour, palette, help})
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
 }
 

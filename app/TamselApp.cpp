@@ -162,6 +162,9 @@ bool CTamselApp::InitInstance() {
     RestoreDisplayScale();
     connect(m_pMainFrame->View(), &CTamselView::displayScaleChanged, this,
             &CTamselApp::SaveDisplayScale);
+    RestoreMeasureOptions();
+    connect(m_pMainFrame->View(), &CTamselView::measureOptionsChanged, this,
+            &CTamselApp::SaveMeasureOptions);
     connect(m_pMainFrame.get(), &CMainFrame::recentFileOpenFailed, this,
             &CTamselApp::RemoveFromRecentFileList);
     if (!args.strPreset.empty()) {
@@ -210,6 +213,9 @@ void CTamselApp::LoadRecentFiles() {
 namespace {
 const char* const kDecibelKey = "Display/DecibelScale";
 const char* const kLogFrequencyKey = "Display/LogFrequencyAxis";
+const char* const kPeakReadoutKey = "Display/PeakReadout";
+const char* const kAverageKey = "Display/Average";
+const char* const kMaxHoldKey = "Display/MaxHold";
 } // namespace
 
 void CTamselApp::RestoreDisplayScale() {
@@ -227,12 +233,26 @@ void CTamselApp::SaveDisplayScale(bool decibel, bool logFrequency) {
     settings.setValue(QLatin1String(kLogFrequencyKey), logFrequency);
 }
 
+void CTamselApp::RestoreMeasureOptions() {
+    QSettings settings(QString::fromLatin1(kRegistryKey), applicationName());
+    SMeasureOptions options;
+    options.bPeakReadout = settings.value(QLatin1String(kPeakReadoutKey), false).toBool();
+    options.nAverageBlocks = settings.value(QLatin1String(kAverageKey), 0).toInt();
+    options.bMaxHold = settings.value(QLatin1String(kMaxHoldKey), false).toBool();
+    m_pMainFrame->View()->SetMeasureOptions(options);
+    m_pMainFrame->UpdateCommandUI();
+}
+
+void CTamselApp::SaveMeasureOptions(bool peakReadout, int averageBlocks, bool maxHold) {
+    QSettings settings(QString::fromLatin1(kRegistryKey), applicationName());
+    settings.setValue(QLatin1String(kPeakReadoutKey), peakReadout);
+    settings.setValue(QLatin1String(kAverageKey), averageBlocks);
+    settings.setValue(QLatin1String(kMaxHoldKey), maxHold);
+}
+
 void CTamselApp::PublishRecentFiles() {
     QSettings settings(QString::fromLatin1(kRegistryKey), applicationName());
     m_recentFiles.Save(settings);
     if (m_pMainFrame)
         m_pMainFrame->SetRecentFiles(m_recentFiles.Files());
-    RestoreDisplayScale();
-    connect(m_pMainFrame->View(), &CTamselView::displayScaleChanged, this,
-            &CTamselApp::SaveDisplayScale);
 }

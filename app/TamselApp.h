@@ -72,6 +72,9 @@ private:
     // at start, saved whenever a command switches one.
     void RestoreDisplayScale();
     void SaveDisplayScale(bool decibel, bool logFrequency);
+    // Peak readout, averaging and max hold, kept the same way.
+    void RestoreMeasureOptions();
+    void SaveMeasureOptions(bool peakReadout, int averageBlocks, bool maxHold);
 
     int m_nExitCode = 0;
     std::unique_ptr<IMessagePresenter> m_pPreviousPresenter;

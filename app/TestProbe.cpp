@@ -187,12 +187,26 @@ void CTestProbe::Perform(const QString& action, std::int32_t tick) {
         trigger(ID_VIEW_DECIBEL_SCALE);
     } else if (action == QLatin1String("logaxis")) {
         trigger(ID_VIEW_LOG_FREQUENCY);
+    } else if (action == QLatin1String("peak")) {
+        trigger(ID_VIEW_PEAK_READOUT);
+    } else if (action == QLatin1String("maxhold")) {
+        trigger(ID_VIEW_MAX_HOLD);
+    } else if (action.startsWith(QLatin1String("average="))) {
+        // Through the View > Average submenu.
+        const int blocks = action.mid(8).toInt();
+        for (int id = ID_VIEW_AVERAGE_OFF; id <= ID_VIEW_AVERAGE_32; ++id)
+            if (CTamselView::AverageCommandBlocks(id) == blocks)
+                trigger(id);
     } else if (action == QLatin1String("scale")) {
         const SDisplayScale scale = m_pFrame->View()->GetDisplayScale();
-        Write(QStringLiteral("scale tick=%1 decibel=%2 log=%3")
+        const SMeasureOptions measure = m_pFrame->View()->GetMeasureOptions();
+        Write(QStringLiteral("scale tick=%1 decibel=%2 log=%3 peak=%4 average=%5 maxhold=%6")
                   .arg(tick)
                   .arg(scale.bDecibel ? 1 : 0)
-                  .arg(scale.bLogFrequency ? 1 : 0));
+                  .arg(scale.bLogFrequency ? 1 : 0)
+                  .arg(measure.bPeakReadout ? 1 : 0)
+                  .arg(measure.nAverageBlocks)
+                  .arg(measure.bMaxHold ? 1 : 0));
     } else if (action == QLatin1String("turn")) {
         // A Ctrl + left drag over the view: the 3D scene tilts and swings.
         CTamselView* view = m_pFrame->View();

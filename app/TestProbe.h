@@ -8,7 +8,9 @@
 // commands a user reaches: debug (Ctrl+Alt+D), run (File > Run), timing
 // (Ctrl+Alt+P), statusbar (View > Status Bar), plot=N (the Plot menu's
 // plot type N), rainbow (Ctrl+Alt+R), decibel and logaxis (View > Decibel
-// Scale, View > Log Frequency Axis), scale (writes both options' state),
+// Scale, View > Log Frequency Axis), scale (writes the display options' state),
+// peak, maxhold and average=N (View > Peak Readout, View > Max Hold, View >
+// Average > N Blocks, 0 for Off),
 // turn (a Ctrl + left drag over the view), grab (the view's picture to
 // FILE-TICK.ppm), help (Help > Help Topics, writing the page's path instead
 // of opening a browser), close (the window's close, the path File > Exit

@@ -96,6 +96,25 @@ void CRunState::SetDisplayScale(const SDisplayScale& s) {
     m_scale.Set(s);
 }
 
+SMeasureOptions CRunState::GetMeasureOptions() const {
+    return m_measure.Get();
+}
+void CRunState::SetMeasureOptions(const SMeasureOptions& o) {
+    m_measure.Set(o);
+}
+SBlockReadout CRunState::GetBlockReadout() const {
+    return m_readout.Get();
+}
+void CRunState::SetBlockReadout(const SBlockReadout& r) {
+    m_readout.Set(r);
+}
+SAverageRows CRunState::GetAverageRows() const {
+    return m_averageRows.Get();
+}
+void CRunState::SetAverageRows(const SAverageRows& rows) {
+    m_averageRows.Set(rows);
+}
+
 SSpectrumStats CRunState::GetSpectrumStats() const {
     return m_stats.Get();
 }

@@ -77,6 +77,35 @@ struct SDisplayScale {
     bool operator==(const SDisplayScale&) const = default;
 };
 
+// Options of the user for measuring on the display, kept per user and never
+// in a preset.
+struct SMeasureOptions {
+    bool bPeakReadout = false;       // the histogram marks and reads out the strongest tone
+    std::int32_t nAverageBlocks = 0; // exponential power average over this many blocks; 0 off
+    bool bMaxHold = false;           // the histogram draws each column's maximum
+    bool operator==(const SMeasureOptions&) const = default;
+};
+
+// What the analysis thread measured in the block it last appended, for the
+// histogram's readouts.
+struct SBlockReadout {
+    std::int64_t nBlock = 0;        // blocks appended so far
+    bool bPeakFound = false;        // a tone at or above the peak floor in the displayed range
+    double dPeakFrequency = 0.0;    // Hz, refined between bins
+    double dPeakLevelDb = 0.0;      // dBFS of a sine's amplitude
+    std::int32_t nWindowType = 0;   // the window the block was transformed with, 0..9
+    std::int32_t nAverageSlot = -1; // the averaged row's slot (SAverageRows), -1: not averaged
+};
+
+// The averaged rows the histogram reads while averaging is on: nSlots rows of
+// nWidth colour indices, the newest at the slot the readout names. Buffers
+// owned by CHistoryBuffers, accessed like the waterfall ring.
+struct SAverageRows {
+    std::uint8_t* pRows = nullptr;
+    std::int32_t nSlots = 0;
+    std::int32_t nWidth = 0;
+};
+
 struct SSpectrumStats {
     double dMeasuredMagMin = 0.0;
     double dMeasuredMagMax = 0.0;
@@ -228,6 +257,13 @@ public:
     SSpectrumStats GetSpectrumStats() const;
     void SetSpectrumStats(const SSpectrumStats& s);
 
+    SMeasureOptions GetMeasureOptions() const;
+    void SetMeasureOptions(const SMeasureOptions& o);
+    SBlockReadout GetBlockReadout() const;
+    void SetBlockReadout(const SBlockReadout& r);
+    SAverageRows GetAverageRows() const;
+    void SetAverageRows(const SAverageRows& rows);
+
     // Screen-capture hand-off.
     bool GetScreenshotReady() const;
     void SetScreenshotReady(bool ready);
@@ -332,6 +368,21 @@ private:
     // Written by the analysis thread (the spectrum mapping); read by the
     // user-interface thread.
     CGuarded<SSpectrumStats> m_stats;
+
+    // Written by the user-interface thread (the view's commands, the
+    // per-user settings); read by the analysis thread before each block
+    // (peak readout, averaging) and by the user-interface thread (the
+    // histogram, max hold). Not a preset field.
+    CGuarded<SMeasureOptions> m_measure;
+
+    // Written by the analysis thread after each block's rows are complete;
+    // read by the user-interface thread (the histogram's readouts).
+    CGuarded<SBlockReadout> m_readout;
+
+    // Published by the user-interface thread (CHistoryBuffers) before the
+    // workers start, like the rings; read by the histogram. The rows
+    // themselves are written by the analysis thread while averaging is on.
+    CGuarded<SAverageRows> m_averageRows;
 
     // The screenshot thread's control word and its frame-ready flag. The
     // user-interface thread raises the flag after reading a frame into the

@@ -12,6 +12,9 @@
 //                 statistics published
 //   BM_TakeLogDecibel  the same with the decibel scale and the log
 //                 frequency axis on (the columns looked up, built once)
+//   BM_TakeAveragePeak  the take with an average of 16 blocks and the peak
+//                 readout on: the colour row of the block, the averaged
+//                 colour row and surface row, and the peak search
 //   BM_Put        CSampleExchange::PutSingle: N int16 stereo frames reduced
 //                 by the channel function, levels, scaling and the window
 #include <benchmark/benchmark.h>
@@ -23,12 +26,14 @@
 #include <memory>
 #include <numbers>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "analysis/Decibel.h"
 #include "analysis/FftEngine.h"
 #include "analysis/LogColumns.h"
 #include "analysis/SampleExchange.h"
+#include "analysis/SpectrumAverage.h"
 #include "analysis/SpectrumMapping.h"
 #include "base/RunState.h"
 
@@ -129,7 +134,7 @@ using Clock = std::chrono::steady_clock;
 // The take as the analysis thread runs it with the scale options given:
 // the range and the options read from the store and, on the log axis, each
 // row's columns looked up (built once, before the first iteration).
-void RunTake(benchmark::State& state, const SDisplayScale& scale) {
+void RunTake(benchmark::State& state, const SDisplayScale& scale, bool measure = false) {
     const auto n = static_cast<std::int32_t>(state.range(0));
     CRunState store;
     Configure(store);
@@ -149,16 +154,34 @@ void RunTake(benchmark::State& state, const SDisplayScale& scale) {
     if (scale.bLogFrequency)
         lookUp(store.GetDisplayRange());
     SSpectrumStats stats;
+    // With the measure options: the block's own row alone, the averaged
+    // row and the surface row from the average.
+    std::vector<std::uint8_t> averaged(kColourWidth);
+    const SMapRow averagedRows[] = {{averaged.data(), MAP_COLOUR_INDEX, kColourWidth, nullptr},
+                                    rows[1]};
+    CSpectrumAverage average;
+    STakeExtras extras;
+    if (measure) {
+        extras.pAverage = &average;
+        extras.nAverageBlocks = 16;
+        extras.averagedRows = averagedRows;
+        extras.bFindPeak = true;
+    }
+    const std::span<const SMapRow> plain(rows, measure ? 1 : 2);
     for (auto _ : state) {
         exchange->PutSingle(frames.data(), n);
         std::fill(colours.begin(), colours.end(), 0);
         std::fill(surface.begin(), surface.end(), 0.0);
+        std::fill(averaged.begin(), averaged.end(), 0);
         const auto start = Clock::now();
         const SDisplayRange range = store.GetDisplayRange();
         const SDisplayScale options = store.GetDisplayScale();
         if (options.bLogFrequency)
             lookUp(range);
-        benchmark::DoNotOptimize(exchange->TakeBlock(range, options, rows, &stats));
+        if (measure)
+            benchmark::DoNotOptimize(exchange->TakeBlock(range, options, plain, &stats, &extras));
+        else
+            benchmark::DoNotOptimize(exchange->TakeBlock(range, options, rows, &stats));
         store.SetSpectrumStats(stats);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     }
@@ -170,6 +193,9 @@ void BM_Take(benchmark::State& state) {
 }
 void BM_TakeLogDecibel(benchmark::State& state) {
     RunTake(state, {.bDecibel = true, .bLogFrequency = true});
+}
+void BM_TakeAveragePeak(benchmark::State& state) {
+    RunTake(state, {}, true);
 }
 
 void BM_Put(benchmark::State& state) {
@@ -201,6 +227,11 @@ BENCHMARK(BM_Take)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TakeLogDecibel)
+    ->RangeMultiplier(2)
+    ->Range(1024, 32768)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TakeAveragePeak)
     ->RangeMultiplier(2)
     ->Range(1024, 32768)
     ->UseManualTime()

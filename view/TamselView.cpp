@@ -372,6 +372,14 @@ std::vector<std::uint64_t> CTamselView::FrameInputs() const {
     const SDisplayScale scale = g_runState.GetDisplayScale();
     put(scale.bDecibel ? 1.0 : 0.0);
     put(scale.bLogFrequency ? 1.0 : 0.0);
+    const SMeasureOptions measure = g_runState.GetMeasureOptions();
+    const SBlockReadout readout = g_runState.GetBlockReadout();
+    for (const double v :
+         {measure.bPeakReadout ? 1.0 : 0.0, static_cast<double>(measure.nAverageBlocks),
+          measure.bMaxHold ? 1.0 : 0.0, static_cast<double>(readout.nBlock),
+          readout.bPeakFound ? 1.0 : 0.0, readout.dPeakFrequency, readout.dPeakLevelDb,
+          static_cast<double>(readout.nWindowType), static_cast<double>(readout.nAverageSlot)})
+        put(v);
     put(g_runState.GetCaptureFlags());
     put(static_cast<double>(g_runState.GetCaptureElapsed()));
     put(g_runState.IsAcquiring() ? 1.0 : 0.0);

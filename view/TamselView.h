@@ -170,6 +170,19 @@ public:
     // Both options at once, as the per-user settings remember them.
     void SetDisplayScale(const SDisplayScale& scale);
     SDisplayScale GetDisplayScale() const { return g_runState.GetDisplayScale(); }
+    // View > Peak Readout, View > Average > Off .. 32 Blocks and View > Max
+    // Hold: each sets its option in the store (the analysis thread's from
+    // the next block on) and tells the frame (measureOptionsChanged);
+    // none touches the preset. Switching max hold on starts it afresh.
+    void OnViewPeakReadout();
+    void OnViewAverage(std::int32_t blocks);
+    // The block count of an Average command (0 for Off); -1 for any other.
+    static std::int32_t AverageCommandBlocks(int commandId);
+    void OnViewMaxHold();
+    // All three at once, as the per-user settings remember them.
+    void SetMeasureOptions(const SMeasureOptions& options);
+    SMeasureOptions GetMeasureOptions() const { return g_runState.GetMeasureOptions(); }
+    // Reset Plot also clears the max-hold trace.
     void OnPlotReset();
     void OnHelpFinder();
     // View > Freeze: the window keeps showing the frame drawn when it froze
@@ -277,6 +290,9 @@ signals:
     void contextFailed();
     // The decibel scale or the log frequency axis was switched by a command.
     void displayScaleChanged(bool decibel, bool logFrequency);
+    // Peak readout, averaging (0 off, else blocks) or max hold was switched
+    // by a command.
+    void measureOptionsChanged(bool peakReadout, int averageBlocks, bool maxHold);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

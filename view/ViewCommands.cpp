@@ -165,6 +165,20 @@ bool CTamselView::GetCommandState(int commandId, bool& enabled, bool& checked) c
     case ID_VIEW_FREEZE:
         checked = m_bFrozen;
         return true;
+    case ID_VIEW_PEAK_READOUT:
+        checked = GetMeasureOptions().bPeakReadout;
+        return true;
+    case ID_VIEW_MAX_HOLD:
+        checked = GetMeasureOptions().bMaxHold;
+        return true;
+    case ID_VIEW_AVERAGE_OFF:
+    case ID_VIEW_AVERAGE_2:
+    case ID_VIEW_AVERAGE_4:
+    case ID_VIEW_AVERAGE_8:
+    case ID_VIEW_AVERAGE_16:
+    case ID_VIEW_AVERAGE_32:
+        checked = AverageCommandBlocks(commandId) == GetMeasureOptions().nAverageBlocks;
+        return true;
     case ID_PLOT_RESET:
     case ID_HELP_FINDER:
     case ID_CONTEXT_HELP:
@@ -235,6 +249,61 @@ void CTamselView::OnViewLogFrequency() {
     emit displayScaleChanged(scale.bDecibel, scale.bLogFrequency);
 }
 
+void CTamselView::OnViewPeakReadout() {
+    SMeasureOptions options = GetMeasureOptions();
+    options.bPeakReadout = !options.bPeakReadout;
+    SetMeasureOptions(options);
+    emit measureOptionsChanged(options.bPeakReadout, options.nAverageBlocks, options.bMaxHold);
+}
+
+std::int32_t CTamselView::AverageCommandBlocks(int commandId) {
+    switch (commandId) {
+    case ID_VIEW_AVERAGE_OFF:
+        return 0;
+    case ID_VIEW_AVERAGE_2:
+        return 2;
+    case ID_VIEW_AVERAGE_4:
+        return 4;
+    case ID_VIEW_AVERAGE_8:
+        return 8;
+    case ID_VIEW_AVERAGE_16:
+        return 16;
+    case ID_VIEW_AVERAGE_32:
+        return 32;
+    default:
+        return -1;
+    }
+}
+
+void CTamselView::OnViewAverage(std::int32_t blocks) {
+    SMeasureOptions options = GetMeasureOptions();
+    options.nAverageBlocks = blocks;
+    SetMeasureOptions(options);
+    emit measureOptionsChanged(options.bPeakReadout, options.nAverageBlocks, options.bMaxHold);
+}
+
+void CTamselView::OnViewMaxHold() {
+    SMeasureOptions options = GetMeasureOptions();
+    options.bMaxHold = !options.bMaxHold;
+    SetMeasureOptions(options);
+    emit measureOptionsChanged(options.bPeakReadout, options.nAverageBlocks, options.bMaxHold);
+}
+
+// Not preset settings either. A block count that no command offers is taken
+// as the nearest one below it, so the menu always shows a check.
+void CTamselView::SetMeasureOptions(const SMeasureOptions& options) {
+    SMeasureOptions checked = options;
+    std::int32_t blocks = 0;
+    for (const std::int32_t offered : {2, 4, 8, 16, 32})
+        if (options.nAverageBlocks >= offered)
+            blocks = offered;
+    checked.nAverageBlocks = blocks;
+    if (checked.bMaxHold && !GetMeasureOptions().bMaxHold)
+        m_histogramPlot.ResetMaxHold();
+    g_runState.SetMeasureOptions(checked);
+    RequestFrame();
+}
+
 // Not a preset setting: the document stays as it is. The axes change at
 // once, the rows from the next block on.
 void CTamselView::SetDisplayScale(const SDisplayScale& scale) {
@@ -250,6 +319,7 @@ void CTamselView::OnPlotReset() {
     g_projection3D.SetRotation(m_dRotation[0], m_dRotation[1], m_dRotation[2]);
     g_projection3D.SetTranslation(m_dTranslation[0], m_dTranslation[1], m_dTranslation[2]);
     m_metersPlot.ResetMaxMarkers();
+    m_histogramPlot.ResetMaxHold();
     // The palette and the colours stay as they are.
     MarkModified();
     RequestFrame();

@@ -5,6 +5,7 @@
 
 #include "analysis/HistoryBuffers.h"
 #include "analysis/SampleExchange.h"
+#include "analysis/SpectrumAverage.h"
 #include "tests/analysis/AnalysisTestSupport.h"
 
 namespace {
@@ -191,4 +192,64 @@ TEST_F(RenderThreadTest, ConcurrentReaderSeesWholeRowsOutsideTheOneBeingReplaced
     done = true;
     reader.join();
     EXPECT_GT(checkedRows.load(), 0);
+}
+
+// With averaging and the peak readout on, the waterfall keeps each block's
+// own row while the averaged row (in the slot the readout names) and the
+// surface row follow the power average, and the readout carries the peak of
+// what the histogram shows; averaging off, the surface row is the block's
+// own again and the readout names no averaged row.
+TEST_F(RenderThreadTest, AveragingFeedsTheHistogramAndSurfaceWhileTheWaterfallKeepsEachBlock) {
+    constexpr int kBlocks = 6;
+    store.SetMeasureOptions({true, 4, false});
+    CSpectrumAverage average;
+    Row plain(kH), averaged(kH);
+    std::vector<double> surface(kK);
+    STakeExtras want;
+    std::vector<SBlock> blocks(kBlocks + 1);
+    for (int b = 0; b <= kBlocks; ++b) {
+        blocks[b].data = MakeBlock(b);
+        if (b == kBlocks)
+            break; // the block after averaging is switched off
+        std::fill(plain.begin(), plain.end(), 0);
+        std::fill(averaged.begin(), averaged.end(), 0);
+        std::fill(surface.begin(), surface.end(), 0.0);
+        reference.PutSingle(blocks[b].data.data(), kN);
+        const SMapRow plainRow{plain.data(), MAP_COLOUR_INDEX, kH};
+        const SMapRow averagedRows[] = {{averaged.data(), MAP_COLOUR_INDEX, kH},
+                                        {surface.data(), MAP_UNIT_DOUBLE, kK}};
+        want = {};
+        want.pAverage = &average;
+        want.nAverageBlocks = 4;
+        want.averagedRows = averagedRows;
+        want.bFindPeak = true;
+        reference.TakeBlock(referenceStore.GetDisplayRange(), {}, {&plainRow, 1}, nullptr, &want);
+    }
+    ASSERT_NE(plain, averaged) << "the blocks differ too little to tell the rows apart";
+
+    Run({blocks.begin(), blocks.begin() + kBlocks});
+    const SBlockReadout readout = store.GetBlockReadout();
+    EXPECT_EQ(readout.nBlock, kBlocks);
+    EXPECT_EQ(readout.nWindowType, 0);
+    EXPECT_EQ(readout.bPeakFound, want.peak.bFound);
+    EXPECT_DOUBLE_EQ(readout.dPeakFrequency, want.peak.dFrequency);
+    EXPECT_DOUBLE_EQ(readout.dPeakLevelDb, want.peak.dLevelDb);
+    const SAverageRows rows = store.GetAverageRows();
+    ASSERT_GE(readout.nAverageSlot, 0);
+    ASSERT_LT(readout.nAverageSlot, rows.nSlots);
+    const std::uint8_t* slot = rows.pRows + readout.nAverageSlot * rows.nWidth;
+    EXPECT_EQ(Row(slot, slot + kH), averaged);
+    EXPECT_EQ(WaterfallRow(store.GetHistoryGeometry().nHistoryRow + 1), plain);
+    const std::int32_t newest = (store.GetSurfaceGeometry().nRow + kR - 1) % kR;
+    EXPECT_EQ(std::vector(buffers.Surface() + newest * kK, buffers.Surface() + (newest + 1) * kK),
+              surface);
+
+    store.SetMeasureOptions({});
+    const std::vector<SBlock> last = Blocks(kBlocks + 1);
+    Run({last.back()});
+    EXPECT_EQ(store.GetBlockReadout().nAverageSlot, -1);
+    EXPECT_FALSE(store.GetBlockReadout().bPeakFound) << "the readout was switched off";
+    const std::int32_t after = (store.GetSurfaceGeometry().nRow + kR - 1) % kR;
+    EXPECT_EQ(std::vector(buffers.Surface() + after * kK, buffers.Surface() + (after + 1) * kK),
+              last.back().surface);
 }

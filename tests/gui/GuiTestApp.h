@@ -90,6 +90,7 @@ protected:
     void TearDown() override {
         CloseFrame();
         g_runState.SetDisplayScale({}); // the user's options start off in every test
+        g_runState.SetMeasureOptions({});
         CTamselView::SetBackendFactory(nullptr);
         CTamselView::SetUrlOpener(nullptr);
         CTamselView::SetInstalledHelpFile({});

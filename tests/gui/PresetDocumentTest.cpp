@@ -106,6 +106,26 @@ TEST_F(PresetDocumentTest, TheScaleOptionsNeitherModifyNorChangeAPresetFile) {
     EXPECT_EQ(g_runState.GetDisplayScale(), (SDisplayScale{true, true}));
 }
 
+// Peak readout, averaging and max hold are the user's too: a preset saved
+// with them on has the very bytes of one saved with them off, and opening a
+// preset leaves them on.
+TEST_F(PresetDocumentTest, TheMeasureOptionsNeitherModifyNorChangeAPresetFile) {
+    const auto bytes = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::vector<char>((std::istreambuf_iterator<char>(file)), {});
+    };
+    ASSERT_TRUE(SaveAs(Path("plain.tpz")));
+    Trigger(ID_VIEW_PEAK_READOUT);
+    Trigger(ID_VIEW_AVERAGE_16);
+    Trigger(ID_VIEW_MAX_HOLD);
+    EXPECT_FALSE(m_doc.IsModified());
+    ASSERT_TRUE(SaveAs(Path("measured.tpz")));
+    EXPECT_EQ(bytes(Path("measured.tpz")), bytes(Path("plain.tpz")));
+    ASSERT_EQ(bytes(Path("plain.tpz")).size(), 524u);
+    ASSERT_TRUE(m_doc.OnOpenDocument(Path("plain.tpz")));
+    EXPECT_EQ(g_runState.GetMeasureOptions(), (SMeasureOptions{true, 16, true}));
+}
+
 // New, then a saved preset changed and reverted.
 TEST_F(PresetDocumentTest, NewGivesTheDefaultsAndAChangeAfterSaveMarksTheTitleUntilRevert) {
     g_runState.SetPresetSettings(presettest::Distinct().settings);

@@ -5,6 +5,7 @@
 // then show.
 #include <QDialog>
 #include <QDir>
+#include <QMenu>
 #include <QToolBar>
 #include <QUrl>
 
@@ -78,6 +79,8 @@ TEST_F(ViewCommands, AFailedCaptureDeviceIsReportedAndEveryAcceleratorReachesIts
         {kCtrlShift, Qt::Key_D, ID_VIEW_DECIBEL_SCALE},
         {kCtrlShift, Qt::Key_L, ID_VIEW_LOG_FREQUENCY},
         {Qt::NoModifier, Qt::Key_Space, ID_VIEW_FREEZE},
+        {kCtrlShift, Qt::Key_P, ID_VIEW_PEAK_READOUT},
+        {kCtrlShift, Qt::Key_H, ID_VIEW_MAX_HOLD},
         {kCtrlAlt, Qt::Key_H, ID_PLOT_HISTOGRAM},
         {kCtrl, Qt::Key_Q, ID_APP_EXIT},
     };
@@ -145,6 +148,53 @@ TEST_F(ViewCommands, TheScaleOptionsSwitchFromKeysAndButtonsAndTheLogAxisDragsBy
     EXPECT_FALSE(Checked(ID_VIEW_DECIBEL_SCALE) || Checked(ID_VIEW_LOG_FREQUENCY));
     EXPECT_EQ(g_runState.GetDisplayScale(), SDisplayScale{});
     EXPECT_EQ(changed.count(), 4);
+}
+
+// Peak readout and max hold switch from their keys, the averages from the
+// View > Average submenu as radio items (Off checked at first); each reaches
+// the store the analysis and the histogram read, and the frame hears of it.
+TEST_F(ViewCommands, TheMeasureOptionsSwitchFromKeysAndTheAverageSubmenu) {
+    QSignalSpy changed(View(), &CTamselView::measureOptionsChanged);
+    const int averages[] = {ID_VIEW_AVERAGE_OFF, ID_VIEW_AVERAGE_2,  ID_VIEW_AVERAGE_4,
+                            ID_VIEW_AVERAGE_8,   ID_VIEW_AVERAGE_16, ID_VIEW_AVERAGE_32};
+    const auto checkedAverage = [&] {
+        int found = -1;
+        for (const int id : averages)
+            if (Checked(id))
+                found = found < 0 ? id : 0; // 0: more than one
+        return found;
+    };
+    EXPECT_EQ(checkedAverage(), ID_VIEW_AVERAGE_OFF);
+    Keys(Qt::Key_P, kCtrlShift);
+    Keys(Qt::Key_H, kCtrlShift);
+    EXPECT_TRUE(Checked(ID_VIEW_PEAK_READOUT));
+    EXPECT_TRUE(Checked(ID_VIEW_MAX_HOLD));
+    EXPECT_EQ(g_runState.GetMeasureOptions(), (SMeasureOptions{true, 0, true}));
+
+    auto* menu = m_frame->findChild<QMenu*>(QStringLiteral("AverageMenu"));
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 6);
+    const char* const texts[] = {"Off",      "2 Blocks",  "4 Blocks",
+                                 "8 Blocks", "16 Blocks", "32 Blocks"};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(texts[i]);
+        EXPECT_EQ(items[i]->text(), QString::fromLatin1(texts[i]));
+        items[i]->trigger();
+        EXPECT_EQ(checkedAverage(), averages[i]);
+        EXPECT_EQ(g_runState.GetMeasureOptions().nAverageBlocks, i == 0 ? 0 : 1 << i);
+        EXPECT_EQ(changed.last(), (QList<QVariant>{true, i == 0 ? 0 : 1 << i, true}));
+    }
+    items[0]->trigger();
+    Keys(Qt::Key_P, kCtrlShift);
+    Keys(Qt::Key_H, kCtrlShift);
+    EXPECT_EQ(g_runState.GetMeasureOptions(), SMeasureOptions{});
+    EXPECT_EQ(changed.count(), 2 + 6 + 1 + 2);
+
+    // A stored count no item offers checks the one below it.
+    View()->SetMeasureOptions({false, 12, false});
+    m_frame->UpdateCommandUI();
+    EXPECT_EQ(checkedAverage(), ID_VIEW_AVERAGE_8);
 }
 
 // Plot Only hides every panel and greys their items, which keep their checks;

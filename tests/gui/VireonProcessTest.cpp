@@ -231,7 +231,9 @@ TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothP
 }
 
 // The decibel scale and the log axis, switched on from the View menu, are
-// remembered in the user's settings and on again at the next start. The
+// remembered in the user's settings and on again at the next start, and so
+// are the peak readout, the average and max hold (which leave the waterfall
+// alone). The
 // waterfall then shows a tone on a bin centre in the column the log axis
 // gives its frequency (20 Hz .. 10 kHz at H = 360 columns, starting at one
 // bin, 21.5 Hz), and in dB the silence around it stays dark.
@@ -241,13 +243,16 @@ TEST_F(VireonProcess, TheScaleOptionsAreRememberedAndPutTheToneInItsLogColumn) {
     constexpr int kLeft = 10 + 4 * 12, kBottom = 479 - 12 - kH;
     m_temp.Write("tone.wav",
                  acqtest::Wav(acqtest::Tone(kBin * kBinWidth, 16384.0, 4 * kSampleRate)));
-    const SRun first = Run("4:scale,5:decibel,5:logaxis,6:scale,7:plot=1,16:grab,17:close");
+    const SRun first = Run("4:scale,5:decibel,5:logaxis,5:peak,5:average=16,5:maxhold,6:scale,"
+                           "7:plot=1,16:grab,17:close");
     EXPECT_EQ(first.First("scale", 4)["decibel"] + first.First("scale", 4)["log"], 0);
     EXPECT_EQ(first.First("scale", 6)["decibel"] + first.First("scale", 6)["log"], 2);
     std::ifstream settings(m_dir / "QuillmoorSoftware" / "Vireon.conf");
     const std::string text(std::istreambuf_iterator<char>(settings), {});
     EXPECT_NE(text.find("DecibelScale=true"), std::string::npos) << text;
     EXPECT_NE(text.find("LogFrequencyAxis=true"), std::string::npos) << text;
+    for (const char* key : {"PeakReadout=true", "Average=16", "MaxHold=true"})
+        EXPECT_NE(text.find(key), std::string::npos) << key << " in " << text;
 
     const SFrequencyAxis axis = MakeFrequencyAxis(kDefaultDisplayRange, true, kBinWidth, kH);
     const int column = AxisColumn(axis, kBin * kBinWidth);
@@ -262,6 +267,8 @@ TEST_F(VireonProcess, TheScaleOptionsAreRememberedAndPutTheToneInItsLogColumn) {
 
     const SRun second = Run("4:scale,5:close");
     EXPECT_EQ(second.First("scale", 4)["decibel"] + second.First("scale", 4)["log"], 2);
+    EXPECT_EQ(second.First("scale", 4)["peak"] + second.First("scale", 4)["maxhold"], 2);
+    EXPECT_EQ(second.First("scale", 4)["average"], 16);
 }
 
 // Qt skips a view whose context failed without a word (and on this platform

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "GlFixture.h"
+#include "analysis/FrequencyAxis.h"
 #include "analysis/HistoryBuffers.h"
+#include "analysis/WindowTable.h"
 
 namespace {
 
@@ -154,6 +156,164 @@ TEST_F(HistogramPlotDraw, FullRowDrawsFullHeightBarsWhosePeaksThenFallAFixedStep
         const auto after = Frame();
         EXPECT_EQ(peakRow(after, x, area.bottom + 1), top - 7 * frame) << "frame " << frame;
         EXPECT_TRUE(Near(At(after, x, area.bottom + 5), 0, 0, 0)) << "no bar left";
+    }
+}
+
+// A histogram of one byte per bar (H = 120) over 1 Hz .. 10 kHz, its newest
+// waterfall row and averaged rows written by hand.
+class HistogramPlotOptions : public GlTest {
+protected:
+    static constexpr std::int32_t kH = 120;
+
+    void SetUp() override {
+        GlTest::SetUp();
+        CFakeRasterizer fake;
+        ASSERT_TRUE(BuildFontList(fake, 1200, 12, "Arial"));
+        buffers.Register(store);
+        store.SetDisplayRange({1.0, 10000.0, 9999.0, 0.0, 1.0, false});
+        store.SetSpectrumStats({0.0, 1.0, 0.0, 44100.0 / 4096, 22050.0});
+        Attach(plot, store);
+        plot.Layout(0, 190);
+    }
+    // The newest row is at r + 1 = 1 with the store's start position.
+    void SetNewestRow(std::int32_t column, std::uint8_t value) {
+        std::fill_n(buffers.Waterfall() + kH, kH, std::uint8_t{0});
+        if (column >= 0)
+            buffers.Waterfall()[kH + column] = value;
+    }
+    // A new block's row, as the analysis thread appends it: at the write
+    // row r and r + H, then r moves down.
+    void AppendRow(std::int32_t column, std::uint8_t value) {
+        const SHistoryGeometry g = store.GetHistoryGeometry();
+        for (const std::int32_t index : {g.nHistoryRow, g.nHistoryRow + kH}) {
+            std::uint8_t* row = buffers.Waterfall() + index * kH;
+            std::fill_n(row, kH, std::uint8_t{0});
+            if (column >= 0)
+                row[column] = value;
+        }
+        const std::int32_t next = g.nHistoryRow == 0 ? kH - 1 : g.nHistoryRow - 1;
+        store.SetHistoryGeometry({g.nRingRows, g.nHistoryLength, next, g.nRowWidth});
+    }
+    std::vector<std::uint8_t> Draw() {
+        glClear(GL_COLOR_BUFFER_BIT);
+        plot.Draw();
+        return Frame();
+    }
+    // Whether column x shows the peak colour within a pixel of height y.
+    static bool PeakColourNear(const std::vector<std::uint8_t>& f, int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy)
+            if (Near(At(f, x, y + dy), 1.0f, 0.3f, 0.3f))
+                return true;
+        return false;
+    }
+
+    CRunState store;
+    CHistoryBuffers buffers{kH, 30, 80};
+    CHistogramPlot plot;
+};
+
+// Max hold keeps the top of a tone that has stopped, even one whose row came
+// and went between two frames (so that neither the bars nor the falling
+// markers ever showed it); a reset clears it, and with max hold off there is
+// none.
+TEST_F(HistogramPlotOptions, MaxHoldKeepsAToneThatHasStoppedUntilReset) {
+    constexpr int kColumn = 30;
+    const CRect area = plot.GetPlotArea();
+    const int x = area.left + kColumn;
+    const int held = area.bottom + 200 * kH / 255;
+    for (const bool maxHold : {true, false}) {
+        SCOPED_TRACE(maxHold ? "max hold on" : "max hold off");
+        store.SetMeasureOptions({false, 0, maxHold});
+        plot.ResetMaxHold();
+        AppendRow(-1, 0);
+        Draw();
+        AppendRow(kColumn, 200);
+        AppendRow(-1, 0);
+        AppendRow(-1, 0);
+        std::vector<std::uint8_t> f = Draw();
+        EXPECT_EQ(PeakColourNear(f, x, held), maxHold);
+        AppendRow(-1, 0);
+        f = Draw();
+        EXPECT_EQ(PeakColourNear(f, x, held), maxHold) << "a frame later";
+        EXPECT_FALSE(Near(At(f, x, area.bottom + 5), 1, 1, 1)) << "the tone has stopped";
+    }
+    store.SetMeasureOptions({false, 0, true});
+    AppendRow(kColumn, 200);
+    Draw();
+    AppendRow(-1, 0);
+    plot.ResetMaxHold();
+    EXPECT_FALSE(PeakColourNear(Draw(), x, held)) << "after a reset";
+}
+
+// The peak readout marks the peak's column just above its bar in the peak
+// colour and writes one line inside the plot's top edge in the foreground
+// colour; off, neither is drawn.
+TEST_F(HistogramPlotOptions, PeakReadoutMarksThePeakAndWritesItsLineInsideTheTopEdge) {
+    const CRect area = plot.GetPlotArea();
+    const SFrequencyAxis axis = MakeFrequencyAxis(store.GetDisplayRange(), false, 0.0, kH);
+    const std::int32_t column = AxisColumn(axis, 5000.0);
+    SetNewestRow(column, 128);
+    const int top = area.bottom + 128 * kH / 255;
+    store.SetBlockReadout({1, true, 5000.0, -6.0, 2, -1});
+    const auto textIn = [&](const std::vector<std::uint8_t>& f) {
+        int lit = 0;
+        for (int y = area.top - 14; y <= area.top - 7; ++y)
+            for (int x = area.left + 2; x < area.left + 60; ++x)
+                lit += Near(At(f, x, y), 1, 1, 1) ? 1 : 0;
+        return lit;
+    };
+    // Above the falling marker, which sits on the bar's top.
+    const auto markAbove = [&](const std::vector<std::uint8_t>& f) {
+        int lit = 0;
+        for (int y = top + 4; y <= top + 7; ++y)
+            lit += Near(At(f, area.left + column, y), 1.0f, 0.3f, 0.3f) ? 1 : 0;
+        return lit;
+    };
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on ? "readout on" : "readout off");
+        store.SetMeasureOptions({on, 0, false});
+        const auto f = Draw();
+        EXPECT_EQ(textIn(f) > 20, on) << textIn(f) << " pixels of text";
+        EXPECT_EQ(markAbove(f) >= 2, on) << markAbove(f) << " pixels of the mark";
+    }
+}
+
+// While averaging, the bars show the averaged row the readout names; with
+// none named (the block before averaging began) the newest waterfall row.
+TEST_F(HistogramPlotOptions, AveragingDrawsTheAveragedRowTheReadoutNames) {
+    const CRect area = plot.GetPlotArea();
+    SetNewestRow(100, 255);
+    const SAverageRows rows = store.GetAverageRows();
+    ASSERT_EQ(rows.nWidth, kH);
+    std::fill_n(rows.pRows, rows.nSlots * kH, std::uint8_t{0});
+    rows.pRows[2 * kH + 10] = 255;
+    store.SetMeasureOptions({false, 8, false});
+    const struct {
+        std::int32_t slot;
+        std::int32_t averageBlocks;
+        int lit, dark;
+    } cases[] = {{2, 8, 10, 100}, {-1, 8, 100, 10}, {2, 0, 100, 10}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "slot " << c.slot << ", " << c.averageBlocks);
+        store.SetMeasureOptions({false, c.averageBlocks, false});
+        store.SetBlockReadout({1, false, 0.0, 0.0, 0, c.slot});
+        const auto f = Draw();
+        EXPECT_TRUE(Near(At(f, area.left + c.lit, area.bottom + kH / 2), 1, 1, 1));
+        EXPECT_TRUE(Near(At(f, area.left + c.dark, area.bottom + kH / 2), 0, 0, 0));
+    }
+}
+
+// The line names frequency (Hz, one decimal), level (dBFS, one decimal) and
+// window, or says that no tone stood out.
+TEST(HistogramPlot, PeakReadoutTextNamesFrequencyLevelAndWindow) {
+    for (std::int32_t window = 0; window < kWindowCount; ++window) {
+        const std::string found = PeakReadoutText({1, true, 1234.54, -6.02, window, -1});
+        EXPECT_NE(found.find("1234.5 Hz"), std::string::npos) << found;
+        EXPECT_NE(found.find("-6.0 dBFS"), std::string::npos) << found;
+        EXPECT_NE(found.find(g_apszWindowNames[window]), std::string::npos) << found;
+        const std::string none = PeakReadoutText({1, false, 0.0, 0.0, window, -1});
+        EXPECT_EQ(none.find("Hz"), std::string::npos) << none;
+        EXPECT_NE(none.find(g_apszWindowNames[window]), std::string::npos) << none;
     }
 }
 
