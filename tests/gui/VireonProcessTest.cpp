@@ -287,8 +287,9 @@ TEST_F(VireonProcess, TheOnsetWatchTimesEachOnsetFromItsArrivalToItsRowAndItsFra
         SCOPED_TRACE(o.rest);
         EXPECT_EQ(o["k"], static_cast<std::int64_t>(k));
         EXPECT_EQ((o["frame"] - kHalf) % kPeriod, 0);
-        if (k > 0)
+        if (k > 0) {
             EXPECT_EQ(o["frame"], (*onsets[k - 1])["frame"] + kPeriod);
+        }
         EXPECT_GE(std::stod(o.fields.at("level")), 0.25);
         EXPECT_LE(std::stod(o.fields.at("level")), 0.5 + 1e-3);
         EXPECT_LT(o["arrivedUs"], o["rowUs"]);
