@@ -263,11 +263,17 @@ void CTestProbe::WatchOnsets(const std::stop_token& stop, SOnsetWatch watch) {
     bool arrived = false;
     std::int64_t arrivedUs = 0;
     std::int32_t lastRow = g_runState.GetHistoryGeometry().nHistoryRow;
+    std::int64_t previousUs = SteadyUs();
     while (!stop.stop_requested() && index < watch.nCount) {
         const std::int64_t now = SteadyUs();
-        if (!arrived && static_cast<std::int64_t>(GetCapturedFrames()) > onset) {
+        const auto frames = static_cast<std::int64_t>(GetCapturedFrames());
+        if (!arrived && frames > onset) {
             arrived = true;
-            arrivedUs = now;
+            // On a busy machine a poll can come tens of milliseconds late.
+            // The source keeps the real-time pace, so the onset came as long
+            // before the newest frame as the frames between them take, and
+            // after the previous poll.
+            arrivedUs = std::max(previousUs, now - (frames - 1 - onset) * 1000000 / kSampleRate);
         }
         const SHistoryGeometry g = g_runState.GetHistoryGeometry();
         if (g.nHistoryRow != lastRow) {
@@ -280,13 +286,14 @@ void CTestProbe::WatchOnsets(const std::stop_token& stop, SOnsetWatch watch) {
                                               std::abs(HistoryLoadDouble(levels.pMax + newest)));
                 if (level >= watch.dThreshold) {
                     const std::lock_guard lock(m_onsetMutex);
-                    m_onsetRows.push_back({index, onset, arrivedUs, now, level});
+                    m_onsetRows.push_back({index, onset, arrivedUs, now, now - previousUs, level});
                     ++index;
                     onset += watch.nPeriod;
                     arrived = false;
                 }
             }
         }
+        previousUs = now;
         std::this_thread::sleep_for(std::chrono::microseconds(kOnsetPollUs));
     }
 }
@@ -301,12 +308,13 @@ void CTestProbe::OnFrame(std::int64_t beginUs, std::int64_t endUs) {
         }
     }
     for (const SOnsetRow& row : shown)
-        Write(QStringLiteral("onset k=%1 frame=%2 arrivedUs=%3 rowUs=%4 level=%5 frameBeginUs=%6 "
-                             "frameEndUs=%7")
+        Write(QStringLiteral("onset k=%1 frame=%2 arrivedUs=%3 rowUs=%4 rowGapUs=%5 level=%6 "
+                             "frameBeginUs=%7 frameEndUs=%8")
                   .arg(row.nIndex)
                   .arg(row.nFrame)
                   .arg(row.nArrivedUs)
                   .arg(row.nRowUs)
+                  .arg(row.nRowGapUs)
                   .arg(row.dLevel, 0, 'f', 4)
                   .arg(beginUs)
                   .arg(endUs));

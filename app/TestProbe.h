@@ -18,11 +18,13 @@
 // of tone onsets in a looping input file whose onsets fall at FIRST + k *
 // PERIOD frames of the captured stream: a watcher thread notes, every
 // kOnsetPollUs, when the captured frame count passes the next onset (its
-// arrival in the capture buffer) and when the first history row whose level
-// (the larger of |min| and |max|, full scale 1) reaches THRESHOLD is
-// published; the first frame whose drawing began after that is the first to
-// show it. One line per onset: "onset k=K frame=F arrivedUs=A rowUs=R
-// level=L frameBeginUs=B frameEndUs=E" (steady-clock microseconds). The
+// arrival in the capture buffer; from a late poll, the time the source's
+// real-time pace gives it, not before the poll before) and when the first
+// history row whose level (the larger of |min| and |max|, full scale 1)
+// reaches THRESHOLD is published (seen at R, after the poll G earlier); the
+// first frame whose drawing began after that is the first to show it. One
+// line per onset: "onset k=K frame=F arrivedUs=A rowUs=R rowGapUs=G level=L
+// frameBeginUs=B frameEndUs=E" (steady-clock microseconds). The
 // watcher ends after COUNT onsets; let it finish before the window closes,
 // since it reads the history the window owns.
 //
@@ -79,6 +81,7 @@ private:
         std::int64_t nFrame = 0;
         std::int64_t nArrivedUs = 0;
         std::int64_t nRowUs = 0;
+        std::int64_t nRowGapUs = 0; // since the poll before: the row's uncertainty
         double dLevel = 0.0;
     };
     static constexpr std::int64_t kOnsetPollUs = 500;

@@ -292,7 +292,7 @@ TEST_F(VireonProcess, TheOnsetWatchTimesEachOnsetFromItsArrivalToItsRowAndItsFra
         }
         EXPECT_GE(std::stod(o.fields.at("level")), 0.25);
         EXPECT_LE(std::stod(o.fields.at("level")), 0.5 + 1e-3);
-        EXPECT_LT(o["arrivedUs"], o["rowUs"]);
+        EXPECT_LE(o["arrivedUs"], o["rowUs"]);
         EXPECT_LE(o["rowUs"], o["frameBeginUs"]);
         EXPECT_LE(o["frameBeginUs"], o["frameEndUs"]);
     }
