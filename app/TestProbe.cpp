@@ -8,10 +8,14 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <ctime>
 #include <iterator>
 
 #include "acquisition/CaptureDevice.h"
+#include "analysis/HistoryBuffers.h"
 #include "app/DebugDlg.h"
 #include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
@@ -23,6 +27,12 @@
 namespace {
 QString Rect(const QRect& r) {
     return QStringLiteral("%1,%2,%3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+std::int64_t SteadyUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 } // namespace
 
@@ -43,6 +53,12 @@ CTestProbe* CTestProbe::CreateFromEnvironment() {
         if (colon > 0)
             probe->m_script.emplace(item.left(colon).trimmed().toInt(),
                                     item.mid(colon + 1).trimmed());
+    }
+    const QStringList onsets =
+        QString::fromLocal8Bit(qgetenv("VIREON_TEST_ONSETS")).split(QLatin1Char(':'));
+    if (onsets.size() == 4) {
+        probe->m_onsetWatch = {onsets[0].toLongLong(), onsets[1].toLongLong(), onsets[2].toDouble(),
+                               onsets[3].toInt()};
     }
     return probe;
 }
@@ -78,6 +94,12 @@ void CTestProbe::Write(const QString& line) {
 void CTestProbe::Attach(CMainFrame* frame) {
     m_pFrame = frame;
     frame->View()->SetTickObserver([this](std::int32_t tick) { OnTick(tick); });
+    if (m_onsetWatch.nPeriod > 0 && m_onsetWatch.nCount > 0) {
+        frame->View()->SetFrameObserver(
+            [this](std::int64_t beginUs, std::int64_t endUs) { OnFrame(beginUs, endUs); });
+        m_onsetThread = std::jthread(
+            [this, watch = m_onsetWatch](std::stop_token stop) { WatchOnsets(stop, watch); });
+    }
     Write(QStringLiteral("start t=%1").arg(MonotonicMs()));
 }
 
@@ -242,5 +264,72 @@ void CTestProbe::OnTick(std::int32_t tick) {
 }
 
 void CTestProbe::OnExit() {
+    m_onsetThread = {};
     Write(QStringLiteral("exit t=%1").arg(MonotonicMs()));
+}
+
+void CTestProbe::WatchOnsets(const std::stop_token& stop, SOnsetWatch watch) {
+    std::int32_t index = 0;
+    std::int64_t onset = watch.nFirst;
+    // An onset already in the buffer when the watch starts is not timed.
+    while (onset <= static_cast<std::int64_t>(GetCapturedFrames()))
+        onset += watch.nPeriod;
+    bool arrived = false;
+    std::int64_t arrivedUs = 0;
+    std::int32_t lastRow = g_runState.GetHistoryGeometry().nHistoryRow;
+    std::int64_t previousUs = SteadyUs();
+    while (!stop.stop_requested() && index < watch.nCount) {
+        const std::int64_t now = SteadyUs();
+        const auto frames = static_cast<std::int64_t>(GetCapturedFrames());
+        if (!arrived && frames > onset) {
+            arrived = true;
+            // On a busy machine a poll can come tens of milliseconds late.
+            // The source keeps the real-time pace, so the onset came as long
+            // before the newest frame as the frames between them take, and
+            // after the previous poll.
+            arrivedUs = std::max(previousUs, now - (frames - 1 - onset) * 1000000 / kSampleRate);
+        }
+        const SHistoryGeometry g = g_runState.GetHistoryGeometry();
+        if (g.nHistoryRow != lastRow) {
+            lastRow = g.nHistoryRow;
+            const SLevelHistories levels = g_runState.GetLevelHistories();
+            if (arrived && levels.pMin && levels.pMax) {
+                // The newest row sits just after the next write position.
+                const std::int32_t newest = g.nHistoryRow + 1;
+                const double level = std::max(std::abs(HistoryLoadDouble(levels.pMin + newest)),
+                                              std::abs(HistoryLoadDouble(levels.pMax + newest)));
+                if (level >= watch.dThreshold) {
+                    const std::lock_guard lock(m_onsetMutex);
+                    m_onsetRows.push_back({index, onset, arrivedUs, now, now - previousUs, level});
+                    ++index;
+                    onset += watch.nPeriod;
+                    arrived = false;
+                }
+            }
+        }
+        previousUs = now;
+        std::this_thread::sleep_for(std::chrono::microseconds(kOnsetPollUs));
+    }
+}
+
+void CTestProbe::OnFrame(std::int64_t beginUs, std::int64_t endUs) {
+    std::vector<SOnsetRow> shown;
+    {
+        const std::lock_guard lock(m_onsetMutex);
+        while (!m_onsetRows.empty() && m_onsetRows.front().nRowUs <= beginUs) {
+            shown.push_back(m_onsetRows.front());
+            m_onsetRows.pop_front();
+        }
+    }
+    for (const SOnsetRow& row : shown)
+        Write(QStringLiteral("onset k=%1 frame=%2 arrivedUs=%3 rowUs=%4 rowGapUs=%5 level=%6 "
+                             "frameBeginUs=%7 frameEndUs=%8")
+                  .arg(row.nIndex)
+                  .arg(row.nFrame)
+                  .arg(row.nArrivedUs)
+                  .arg(row.nRowUs)
+                  .arg(row.nRowGapUs)
+                  .arg(row.dLevel, 0, 'f', 4)
+                  .arg(beginUs)
+                  .arg(endUs));
 }

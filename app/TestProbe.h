@@ -16,6 +16,20 @@
 // of opening a browser), close (the window's close, the path File > Exit
 // takes as well).
 //
+// With VIREON_TEST_ONSETS=PERIOD:FIRST:THRESHOLD:COUNT it measures the delay
+// of tone onsets in a looping input file whose onsets fall at FIRST + k *
+// PERIOD frames of the captured stream: a watcher thread notes, every
+// kOnsetPollUs, when the captured frame count passes the next onset (its
+// arrival in the capture buffer; from a late poll, the time the source's
+// real-time pace gives it, not before the poll before) and when the first
+// history row whose level (the larger of |min| and |max|, full scale 1)
+// reaches THRESHOLD is published (seen at R, after the poll G earlier); the
+// first frame whose drawing began after that is the first to show it. One
+// line per onset: "onset k=K frame=F arrivedUs=A rowUs=R rowGapUs=G level=L
+// frameBeginUs=B frameEndUs=E" (steady-clock microseconds). The
+// watcher ends after COUNT onsets; let it finish before the window closes,
+// since it reads the history the window owns.
+//
 // While a probe exists, messages for the user (ReportMessage) are written as
 // "message level=N text=..." lines (line ends as spaces) instead of boxes, so
 // a run never waits for a click.
@@ -28,8 +42,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 class CMainFrame;
@@ -55,9 +72,32 @@ private:
     void Perform(const QString& action, std::int32_t tick);
     static void OnMessage(int level, const std::string& text);
 
+    struct SOnsetWatch {
+        std::int64_t nPeriod = 0; // frames
+        std::int64_t nFirst = 0;  // frames
+        double dThreshold = 0.0;
+        std::int32_t nCount = 0;
+    };
+    struct SOnsetRow {
+        std::int32_t nIndex = 0;
+        std::int64_t nFrame = 0;
+        std::int64_t nArrivedUs = 0;
+        std::int64_t nRowUs = 0;
+        std::int64_t nRowGapUs = 0; // since the poll before: the row's uncertainty
+        double dLevel = 0.0;
+    };
+    static constexpr std::int64_t kOnsetPollUs = 500;
+    // The watcher thread's body.
+    void WatchOnsets(const std::stop_token& stop, SOnsetWatch watch);
+    void OnFrame(std::int64_t beginUs, std::int64_t endUs);
+
     std::FILE* m_pFile;
     QString m_strPath;
     CMainFrame* m_pFrame = nullptr;
     std::multimap<std::int32_t, QString> m_script;
     static inline CTestProbe* s_pInstance = nullptr;
+    SOnsetWatch m_onsetWatch;
+    std::mutex m_onsetMutex;
+    std::deque<SOnsetRow> m_onsetRows; // rows found, their frame not yet drawn
+    std::jthread m_onsetThread;        // last: stopped and joined first
 };

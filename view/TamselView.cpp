@@ -300,10 +300,16 @@ void CTamselView::paintGL() {
     m_nLastDrawMs = static_cast<std::int32_t>(NowMs() - t0);
     m_drawTime.Add(m_nLastDrawMs);
     ++m_nDrawCount;
-    m_nDrawTimeUs += std::chrono::duration_cast<std::chrono::microseconds>(
-                         std::chrono::steady_clock::now() - start)
-                         .count();
+    const auto end = std::chrono::steady_clock::now();
+    m_nDrawTimeUs += std::chrono::duration_cast<std::chrono::microseconds>(end - start).count();
     PublishDisplaySettings();
+    if (m_frameObserver) {
+        const auto us = [](std::chrono::steady_clock::time_point t) {
+            return std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch())
+                .count();
+        };
+        m_frameObserver(us(start), us(end));
+    }
 }
 
 void CTamselView::takeScreenShot() {

@@ -93,6 +93,10 @@ public:
     using BackendFactory = std::function<std::unique_ptr<ICaptureBackend>(const std::string& path)>;
     // Called at the end of every timer tick (test instrumentation).
     using TickObserver = std::function<void(std::int32_t tick)>;
+    // Called at the end of every frame drawn with the steady-clock times, in
+    // microseconds, at which paintGL began (before the frame read what it
+    // shows) and ended (test instrumentation).
+    using FrameObserver = std::function<void(std::int64_t beginUs, std::int64_t endUs)>;
 
     // Sizes every buffer from the startup settings, which must be loaded.
     CTamselView(CTamselDoc* doc, QWidget* parent);
@@ -112,6 +116,7 @@ public:
     // copy reports "Clipboard Error".
     static void SetImageClipboard(IImageClipboard* clipboard);
     void SetTickObserver(TickObserver observer) { m_tickObserver = std::move(observer); }
+    void SetFrameObserver(FrameObserver observer) { m_frameObserver = std::move(observer); }
 
     // Help: opens a URL in the user's browser (QDesktopServices by default);
     // returns whether it could. Tests put their own here; an empty one
@@ -359,6 +364,7 @@ private:
     CTamselDoc* m_pDoc;
     QString m_strTitle;
     TickObserver m_tickObserver;
+    FrameObserver m_frameObserver;
 
     // The plots and overlay panels, in the order they are constructed.
     CBarsPlot m_barsPlot;

@@ -102,8 +102,9 @@ protected:
         return run;
     }
 
-    SRun Run(const std::string& script, const std::string& preset = {}) {
-        SRun run = Launch(script, preset);
+    SRun Run(const std::string& script, const std::string& preset = {},
+             const std::string& environment = {}) {
+        SRun run = Launch(script, preset, environment);
         // Every script ends in a close: it took effect and all three threads
         // and the process ended within 2 s of it.
         EXPECT_EQ(run.exitStatus, 0);
@@ -269,6 +270,39 @@ TEST_F(VireonProcess, TheScaleOptionsAreRememberedAndPutTheToneInItsLogColumn) {
     EXPECT_EQ(second.First("scale", 4)["decibel"] + second.First("scale", 4)["log"], 2);
     EXPECT_EQ(second.First("scale", 4)["peak"] + second.First("scale", 4)["maxhold"], 2);
     EXPECT_EQ(second.First("scale", 4)["average"], 16);
+}
+
+// The onset watch times every onset of a looping tone in order: it arrives
+// in the capture buffer, then a history row at least as loud as the
+// threshold is seen, then a frame begins and ends after it; each onset is the
+// stream frame the file puts it at, one period after the one before, and the
+// watch stops at its count. Half a second of silence, then half a second of
+// the tone at half scale: longer than a block, so the row before is silent.
+TEST_F(VireonProcess, TheOnsetWatchTimesEachOnsetFromItsArrivalToItsRowAndItsFrame) {
+    constexpr std::int64_t kHalf = kSampleRate / 2, kPeriod = 2 * kHalf;
+    acqtest::Samples samples(2 * kHalf, 0);
+    const acqtest::Samples tone = acqtest::Tone(1000.0, 16384.0, kHalf);
+    samples.insert(samples.end(), tone.begin(), tone.end());
+    m_temp.Write("tone.wav", acqtest::Wav(samples));
+    const SRun run = Run("60:close", {},
+                         "VIREON_TEST_ONSETS=" + std::to_string(kPeriod) + ":" +
+                             std::to_string(kHalf) + ":0.25:3");
+    const auto onsets = run.All("onset");
+    ASSERT_EQ(onsets.size(), 3u) << "by tick 60";
+    for (std::size_t k = 0; k < onsets.size(); ++k) {
+        const SEvent& o = *onsets[k];
+        SCOPED_TRACE(o.rest);
+        EXPECT_EQ(o["k"], static_cast<std::int64_t>(k));
+        EXPECT_EQ((o["frame"] - kHalf) % kPeriod, 0);
+        if (k > 0) {
+            EXPECT_EQ(o["frame"], (*onsets[k - 1])["frame"] + kPeriod);
+        }
+        EXPECT_GE(std::stod(o.fields.at("level")), 0.25);
+        EXPECT_LE(std::stod(o.fields.at("level")), 0.5 + 1e-3);
+        EXPECT_LE(o["arrivedUs"], o["rowUs"]);
+        EXPECT_LE(o["rowUs"], o["frameBeginUs"]);
+        EXPECT_LE(o["frameBeginUs"], o["frameEndUs"]);
+    }
 }
 
 // Qt skips a view whose context failed without a word (and on this platform
