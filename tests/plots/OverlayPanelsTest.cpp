@@ -208,6 +208,43 @@ TEST_F(VuMeter, ExtremeLevelsGiveTheirDecibelsAndTheBarIsLitToTheExpectedPixel) 
         }
 }
 
+// Green shading into yellow up to 80 % of the bar, yellow to 88 %, then
+// shading into red, whatever the level: the zones stay put and only the lit
+// length moves.
+TEST_F(VuMeter, ZonesSitAtFourFifthsAndEightyEightHundredthsOfTheBar) {
+    constexpr SColour kLow{0.0f, 0.7f, 0.0f}, kMid{1.0f, 1.0f, 0.0f}, kHigh{1.0f, 0.0f, 0.0f};
+    CRunState store;
+    store.SetAcquiring(true);
+    for (const SLevelCase& c : {kLevels[0], kLevels[1]}) {
+        SCOPED_TRACE(c.max);
+        store.SetLevels({c.min, c.max, 0});
+        CVuMeterPanel panel;
+        Attach(panel, store, 1000, {0.3f, 0, 0.5f}, {});
+        panel.SetLevelColours(kLow, kMid, kHigh);
+        panel.Layout(50, 150);
+        glClear(GL_COLOR_BUFFER_BIT);
+        panel.Draw();
+        const auto f = Frame();
+        const CRect bar = panel.GetBar();
+        const int w = bar.right - bar.left;
+        const int x1 = bar.left + static_cast<int>(0.8 * w);
+        const int x2 = bar.left + static_cast<int>(0.88 * w);
+        const int y = (bar.top + bar.bottom) / 2;
+        const struct {
+            int x;
+            SColour c;
+        } probes[] = {
+            {bar.left + 2, Blend(kLow, kMid, bar.left, x1, bar.left + 2)},
+            {x1 - 3, Blend(kLow, kMid, bar.left, x1, x1 - 3)},
+            {(x1 + x2) / 2, kMid},
+            {x2 + 2, Blend(kMid, kHigh, x2, bar.right, x2 + 2)},
+            {bar.left + c.lit - 3, Blend(kMid, kHigh, x2, bar.right, bar.left + c.lit - 3)},
+        };
+        for (const auto& p : probes)
+            EXPECT_TRUE(Near(At(f, p.x, y), p.c, 3)) << "x " << p.x - bar.left;
+    }
+}
+
 class VolumePanel : public GlTest {};
 
 // Each row i above the strip's bottom is the block r + 1 + i of the chosen
