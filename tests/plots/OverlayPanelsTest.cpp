@@ -111,17 +111,15 @@ TEST_F(ScalePanel, RampMatchesTheColourIndexesThroughThePixelMapsForEveryPalette
     panel.Layout(40, 150);
     const CPoint corner = panel.GetRampCorner();
     const int w = CScalePanel::kRampWidth - 1, h = CScalePanel::kRampHeight - 1;
-    // Rows one byte longer than drawn: Mesa keeps a drawn colour-index image
-    // by its bytes, already mapped, and would show every palette as the
-    // first, but not an image whose rows are longer. It then fills the end
-    // of such an image's last row wrongly, so one more row is drawn than
-    // compared.
-    std::vector<std::uint8_t> indexes;
-    for (int row = 0; row <= h; ++row) {
+    // One image per palette, each at its own address: Mesa keeps the last
+    // colour-index image it drew by its address, already mapped, and would
+    // show every palette as the first. (Rows longer than drawn defeat that
+    // too, but Mesa then copies past the end of its own buffer.)
+    std::vector<std::uint8_t> ramp;
+    for (int row = 0; row < h; ++row)
         for (int i = 0; i < w; ++i)
-            indexes.push_back(CScalePanel::RampIndex(i));
-        indexes.push_back(0);
-    }
+            ramp.push_back(CScalePanel::RampIndex(i));
+    std::vector<std::vector<std::uint8_t>> images;
     const struct {
         int kind, shift;
         float scale;
@@ -143,9 +141,7 @@ TEST_F(ScalePanel, RampMatchesTheColourIndexesThroughThePixelMapsForEveryPalette
         const auto drawn = s_context->ReadPixels(corner.x, corner.y, w, h);
         glClear(GL_COLOR_BUFFER_BIT);
         glRasterPos2i(corner.x, corner.y);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, w + 1);
-        DrawColourIndexPixels(w, h + 1, indexes.data());
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        DrawColourIndexPixels(w, h, images.emplace_back(ramp).data());
         EXPECT_TRUE(drawn == s_context->ReadPixels(corner.x, corner.y, w, h));
     }
 }
