@@ -171,10 +171,12 @@ bool CTamselDoc::OnSaveDocument(const std::string& path) {
         SavePreset(g_runState, g_projection2D, g_projection3D, version);
 
     // QSaveFile writes beside the target and renames over it only on commit;
-    // it never falls back to writing the target in place.
+    // it never falls back to writing the target in place. Unbuffered: a short
+    // write (a full disk, the file size limit) then shows in write's count,
+    // where Qt 6.4's buffered flush loses it and commits the truncated file.
     QSaveFile file(QString::fromStdString(path));
     const bool ok =
-        file.open(QIODevice::WriteOnly) &&
+        file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
         file.write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size()) &&
         file.commit();

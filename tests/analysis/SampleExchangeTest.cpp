@@ -46,31 +46,53 @@ protected:
     CSampleExchange exchange{kN, kRate, &store};
 };
 
+// Every extreme starts from the block itself: a block of positive samples
+// only has a positive minimum, one of negative samples only a zero maximum.
 TEST_F(SampleExchange, EveryChannelFunctionReducesScalesAndMeasuresByItsRule) {
-    // Negative means, saturation both ways and full scale, then seeded noise.
-    Samples block = {3, 4, -3, -4, 32767, -32768, -32768, 32767, 32767, 32767, -1, 2};
+    // Negative means, saturation both ways and full scale, then seeded noise;
+    // then seeded noise above zero only, and below zero only.
     std::mt19937 random(1234);
-    std::uniform_int_distribution<int> noise(-30000, 30000);
-    while (block.size() < 2 * kN)
-        block.push_back(static_cast<std::int16_t>(noise(random)));
-    for (std::int32_t mode : std::initializer_list<std::int32_t>{
-             CHANNEL_LEFT, CHANNEL_RIGHT, CHANNEL_SUM, CHANNEL_DIFFERENCE, -1, 4}) {
-        SCOPED_TRACE(mode);
-        SetFormat(mode);
-        Put(block);
-        const std::vector<double> slot = Slot();
-        Take();
-        double lo = 32767.0, hi = 0.0; // the maximum is never below zero
-        for (std::size_t i = 0; i < kN; ++i) {
-            const double v = Reduce(mode, block[2 * i], block[2 * i + 1]);
-            ASSERT_DOUBLE_EQ(slot[i], v / 32767.0) << i;
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
+    const auto noise = [&random](Samples block, int lo, int hi) {
+        std::uniform_int_distribution<int> value(lo, hi);
+        while (block.size() < 2 * kN)
+            block.push_back(static_cast<std::int16_t>(value(random)));
+        return block;
+    };
+    const Samples blocks[] = {
+        noise({3, 4, -3, -4, 32767, -32768, -32768, 32767, 32767, 32767, -1, 2}, -30000, 30000),
+        noise({}, 100, 30000),
+        noise({}, -30000, -100),
+    };
+    for (const Samples& block : blocks)
+        for (std::int32_t mode : std::initializer_list<std::int32_t>{
+                 CHANNEL_LEFT, CHANNEL_RIGHT, CHANNEL_SUM, CHANNEL_DIFFERENCE, -1, 4}) {
+            SCOPED_TRACE("mode " + std::to_string(mode) + ", first sample " +
+                         std::to_string(block[0]));
+            SetFormat(mode);
+            Put(block);
+            const std::vector<double> slot = Slot();
+            Take();
+            double lo = 32767.0, hi = 0.0; // the maximum is never below zero
+            double side[2][2] = {{32767.0, 0.0}, {32767.0, 0.0}};
+            for (std::size_t i = 0; i < kN; ++i) {
+                const double v = Reduce(mode, block[2 * i], block[2 * i + 1]);
+                ASSERT_DOUBLE_EQ(slot[i], v / 32767.0) << i;
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+                for (std::size_t c = 0; c < 2; ++c) {
+                    side[c][0] = std::min<double>(side[c][0], block[2 * i + c]);
+                    side[c][1] = std::max<double>(side[c][1], block[2 * i + c]);
+                }
+            }
+            EXPECT_EQ(store.GetLevels().nPeakMin, lo);
+            EXPECT_EQ(store.GetLevels().nPeakMax, hi);
+            EXPECT_EQ(store.GetLevels().nPeakRms, std::trunc(hi * 0.707));
+            const SStereoLevels stereo = store.GetStereoLevels();
+            EXPECT_EQ(stereo.nLeftMin, side[0][0]);
+            EXPECT_EQ(stereo.nLeftMax, side[0][1]);
+            EXPECT_EQ(stereo.nRightMin, side[1][0]);
+            EXPECT_EQ(stereo.nRightMax, side[1][1]);
         }
-        EXPECT_EQ(store.GetLevels().nPeakMin, lo);
-        EXPECT_EQ(store.GetLevels().nPeakMax, hi);
-        EXPECT_EQ(store.GetLevels().nPeakRms, std::trunc(hi * 0.707));
-    }
 }
 
 TEST_F(SampleExchange, EachTakeKeepsItsBlocksLevelsAndTheEmptyBlockChangesNone) {

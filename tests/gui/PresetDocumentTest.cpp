@@ -2,13 +2,19 @@
 // The preset document behind the main frame's File commands, and the two
 // settings dialogs, driven as a user would: the commands' actions, the
 // question boxes' buttons, the dialogs' controls.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <functional>
 
 #include "presets/AcquireDlg.h"
@@ -79,6 +85,10 @@ protected:
         m_frame->View()->UpdateTitle();
         return m_frame->windowTitle();
     }
+    static std::vector<char> Contents(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::vector<char>((std::istreambuf_iterator<char>(file)), {});
+    }
     // Saves a preset and binds the document to it.
     bool SaveAs(const std::string& path) { return m_doc.DoSave(QString::fromStdString(path)); }
 
@@ -91,17 +101,13 @@ protected:
 // on has the very bytes of one saved with them off, and opening a preset
 // leaves them as they are.
 TEST_F(PresetDocumentTest, TheScaleOptionsNeitherModifyNorChangeAPresetFile) {
-    const auto bytes = [](const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        return std::vector<char>((std::istreambuf_iterator<char>(file)), {});
-    };
     ASSERT_TRUE(SaveAs(Path("plain.tpz")));
     Trigger(ID_VIEW_DECIBEL_SCALE);
     Trigger(ID_VIEW_LOG_FREQUENCY);
     EXPECT_FALSE(m_doc.IsModified());
     ASSERT_TRUE(SaveAs(Path("scaled.tpz")));
-    EXPECT_EQ(bytes(Path("scaled.tpz")), bytes(Path("plain.tpz")));
-    ASSERT_EQ(bytes(Path("plain.tpz")).size(), 524u);
+    EXPECT_EQ(Contents(Path("scaled.tpz")), Contents(Path("plain.tpz")));
+    ASSERT_EQ(Contents(Path("plain.tpz")).size(), 524u);
     ASSERT_TRUE(m_doc.OnOpenDocument(Path("plain.tpz")));
     EXPECT_EQ(g_runState.GetDisplayScale(), (SDisplayScale{true, true}));
 }
@@ -152,8 +158,7 @@ TEST_F(PresetDocumentTest, NewGivesTheDefaultsAndAChangeAfterSaveMarksTheTitleUn
     EXPECT_TRUE(Enabled(ID_FILE_REVERT));
     Trigger(ID_FILE_SAVE);
     EXPECT_FALSE(Title().endsWith("*"));
-    std::ifstream file(path, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(file)), {});
+    const std::vector<char> bytes = Contents(path);
     ASSERT_EQ(bytes.size(), 524u);
     EXPECT_EQ(bytes[156], 1) << "tag 35, palette invert, saved set";
 
@@ -163,6 +168,35 @@ TEST_F(PresetDocumentTest, NewGivesTheDefaultsAndAChangeAfterSaveMarksTheTitleUn
     EXPECT_TRUE(Checked(ID_PALETTE_GRAYSCALE));
     EXPECT_TRUE(m_frame->View()->Palette().m_bPaletteInvert);
     EXPECT_FALSE(Enabled(ID_FILE_REVERT));
+}
+
+// A save cut off part-way, here by the file size limit (which binds root
+// too), reports the failure and leaves the previous preset whole, with no
+// temporary file beside it. The save runs in a child process so that the
+// limit is its own.
+TEST_F(PresetDocumentTest, ASaveThatFailsPartWayLeavesThePreviousFileIntact) {
+    const std::string path = Path("kept.tpz");
+    ASSERT_TRUE(SaveAs(path));
+    const std::vector<char> before = Contents(path);
+    ASSERT_EQ(before.size(), 524u);
+    g_runState.SetPresetSettings(presettest::Distinct().settings);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Beyond the limit a write fails with EFBIG instead of killing.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100, 100};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        CTamselDoc doc;
+        _exit(doc.OnSaveDocument(path) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save claimed success";
+    EXPECT_EQ(Contents(path), before);
+    EXPECT_EQ(QDir(m_dir.path()).entryList({"kept*"}, QDir::Files | QDir::Hidden),
+              QStringList{"kept.tpz"});
 }
 
 // Cancel, or a Save that fails, keeps everything: the path, the modified

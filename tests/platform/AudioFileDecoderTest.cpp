@@ -51,6 +51,9 @@ TEST(AudioFileDecoder, AToneInEveryFormatReadsItsFrequencyAndTheLosslessLevel) {
         {"Ogg Vorbis", Encoded(dir, "t.ogg", "-c:a libvorbis -q:a 6"), true, false},
         {"Opus", Encoded(dir, "t.opus", "-c:a libopus -b:a 160k"), true, false},
         {"8-bit 22050 Hz", SoxTone(dir, "u8.wav", "-r 22050 -b 8 -e unsigned -c 2"), false, false},
+        // Two bytes a frame, as one 16-bit mono frame would be.
+        {"8-bit stereo 44.1 kHz", SoxTone(dir, "u8s.wav", "-r 44100 -b 8 -e unsigned -c 2"), false,
+         false},
         {"mono", SoxTone(dir, "mono.wav", "-r 44100 -b 16 -c 1", "synth 4 sine 1000 vol 0.5"),
          false, true},
         {"6 channels", SoxTone(dir, "six.wav", "-r 48000 -b 24 -c 6", sixChannels), false, false},

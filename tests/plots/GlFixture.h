@@ -110,6 +110,14 @@ protected:
         return Near(p, c.r, c.g, c.b, tolerance);
     }
 
+    // A shaded zone's colour at pixel x (or row): linear from c0 at x0 to c1
+    // at x1, sampled at the pixel's centre.
+    static SColour Blend(const SColour& c0, const SColour& c1, int x0, int x1, int x) {
+        const float t =
+            (static_cast<float>(x) + 0.5f - static_cast<float>(x0)) / static_cast<float>(x1 - x0);
+        return {c0.r + (c1.r - c0.r) * t, c0.g + (c1.g - c0.g) * t, c0.b + (c1.b - c0.b) * t};
+    }
+
     static inline std::unique_ptr<CEglContext> s_context;
     static inline std::string s_strError;
 };

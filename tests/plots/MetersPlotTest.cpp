@@ -86,14 +86,6 @@ TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
         for (CLevelMeter& meter : meters)
             meter.Draw();
     };
-    // A shaded zone's colour at pixel row y: linear from c0 at y0 to c1 at
-    // y1, sampled at the pixel's centre.
-    const auto blend = [](const SColour& c0, const SColour& c1, int y0, int y1, int y) {
-        const float t =
-            (static_cast<float>(y) + 0.5f - static_cast<float>(y0)) / static_cast<float>(y1 - y0);
-        return SColour{c0.r + (c1.r - c0.r) * t, c0.g + (c1.g - c0.g) * t,
-                       c0.b + (c1.b - c0.b) * t};
-    };
     store.SetStereoLevels({-32768, 32767, -104, 104}); // left full scale, right about -50 dB
     store.SetLevels({-32768, 32767, 23166});
     store.SetAcquiring(false);
@@ -108,11 +100,11 @@ TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
         int y;
         SColour c;
     } const probes[] = {
-        {bar.bottom + 2, blend(kLow, kMid, bar.bottom, y1, bar.bottom + 2)},
-        {y1 - 3, blend(kLow, kMid, bar.bottom, y1, y1 - 3)},
+        {bar.bottom + 2, Blend(kLow, kMid, bar.bottom, y1, bar.bottom + 2)},
+        {y1 - 3, Blend(kLow, kMid, bar.bottom, y1, y1 - 3)},
         {(y1 + y2) / 2, kMid},
-        {y2 + 2, blend(kMid, kHigh, y2, bar.top, y2 + 2)},
-        {bar.top - 4, blend(kMid, kHigh, y2, bar.top, bar.top - 4)},
+        {y2 + 2, Blend(kMid, kHigh, y2, bar.top, y2 + 2)},
+        {bar.top - 4, Blend(kMid, kHigh, y2, bar.top, bar.top - 4)},
     };
     for (const SProbe& p : probes)
         EXPECT_TRUE(Near(At(f, x, p.y), p.c, 3)) << "y " << p.y;
@@ -120,7 +112,7 @@ TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
     const CRect right = meters[1].GetBar();
     const int lit = CLevelMeter::LitHeight(span, 104, -104);
     const int below = right.bottom + lit - 3;
-    EXPECT_TRUE(Near(At(f, right.left + 15, below), blend(kLow, kMid, right.bottom, y1, below), 3));
+    EXPECT_TRUE(Near(At(f, right.left + 15, below), Blend(kLow, kMid, right.bottom, y1, below), 3));
     EXPECT_TRUE(Near(At(f, right.left + 15, right.bottom + lit + 10), 0, 0, 0)) << "unlit";
 
     // Full scale: marker 2 pixels below the top, and it stays after the level drops.

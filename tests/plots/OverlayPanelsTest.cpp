@@ -111,17 +111,15 @@ TEST_F(ScalePanel, RampMatchesTheColourIndexesThroughThePixelMapsForEveryPalette
     panel.Layout(40, 150);
     const CPoint corner = panel.GetRampCorner();
     const int w = CScalePanel::kRampWidth - 1, h = CScalePanel::kRampHeight - 1;
-    // Rows one byte longer than drawn: Mesa keeps a drawn colour-index image
-    // by its bytes, already mapped, and would show every palette as the
-    // first, but not an image whose rows are longer. It then fills the end
-    // of such an image's last row wrongly, so one more row is drawn than
-    // compared.
-    std::vector<std::uint8_t> indexes;
-    for (int row = 0; row <= h; ++row) {
+    // One image per palette, each at its own address: Mesa keeps the last
+    // colour-index image it drew by its address, already mapped, and would
+    // show every palette as the first. (Rows longer than drawn defeat that
+    // too, but Mesa then copies past the end of its own buffer.)
+    std::vector<std::uint8_t> ramp;
+    for (int row = 0; row < h; ++row)
         for (int i = 0; i < w; ++i)
-            indexes.push_back(CScalePanel::RampIndex(i));
-        indexes.push_back(0);
-    }
+            ramp.push_back(CScalePanel::RampIndex(i));
+    std::vector<std::vector<std::uint8_t>> images;
     const struct {
         int kind, shift;
         float scale;
@@ -143,9 +141,7 @@ TEST_F(ScalePanel, RampMatchesTheColourIndexesThroughThePixelMapsForEveryPalette
         const auto drawn = s_context->ReadPixels(corner.x, corner.y, w, h);
         glClear(GL_COLOR_BUFFER_BIT);
         glRasterPos2i(corner.x, corner.y);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, w + 1);
-        DrawColourIndexPixels(w, h + 1, indexes.data());
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        DrawColourIndexPixels(w, h, images.emplace_back(ramp).data());
         EXPECT_TRUE(drawn == s_context->ReadPixels(corner.x, corner.y, w, h));
     }
 }
@@ -206,6 +202,43 @@ TEST_F(VuMeter, ExtremeLevelsGiveTheirDecibelsAndTheBarIsLitToTheExpectedPixel) 
                     EXPECT_GT(zone.r, zone.g) << "red zone";
             }
         }
+}
+
+// Green shading into yellow up to 80 % of the bar, yellow to 88 %, then
+// shading into red, whatever the level: the zones stay put and only the lit
+// length moves.
+TEST_F(VuMeter, ZonesSitAtFourFifthsAndEightyEightHundredthsOfTheBar) {
+    constexpr SColour kLow{0.0f, 0.7f, 0.0f}, kMid{1.0f, 1.0f, 0.0f}, kHigh{1.0f, 0.0f, 0.0f};
+    CRunState store;
+    store.SetAcquiring(true);
+    for (const SLevelCase& c : {kLevels[0], kLevels[1]}) {
+        SCOPED_TRACE(c.max);
+        store.SetLevels({c.min, c.max, 0});
+        CVuMeterPanel panel;
+        Attach(panel, store, 1000, {0.3f, 0, 0.5f}, {});
+        panel.SetLevelColours(kLow, kMid, kHigh);
+        panel.Layout(50, 150);
+        glClear(GL_COLOR_BUFFER_BIT);
+        panel.Draw();
+        const auto f = Frame();
+        const CRect bar = panel.GetBar();
+        const int w = bar.right - bar.left;
+        const int x1 = bar.left + static_cast<int>(0.8 * w);
+        const int x2 = bar.left + static_cast<int>(0.88 * w);
+        const int y = (bar.top + bar.bottom) / 2;
+        const struct {
+            int x;
+            SColour c;
+        } probes[] = {
+            {bar.left + 2, Blend(kLow, kMid, bar.left, x1, bar.left + 2)},
+            {x1 - 3, Blend(kLow, kMid, bar.left, x1, x1 - 3)},
+            {(x1 + x2) / 2, kMid},
+            {x2 + 2, Blend(kMid, kHigh, x2, bar.right, x2 + 2)},
+            {bar.left + c.lit - 3, Blend(kMid, kHigh, x2, bar.right, bar.left + c.lit - 3)},
+        };
+        for (const auto& p : probes)
+            EXPECT_TRUE(Near(At(f, p.x, y), p.c, 3)) << "x " << p.x - bar.left;
+    }
 }
 
 class VolumePanel : public GlTest {};

@@ -3,15 +3,21 @@
 // puts the next drawn frame on the clipboard as an image of the plot's size;
 // a BMP capture writes one full frame per second; File > Capture > Settings,
 // Enable and Close record sound until the time limit runs out on the view's
-// timer (no screen frames to stop it).
+// timer (no screen frames to stop it). The clipboard itself takes a
+// worker's picture on the user-interface thread only.
 
 #include <QAction>
 #include <QClipboard>
 #include <QImage>
+#include <QThread>
+
+#include <cstring>
+#include <thread>
 
 #include "AnswerCaptureSettings.h"
 #include "RecordingTestSupport.h"
 #include "acquisition/WavFileSource.h"
+#include "base/BitmapInfoHeader.h"
 #include "base/StartupSettings.h"
 #include "platform/QtImageClipboard.h"
 #include "resources/Resource.h"
@@ -102,4 +108,55 @@ TEST(ViewCapture, CopyBmpFramesAndASoundCaptureStoppedByItsLimit) {
     CTamselView::SetImageClipboard(nullptr);
     CTamselView::SetBackendFactory(nullptr);
     CMessageBoxPresenter::SetTestSink(nullptr);
+}
+
+// The worker posts and moves on: the clipboard is still as it was when the
+// worker has ended, and changes once the user-interface thread runs its
+// events, on that thread. The DIB's rows are bottom-up, the image's top-down.
+TEST(QtImageClipboard, AWorkersPictureIsSetOnTheUserInterfaceThreadLater) {
+    if (GuiTestApp() == nullptr)
+        GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+    constexpr int kWidth = 5, kHeight = 3;
+    SBitmapInfoHeader header;
+    header.biWidth = kWidth;
+    header.biHeight = kHeight;
+    const std::size_t stride = DibRowBytes(kWidth);
+    std::vector<std::uint8_t> dib(sizeof header + stride * kHeight, 0);
+    std::memcpy(dib.data(), &header, sizeof header);
+    const auto colour = [](int x, int row) { return qRgb(200, 80 * row, 40 * x); };
+    for (int row = 0; row < kHeight; ++row)
+        for (int x = 0; x < kWidth; ++x) {
+            std::uint8_t* p = dib.data() + sizeof header + row * stride + 3 * x;
+            const QRgb c = colour(x, row);
+            p[0] = static_cast<std::uint8_t>(qBlue(c));
+            p[1] = static_cast<std::uint8_t>(qGreen(c));
+            p[2] = static_cast<std::uint8_t>(qRed(c));
+        }
+
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    QCoreApplication::processEvents();
+    std::vector<bool> changedOnUiThread;
+    const QMetaObject::Connection watch =
+        QObject::connect(clipboard, &QClipboard::dataChanged, [&changedOnUiThread] {
+            changedOnUiThread.push_back(QThread::currentThread() ==
+                                        QCoreApplication::instance()->thread());
+        });
+    CQtImageClipboard poster(GuiTestApp());
+    bool posted = false;
+    std::thread worker([&] { posted = poster.PostDib(dib.data(), dib.size()); });
+    worker.join();
+    EXPECT_TRUE(posted);
+    EXPECT_TRUE(clipboard->image().isNull()) << "set on the worker's own thread";
+    QTRY_VERIFY_WITH_TIMEOUT(!clipboard->image().isNull(), 5000);
+    QObject::disconnect(watch);
+    EXPECT_FALSE(changedOnUiThread.empty());
+    for (const bool onUiThread : changedOnUiThread)
+        EXPECT_TRUE(onUiThread);
+    const QImage image = clipboard->image();
+    ASSERT_EQ(image.size(), QSize(kWidth, kHeight));
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            EXPECT_EQ(image.pixel(x, y), colour(x, kHeight - 1 - y)) << x << ", " << y;
+    clipboard->clear();
 }
