@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Entry points for a fresh Debian 12 machine: every target installs what is
 # missing, configures and builds before it does its own work.
 BUILD ?= build

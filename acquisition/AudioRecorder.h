@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the input thread needs of the sound recording (the capture session):
 // its own recording bits and a sink for raw captured bytes.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound-capture device: one process-wide device that captures 44100 Hz,
 // 16-bit stereo into a looping buffer of four chunks of N frames (see
 // CCaptureRing), signals each completed chunk, and lets the input thread lock

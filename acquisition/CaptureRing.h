@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The looping capture buffer: 16 x N bytes of 16-bit stereo frames in four
 // chunks of N frames. A source (a device callback or the file source's
 // thread) writes frames in at the capture rate; the input thread waits for a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The names by which capture devices are listed and chosen: what
 // --list-devices prints is exactly what --device accepts. A device goes by
 // its own name; where several share one, each gets its host interface in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A capture backend that plays a sound file instead of a sound device: its
 // own thread writes the reader's frames into the capture ring in pieces of
 // about 10 ms, at the real-time pace of kSampleRate frames per second

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input thread: the producer of the acquisition pipeline. It waits for
 // the capture device to complete a chunk, locks the most recently completed
 // chunk, puts it into the sample exchange for the analysis, hands the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sound file read as the pipeline carries sound: interleaved 16-bit stereo
 // frames at kSampleRate (base/Tunables.h), from the first frame to the last.
 // The paced file source (acquisition/FileSource.h) plays any reader; the WAV

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The acquisition pipeline as one object: capture device → input thread →
 // sample exchange → analysis thread → history buffers, plus the screenshot
 // thread that runs beside them. The window, the headless tool and the tests

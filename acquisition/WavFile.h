@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads the sound of a RIFF/WAVE file for the file source: 16-bit PCM, mono
 // or stereo, 44100 Hz. The header is walked chunk by chunk with every size
 // checked against the file, "fmt " and "data" may come in any order with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file source over the WAV reader alone: 16-bit PCM, mono or stereo,
 // 44100 Hz (see CWavFile), for builds and tests without the decoder of
 // platform/AudioFileDecoder.h. Everything else is CFileSource's.

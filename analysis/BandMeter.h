@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Levels of the standard frequency bands in one spectrum: the octave or
 // third-octave bands of the base-ten series (nominal centres 31.5 Hz to 16
 // kHz, or 20 Hz to 20 kHz; exact centres 1000 x 10^(n / 10) Hz, edges a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures one block of captured sound the way the analysis sees it: each
 // stereo frame reduced by the channel function and scaled to +-1.0, the
 // block's minimum, maximum and RMS taken, the window applied, the transform

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A condition bound to a monitor, built on a one-slot semaphore.
 //
 // Wait and Signal are called with the monitor's lock held. Wait gives the

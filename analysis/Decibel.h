@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linear magnitude (1.0 = full scale) to decibels and back.
 #pragma once
 

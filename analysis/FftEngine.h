@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FFT of one block of N real samples (N a power of two, 1024..32768 in the
 // program), leaving the magnitudes of the bins 0..N/2 for the spectrum
 // mapping (analysis/SpectrumMapping.h) and the peak measurement.

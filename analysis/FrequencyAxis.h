@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a frequency lies across a row of columns, on the display's linear
 // or logarithmic frequency axis, and back: the arithmetic the spectrum
 // mapping, the plots' frequency axes and the range drag share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history buffers the analysis thread fills and the plots draw from, and
 // the element access both sides must use on them.
 //

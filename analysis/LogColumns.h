@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The columns of one row on the logarithmic frequency axis, worked out once
 // for a range, a row width and a bin spacing and reused for every block the
 // analysis maps with them (analysis/SpectrumMapping.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A plain mutual-exclusion lock with overridable operations; the base of the
 // sample exchange. Lock and Unlock may be called from any thread; Unlock only
 // by the thread that holds the lock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The strongest tone in one magnitude spectrum, measured from the transform's
 // own bins (not from display columns) and refined between bins.
 //

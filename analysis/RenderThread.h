@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis thread (its trace calls it the render thread): takes block
 // after block from the sample exchange, mapped by the store's display range
 // and display scale as it reads them before each take (the log axis'

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one-slot hand-off of one sample block from the input thread (the only
 // producer) to the analysis thread (the only consumer). Not a queue: a put
 // waits until the previous block has been taken, a take waits until a block

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The spectrum mapping: the magnitudes of one transform, cut to a display
 // range and scaled into output rows (one value per column, peak hold per
 // column), with the statistics the plots show beside them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Precomputed window functions for one block size, applied by the producer
 // as each block is put. Index 0 "Rectangular" has no table (the block is left
 // unchanged); indexes 1..9 are "Hamming", "Hann", "Cosine", "Bartlett",

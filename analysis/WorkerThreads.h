@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts and stops the three worker threads (input, analysis, screenshot) by
 // their control words in the store, as the view's timer and destruction
 // require. All functions run on the user-interface thread.

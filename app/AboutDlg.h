@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: program name, version and legal notice from the version
 // information, and a button that opens the maker's web page in the browser.
 // User-interface thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programs' command-line options, parsed by one small function so that
 // the windowed program and the headless tool accept the same words.
 //

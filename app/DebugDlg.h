@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hidden "Debug" window: shows the whole trace (CTraceLog) in a read-only
 // text box that follows new lines to the end, with Pause and Resume.
 //

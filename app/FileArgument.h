@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FILE that a shell or a desktop's file manager hands the windowed
 // program is told by its content, not its name: a file that begins with the
 // preset file's magic number opens as a preset; any other file is sound to

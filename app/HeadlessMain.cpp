@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vireon-headless: the measuring tool without a window. Measures the sound of
 // the capture device or a sound file block by block: the strongest tone from
 // the transform's own bins (analysis/BlockMeter.h), the block's levels and,

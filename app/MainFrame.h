@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: menu bar, toolbar, the OpenGL view, and a status bar with
 // three panes (mouse hints 350 px, frequency range 200 px, the rest). Its
 // size is fixed: the view gets exactly the plot size W x P from the startup

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows ReportMessage's text in a modal QMessageBox whose icon follows the
 // level (1 critical, 2 warning, 4 information).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recent-file list: at most a fixed number of paths, most recent first,
 // each at most once, kept in the per-user settings as "File1".."FileN" in the
 // group "Recent File List". User-interface thread only.

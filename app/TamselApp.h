@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: start-up order, the command line, the recent-file
 // list and the one document, frame and view.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TestProbe.h"
 
 #include <QAction>
@@ -149,7 +150,7 @@ void CTestProbe::WriteGeometry() {
 void CTestProbe::WriteThreads(const char* event, std::int32_t tick) {
     CTamselView* view = m_pFrame->View();
     Write(QStringLiteral("%1 tick=%2 input=%3 render=%4 screenshot=%5 acquiring=%6 capturing=%7 "
-                         "draws=%8 drawMs=%9 drawAvgMs=%10 t=%11")
+                         "draws=%8 drawMs=%9 drawAvgMs=%10 drawUs=%11 t=%12")
               .arg(QLatin1String(event))
               .arg(tick)
               .arg(g_runState.GetInputThreadState())
@@ -160,6 +161,7 @@ void CTestProbe::WriteThreads(const char* event, std::int32_t tick) {
               .arg(view->DrawCount())
               .arg(view->LastDrawMs())
               .arg(view->AverageDrawMs())
+              .arg(view->DrawTimeUs())
               .arg(MonotonicMs()));
 }
 

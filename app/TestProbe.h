@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test instrumentation of the whole program, off unless the environment asks
 // for it. With VIREON_TEST_STATE=FILE the program appends its observable
 // state to FILE, one line per event, flushed at once: window geometry,

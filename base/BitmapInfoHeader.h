@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Header of a device-independent bitmap as stored in BMP/AVI files and on
 // the clipboard: 40 bytes, little-endian, no padding.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The diagnostic trace: time-stamped lines of free text kept in memory for the
 // whole run and shown by the hidden "Debug" window.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A value and its own mutex: the value is only ever copied in or out whole,
 // or changed in place under the lock, so no reader sees half of it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The messages waiting for the user, one box at a time: what arrives while a
 // box is open is shown after it, in order. A message identical (level and
 // text) to the one before it, still waiting or on screen, is folded into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Messages the user must see, shown as a modal box whose icon follows the
 // level (EMessageLevel). Levels above g_nMessageLevelMax show nothing.
 //

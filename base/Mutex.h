@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A mutex and a scoped lock that Clang's thread-safety analysis understands,
 // and the annotation macros that tie data and functions to them.
 //

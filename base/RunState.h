@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one store through which the user-interface, input, analysis and
 // screenshot threads exchange parameters, results and control words.
 //

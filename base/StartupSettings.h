@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The startup settings: block size, plot size, 3D plot size and the preset to
 // open at start, kept in the keyword file "Vireon.ini" in the current
 // directory. The sizes fix every buffer of the run, so they are read once when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Five-sample moving average of millisecond durations. Empty slots count as
 // zero until five samples have been added. Not thread-safe: one owner.
 #pragma once

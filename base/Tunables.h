@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's timing and format constants, each defined once. Changing one
 // changes it everywhere; the comments say what depends on it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of one screen capture at the largest plot size, 960 x 720:
 // on the user-interface thread the read-back of the drawn frame into the
 // screen DIB (headless EGL context); on the screenshot thread the BMP file

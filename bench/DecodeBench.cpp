@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Offline throughput of sound files: a 10-minute recording read through the
 // decoder and measured block by block as `vireon-headless --offline` does,
 // as a 48 kHz 24-bit FLAC (decoded, resampled by soxr to 44.1 kHz and

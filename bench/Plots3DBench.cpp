@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draw time of the 3D plots at every 3D size (30 x 80, 60 x 120, 90 x 160),
 // with Mesa's software renderer in a headless EGL context of the largest
 // window (960 x 720), the 3D viewport and camera as the view sets them and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draw time of every 2D plot and overlay panel, and of the whole frame, at
 // each plot size (640 x 480, 800 x 600, 960 x 720), under Mesa's software
 // renderer in the headless EGL context. Each iteration ends in glFinish, so

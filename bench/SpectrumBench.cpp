@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-block cost of the analysis pipeline at every block size, beside FFTW's
 // complex double transform of the same length as a yardstick.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads any sound file FFmpeg can decode (WAV of any depth, FLAC, MP3, Ogg
 // Vorbis, Opus, the sound of a video, ...) at any sample rate, sample format
 // and channel count, as the pipeline carries sound: 16-bit stereo at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video writer over FFmpeg: one AVI file with one video stream of the
 // plot's size, scale 1, the given rate, every frame a key frame.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A headless OpenGL context: Mesa's EGL surfaceless platform with a pbuffer
 // surface, OpenGL (compatibility) 2.1 and an exact 8/8/8/8 RGBA colour buffer.
 // It needs neither an X server nor a DRI device and rasterises like the

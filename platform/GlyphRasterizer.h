@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rasterises the Latin-1 glyphs 0..254 of a font face with Qt into the 1-bit
 // bitmaps that BuildFontList turns into display lists: bold, sans-serif style
 // hint, the given character height in pixels, no antialiasing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture device over PortAudio: opens the default (or a named) input
 // device for kSampleRate Hz, 16-bit stereo; its stream callback writes every
 // buffer it gets into the capture ring, which signals the chunk events.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard over QClipboard: the DIB becomes a QImage (top-down RGB, the
 // plot's size) on the calling thread, and the clipboard is set on the
 // user-interface thread by a queued call; the caller never waits for it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A labelled axis: a line with evenly spaced ticks (every n-th one longer),
 // labels at evenly spaced values and a title, all in the foreground colour
 // with the label font. Owners configure it once (SetTicks, SetLabelDivisor,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the ticks of the display's scale options go: on a logarithmic
 // frequency axis at 1, 2 and 5 x 10^k Hz, on a decibel axis every 10 or 20
 // dB. Each tick is a value and its position, 0..1 of the axis' length; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plot type 3: the recent spectra as a field of 3D bars, one per value of
 // the surface ring, D across x and R - 5 rows from the newest back (never the
 // row the analysis thread writes next). Faces in fixed colours (red top,

@@ -1,12 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bitmap fonts as OpenGL display lists: list base + code draws character code
 // (0..254) with glBitmap at the raster position and advances it. The glyph
 // shapes come from a rasteriser of the platform (platform/GlyphRasterizer).
 //
-// User-interface thread only, with the OpenGL context current.
+// Text is drawn without calling the lists: Mesa spends about a quarter of a
+// millisecond on every glCallLists (a fresh allocation filled each time),
+// and on every run of glBitmap calls it draws (a new texture each time). A
+// font built here also keeps its glyphs and an alpha texture holding all of
+// them (its atlas), and DrawFontText draws a whole text as one batch of
+// textured quads, each on the pixels its glBitmap would light, in the colour
+// glBitmap would use, and moves the raster position as the lists would.
+//
+// User-interface thread only, with the OpenGL context current. A font belongs
+// to the context it was built in, like its lists.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One glyph in glBitmap form.
@@ -54,3 +65,19 @@ bool BuildFontList(IGlyphRasterizer& rasterizer, std::int32_t listBase, int pixe
                    const std::string& face);
 // Builds the lists from glyphs already rasterised (at most 255 are used).
 void BuildFontList(std::int32_t listBase, const std::vector<SGlyphBitmap>& glyphs);
+
+// Deletes the font's lists and atlas.
+void DeleteFontList(std::int32_t listBase);
+
+// Draws text from the current raster position with the font at listBase,
+// pixel for pixel what glCallLists of its lists draws, and leaves the raster
+// position where they would. The quads need the fragment state the view
+// draws text in (no texturing, alpha test, lighting, face culling, polygon
+// offset or stipple, filled polygons, a current alpha above 0, and with the
+// depth test on a raster position at depth 0); otherwise, and for a base no
+// font was built at in this context, the text goes through glBitmap or the
+// lists.
+// Leaves texturing and the alpha test off, and everything else it touches
+// (the pixel store, the bound texture, the texture environment, the alpha
+// function, the matrices and the viewport) as it found it.
+void DrawFontText(std::int32_t listBase, std::string_view text);

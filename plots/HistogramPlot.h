@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plot type 0: the newest spectrum as 120 vertical bars over a frequency
 // axis, a falling peak marker above each bar, magnitudes labelled in dB.
 //

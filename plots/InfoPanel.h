@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program information panel: name and version, the block size, the
 // channel function and the window function, one per line, in the title font
 // on the panel's background.

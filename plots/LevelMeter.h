@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One vertical level meter: a 31-pixel bar on a dB scale from -100 to 0 dB,
 // lit from the bottom to the block's peak-to-peak level in a green, yellow
 // and red zone (edges at -12 and -6 dB, 0.88 and 0.94 of the bar), with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plot type 4: left and right level meters and, beside them, a narrow volume
 // history strip per channel. A container: it places, draws and configures
 // its four panels; its own rectangle, colours and title are not drawn.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 256-entry colour palette that turns 8-bit magnitude indexes into
 // colours: a grayscale ramp or a rainbow (blue, cyan, green, yellow, red),
 // shaped by a shift, a scale and an invert flag.

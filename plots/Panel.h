@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Base of every plot and overlay panel: a rectangle in window pixels (origin
 // bottom-left, y upward, so top > bottom), the shared run-state store it reads,
 // two bitmap fonts, three colours and an optional title.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Falling peak markers: the held value jumps up to any new value at or above
 // it and otherwise sinks by a fixed decay per update, (max - min) / steps, so
 // that it crosses the whole range in `steps` updates. It never sinks below

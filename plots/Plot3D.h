@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the two 3D plots (surface and bars) share: the scene's extents, the
 // guide lines shown while the user turns or zooms the scene, and the range
 // line written along the top edge of the 3D viewport.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "plots/Primitives.h"
 
 #include <GL/gl.h>
@@ -6,6 +7,7 @@
 #include <cmath>
 
 #include "base/RunState.h"
+#include "plots/FontList.h"
 #include "plots/Palette.h"
 #include "plots/Panel.h"
 
@@ -264,6 +266,5 @@ void DrawBatch(const STriangleBatch& batch, bool cullBackFaces) {
 
 void DrawText(std::int32_t listBase, std::int32_t x, std::int32_t y, std::string_view text) {
     glRasterPos2i(x, y);
-    glListBase(static_cast<GLuint>(listBase));
-    glCallLists(static_cast<GLsizei>(text.size()), GL_UNSIGNED_BYTE, text.data());
+    DrawFontText(listBase, text);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Immediate-mode OpenGL drawing shared by every plot. Coordinates are window
 // pixels of the plot area (origin bottom-left, y upward; "top" is the larger
 // y) unless the caller applied a 3D projection. Only SetColour,
@@ -101,5 +102,5 @@ void AppendSurfaceCell(STriangleBatch& batch, std::uint32_t i1, std::uint32_t i2
 // undefined afterwards.
 void DrawBatch(const STriangleBatch& batch, bool cullBackFaces);
 // Bitmap text with the font whose display lists start at listBase: raster
-// position (x, y) is the baseline start, all characters in one glCallLists.
+// position (x, y) is the baseline start (DrawFontText in plots/FontList.h).
 void DrawText(std::int32_t listBase, std::int32_t x, std::int32_t y, std::string_view text);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Camera and projection state: viewport, frustum or orthographic volume, model
 // scale, translation and rotation, and the polygon/depth render mode. Two
 // process-wide instances: g_projection2D (window pixels of the plot area) and

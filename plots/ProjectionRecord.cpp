@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The projections themselves and their 144-byte record: standard C++ only, so
 // that the preset reader and writer build without OpenGL (and under the
 // sanitizers and the fuzzer).

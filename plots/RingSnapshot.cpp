@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "plots/RingSnapshot.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@ std::int32_t CRingSnapshot::Read(const CRunState& store, std::int32_t rowCount) 
     const std::uint8_t* ring = store.GetWaterfall();
     const std::int32_t h = m_geometry.nHistoryLength;
     m_nRows = 0;
+    m_nFirstRow = 0;
     m_nRowWidth = std::clamp(m_geometry.nRowWidth, 0, std::max(h, 0));
     if (ring == nullptr || h <= 0)
         return 0;
@@ -16,6 +18,7 @@ std::int32_t CRingSnapshot::Read(const CRunState& store, std::int32_t rowCount) 
     std::int32_t newest = m_geometry.nHistoryRow + 1;
     if (newest < 0 || newest > h)
         newest = 0;
+    m_nFirstRow = newest;
     // From newest <= H, H - 1 rows end before row 2H: inside the ring and
     // short of the row being replaced.
     m_nRows = std::clamp(rowCount, 0, h - 1);

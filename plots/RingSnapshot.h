@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A plot's own copy of the newest rows of the waterfall ring (layout and
 // access rules in analysis/HistoryBuffers.h). Read takes the published
 // geometry and the ring pointer from the store, then copies the rows through
@@ -28,6 +29,8 @@ public:
 
     // The geometry the last Read used.
     const SHistoryGeometry& GetGeometry() const { return m_geometry; }
+    // The ring index Row(0) was copied from.
+    std::int32_t GetFirstRow() const { return m_nFirstRow; }
     std::int32_t GetRows() const { return m_nRows; }
     // Bytes per copied row: the ring's row width, at most H.
     std::int32_t GetRowWidth() const { return m_nRowWidth; }
@@ -42,4 +45,5 @@ private:
     SHistoryGeometry m_geometry;
     std::int32_t m_nRows = 0;
     std::int32_t m_nRowWidth = 0;
+    std::int32_t m_nFirstRow = 0;
 };

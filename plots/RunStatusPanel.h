@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run status panel: "Running" on green or "Stopped" on red, the local
 // date and time, the run's elapsed time and, while recording, the recording
 // kind and its elapsed time in yellow.

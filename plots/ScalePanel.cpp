@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "plots/ScalePanel.h"
 
 #include <GL/gl.h>
@@ -7,12 +8,27 @@
 #include "analysis/Decibel.h"
 #include "plots/Primitives.h"
 
-CScalePanel::CScalePanel() {
-    m_strTitle = "Magnitude in dB";
-    for (std::int32_t row = 0; row < kRampHeight; ++row)
-        for (std::int32_t i = 0; i < kRampWidth; ++i)
-            m_ramp[static_cast<std::size_t>(row * kRampStride + i)] =
-                static_cast<std::uint8_t>(2 * i);
+std::uint8_t CScalePanel::RampIndex(std::int32_t column) {
+    return static_cast<std::uint8_t>(2 * column);
+}
+
+void CScalePanel::UpdateRamp() {
+    if (m_bRampMade && m_rampRed == g_afPaletteRed && m_rampGreen == g_afPaletteGreen &&
+        m_rampBlue == g_afPaletteBlue)
+        return;
+    m_rampRed = g_afPaletteRed;
+    m_rampGreen = g_afPaletteGreen;
+    m_rampBlue = g_afPaletteBlue;
+    for (std::int32_t i = 0; i < kRampWidth; ++i) {
+        const std::uint8_t index = RampIndex(i);
+        for (std::int32_t row = 0; row < kRampHeight; ++row) {
+            const auto at = static_cast<std::size_t>(3 * (row * kRampWidth + i));
+            m_ramp[at] = m_rampRed[index];
+            m_ramp[at + 1] = m_rampGreen[index];
+            m_ramp[at + 2] = m_rampBlue[index];
+        }
+    }
+    m_bRampMade = true;
 }
 
 std::string CScalePanel::EndLabel(double magnitude) {
@@ -40,22 +56,19 @@ void CScalePanel::Draw() {
 
     DrawBackground();
 
+    UpdateRamp();
     glRasterPos2i(m_ptRamp.x, m_ptRamp.y);
-    glPixelTransferi(GL_MAP_COLOR, GL_TRUE);
-    // Mesa keeps recent glDrawPixels images by content, already passed
-    // through the pixel maps, and would show this unchanging ramp in the
-    // palette it first met; it caches no image whose rows are longer than
-    // drawn.
+    glPixelTransferi(GL_MAP_COLOR, GL_FALSE);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, kRampStride);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelZoom(1.0f, 1.0f);
-    glDrawPixels(kRampWidth, kRampHeight, GL_COLOR_INDEX, GL_UNSIGNED_BYTE, m_ramp.data());
-    // Left on, mapping would pass later RGB images and read-backs through
-    // the palette too.
-    glPixelTransferi(GL_MAP_COLOR, GL_FALSE);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    // Floats, as the pixel maps hold them: OpenGL rounds them to the
+    // framebuffer's bytes exactly as it rounds the mapped indexes.
+    glDrawPixels(kRampWidth, kRampHeight, GL_RGB, GL_FLOAT, m_ramp.data());
+    glPopClientAttrib();
 
     SetColour(m_clrFore);
     OutlineRect(m_rcRampFrame.left, m_rcRampFrame.top, m_rcRampFrame.right, m_rcRampFrame.bottom);

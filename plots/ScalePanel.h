@@ -1,17 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The magnitude colour scale shown beside the waterfall and surface plots: a
 // 128 x 10 bar of the whole palette (every second index, low on the left)
 // labelled with the dB values of its two ends, and "Auto Range" while the
 // magnitude range follows the measured spectrum.
 //
-// The bar is drawn as colour indexes through the OpenGL pixel maps, so it
-// shows whatever palette was loaded last (shifted, scaled or inverted)
-// without being rebuilt. User-interface thread only, context current.
+// The bar's colours are taken from the published palette tables
+// (plots/Palette.h) whenever they differ from the ones it was made from, so
+// it always shows the palette built last (shifted, scaled or inverted), and
+// are drawn as one RGB image: the same pixels the palette's colour indexes
+// give through OpenGL's pixel maps, without Mesa mapping every pixel of it
+// again on every draw. User-interface thread only, context current.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
+#include "plots/Palette.h"
 #include "plots/Panel.h"
 
 class CScalePanel : public CPanel {
@@ -19,22 +24,30 @@ public:
     static constexpr std::int32_t kRampWidth = 128;
     static constexpr std::int32_t kRampHeight = 10;
 
-    CScalePanel();
+    CScalePanel() { m_strTitle = "Magnitude in dB"; }
 
     // Returns (148, 60).
     CSize Layout(std::int32_t x, std::int32_t y) override;
-    // Leaves colour mapping off and the unpack row length 0 on return.
+    // Leaves colour mapping off on return.
     void Draw() override;
 
     // "%3.0f" of the magnitude (linear, 1.0 = full scale) in dB.
     static std::string EndLabel(double magnitude);
+    // The palette entry shown in ramp column 0 .. kRampWidth - 1.
+    static std::uint8_t RampIndex(std::int32_t column);
     // Bottom-left pixel of the ramp image after the last Layout.
     CPoint GetRampCorner() const { return m_ptRamp; }
 
 private:
-    // Each row ends with one unused byte (see Draw).
-    static constexpr std::int32_t kRampStride = kRampWidth + 1;
-    std::array<std::uint8_t, kRampStride * kRampHeight> m_ramp{};
+    // Remakes the ramp's colours if the published palette is not the one
+    // they were made from.
+    void UpdateRamp();
+
+    std::array<float, 3 * kRampWidth * kRampHeight> m_ramp{}; // RGB, rows bottom first
+    PaletteTable m_rampRed{};
+    PaletteTable m_rampGreen{};
+    PaletteTable m_rampBlue{};
+    bool m_bRampMade = false;
     std::string m_strLow;
     std::string m_strHigh;
     std::string m_strAuto = "Auto Range";

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plot type 2: the recent spectra as a palette-coloured surface. Each cell
 // joins two neighbouring values of two neighbouring rows of the surface ring,
 // heights from the magnitudes and colours from the palette entries

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Base of the information and run status panels: four lines of text in the
 // title font on the panel's background, in a frame 60 pixels high.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input volume strip: one horizontal line per analysed block, newest at
 // the bottom, from the block's smallest to its largest sample value (-1..1
 // across the strip), so the waveform envelope scrolls upward in step with the

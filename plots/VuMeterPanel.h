@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The VU meter panel: a 128 x 10 horizontal bar of the last block's
 // peak-to-peak level of the channel function on a -100..0 dB scale (green,
 // then yellow from 80 %, red from 88 % of the bar), a falling yellow peak

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Set Acquisition Parameters": the displayed frequency range (whole Hz,
 // 1..20000), the input-level range (dB, -100..0) or automatic ranging, the
 // channel function and the window function.

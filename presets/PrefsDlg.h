@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Edit Startup Preferences": the sample buffer size, the plot size, the 3D
 // plot size and the preset to load at start-up (base/StartupSettings.h).
 //

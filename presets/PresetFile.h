@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preset file (".tpz"): a tagged sequence of little-endian 32-bit words.
 //
 // Written form (524 bytes, nothing aligned):

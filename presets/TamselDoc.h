@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preset document: the program's one document. It holds none of the
 // preset's values itself; they live in the store (g_runState) and the two
 // projections, and the document reads and writes them there through the

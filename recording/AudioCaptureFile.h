@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound of a capture: WAV files of 16-bit stereo PCM at kSampleRate, named
 // from the template, rolled over to the next number when the size limit is
 // reached, and kept readable while recording (committed about once a second

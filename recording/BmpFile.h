@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BMP files of the screen-capture sequence: the 14-byte file header followed
 // by the whole DIB block (40-byte info header, then 24-bit rows bottom-up,
 // each padded to a multiple of 4 bytes). Any thread; no shared state.

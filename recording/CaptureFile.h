@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Base of the two capture files of a session (sound to WAV files, the plot to
 // an AVI file or a BMP sequence): the name template, the file counter, the
 // size limit and the open/recording state.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture log and the recording clock of a capture session.
 //
 // The log is an optional text file. It starts with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recording engine behind File > Capture: one audio capture file (WAV)
 // and one screen capture file (AVI or BMP sequence), switched together
 // between recording and paused, with a time limit, the screen frame pacing,

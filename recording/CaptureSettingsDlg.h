@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File > Capture > Settings...: what to record (the plot to an AVI file or a
 // BMP sequence every so often, the sound to WAV files), an optional time
 // limit and an optional capture log. RunSetup is the whole command: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our compression dialog: lists the compressions the video library offers
 // and lets the user pick one. User-interface thread only.
 #pragma once

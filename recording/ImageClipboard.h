@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Puts a plot image on the system clipboard. Declared here for the
 // screenshot thread; implemented in platform/ and wired in by the
 // application.

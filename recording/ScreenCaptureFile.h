@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plot images of a capture: one AVI video (rolled over to the next
 // numbered file at the size limit) or a numbered sequence of BMP files, one
 // per frame. This class names, counts, opens, rolls over and closes; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screenshot thread: polls every kScreenshotPoll for a snapshot the view
 // has read into the screen DIB (the store's ready flag) and hands it to the
 // clipboard, the video file or the next BMP file, then clears the flag. A

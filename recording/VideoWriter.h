@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes plot frames into a video file (one video stream, each frame a key
 // frame). The recording layer drives it; the implementation lives in
 // platform/ and is wired in by the application through SetVideoWriterFactory.

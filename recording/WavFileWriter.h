@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes one RIFF WAVE file from raw sample bytes handed over in pieces of
 // any length, with plain buffered file output.
 //

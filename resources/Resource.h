@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command identifiers of the menus, accelerators and toolbar, and the
 // identifiers of the status-bar panes. The numbers are the program's command
 // numbers; Qt routes by action, so they serve as stable names.

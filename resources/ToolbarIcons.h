@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 16 x 16 toolbar images: our own drawings, kept as image files in
 // resources/toolbar/ and compiled in through resources/toolbar.qrc.
 // User-interface thread only (they make QPixmaps).

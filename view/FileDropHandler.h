@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Takes files dropped onto whatever it is installed on (an event filter):
 // a drag that carries a local file is accepted, and its drop hands the first
 // such file to the handler once the drop itself has ended, since what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arithmetic of the mouse drags and of the range hint in the status bar,
 // apart from the widget so that it reads (and is checked) on its own.
 // Standard library only; any thread.

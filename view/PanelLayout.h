@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Placement of the current plot and the overlay panels in the view's window
 // (OpenGL window coordinates, y upward): the plot at the top, the volume strip
 // beside it, the row of overlay panels below it, spread evenly.

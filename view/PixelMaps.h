@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The palette as OpenGL pixel maps, so that 8-bit colour-index images draw in
 // palette colours.
 //

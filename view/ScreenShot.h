@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the frame just drawn into the screen DIB, and the OpenGL error
 // trace. The calling thread must have the drawing context current (the
 // user-interface thread inside the view's drawing, or a test's context).

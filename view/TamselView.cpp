@@ -1,15 +1,18 @@
-// The widget's OpenGL lifecycle and the main loop of CTamselView, and what
-// it shares with its document (the display settings, the title).
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The OpenGL lifecycle (through the surface) and the main loop of
+// CTamselView, and what it shares with its document (the display settings,
+// the title).
 #include "view/TamselView.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <GL/gl.h>
 
+#include <bit>
 #include <chrono>
 
 #include "acquisition/CaptureDevice.h"
@@ -25,6 +28,7 @@
 #include "view/FileDropHandler.h"
 #include "view/PixelMaps.h"
 #include "view/ScreenShot.h"
+#include "view/ViewSurface.h"
 
 namespace {
 
@@ -73,13 +77,19 @@ void CTamselView::SetImageClipboard(IImageClipboard* clipboard) {
 }
 
 CTamselView::CTamselView(CTamselDoc* doc, QWidget* parent)
-    : QOpenGLWidget(parent), m_pDoc(doc), m_nW(g_startupSettings.m_nPlotWidth),
+    : QWidget(parent), m_pDoc(doc), m_nW(g_startupSettings.m_nPlotWidth),
       m_nP(g_startupSettings.m_nPlotHeight), m_nH(g_startupSettings.m_nHistoryLength),
       m_nK(g_startupSettings.m_nSurfaceCols), m_nR(g_startupSettings.m_nSurfaceRows),
       m_nPlotWidth(m_nW), m_nPlotHeight(m_nP), m_nRingRows(2 * m_nH), m_nHistoryLength(m_nH) {
     setObjectName(QStringLiteral("TamselView"));
     setMinimumSize(m_nW, m_nP);
     setFocusPolicy(Qt::StrongFocus);
+    m_pSurface = new CViewSurface(this);
+    QWidget* container = QWidget::createWindowContainer(m_pSurface, this);
+    container->setFocusPolicy(Qt::NoFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(container);
     if (m_pDoc) {
         connect(m_pDoc, &CTamselDoc::contentsChanged, this, &CTamselView::OnUpdate);
         // Presets: the title follows the document's path and modified flag;
@@ -187,18 +197,10 @@ void CTamselView::ReportContextFailure() {
     emit contextFailed();
 }
 
-bool CTamselView::event(QEvent* e) {
-    const bool handled = QOpenGLWidget::event(e);
-    // The base class makes its context on showing; when that fails it skips
-    // initializeGL without a word and the window would stay blank.
-    if (e->type() == QEvent::Show && !m_bContextReady && !size().isEmpty() &&
-        window()->windowHandle() != nullptr)
-        ReportContextFailure();
-    return handled;
-}
-
+// The surface makes its context when it is first sized and calls this even
+// when that failed.
 void CTamselView::initializeGL() {
-    if (!context() || !context()->isValid()) {
+    if (!m_pSurface->context() || !m_pSurface->context()->isValid()) {
         ReportContextFailure();
         return;
     }
@@ -242,8 +244,7 @@ void CTamselView::resizeGL(int w, int h) {
     }
 }
 
-void CTamselView::paintGL() {
-    const std::uint32_t t0 = NowMs();
+void CTamselView::DrawFrame() {
     if (m_bLayoutNeeded)
         LayoutPanels();
 
@@ -260,6 +261,17 @@ void CTamselView::paintGL() {
     DrawPanels();
 
     checkGLError("OnDraw");
+}
+
+void CTamselView::paintGL() {
+    if (!m_bContextReady)
+        return;
+    const auto start = std::chrono::steady_clock::now();
+    const std::uint32_t t0 = NowMs();
+    // Taken before drawing: a change while the frame is drawn is drawn next.
+    m_drawnInputs = FrameInputs();
+    m_bFrameWanted = false;
+    DrawFrame();
 
     // Screen capture: a new frame is read only once the screenshot thread
     // has taken the previous one; a forced copy waits for that.
@@ -269,13 +281,16 @@ void CTamselView::paintGL() {
         m_bForceScreenshot = false;
     }
 
-    // The frame is composed by Qt after this returns; finishing here makes
-    // the measured time include the rendering itself.
+    // The frame is swapped to the screen after this returns; finishing here
+    // makes the measured time include the rendering itself.
     glFinish();
 
     m_nLastDrawMs = static_cast<std::int32_t>(NowMs() - t0);
     m_drawTime.Add(m_nLastDrawMs);
     ++m_nDrawCount;
+    m_nDrawTimeUs += std::chrono::duration_cast<std::chrono::microseconds>(
+                         std::chrono::steady_clock::now() - start)
+                         .count();
     PublishDisplaySettings();
 }
 
@@ -292,12 +307,84 @@ bool CTamselView::checkGLError(const char* where) {
     return CheckGLError(where);
 }
 
+QImage CTamselView::grabFramebuffer() {
+    if (!m_bContextReady)
+        return {};
+    // The surface's back buffer holds nothing once swapped: draw into it
+    // again and read it before the next swap.
+    m_pSurface->makeCurrent();
+    const qreal ratio = m_pSurface->devicePixelRatio();
+    glViewport(0, 0, static_cast<GLsizei>(m_pSurface->width() * ratio),
+               static_cast<GLsizei>(m_pSurface->height() * ratio));
+    DrawFrame();
+    return m_pSurface->grabFramebuffer();
+}
+
+QWindow* CTamselView::Surface() const {
+    return m_pSurface;
+}
+
+void CTamselView::RequestFrame() {
+    m_pSurface->update();
+}
+
 // ---- the main loop ----
 
-void CTamselView::Redraw() {
-    update();
-    UpdateStatusHint();
-    UpdateTitle();
+bool CTamselView::RunStatusShown() const {
+    return !m_bPlotOnly && (m_nPanelFlags & PANEL_RUNSTATUS) != 0;
+}
+
+std::vector<std::uint64_t> CTamselView::FrameInputs() const {
+    std::vector<std::uint64_t> in;
+    in.reserve(64);
+    const auto put = [&in](double value) { in.push_back(std::bit_cast<std::uint64_t>(value)); };
+    const SHistoryGeometry history = g_runState.GetHistoryGeometry();
+    for (const std::int32_t v : {history.nRingRows, history.nHistoryLength, history.nHistoryRow,
+                                 history.nRowWidth, g_runState.GetSurfaceGeometry().nRow})
+        put(v);
+    const SLevels levels = g_runState.GetLevels();
+    const SStereoLevels stereo = g_runState.GetStereoLevels();
+    for (const std::int16_t v : {levels.nPeakMin, levels.nPeakMax, levels.nPeakRms, stereo.nLeftMin,
+                                 stereo.nLeftMax, stereo.nRightMin, stereo.nRightMax})
+        put(v);
+    const SDisplayRange range = g_runState.GetDisplayRange();
+    const SSpectrumStats stats = g_runState.GetSpectrumStats();
+    for (const double v :
+         {range.dFreqMin, range.dFreqMax, range.dMagMin, range.dMagMax,
+          range.bAutoScale ? 1.0 : 0.0, stats.dMeasuredMagMin, stats.dMeasuredMagMax})
+        put(v);
+    const SCaptureFormat format = g_runState.GetCaptureFormat();
+    for (const double v : {format.dSampleRate, static_cast<double>(format.nChannelMode),
+                           static_cast<double>(format.nWindowType)})
+        put(v);
+    const SDisplayScale scale = g_runState.GetDisplayScale();
+    put(scale.bDecibel ? 1.0 : 0.0);
+    put(scale.bLogFrequency ? 1.0 : 0.0);
+    put(g_runState.GetCaptureFlags());
+    put(static_cast<double>(g_runState.GetCaptureElapsed()));
+    put(g_runState.IsAcquiring() ? 1.0 : 0.0);
+    put(static_cast<double>(g_runState.GetRunStart()));
+    for (const SColour& c : {g_runState.GetBackgroundColor(), g_runState.GetForegroundColor()})
+        for (const float v : {c.r, c.g, c.b})
+            put(v);
+    for (const double v :
+         {static_cast<double>(m_nPlotType), static_cast<double>(m_nPanelFlags),
+          m_bPlotOnly ? 1.0 : 0.0, static_cast<double>(m_palette.m_nPalette),
+          static_cast<double>(m_palette.m_nPaletteShift),
+          static_cast<double>(m_palette.m_fPaletteScale), m_palette.m_bPaletteInvert ? 1.0 : 0.0,
+          m_bLayoutNeeded ? 1.0 : 0.0, static_cast<double>(m_nClientWidth),
+          static_cast<double>(m_nClientHeight)})
+        put(v);
+    for (const double v : g_projection3D.GetRotation())
+        put(v);
+    for (const double v : g_projection3D.GetTranslation())
+        put(v);
+    for (const bool v : {m_surfacePlot.GetShowAxes(), m_surfacePlot.GetShowBox(),
+                         m_barsPlot.GetShowAxes(), m_barsPlot.GetShowBox()})
+        put(v ? 1.0 : 0.0);
+    // The run-status panel's clocks show seconds.
+    put(RunStatusShown() ? static_cast<double>(std::time(nullptr)) : 0.0);
+    return in;
 }
 
 void CTamselView::OnTimer() {
@@ -319,13 +406,18 @@ void CTamselView::OnTimer() {
 
         const std::uint32_t now = NowMs();
         m_timerInterval.Add(static_cast<std::int32_t>(now - m_dwLastRedraw));
-        if (m_bAcquiring) {
+        UpdateStatusHint();
+        UpdateTitle();
+        const bool shotDue =
+            m_capture.IsDue(CCaptureSession::kScreen) && !g_runState.GetScreenshotReady();
+        const bool due = m_bFrameWanted || shotDue || FrameInputs() != m_drawnInputs;
+        if (due && m_bAcquiring) {
             if (now > m_dwLastRedraw + static_cast<std::uint32_t>(m_drawTime.Average())) {
                 m_dwLastRedraw = now;
-                Redraw();
+                RequestFrame();
             }
-        } else if (m_nTicks % 3 == 0) {
-            Redraw();
+        } else if (due) {
+            RequestFrame();
         }
         emit commandStatesChanged();
     }
@@ -354,9 +446,10 @@ void CTamselView::ReleaseContext() {
         return;
     m_bContextReady = false;
     // Only now that no thread is left is the context let go: the font lists
-    // go with it.
-    makeCurrent();
+    // and the waterfall's image go with it.
+    m_pSurface->makeCurrent();
     for (const SBitmapFont& font : kBitmapFonts)
-        glDeleteLists(static_cast<GLuint>(font.listBase), IGlyphRasterizer::kGlyphCount);
-    doneCurrent();
+        DeleteFontList(font.listBase);
+    m_waterfallPlot.ReleaseGl();
+    m_pSurface->doneCurrent();
 }

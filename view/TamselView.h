@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The OpenGL view: the window's drawing surface and the program's main loop.
 //
 // It owns the acquisition pipeline (sample exchange, history buffers, worker
@@ -5,11 +6,14 @@
 // every plot and panel. A 100 ms timer (kTimerPeriod) drives everything:
 // tick 2 fits the main window around a W x P view, tick 3 opens the startup
 // preset, tick 5 starts the input thread and tick 6 the analysis and
-// screenshot threads; every tick from then on decides whether to redraw,
-// paced by the measured drawing time while acquiring and every third tick
-// otherwise. paintGL is OnDraw: layout if needed, clear, palette pixel maps,
-// the 2D projection, the plot of the current type, the volume strip and the
-// overlay panels its flags select, timing.
+// screenshot threads; every tick from then on decides whether to redraw.
+// It draws only when something the frame shows has changed (a new history
+// row, levels, the range, colours, the palette, a command, the window, the
+// run-status clock's second while that panel shows) or a screen-capture
+// frame is due, and while acquiring no sooner than the measured drawing time
+// after the last frame. paintGL is OnDraw: layout if needed, clear, palette
+// pixel maps, the 2D projection, the plot of the current type, the volume
+// strip and the overlay panels its flags select, timing.
 //
 // The view never calls its frame: it tells it by signal what changed (the
 // title, the command states, the window fit, the status-bar texts), and it
@@ -18,8 +22,11 @@
 // OnDestroy is the stop protocol (the pipeline's Stop); only after it may
 // the OpenGL context go, which the destructor then releases.
 //
-// The context is Qt's default compatibility profile: the drawing uses
-// OpenGL 1.1 calls. Everything here runs on the user-interface thread.
+// The view is a widget that shows a native OpenGL window (CViewSurface,
+// view/ViewSurface.h) through a window container; the surface calls back
+// into the view's initializeGL, resizeGL and paintGL and passes on its mouse
+// events. The context is Qt's default compatibility profile: the drawing
+// uses OpenGL 1.1 calls. Everything here runs on the user-interface thread.
 //
 // One class, its members defined across files by responsibility:
 //   TamselView.cpp    construction, the OpenGL lifecycle (context, size,
@@ -36,7 +43,8 @@
 //                     a source that fails part-way
 #pragma once
 
-#include <QOpenGLWidget>
+#include <QImage>
+#include <QWidget>
 
 #include <cstdint>
 #include <ctime>
@@ -64,14 +72,16 @@
 
 class CFileDropHandler;
 class CSpectrumPipeline;
+class CViewSurface;
 class CTamselDoc;
 class ICaptureBackend;
 class IImageClipboard;
 class IGlyphRasterizer;
 class QTimer;
+class QWindow;
 class QUrl;
 
-class CTamselView : public QOpenGLWidget {
+class CTamselView : public QWidget {
     Q_OBJECT
 
 public:
@@ -114,6 +124,9 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // The view's picture: a frame drawn now and read back, W x P or the
+    // view's size. Null before the context exists.
+    QImage grabFramebuffer();
 
     // Commands.
     void StartRun();
@@ -221,7 +234,10 @@ public:
     std::int32_t LastDrawMs() const { return m_nLastDrawMs; }
     std::int32_t AverageDrawMs() const { return m_drawTime.Average(); }
     std::int32_t AverageTimerMs() const { return m_timerInterval.Average(); }
+    // Frames drawn (paintGL calls) since the start.
     std::int64_t DrawCount() const { return m_nDrawCount; }
+    // Wall time spent inside paintGL since the start, in microseconds.
+    std::int64_t DrawTimeUs() const { return m_nDrawTimeUs; }
     const CPalette& Palette() const { return m_palette; }
     CCaptureSession& Capture() { return m_capture; }
     bool IsCaptureConfigured() const { return m_bCaptureConfigured; }
@@ -229,6 +245,8 @@ public:
     std::int32_t PanelFlags() const { return m_nPanelFlags; }
     const CPlot3D& SurfacePlot() const { return m_surfacePlot; }
     const CPlot3D& BarsPlot() const { return m_barsPlot; }
+    // The native window the frames are drawn in (it fills the view).
+    QWindow* Surface() const;
 
 signals:
     // The main window's title should read this.
@@ -246,10 +264,6 @@ signals:
     void displayScaleChanged(bool decibel, bool logFrequency);
 
 protected:
-    bool event(QEvent* e) override;
-    void initializeGL() override;
-    void resizeGL(int w, int h) override;
-    void paintGL() override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -262,11 +276,24 @@ private:
     // Tells the user once of each new fault of the source (a file that
     // cannot be read to its end).
     void ReportInputFault();
+    friend class CViewSurface;
+    // The surface's OpenGL lifecycle; its context is current in each.
+    void initializeGL();
+    void resizeGL(int w, int h);
+    void paintGL();
+    // What paintGL draws: layout if needed, clear, pixel maps, projection,
+    // plot and panels.
+    void DrawFrame();
+    // Asks the surface for a frame as soon as Qt can paint it.
+    void RequestFrame();
+    // What the frame shows that can change between ticks, as bit patterns;
+    // a frame is due when they differ from those of the last one drawn.
+    std::vector<std::uint64_t> FrameInputs() const;
+    bool RunStatusShown() const;
     void OnTimer();
     void FitMainWindow();
     void OpenStartupPreset();
     void LayoutPanels();
-    void Redraw();
     void SetupPanels();
     void SetPanelColours();
     // The plot of the current type, or null for one not built.
@@ -355,11 +382,15 @@ private:
     bool m_bRangeDrag = false;
     bool m_bPaletteDrag = false;
 
+    CViewSurface* m_pSurface = nullptr;
     QTimer* m_pTimer = nullptr;
     bool m_bContextReady = false;
     bool m_bContextFailed = false;
     bool m_bLayoutNeeded = true;
     bool m_bForceScreenshot = false;
+    // A command changed what the frame shows: draw at the next tick.
+    bool m_bFrameWanted = false;
+    std::vector<std::uint64_t> m_drawnInputs;
     bool m_bCaptureConfigured = false;
     bool m_bAcquiring = false;
     bool m_bClosing = false;
@@ -367,6 +398,7 @@ private:
     std::int64_t m_tRunStart = 0;
     std::int32_t m_nLastDrawMs = 0;
     std::int64_t m_nDrawCount = 0;
+    std::int64_t m_nDrawTimeUs = 0;
     std::int32_t m_nPlotWidth;
     std::int32_t m_nPlotHeight;
     std::int32_t m_nClientWidth = 0;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of CTamselView and their enabled and checked states.
 #include "view/TamselView.h"
 
@@ -43,7 +44,7 @@ void CTamselView::OnFileRun() {
         StopCapture();
         m_bAcquiring = false;
         g_runState.SetAcquiring(false);
-        update();
+        RequestFrame();
     }
 }
 
@@ -82,7 +83,7 @@ void CTamselView::OnPaletteReset() {
 void CTamselView::OnEditCopy() {
     g_runState.SetClipboardCopy(true);
     m_bForceScreenshot = true;
-    update(); // the copy need not wait for the next paced redraw
+    RequestFrame(); // the copy need not wait for the next paced redraw
 }
 
 // ---- capture commands ----
@@ -235,7 +236,7 @@ void CTamselView::OnViewLogFrequency() {
 // once, the rows from the next block on.
 void CTamselView::SetDisplayScale(const SDisplayScale& scale) {
     g_runState.SetDisplayScale(scale);
-    update();
+    RequestFrame();
 }
 
 void CTamselView::OnPlotReset() {
@@ -248,5 +249,5 @@ void CTamselView::OnPlotReset() {
     m_metersPlot.ResetMaxMarkers();
     // The palette and the colours stay as they are.
     MarkModified();
-    update();
+    RequestFrame();
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs' glue of CTamselView: the acquisition parameters, the startup
 // preferences, the capture settings, the plot colours, and the help page.
 #include "view/TamselView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What CTamselView shares with its document and the store: the display and
 // palette settings a preset saves, the startup preset, the window title.
 #include "view/TamselView.h"
@@ -54,6 +55,7 @@ void CTamselView::ApplyDisplaySettings() {
 void CTamselView::MarkModified() {
     PublishDisplaySettings();
     PublishPaletteSettings();
+    m_bFrameWanted = true;
     if (m_pDoc && m_pDoc->HasFile())
         m_pDoc->SetModifiedFlag(true);
 }

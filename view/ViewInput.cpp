@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound source of CTamselView: the pipeline over it, files dropped on
 // the window, switching to another source while the window runs, and a
 // source that fails part-way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mouse drags and the status-bar hints of CTamselView.
 #include "view/TamselView.h"
 

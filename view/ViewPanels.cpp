@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plots and overlay panels of CTamselView: fonts, colours, placement and
 // drawing order.
 #include "view/TamselView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the acquisition and capture tests: sample patterns that show
 // order and loss, WAV files built from chunks (well-formed and broken ones
 // from the same lines), a capture backend the test drives, and the whole

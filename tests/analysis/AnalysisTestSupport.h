@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the analysis tests and, through AcquisitionTestSupport.h, by the
 // capture tests: the common includes, generated sound whose frames show
 // order and loss, waits with a limit and trace counts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Blocks of real samples for the transform and mapping tests: seeded noise,
 // sums of sines exactly on bin centres, and pink noise shaped exactly.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real programs as a script runs them: exit status, standard output and
 // standard error of vireon-headless and of vireon without a display.
 #include <sys/wait.h>

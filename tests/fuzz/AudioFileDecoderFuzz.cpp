@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as a sound file, through our code around
 // FFmpeg (the decoder is not instrumented itself). Nothing may crash or
 // leak; a refused file names itself; the reads hand out what they count; a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as a preset file. Nothing may read outside the
 // input, overflow or crash; a file that is accepted must hold only values the
 // program can produce, and must come back unchanged through the writer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as lines of the startup settings file. The
 // parser must stay inside the given length and keep every index and size a
 // table entry.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files dropped on the window: a sound file becomes the source (a recording
 // in progress is closed first, its file complete), something that is not
 // sound is reported while the source there was plays on, and a preset opens

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one QApplication of a GUI test process, made on first use; null when
 // there is no X display (the tests then skip). And the fixture of the tests
 // that drive a main frame, with what they all include.

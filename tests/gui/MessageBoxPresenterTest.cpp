@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ReportMessage through the Qt presenter: real message boxes, inspected and
 // closed by a timer while they run modally.
 #include <QThread>

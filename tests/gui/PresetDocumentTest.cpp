@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preset document behind the main frame's File commands, and the two
 // settings dialogs, driven as a user would: the commands' actions, the
 // question boxes' buttons, the dialogs' controls.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame and the view's commands, mouse drags and status hints
 // through the real window: key sequences and toolbar clicks on the frame,
 // mouse events on the view, and what the menu items and the status-bar panes
@@ -7,10 +8,13 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <chrono>
 #include <map>
 
+#include "acquisition/WavFileSource.h"
 #include "tests/acquisition/AcquisitionTestSupport.h"
 #include "tests/gui/GuiTestApp.h"
+#include "view/MouseDrag.h"
 
 namespace {
 
@@ -355,6 +359,67 @@ TEST_F(ViewCommands, RunThatCannotStartCaptureStaysStoppedAndSaysWhyOncePerTry) 
     EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
     EXPECT_TRUE(g_runState.IsAcquiring());
     EXPECT_EQ(g_messages.size(), 2u);
+}
+
+// The plot is drawn in a native window that fills the view, and the mouse
+// events it receives are the view's drags.
+TEST_F(ViewCommands, TheSurfaceFillsTheViewAndItsMouseEventsAreTheViewsDrags) {
+    QWindow* surface = View()->Surface();
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface->size(), View()->size());
+    const SDisplayRange start{1000, 2000, 1000, 0.0, 1.0, false};
+    g_runState.SetDisplayRange(start);
+    QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, {300, 200});
+    QTest::mouseMove(surface, {303, 210});
+    QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, {303, 210});
+    const SDisplayRange want = DragRange(start, 3, 10);
+    EXPECT_DOUBLE_EQ(g_runState.GetDisplayRange().dFreqMin, want.dFreqMin);
+    EXPECT_DOUBLE_EQ(g_runState.GetDisplayRange().dFreqMax, want.dFreqMax);
+}
+
+// A display costs CPU for every frame, so it draws only for a change. While
+// acquiring, new rows keep it drawing. Stopped, with the run-status panel
+// off, not one frame is drawn however many ticks pass, until a command
+// changes the picture; with the panel on, a frame about every second for its
+// clock.
+TEST_F(ViewCommands, AStoppedDisplayDrawsOnlyForAChangeOrTheRunStatusClock) {
+    const acqtest::CTempDir dir;
+    const std::string input =
+        dir.Write("tone.wav", acqtest::Wav(acqtest::Tone(1000.0, 8000.0, 2 * kSampleRate)));
+    CTamselView::SetBackendFactory(
+        [input](const std::string&) { return std::make_unique<CWavFileSource>(input); });
+    ShowFrame();
+    const auto afterTicks = [&](int ticks) {
+        const int until = View()->Ticks() + ticks;
+        return QTest::qWaitFor([&] { return View()->Ticks() >= until; }, 100 * ticks + 10000);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View()->IsAcquiring(); }, 5000));
+    const std::int64_t running = View()->DrawCount();
+    ASSERT_TRUE(afterTicks(10));
+    EXPECT_GT(View()->DrawCount(), running + 2) << "new rows are drawn";
+
+    Keys(Qt::Key_R, Qt::ControlModifier); // stop
+    ASSERT_FALSE(View()->IsAcquiring());
+    m_frame->Action(ID_VIEW_RUN_STATUS)->trigger();
+    ASSERT_FALSE(Checked(ID_VIEW_RUN_STATUS));
+    ASSERT_TRUE(afterTicks(3)); // the last blocks and the panel's removal
+    const std::int64_t stopped = View()->DrawCount();
+    ASSERT_TRUE(afterTicks(30));
+    EXPECT_EQ(View()->DrawCount(), stopped) << "30 ticks without a change";
+
+    m_frame->Action(ID_PALETTE_INVERT)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return View()->DrawCount() > stopped; }, 3000));
+
+    m_frame->Action(ID_VIEW_RUN_STATUS)->trigger();
+    ASSERT_TRUE(afterTicks(3));
+    const std::int64_t clock = View()->DrawCount();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(afterTicks(35));
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    EXPECT_GE(View()->DrawCount() - clock, 2);
+    EXPECT_LE(View()->DrawCount() - clock, seconds + 2) << "one a second";
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real program under the X display with a WAV file as its input and
 // reads the state it reports through VIREON_TEST_STATE (app/TestProbe.h).
 #include <sys/stat.h>

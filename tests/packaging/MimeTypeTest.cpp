@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preset MIME type as a desktop reads it: Qt's MIME database, which
 // follows the same shared-mime-info rules as a file manager, given the
 // package's XML in a data folder of its own besides the system's.

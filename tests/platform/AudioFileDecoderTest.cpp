@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decoder of every sound file FFmpeg reads: a tone in each format, rate,
 // depth and channel count reads as the lossless file does; a 16-bit file at
 // the pipeline's rate arrives untouched, through the paced source too; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Capture from a real PortAudio device: the virtual device that
 // scripts/virtual-capture provides (a private PulseAudio server playing a
 // tone). Skipped unless PULSE_SERVER names such a server.

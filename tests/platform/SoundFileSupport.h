@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound files for the decoder, program and window tests: made by sox and
 // ffmpeg (Debian's, installed by scripts/install-deps) or written byte for
 // byte here in any depth and channel count, and measured block by block as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A headless OpenGL context shared by the drawing tests of one suite, with the
 // plot area's 2D projection (x 0..W, y 0..H, origin bottom-left) applied, and
 // glyphs of known shape for placing text exactly. Without a context the test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The overlay panels: frame and title, colour scale, VU meter, volume strip
 // and the two text panels.
 #include <cmath>
@@ -58,13 +59,12 @@ TEST(ScalePanelLabels, EndsReadTheMagnitudeInWholeDecibels) {
         EXPECT_EQ(CScalePanel::EndLabel(magnitude), text) << magnitude;
 }
 
-// Column i of the ramp shows palette entry 2i, opaque (index-to-alpha left
-// at its default would draw it transparent), in whatever palette the pixel
-// maps hold; colour mapping is off after loading the maps and after the
+// Column i of the ramp shows palette entry 2i, opaque, in whatever palette
+// was built last; colour mapping is off after loading the maps and after the
 // draw, or it would pass later images and read-backs through the palette.
 // (The frame's top and right lines, on pixel boundaries, light the ramp's top
 // row and last column.)
-TEST_F(ScalePanel, RampIsThePaletteThroughThePixelMapsAndFollowsAnInvertedPalette) {
+TEST_F(ScalePanel, RampIsThePaletteAndFollowsAnInvertedPalette) {
     CRunState store;
     store.SetDisplayRange(kDefaultDisplayRange);
     CScalePanel panel;
@@ -96,6 +96,57 @@ TEST_F(ScalePanel, RampIsThePaletteThroughThePixelMapsAndFollowsAnInvertedPalett
                 ASSERT_TRUE(Near(p, PaletteEntry(2 * static_cast<std::size_t>(i)), 1) && p.a == 255)
                     << "column " << i << " row " << row << " alpha " << p.a;
             }
+    }
+}
+
+// The ramp is drawn from colours taken once per palette; its pixels must be
+// exactly those of the palette's colour indexes drawn through the pixel maps,
+// for every shape of palette, and a palette built after a draw must show at
+// the next one.
+TEST_F(ScalePanel, RampMatchesTheColourIndexesThroughThePixelMapsForEveryPaletteShape) {
+    CRunState store;
+    store.SetDisplayRange(kDefaultDisplayRange);
+    CScalePanel panel;
+    Attach(panel, store, 1000, {0.3f, 0, 0.5f}, {});
+    panel.Layout(40, 150);
+    const CPoint corner = panel.GetRampCorner();
+    const int w = CScalePanel::kRampWidth - 1, h = CScalePanel::kRampHeight - 1;
+    // Rows one byte longer than drawn: Mesa keeps a drawn colour-index image
+    // by its bytes, already mapped, and would show every palette as the
+    // first, but not an image whose rows are longer. It then fills the end
+    // of such an image's last row wrongly, so one more row is drawn than
+    // compared.
+    std::vector<std::uint8_t> indexes;
+    for (int row = 0; row <= h; ++row) {
+        for (int i = 0; i < w; ++i)
+            indexes.push_back(CScalePanel::RampIndex(i));
+        indexes.push_back(0);
+    }
+    const struct {
+        int kind, shift;
+        float scale;
+        bool invert;
+    } shapes[] = {{CPalette::kGrayscale, 0, 1.0f, false}, {CPalette::kRainbow, 0, 1.0f, false},
+                  {CPalette::kRainbow, 37, 0.7f, true},   {CPalette::kRainbow, -90, 1.9f, false},
+                  {CPalette::kGrayscale, 12, 0.1f, true}, {CPalette::kRainbow, 255, 2.0f, false}};
+    for (const auto& shape : shapes) {
+        SCOPED_TRACE(testing::Message() << "palette " << shape.kind << " shift " << shape.shift
+                                        << " scale " << shape.scale << " invert " << shape.invert);
+        CPalette palette;
+        palette.m_nPaletteShift = shape.shift;
+        palette.m_fPaletteScale = shape.scale;
+        palette.m_bPaletteInvert = shape.invert;
+        palette.Build(shape.kind);
+        LoadPixelMaps();
+        glClear(GL_COLOR_BUFFER_BIT);
+        panel.Draw();
+        const auto drawn = s_context->ReadPixels(corner.x, corner.y, w, h);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glRasterPos2i(corner.x, corner.y);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, w + 1);
+        DrawColourIndexPixels(w, h + 1, indexes.data());
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        EXPECT_TRUE(drawn == s_context->ReadPixels(corner.x, corner.y, w, h));
     }
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 3D primitives, and the surface and bars plots over a ring the test
 // fills. What the plots send to OpenGL is counted in feedback mode (every
 // polygon and line with its window coordinates and colour, before any depth

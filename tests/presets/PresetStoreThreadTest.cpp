@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preset reader and writer copy the store's groups under their locks
 // while worker threads read the same groups (run under ThreadSanitizer too).
 #include "presets/PresetFile.h"

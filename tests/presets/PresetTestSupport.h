@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Presets shared by the preset file tests and the window tests.
 #pragma once
 

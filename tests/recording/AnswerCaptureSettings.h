@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Answers the capture settings dialog once it shows, as a user would: the
 // GUI tests run the Settings command with it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End to end: sound from a WAV file through the real pipeline into a
 // recorded WAV file, checked sample for sample and by sox.
 #include <signal.h>

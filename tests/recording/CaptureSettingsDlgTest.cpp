@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture settings dialog's rules, driven through its controls, and
 // File > Capture > Settings... from the dialog to a set-up capture session:
 // which parts end up set up, the messages, the files left and the log lines.

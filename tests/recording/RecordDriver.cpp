@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // record_driver INPUT.wav OUTPUT.wav N: runs the pipeline over INPUT.wav and
 // records its sound into OUTPUT.wav until killed. Prints "recording PID" once
 // the capture is enabled. The end-to-end tests kill it to see what a crash

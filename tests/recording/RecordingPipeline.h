@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pipeline as the view runs it, fed by the WAV file source and
 // recording through a capture session: shared by the end-to-end tests and
 // the recording driver they kill. Input frames carry their own index

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the recording tests: files read back, a frame's DIB,
 // the messages a test provokes, shell tools run.
 #pragma once

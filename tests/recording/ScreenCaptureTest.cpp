@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Screen capture from a drawn frame to files: the read-back into the screen
 // DIB, the BMP sequence opened by an independent decoder (Qt's), and an AVI
 // per offered codec probed and decoded back by the ffmpeg tools.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screenshot thread against a store of its own: what a snapshot turns
 // into (clipboard, frame, nothing), how often a failing write is reported,
 // and its thread protocol.

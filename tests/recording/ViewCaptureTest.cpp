@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Capture from the running window, fed by the WAV file source: Edit > Copy
 // puts the next drawn frame on the clipboard as an image of the plot's size;
 // a BMP capture writes one full frame per second; File > Capture > Settings,
