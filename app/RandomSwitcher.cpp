@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RandomSwitcher.h"
 
 #include <QAction>
 #include <QMessageBox>
+#include <QOpenGLWindow>
 #include <QPushButton>
 #include <QTimer>
 
@@ -43,7 +45,9 @@ CRandomSwitcher::CRandomSwitcher(CMainFrame* frame, std::uint32_t seed, std::int
     std::sort(m_toggles.begin(), m_toggles.end(), [](const QAction* a, const QAction* b) {
         return a->data().toInt() < b->data().toInt();
     });
-    connect(frame->View(), &CTamselView::frameSwapped, this, &CRandomSwitcher::OnFrameSwapped);
+    m_pSurface = qobject_cast<QOpenGLWindow*>(frame->View()->Surface());
+    if (m_pSurface != nullptr)
+        connect(m_pSurface, &QOpenGLWindow::frameSwapped, this, &CRandomSwitcher::OnFrameSwapped);
 }
 
 void CRandomSwitcher::Start() {
@@ -88,11 +92,16 @@ void CRandomSwitcher::PerformOne() {
     m_bBusy = false;
     // The next command waits for a frame that shows this one; a frame that
     // does not come (the view busy elsewhere) is asked for again.
-    m_pFrame->View()->update();
+    RequestFrame();
     QTimer::singleShot(1000, this, [this, left = m_nLeft] {
         if (m_bStarted && m_nLeft == left)
-            m_pFrame->View()->update();
+            RequestFrame();
     });
+}
+
+void CRandomSwitcher::RequestFrame() {
+    if (m_pSurface != nullptr)
+        m_pSurface->update();
 }
 
 void CRandomSwitcher::OpenPreset() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random user commands on the main window, for the test probe's stress runs
 // (VIREON_TEST_SCRIPT's switch=SEED:COUNT): COUNT commands picked by a
 // generator seeded with SEED, each drawn at least once before the next.
@@ -26,6 +27,7 @@
 
 class CMainFrame;
 class QAction;
+class QOpenGLWindow;
 
 class CRandomSwitcher : public QObject {
     Q_OBJECT
@@ -46,8 +48,10 @@ private:
     void PerformOne();
     void OpenPreset();
     void Turn();
+    void RequestFrame();
 
     CMainFrame* m_pFrame;
+    QOpenGLWindow* m_pSurface = nullptr;
     std::mt19937 m_random;
     std::int32_t m_nLeft;
     QStringList m_presets;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the two command-line fuzz targets share: an input's bytes as the
 // argument words a shell would hand over, and the checks every parse must
 // pass whatever the words were.

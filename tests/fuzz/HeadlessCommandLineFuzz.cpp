@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any words as the headless tool's command line. The
 // parser must keep its promises (CommandLineFuzzSupport.h): stay inside the
 // words, give one quoting line for what it refuses, and accept only values

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any words as the windowed program's command line, then
 // its FILE argument told by any content. The parser must keep its promises
 // (CommandLineFuzzSupport.h); the content alone decides between a preset and
