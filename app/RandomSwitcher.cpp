@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <iterator>
 
 #include "app/MainFrame.h"
 #include "app/TestProbe.h"
@@ -25,8 +26,13 @@ QString CommandName(const QAction* action) {
     return text;
 }
 
-// The specials after the toggles.
-enum : int { kPaletteReset, kPlotReset, kTurn, kPreset, kSpecials };
+// Display commands without a check mark, picked as often as each toggle.
+// Checkable commands join the toggles by themselves; the reading, averaging,
+// max-hold and freeze commands (ids 32824 to 32832) go here when they are not.
+const int kPlainCommands[] = {ID_PALETTE_RESET, ID_PLOT_RESET};
+
+// The specials after the toggles and the plain commands.
+enum : int { kTurn, kPreset, kSpecials };
 
 } // namespace
 
@@ -72,16 +78,14 @@ void CRandomSwitcher::PerformOne() {
     --m_nLeft;
     m_bBusy = true;
     const int specials = m_presets.isEmpty() ? kPreset : kSpecials;
-    std::uniform_int_distribution<int> pick(0, static_cast<int>(m_toggles.size()) + specials - 1);
+    const int toggles = static_cast<int>(m_toggles.size());
+    const int plain = static_cast<int>(std::size(kPlainCommands));
+    std::uniform_int_distribution<int> pick(0, toggles + plain + specials - 1);
     const int choice = pick(m_random);
-    const int special = choice - static_cast<int>(m_toggles.size());
-    if (special < 0) {
-        QAction* action = m_toggles[static_cast<std::size_t>(choice)];
-        ++m_counts[CommandName(action)];
-        action->trigger();
-    } else if (special == kPaletteReset || special == kPlotReset) {
-        QAction* action =
-            m_pFrame->Action(special == kPaletteReset ? ID_PALETTE_RESET : ID_PLOT_RESET);
+    const int special = choice - toggles - plain;
+    if (choice < toggles + plain) {
+        QAction* action = choice < toggles ? m_toggles[static_cast<std::size_t>(choice)]
+                                           : m_pFrame->Action(kPlainCommands[choice - toggles]);
         ++m_counts[CommandName(action)];
         action->trigger();
     } else if (special == kTurn) {
