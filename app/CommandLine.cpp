@@ -107,7 +107,7 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
 
     auto positional = [&](const std::string& word) {
         if (!out.strPreset.empty()) {
-            error = "more than one file: '" + out.strPreset + "' and '" + word + "'";
+            error = "more than one file: " + Quote(out.strPreset) + " and " + Quote(word);
             return false;
         }
         out.strPreset = word;
@@ -138,13 +138,13 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
         auto takeValue = [&](const char* what) {
             if (hasValue) {
                 if (value.empty()) {
-                    error = "option '" + name + "' needs " + what;
+                    error = "option " + Quote(name) + " needs " + what;
                     return false;
                 }
                 return true;
             }
             if (i + 1 >= args.size() || args[i + 1].empty()) {
-                error = "option '" + name + "' needs " + what;
+                error = "option " + Quote(name) + " needs " + what;
                 return false;
             }
             value = args[++i];
@@ -152,13 +152,13 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
         };
         auto noValue = [&] {
             if (hasValue) {
-                error = "option '" + name + "' takes no value";
+                error = "option " + Quote(name) + " takes no value";
                 return false;
             }
             return true;
         };
         auto needs = [&](const std::string& what) {
-            error = "option '" + name + "' needs " + what + ", not '" + value + "'";
+            error = "option " + Quote(name) + " needs " + what + ", not " + Quote(value);
             return false;
         };
 
@@ -294,7 +294,7 @@ bool CCommandLine::Parse(const std::vector<std::string>& args, SCommandLine& out
             // Qt's own: it takes it (and its value) from the same arguments.
             i += static_cast<std::size_t>(words - 1);
         } else {
-            error = "unknown option '" + name + "' (see --help)";
+            error = "unknown option " + Quote(name) + " (see --help)";
             return false;
         }
     }
@@ -415,6 +415,26 @@ std::string CCommandLine::HelpText(const std::string& program, EMode mode) {
            "\n"
            "Exit status: 0 done (end of file, --seconds, or interrupted); 1 the input\n"
            "failed (file, device, no device); 2 bad options.\n";
+}
+
+std::string CCommandLine::Quote(const std::string& word) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string quoted = "'";
+    for (const char c : word) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            quoted += "\\n";
+        } else if (c == '\t') {
+            quoted += "\\t";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            quoted += "\\x";
+            quoted += kHex[byte >> 4];
+            quoted += kHex[byte & 15];
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
 }
 
 std::string CCommandLine::VersionText() {

@@ -73,6 +73,10 @@ public:
     // The same from main's arguments (argv[0] is skipped).
     static bool Parse(int argc, const char* const* argv, SCommandLine& out, std::string& error,
                       EMode mode = EMode::Window);
+    // A word as the errors quote it: in single quotes, a control character
+    // as \n, \t or \xHH, so that an error stays one line and a word cannot
+    // send the terminal anything but text.
+    static std::string Quote(const std::string& word);
     // Usage text for --help, one option per line, with the exit statuses.
     static std::string HelpText(const std::string& program, EMode mode = EMode::Window);
     // For --version: the name and version the About box shows, its legal

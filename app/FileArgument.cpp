@@ -31,12 +31,13 @@ bool CFileArgument::Resolve(SCommandLine& args, std::string& error) {
     if (args.strPreset.empty() || Classify(args.strPreset) == EKind::Preset)
         return true;
     if (!args.strInputFile.empty()) {
-        error = "two inputs: '--input " + args.strInputFile + "' and the sound file '" +
-                args.strPreset + "'";
+        error = "two inputs: " + CCommandLine::Quote("--input " + args.strInputFile) +
+                " and the sound file " + CCommandLine::Quote(args.strPreset);
         return false;
     }
     if (!args.strDevice.empty()) {
-        error = "the sound file '" + args.strPreset + "' and option '--device' exclude each other";
+        error = "the sound file " + CCommandLine::Quote(args.strPreset) +
+                " and option '--device' exclude each other";
         return false;
     }
     args.strInputFile = std::move(args.strPreset);

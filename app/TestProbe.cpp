@@ -2,16 +2,24 @@
 #include "app/TestProbe.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <fstream>
 #include <iterator>
 
 #include "acquisition/CaptureDevice.h"
@@ -19,8 +27,11 @@
 #include "app/DebugDlg.h"
 #include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
+#include "app/RandomSwitcher.h"
 #include "base/DebugLog.h"
 #include "base/RunState.h"
+#include "recording/CaptureSettingsDlg.h"
+#include "recording/VideoWriter.h"
 #include "resources/Resource.h"
 #include "view/TamselView.h"
 
@@ -33,6 +44,16 @@ std::int64_t SteadyUs() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+// The capture files' name templates, in the current folder.
+const char* const kAviTemplate = "capture-####.avi";
+const char* const kWavTemplate = "capture-####.wav";
+
+// The OpenGL errors the view traced (view/ScreenShot.h: "NAME in WHERE").
+qsizetype GlErrorCount(const QString& trace) {
+    return trace.count(QLatin1String(" in OnDraw")) +
+           trace.count(QLatin1String(" in takeScreenShot"));
 }
 } // namespace
 
@@ -50,9 +71,16 @@ CTestProbe* CTestProbe::CreateFromEnvironment() {
     const QString script = QString::fromLocal8Bit(qgetenv("VIREON_TEST_SCRIPT"));
     for (const QString& item : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const qsizetype colon = item.indexOf(QLatin1Char(':'));
-        if (colon > 0)
-            probe->m_script.emplace(item.left(colon).trimmed().toInt(),
-                                    item.mid(colon + 1).trimmed());
+        if (colon <= 0)
+            continue;
+        const QString when = item.left(colon).trimmed();
+        const QString action = item.mid(colon + 1).trimmed();
+        const qsizetype slash = when.indexOf(QLatin1Char('/'));
+        if (slash > 0 && when.mid(slash + 1).toInt() > 0)
+            probe->m_repeats.push_back(
+                {when.left(slash).toInt(), when.mid(slash + 1).toInt(), action});
+        else
+            probe->m_script.emplace(when.toInt(), action);
     }
     const QStringList onsets =
         QString::fromLocal8Bit(qgetenv("VIREON_TEST_ONSETS")).split(QLatin1Char(':'));
@@ -85,6 +113,22 @@ std::int64_t CTestProbe::MonotonicMs() {
     return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
+void CTestProbe::AnswerNextModal(std::function<bool(QWidget* modal)> answer) {
+    // A modal window shows from inside the command that the caller runs
+    // next, so the answer looks for it from the loop that window runs.
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
+    auto tries = std::make_shared<int>(300);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, tries, answer = std::move(answer)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if ((modal != nullptr && modal->isVisible() && answer(modal)) || --*tries <= 0) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
 void CTestProbe::Write(const QString& line) {
     const QByteArray bytes = line.toUtf8();
     std::fprintf(m_pFile, "%s\n", bytes.constData());
@@ -100,7 +144,7 @@ void CTestProbe::Attach(CMainFrame* frame) {
         m_onsetThread = std::jthread(
             [this, watch = m_onsetWatch](std::stop_token stop) { WatchOnsets(stop, watch); });
     }
-    Write(QStringLiteral("start t=%1").arg(MonotonicMs()));
+    Write(QStringLiteral("start t=%1 pid=%2").arg(MonotonicMs()).arg(::getpid()));
 }
 
 void CTestProbe::WriteGeometry() {
@@ -245,10 +289,128 @@ void CTestProbe::Perform(const QString& action, std::int32_t tick) {
         });
         trigger(ID_HELP_FINDER);
     } else if (action == QLatin1String("close")) {
-        Write(QStringLiteral("close-request tick=%1 t=%2").arg(tick).arg(MonotonicMs()));
-        m_pFrame->close();
-        WriteThreads("closed", tick);
+        Close(tick);
+    } else if (action.startsWith(QLatin1String("close@"))) {
+        QTimer::singleShot(action.mid(6).toInt(), m_pFrame, [this, tick] { Close(tick); });
+    } else if (action.startsWith(QLatin1String("record="))) {
+        // From the event loop, as a menu command runs: the dialog's own loop
+        // then never runs inside the view's tick.
+        const std::int32_t limit = action.mid(7).toInt();
+        QTimer::singleShot(0, m_pFrame, [this, tick, limit] { Record(tick, limit); });
+    } else if (action == QLatin1String("enable")) {
+        trigger(ID_CAPTURE_ENABLE);
+        Write(QStringLiteral("enable tick=%1 flags=%2")
+                  .arg(tick)
+                  .arg(m_pFrame->View()->Capture().GetCaptureFlags()));
+    } else if (action == QLatin1String("stopcapture")) {
+        trigger(ID_CAPTURE_CLOSE);
+    } else if (action.startsWith(QLatin1String("switch="))) {
+        const QString spec = action.mid(7);
+        QTimer::singleShot(0, m_pFrame, [this, tick, spec] { StartSwitching(tick, spec); });
+    } else if (action == QLatin1String("memory")) {
+        WriteMemory(tick);
     }
+}
+
+void CTestProbe::Close(std::int32_t tick) {
+    WriteThreads("closing", tick);
+    Write(QStringLiteral("close-request tick=%1 t=%2").arg(tick).arg(MonotonicMs()));
+    m_pFrame->close();
+    WriteThreads("closed", tick);
+}
+
+void CTestProbe::Record(std::int32_t tick, std::int32_t sizeLimit) {
+    // The compression dialog's choice, made here.
+    const QByteArray named = qgetenv("VIREON_TEST_CODEC");
+    const std::string codec = named.isEmpty() ? std::string("mjpeg") : named.toStdString();
+    SetCompressionChooser(
+        [codec](const std::vector<SCodecChoice>& choices, SCompressOptions& options) {
+            if (choices.empty())
+                return false;
+            options.codec = choices.front().codec;
+            for (const SCodecChoice& choice : choices)
+                if (choice.codec == codec)
+                    options.codec = codec;
+            return true;
+        });
+    AnswerNextModal([](QWidget* modal) {
+        auto* dialog = qobject_cast<CCaptureSettingsDlg*>(modal);
+        if (dialog == nullptr)
+            return false;
+        // Typing the names ticks their boxes; the interval stays 1 second.
+        qobject_cast<QLineEdit*>(dialog->Control(IDC_CAPTURE_SCREEN_FILE))
+            ->setText(QString::fromLatin1(kAviTemplate));
+        qobject_cast<QLineEdit*>(dialog->Control(IDC_CAPTURE_WAV_FILE))
+            ->setText(QString::fromLatin1(kWavTemplate));
+        qobject_cast<QPushButton*>(dialog->Control(IDC_CAPTURE_OK))->click();
+        return true;
+    });
+    if (QAction* settings = m_pFrame->Action(ID_CAPTURE_SETTINGS))
+        settings->trigger();
+    CTamselView* view = m_pFrame->View();
+    if (view->IsCaptureConfigured() && sizeLimit > 0) {
+        view->Capture().SetSizeLimit(CCaptureSession::kAudio, sizeLimit);
+        view->Capture().SetSizeLimit(CCaptureSession::kScreen, sizeLimit);
+    }
+    if (QAction* enable = m_pFrame->Action(ID_CAPTURE_ENABLE))
+        enable->trigger();
+    Write(QStringLiteral("record tick=%1 configured=%2 flags=%3 t=%4")
+              .arg(tick)
+              .arg(view->IsCaptureConfigured() ? 1 : 0)
+              .arg(view->Capture().GetCaptureFlags())
+              .arg(MonotonicMs()));
+}
+
+void CTestProbe::StartSwitching(std::int32_t tick, const QString& spec) {
+    const qsizetype colon = spec.indexOf(QLatin1Char(':'));
+    const auto seed = spec.left(colon).toUInt();
+    const std::int32_t count = colon < 0 ? 0 : spec.mid(colon + 1).toInt();
+    QStringList presets;
+    const QDir here = QDir::current();
+    for (const QString& name : here.entryList({QStringLiteral("*.tpz")}, QDir::Files, QDir::Name))
+        presets.push_back(here.absoluteFilePath(name));
+    const std::int64_t draws = m_pFrame->View()->DrawCount();
+    Write(QStringLiteral("switching tick=%1 seed=%2 count=%3 presets=%4 t=%5")
+              .arg(tick)
+              .arg(seed)
+              .arg(count)
+              .arg(presets.size())
+              .arg(MonotonicMs()));
+    auto* switcher = new CRandomSwitcher(
+        m_pFrame, seed, count, presets,
+        [this, tick, draws](const std::map<QString, std::int32_t>& counts) {
+            QString kinds;
+            std::int32_t total = 0;
+            for (const auto& [name, n] : counts) {
+                kinds += (kinds.isEmpty() ? QString() : QStringLiteral(";")) + name +
+                         QLatin1Char('=') + QString::number(n);
+                total += n;
+            }
+            kinds.replace(QLatin1Char(' '), QLatin1Char('_'));
+            const QString trace = QString::fromLocal8Bit(CTraceLog::Instance().Text());
+            Write(QStringLiteral("switched count=%1 draws=%2 glErrors=%3 t=%4 kinds=%5")
+                      .arg(total)
+                      .arg(m_pFrame->View()->DrawCount() - draws)
+                      .arg(GlErrorCount(trace))
+                      .arg(MonotonicMs())
+                      .arg(kinds));
+            // From the event loop: the switcher belongs to the frame that closes.
+            QTimer::singleShot(0, m_pFrame, [this, tick] { Close(tick); });
+        });
+    switcher->Start();
+}
+
+void CTestProbe::WriteMemory(std::int32_t tick) {
+    // Resident pages, the second field.
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    const std::string trace = CTraceLog::Instance().Text();
+    Write(QStringLiteral("memory tick=%1 rssKb=%2 traceChars=%3 t=%4")
+              .arg(tick)
+              .arg(resident * (::sysconf(_SC_PAGESIZE) / 1024))
+              .arg(trace.size())
+              .arg(MonotonicMs()));
 }
 
 void CTestProbe::OnTick(std::int32_t tick) {
@@ -259,13 +421,20 @@ void CTestProbe::OnTick(std::int32_t tick) {
     std::vector<QString> actions;
     for (auto it = first; it != last; ++it)
         actions.push_back(it->second);
+    for (const SRepeat& repeat : m_repeats)
+        if (tick >= repeat.nStart && (tick - repeat.nStart) % repeat.nEvery == 0)
+            actions.push_back(repeat.action);
     for (const QString& action : actions)
         Perform(action, tick);
 }
 
 void CTestProbe::OnExit() {
     m_onsetThread = {};
-    Write(QStringLiteral("exit t=%1").arg(MonotonicMs()));
+    const QString trace = QString::fromLocal8Bit(CTraceLog::Instance().Text());
+    Write(QStringLiteral("exit t=%1 glErrors=%2 traceChars=%3")
+              .arg(MonotonicMs())
+              .arg(GlErrorCount(trace))
+              .arg(trace.size()));
 }
 
 void CTestProbe::WatchOnsets(const std::stop_token& stop, SOnsetWatch watch) {

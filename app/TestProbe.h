@@ -29,6 +29,18 @@
 // frameBeginUs=B frameEndUs=E" (steady-clock microseconds). The
 // watcher ends after COUNT onsets; let it finish before the window closes,
 // since it reads the history the window owns.
+// For the stress and soak runs: close@MS (the close MS milliseconds into the
+// tick, the threads' words written just before it), record=LIMIT (File >
+// Capture > Settings... answered as a user would: the plot to
+// capture-####.avi every second in the codec VIREON_TEST_CODEC names,
+// mjpeg by default, the sound to capture-####.wav, each rolled over at LIMIT
+// bytes unless LIMIT is 0; then Capture > Enable), enable (Capture >
+// Enable), stopcapture (Capture > Close), switch=SEED:COUNT (COUNT random
+// commands, app/RandomSwitcher.h, with the presets *.tpz of the current
+// folder; then the close) and memory (resident memory and the trace's
+// length). An item "START/EVERY:ACTION" performs ACTION at tick START and
+// every EVERY ticks after it. The exit line counts the OpenGL errors in the
+// trace.
 //
 // While a probe exists, messages for the user (ReportMessage) are written as
 // "message level=N text=..." lines (line ends as spaces) instead of boxes, so
@@ -43,6 +55,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -50,6 +63,7 @@
 #include <vector>
 
 class CMainFrame;
+class QWidget;
 
 class CTestProbe {
 public:
@@ -63,6 +77,11 @@ public:
 
     static std::int64_t MonotonicMs();
 
+    // Answers the next modal window the way answer does (it returns false
+    // for a window that is not the one it expects), as soon as one shows
+    // within a few seconds; for the commands that ask the user.
+    static void AnswerNextModal(std::function<bool(QWidget* modal)> answer);
+
 private:
     explicit CTestProbe(std::FILE* file);
     void Write(const QString& line);
@@ -70,6 +89,10 @@ private:
     void WriteThreads(const char* event, std::int32_t tick);
     void WriteDebugState();
     void Perform(const QString& action, std::int32_t tick);
+    void Close(std::int32_t tick);
+    void Record(std::int32_t tick, std::int32_t sizeLimit);
+    void StartSwitching(std::int32_t tick, const QString& spec);
+    void WriteMemory(std::int32_t tick);
     static void OnMessage(int level, const std::string& text);
 
     struct SOnsetWatch {
@@ -95,6 +118,11 @@ private:
     QString m_strPath;
     CMainFrame* m_pFrame = nullptr;
     std::multimap<std::int32_t, QString> m_script;
+    struct SRepeat {
+        std::int32_t nStart, nEvery;
+        QString action;
+    };
+    std::vector<SRepeat> m_repeats;
     static inline CTestProbe* s_pInstance = nullptr;
     SOnsetWatch m_onsetWatch;
     std::mutex m_onsetMutex;

@@ -113,6 +113,10 @@ TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
         {kWindow, {"--input="}, "option '--input' needs a sound file name"},
         {kWindow, {"--help=yes"}, "option '--help' takes no value"},
         {kWindow, {"a.tpz", "b.wav"}, "more than one file: 'a.tpz' and 'b.wav'"},
+        // A word's control characters are spelled out: still one line, and
+        // nothing reaches the terminal but text.
+        {kWindow, {"a\nb.tpz", "\x1b[2J"}, "more than one file: 'a\\nb.tpz' and '\\x1b[2J'"},
+        {kHeadless, {"--chan\tnel", "sum"}, "unknown option '--chan\\tnel' (see --help)"},
         {kHeadless, {"--version=2"}, "option '--version' takes no value"},
         {kWindow,
          {"--input", "a", "--device", "x"},
