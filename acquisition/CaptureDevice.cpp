@@ -261,7 +261,7 @@ CCaptureRing::EChunkState GetCapturedChunk(std::int64_t sequence, CCaptureRing::
 
 std::uint64_t GetCapturedFrames() {
     if (auto ring = Device().Ring()) {
-        return ring->FramesWritten();
+        return ring->FramesDelivered();
     }
     return 0;
 }

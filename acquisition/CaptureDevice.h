@@ -104,6 +104,8 @@ std::int64_t LockedChunkSequence(); // of the chunk now locked; -1 if none
 void RetainChunksFrom(std::int64_t firstSequence);
 CCaptureRing::EChunkState GetCapturedChunk(std::int64_t sequence, CCaptureRing::SChunk& out);
 
-// Frames the source has delivered into the buffer since InitCapture (0
-// without a device). Any thread.
+// Frames the source has delivered to the buffer since InitCapture, the
+// ones it dropped included (0 without a device): a position in the source's
+// own stream, so that a frame's place there does not shift with the drops
+// before it. Any thread.
 std::uint64_t GetCapturedFrames();

@@ -160,6 +160,11 @@ std::uint64_t CCaptureRing::FramesDropped() const {
     return m_nFramesDropped;
 }
 
+std::uint64_t CCaptureRing::FramesDelivered() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nFramesWritten + m_nFramesDropped;
+}
+
 std::chrono::steady_clock::time_point CCaptureRing::LastWriteTime() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_tLastWrite;

@@ -100,6 +100,7 @@ public:
     // Statistics.
     std::uint64_t FramesWritten() const; // accepted frames
     std::uint64_t FramesDropped() const;
+    std::uint64_t FramesDelivered() const; // accepted + dropped, read together
     // Time of the last Write call (accepted or dropped), or of the ring's
     // creation if none.
     std::chrono::steady_clock::time_point LastWriteTime() const;

@@ -55,6 +55,7 @@ TEST(CaptureRing, ALockedChunkIsNeverOverwrittenAndTheDroppedFramesAreCounted) {
     // Three chunks fit beside the held one; the next two would replace it.
     WriteRamp(ring, kN, 5 * kN);
     EXPECT_EQ(ring.FramesDropped(), 2u * kN);
+    EXPECT_EQ(ring.FramesDelivered(), 6u * kN) << "a place in the source's stream counts the drops";
     CCaptureRing::SChunk held;
     ASSERT_EQ(ring.GetChunk(0, held), CCaptureRing::EChunkState::Ready);
     ExpectChunkHolds(held, 0);
