@@ -287,7 +287,6 @@ TEST_F(HistogramPlotOptions, AveragingDrawsTheAveragedRowTheReadoutNames) {
     ASSERT_EQ(rows.nWidth, kH);
     std::fill_n(rows.pRows, rows.nSlots * kH, std::uint8_t{0});
     rows.pRows[2 * kH + 10] = 255;
-    store.SetMeasureOptions({false, 8, false});
     const struct {
         std::int32_t slot;
         std::int32_t averageBlocks;
