@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "acquisition/CaptureDevice.h"
 #include "acquisition/SpectrumPipeline.h"
@@ -20,6 +21,11 @@ namespace acqtest {
 
 using namespace vtest;
 using Bytes = std::vector<std::uint8_t>;
+
+inline std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 inline void WriteRamp(CCaptureRing& ring, std::int64_t first, std::int64_t frames) {
     ring.Write(IndexRamp(first, frames).data(), static_cast<std::size_t>(frames));

@@ -8,6 +8,24 @@ namespace {
 
 constexpr double kRate = 44100.0;
 
+// Takes the next block into a plain row and, averaged over `blocks`, a second
+// row, both `width` columns of colour indexes.
+std::array<std::vector<std::uint8_t>, 2> TakeRows(CSampleExchange& exchange,
+                                                  const SDisplayRange& range,
+                                                  CSpectrumAverage& average, std::int32_t blocks,
+                                                  std::int32_t width) {
+    std::array<std::vector<std::uint8_t>, 2> rows{std::vector<std::uint8_t>(width, 0),
+                                                  std::vector<std::uint8_t>(width, 0)};
+    const SMapRow plainRow{rows[0].data(), MAP_COLOUR_INDEX, width, nullptr};
+    const SMapRow averagedRow{rows[1].data(), MAP_COLOUR_INDEX, width, nullptr};
+    STakeExtras extras;
+    extras.pAverage = &average;
+    extras.nAverageBlocks = blocks;
+    extras.averagedRows = {&averagedRow, 1};
+    exchange.TakeBlock(range, {}, {&plainRow, 1}, nullptr, &extras);
+    return rows;
+}
+
 // After a first block of magnitude a and k blocks of b, the power has moved
 // from a^2 towards b^2 by all but (1 - 1/n)^k of the way; a new spectrum
 // size starts afresh, as does a reset.
@@ -64,19 +82,12 @@ TEST(SpectrumAverage, SixteenBlocksOfNoiseVaryAThirdAsMuchPerColumn) {
         for (auto& s : block)
             s = static_cast<std::int16_t>(std::clamp(std::lround(noise(random)), -32768L, 32767L));
         exchange.PutSingle(block.data(), kN);
-        std::vector<std::uint8_t> plain(kWidth, 0), averaged(kWidth, 0);
-        const SMapRow plainRow{plain.data(), MAP_COLOUR_INDEX, kWidth, nullptr};
-        const SMapRow averagedRow{averaged.data(), MAP_COLOUR_INDEX, kWidth, nullptr};
-        STakeExtras extras;
-        extras.pAverage = &average;
-        extras.nAverageBlocks = 16;
-        extras.averagedRows = {&averagedRow, 1};
-        exchange.TakeBlock(range, {}, {&plainRow, 1}, nullptr, &extras);
+        const auto rows = TakeRows(exchange, range, average, 16, kWidth);
         if (b < kSettle)
             continue;
         for (std::int32_t c = 0; c < kWidth; ++c) {
             for (int i = 0; i < 2; ++i) {
-                const double v = (i == 0 ? plain : averaged)[c];
+                const double v = rows[i][c];
                 sum[i][c] += v;
                 squares[i][c] += v * v;
             }
@@ -110,15 +121,8 @@ TEST(SpectrumAverage, ASteadyToneAveragesToItsOwnRowAlsoUnderAutoScale) {
         average.Reset();
         for (int b = 0; b < 8; ++b) {
             exchange.PutSingle(tone.data(), kN);
-            std::vector<std::uint8_t> plain(kWidth, 0), averaged(kWidth, 0);
-            const SMapRow plainRow{plain.data(), MAP_COLOUR_INDEX, kWidth, nullptr};
-            const SMapRow averagedRow{averaged.data(), MAP_COLOUR_INDEX, kWidth, nullptr};
-            STakeExtras extras;
-            extras.pAverage = &average;
-            extras.nAverageBlocks = 4;
-            extras.averagedRows = {&averagedRow, 1};
-            exchange.TakeBlock({1.0, 10000.0, 9999.0, 0.0, 0.5, autoScale}, {}, {&plainRow, 1},
-                               nullptr, &extras);
+            const auto [plain, averaged] =
+                TakeRows(exchange, {1.0, 10000.0, 9999.0, 0.0, 0.5, autoScale}, average, 4, kWidth);
             ASSERT_NE(std::count(plain.begin(), plain.end(), 0), kWidth);
             for (std::int32_t c = 0; c < kWidth; ++c)
                 ASSERT_NEAR(averaged[c], plain[c], 1) << "block " << b << ", column " << c;

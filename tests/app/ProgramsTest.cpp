@@ -17,12 +17,6 @@ struct SResult {
     std::string out, err;
 };
 
-std::string Slurp(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
-
 // Runs program with args inside dir, without a display; killed after 20 s.
 SResult RunProgram(const acqtest::CTempDir& dir, const std::string& program,
                    const std::vector<std::string>& args) {
@@ -34,8 +28,8 @@ SResult RunProgram(const acqtest::CTempDir& dir, const std::string& program,
     SResult r;
     const int status = std::system(command.c_str());
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = Slurp(dir.Path() + "/out.txt");
-    r.err = Slurp(dir.Path() + "/err.txt");
+    r.out = acqtest::ReadText(dir.Path() + "/out.txt");
+    r.err = acqtest::ReadText(dir.Path() + "/err.txt");
     return r;
 }
 

@@ -102,10 +102,9 @@ TEST_F(StartupSettingsFile, SettingsFollowTheFirstKeywordThatAppliesOnEachLine) 
 TEST_F(StartupSettingsFile, WritingGivesFiveLinesThatReadBackAndAnUnopenableFileFails) {
     CStartupSettings written = Loaded("SIZE 1\n");
     ASSERT_TRUE(written.Write());
-    std::stringstream text;
-    text << std::ifstream(m_path, std::ios::binary).rdbuf();
     // BUFFER 1 is the index of the 2048 that runs without a BUFFER line.
-    EXPECT_EQ(text.str(), "# This is the Vireon.ini file\nBUFFER 1\nSIZE 1\n3DPLOT 0\nPRESET \n");
+    EXPECT_EQ(Slurp(m_path),
+              "# This is the Vireon.ini file\nBUFFER 1\nSIZE 1\n3DPLOT 0\nPRESET \n");
 
     written.ParseLine("BUFFER 4", 256);
     written.ParseLine("3DPLOT 1", 256);

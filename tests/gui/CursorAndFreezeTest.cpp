@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <random>
 
-#include "acquisition/WavFileSource.h"
 #include "analysis/FrequencyAxis.h"
 #include "tests/acquisition/AcquisitionTestSupport.h"
 #include "tests/gui/GuiTestApp.h"
@@ -121,10 +120,7 @@ TEST_F(ViewReadout, FreezeHoldsThePixelsWhileRowsAdvanceAndTheRecordingGrows) {
         samples.insert(samples.end(), {v, v});
     }
     const std::string input = dir.Write("noise.wav", acqtest::Wav(samples));
-    CTamselView::SetBackendFactory(
-        [input](const std::string&) { return std::make_unique<CWavFileSource>(input); });
-    ShowFrame();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return View()->IsAcquiring(); }, 5000));
+    ASSERT_NO_FATAL_FAILURE(ShowFramePlaying(input));
     EXPECT_FALSE(View()->IsFrozen()) << "off in a new window";
 
     const std::string wav = dir.Path() + "/rec.wav";

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "acquisition/WavFileSource.h"
 #include "app/MainFrame.h"
 #include "app/MessageBoxPresenter.h"
 #include "base/RunState.h"
@@ -79,6 +80,14 @@ protected:
         QApplication::setActiveWindow(m_frame.get());
         m_frame->activateWindow();
         QTest::qWait(50);
+    }
+    // Shows a new frame capturing from the WAV file at `path` in a loop, once
+    // it acquires.
+    void ShowFramePlaying(const std::string& path) {
+        CTamselView::SetBackendFactory(
+            [path](const std::string&) { return std::make_unique<CWavFileSource>(path); });
+        ShowFrame();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_frame->View()->IsAcquiring(); }, 5000));
     }
     void CloseFrame() {
         if (m_frame) {

@@ -112,53 +112,6 @@ TEST(HistogramPlot, TheScaleOptionsPutTheAxesOnTheLogAndDecibelGrids) {
     EXPECT_EQ(texts(plot.GetAxisY()), "-60.0|-27.0|-21.1|-17.6|-15.1|-13.2|-11.6|-10.3|-9.1|");
 }
 
-class HistogramPlotDraw : public GlTest {};
-
-TEST_F(HistogramPlotDraw, FullRowDrawsFullHeightBarsWhosePeaksThenFallAFixedStepPerFrame) {
-    constexpr std::int32_t kH = 120; // one byte per bar
-    CRunState store;
-    CHistoryBuffers buffers(kH, 30, 80);
-    buffers.Register(store);
-    CHistogramPlot plot;
-    Attach(plot, store);
-    plot.Layout(0, 190);
-    // The newest row is at r + 1 = 1 with the store's start position.
-    const auto setNewestRow = [&](std::uint8_t v) { std::fill_n(buffers.Waterfall() + kH, kH, v); };
-    // The lowest row at or above y0 in column x in the peak colour (1, 0.3, 0.3).
-    const auto peakRow = [](const std::vector<std::uint8_t>& f, int x, int y0) {
-        for (int y = y0; y < kHeight; ++y)
-            if (Near(At(f, x, y), 1.0f, 0.3f, 0.3f))
-                return y;
-        return -1;
-    };
-    setNewestRow(255);
-    plot.Draw();
-    const auto f = Frame();
-    const CRect area = plot.GetPlotArea();
-    for (int i = 0; i < CHistogramPlot::kBars; ++i) {
-        const int x = area.left + i;
-        SCOPED_TRACE(testing::Message() << "bar " << i);
-        for (int y : {area.bottom + 1, area.bottom + kH / 2, area.bottom + kH - 2})
-            ASSERT_TRUE(Near(At(f, x, y), 1, 1, 1)) << "y " << y;
-        const int peak = peakRow(f, x, area.bottom + kH - 1);
-        EXPECT_GE(peak, area.bottom + kH - 1);
-        EXPECT_LE(peak, area.bottom + kH + 1);
-    }
-
-    // The panel is H + 63 pixels high, so a marker falls 183 / 25 = 7 pixels
-    // a frame once the bars drop.
-    const int x = area.left + 40;
-    const int top = peakRow(f, x, area.bottom + 1);
-    setNewestRow(0);
-    for (int frame = 1; frame <= 3; ++frame) {
-        glClear(GL_COLOR_BUFFER_BIT);
-        plot.Draw();
-        const auto after = Frame();
-        EXPECT_EQ(peakRow(after, x, area.bottom + 1), top - 7 * frame) << "frame " << frame;
-        EXPECT_TRUE(Near(At(after, x, area.bottom + 5), 0, 0, 0)) << "no bar left";
-    }
-}
-
 // A histogram of one byte per bar (H = 120) over 1 Hz .. 10 kHz, its newest
 // waterfall row and averaged rows written by hand.
 class HistogramPlotOptions : public GlTest {
@@ -211,6 +164,39 @@ protected:
     CHistoryBuffers buffers{kH, 30, 80};
     CHistogramPlot plot;
 };
+
+TEST_F(HistogramPlotOptions, FullRowDrawsFullHeightBarsWhosePeaksThenFallAFixedStepPerFrame) {
+    // The lowest row at or above y0 in column x in the peak colour (1, 0.3, 0.3).
+    const auto peakRow = [](const std::vector<std::uint8_t>& f, int x, int y0) {
+        for (int y = y0; y < kHeight; ++y)
+            if (Near(At(f, x, y), 1.0f, 0.3f, 0.3f))
+                return y;
+        return -1;
+    };
+    std::fill_n(buffers.Waterfall() + kH, kH, std::uint8_t{255});
+    const auto f = Draw();
+    const CRect area = plot.GetPlotArea();
+    for (int i = 0; i < CHistogramPlot::kBars; ++i) {
+        const int x = area.left + i;
+        SCOPED_TRACE(testing::Message() << "bar " << i);
+        for (int y : {area.bottom + 1, area.bottom + kH / 2, area.bottom + kH - 2})
+            ASSERT_TRUE(Near(At(f, x, y), 1, 1, 1)) << "y " << y;
+        const int peak = peakRow(f, x, area.bottom + kH - 1);
+        EXPECT_GE(peak, area.bottom + kH - 1);
+        EXPECT_LE(peak, area.bottom + kH + 1);
+    }
+
+    // The panel is H + 63 pixels high, so a marker falls 183 / 25 = 7 pixels
+    // a frame once the bars drop.
+    const int x = area.left + 40;
+    const int top = peakRow(f, x, area.bottom + 1);
+    SetNewestRow(-1, 0);
+    for (int frame = 1; frame <= 3; ++frame) {
+        const auto after = Draw();
+        EXPECT_EQ(peakRow(after, x, area.bottom + 1), top - 7 * frame) << "frame " << frame;
+        EXPECT_TRUE(Near(At(after, x, area.bottom + 5), 0, 0, 0)) << "no bar left";
+    }
+}
 
 // Max hold keeps the top of a tone that has stopped, even one whose row came
 // and went between two frames (so that neither the bars nor the falling
@@ -287,7 +273,6 @@ TEST_F(HistogramPlotOptions, AveragingDrawsTheAveragedRowTheReadoutNames) {
     ASSERT_EQ(rows.nWidth, kH);
     std::fill_n(rows.pRows, rows.nSlots * kH, std::uint8_t{0});
     rows.pRows[2 * kH + 10] = 255;
-    store.SetMeasureOptions({false, 8, false});
     const struct {
         std::int32_t slot;
         std::int32_t averageBlocks;

@@ -29,6 +29,12 @@ protected:
         ASSERT_TRUE(m_session.OpenAudio());
         m_session.StartStop(true);
     }
+    // Sets up a BMP capture of a small frame every `interval` seconds.
+    void SetUpBmpCapture(std::int32_t interval) {
+        m_session.SetInterval(interval);
+        m_session.SetFileName(CCaptureSession::kScreen, Path("f###.bmp"));
+        ASSERT_TRUE(m_session.InitScreen(&m_dibHeader, 1, kCaptureBmp));
+    }
     // Hands the session frames of the index ramp, as the input thread does.
     void WriteFrames(std::int64_t frames) {
         const Samples s = IndexRamp(m_nWritten, frames);
@@ -42,6 +48,9 @@ protected:
     CCaptureSession m_session;
     std::int64_t m_nWritten = 0;
     CMessageLog m_messages;
+    const SBitmapInfoHeader m_dibHeader = DibHeader(5, 2);
+    const Bytes m_dib = Dib(m_dibHeader);
+    const SBmpFileHeader m_bmpHeader = MakeBmpFileHeader(static_cast<std::uint32_t>(m_dib.size()));
 };
 
 // The rollover (not MakeFileName) moves a template without '#' on to a
@@ -129,12 +138,7 @@ TEST_F(CaptureSession, SoundRollsOverAtTheSizeLimitLosingNothingAndLogsEachStep)
 // A BMP capture every 3 s with a 10 s limit, driven the way the
 // screenshot thread drives it, one poll per second.
 TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) {
-    const SBitmapInfoHeader header = DibHeader(5, 2);
-    const Bytes dib = Dib(header);
-    const SBmpFileHeader fileHeader = MakeBmpFileHeader(static_cast<std::uint32_t>(dib.size()));
-    m_session.SetInterval(3);
-    m_session.SetFileName(CCaptureSession::kScreen, Path("f###.bmp"));
-    ASSERT_TRUE(m_session.InitScreen(&header, 1, kCaptureBmp));
+    SetUpBmpCapture(3);
     m_session.SetTimeLimit(10);
     const std::int64_t start = m_now;
     m_session.StartStop(true);
@@ -143,7 +147,7 @@ TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) 
         m_now = start + t;
         EXPECT_FALSE(m_session.CheckTimeLimit()) << t; // the frames stop it first
         if (m_session.IsDue(CCaptureSession::kScreen) &&
-            m_session.WriteBmpFrame(dib.data(), fileHeader))
+            m_session.WriteBmpFrame(m_dib.data(), m_bmpHeader))
             frames.push_back(t);
     }
     EXPECT_EQ(frames, (std::vector<std::int64_t>{0, 3, 6, 9}));
@@ -153,12 +157,7 @@ TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) 
 // Sound and a BMP frame a minute with a 10 s limit: the one frame that fits
 // must not end the sound, which records up to the limit.
 TEST_F(CaptureSession, AFrameIntervalLongerThanTheTimeLimitDoesNotCutTheSoundShort) {
-    const SBitmapInfoHeader header = DibHeader(5, 2);
-    const Bytes dib = Dib(header);
-    const SBmpFileHeader fileHeader = MakeBmpFileHeader(static_cast<std::uint32_t>(dib.size()));
-    m_session.SetInterval(60);
-    m_session.SetFileName(CCaptureSession::kScreen, Path("f###.bmp"));
-    ASSERT_TRUE(m_session.InitScreen(&header, 1, kCaptureBmp));
+    SetUpBmpCapture(60);
     m_session.SetTimeLimit(10);
     const std::int64_t start = m_now;
     RecordSound(Path("a.wav"));
@@ -170,7 +169,7 @@ TEST_F(CaptureSession, AFrameIntervalLongerThanTheTimeLimitDoesNotCutTheSoundSho
         if (m_session.CheckTimeLimit())
             stoppedAt = t;
         if (m_session.IsDue(CCaptureSession::kScreen) &&
-            m_session.WriteBmpFrame(dib.data(), fileHeader))
+            m_session.WriteBmpFrame(m_dib.data(), m_bmpHeader))
             frames.push_back(t);
         if (m_session.GetCaptureFlags() & kCaptureSound)
             WriteFrames(kSampleRate); // a second of sound
@@ -366,9 +365,6 @@ TEST_F(CaptureSession, VideoRollsOverWithTheChosenCompressionAndStopsWhenItCanno
 // writing sound, the screenshot thread writing frames, the user-interface
 // thread pausing, resuming, closing and setting up again.
 TEST_F(CaptureSession, CloseAndEnableWhileBothPartsWriteAreSafe) {
-    const SBitmapInfoHeader header = DibHeader(4, 4);
-    const Bytes dib = Dib(header);
-    const SBmpFileHeader fileHeader = MakeBmpFileHeader(static_cast<std::uint32_t>(dib.size()));
     const auto setUp = [&] {
         ASSERT_TRUE(m_session.OpenLog(Path("log.txt")));
         m_session.SetFileName(CCaptureSession::kAudio, Path("s#.wav"));
@@ -376,7 +372,7 @@ TEST_F(CaptureSession, CloseAndEnableWhileBothPartsWriteAreSafe) {
         m_session.SetSizeLimit(CCaptureSession::kAudio, 20000);
         m_session.SetInterval(0);
         ASSERT_TRUE(m_session.OpenAudio());
-        ASSERT_TRUE(m_session.InitScreen(&header, 1, kCaptureBmp));
+        ASSERT_TRUE(m_session.InitScreen(&m_dibHeader, 1, kCaptureBmp));
     };
     setUp();
     std::atomic<bool> stop{false};
@@ -389,7 +385,7 @@ TEST_F(CaptureSession, CloseAndEnableWhileBothPartsWriteAreSafe) {
     std::thread screenshot([&] {
         for (; !stop; std::this_thread::sleep_for(1ms))
             if (m_session.IsDue(CCaptureSession::kScreen))
-                m_session.WriteBmpFrame(dib.data(), fileHeader);
+                m_session.WriteBmpFrame(m_dib.data(), m_bmpHeader);
     });
     for (int i = 0; i < 200; ++i) {
         m_session.StartStop(true);

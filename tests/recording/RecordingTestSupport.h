@@ -19,11 +19,6 @@ namespace rectest {
 
 using namespace acqtest;
 
-inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 inline Samples ReadWav(const std::string& path) {
     CWavFile file;
     EXPECT_TRUE(file.Open(path)) << file.Error();
