@@ -192,6 +192,14 @@ struct SPicture {
         return qRed(rgb) + qGreen(rgb) + qBlue(rgb);
     }
     bool White(int x, int y) const { return At(x, y) == 3 * 255; }
+    // The brightest x in [from, to) on row y (the first of equals).
+    int Brightest(int from, int to, int y) const {
+        int best = from;
+        for (int x = from + 1; x < to; ++x)
+            if (At(x, y) > At(best, y))
+                best = x;
+        return best;
+    }
 };
 
 // One run, closed while capture is stopped (Run). The threads start by ticks
@@ -252,10 +260,7 @@ TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothP
     const SPicture waterfall(grabs[1]->fields.at("file"));
     ASSERT_EQ(waterfall.image.size(), QSize(640, 480));
     // The frame's right line, on the pixel boundary, covers the last column.
-    int brightest = -1;
-    for (int x = kLeft + 1; x < kLeft + kH; ++x)
-        if (brightest < 0 || waterfall.At(x, kBottom + 1) > waterfall.At(brightest, kBottom + 1))
-            brightest = x;
+    const int brightest = waterfall.Brightest(kLeft + 1, kLeft + kH, kBottom + 1);
     EXPECT_EQ(brightest - (kLeft + 1), column);
     EXPECT_GT(waterfall.At(brightest, kBottom + 1), 3 * 40);
 }
@@ -288,10 +293,7 @@ TEST_F(VireonProcess, TheScaleOptionsAreRememberedAndPutTheToneInItsLogColumn) {
     const int column = AxisColumn(axis, kBin * kBinWidth);
     const SPicture waterfall(first.First("grab").fields.at("file"));
     ASSERT_EQ(waterfall.image.size(), QSize(640, 480));
-    int brightest = -1;
-    for (int x = kLeft + 1; x < kLeft + kH; ++x)
-        if (brightest < 0 || waterfall.At(x, kBottom + 1) > waterfall.At(brightest, kBottom + 1))
-            brightest = x;
+    const int brightest = waterfall.Brightest(kLeft + 1, kLeft + kH, kBottom + 1);
     EXPECT_EQ(brightest - (kLeft + 1), column);
     EXPECT_EQ(waterfall.At(kLeft + 1 + column / 2, kBottom + 1), 0) << "silence is dark";
 

@@ -51,7 +51,18 @@ TEST_F(Panel, FrameBorderLiesOutsideAndTheTitleStartsAQuarterOfHeightTimesLength
     EXPECT_TRUE(Near(At(f, box.left, box.bottom), 1, 1, 1)) << "in the foreground colour";
 }
 
-class ScalePanel : public GlTest {};
+class ScalePanel : public GlTest {
+protected:
+    // A panel over the default range, laid out at (40, 150); its ramp's corner.
+    CPoint AttachPanel() {
+        m_store.SetDisplayRange(kDefaultDisplayRange);
+        Attach(m_panel, m_store, 1000, {0.3f, 0, 0.5f}, {});
+        m_panel.Layout(40, 150);
+        return m_panel.GetRampCorner();
+    }
+    CRunState m_store;
+    CScalePanel m_panel;
+};
 
 TEST(ScalePanelLabels, EndsReadTheMagnitudeInWholeDecibels) {
     for (const auto& [magnitude, text] :
@@ -65,12 +76,8 @@ TEST(ScalePanelLabels, EndsReadTheMagnitudeInWholeDecibels) {
 // (The frame's top and right lines, on pixel boundaries, light the ramp's top
 // row and last column.)
 TEST_F(ScalePanel, RampIsThePaletteAndFollowsAnInvertedPalette) {
-    CRunState store;
-    store.SetDisplayRange(kDefaultDisplayRange);
-    CScalePanel panel;
-    Attach(panel, store, 1000, {0.3f, 0, 0.5f}, {});
-    panel.Layout(40, 150);
-    const CPoint corner = panel.GetRampCorner();
+    const CPoint corner = AttachPanel();
+    CScalePanel& panel = m_panel;
     const auto mapping = [] {
         GLint mapped = -1;
         glGetIntegerv(GL_MAP_COLOR, &mapped);
@@ -104,12 +111,8 @@ TEST_F(ScalePanel, RampIsThePaletteAndFollowsAnInvertedPalette) {
 // for every shape of palette, and a palette built after a draw must show at
 // the next one.
 TEST_F(ScalePanel, RampMatchesTheColourIndexesThroughThePixelMapsForEveryPaletteShape) {
-    CRunState store;
-    store.SetDisplayRange(kDefaultDisplayRange);
-    CScalePanel panel;
-    Attach(panel, store, 1000, {0.3f, 0, 0.5f}, {});
-    panel.Layout(40, 150);
-    const CPoint corner = panel.GetRampCorner();
+    const CPoint corner = AttachPanel();
+    CScalePanel& panel = m_panel;
     const int w = CScalePanel::kRampWidth - 1, h = CScalePanel::kRampHeight - 1;
     // One image per palette, each at its own address: Mesa keeps the last
     // colour-index image it drew by its address, already mapped, and would
