@@ -305,8 +305,9 @@ void CTestProbe::Perform(const QString& action, std::int32_t tick) {
     } else if (action == QLatin1String("stopcapture")) {
         trigger(ID_CAPTURE_CLOSE);
     } else if (action.startsWith(QLatin1String("switch="))) {
-        const QString spec = action.mid(7);
-        QTimer::singleShot(0, m_pFrame, [this, tick, spec] { StartSwitching(tick, spec); });
+        const QString switching = action.mid(7);
+        QTimer::singleShot(0, m_pFrame,
+                           [this, tick, switching] { StartSwitching(tick, switching); });
     } else if (action == QLatin1String("memory")) {
         WriteMemory(tick);
     }
@@ -361,10 +362,10 @@ void CTestProbe::Record(std::int32_t tick, std::int32_t sizeLimit) {
               .arg(MonotonicMs()));
 }
 
-void CTestProbe::StartSwitching(std::int32_t tick, const QString& spec) {
-    const qsizetype colon = spec.indexOf(QLatin1Char(':'));
-    const auto seed = spec.left(colon).toUInt();
-    const std::int32_t count = colon < 0 ? 0 : spec.mid(colon + 1).toInt();
+void CTestProbe::StartSwitching(std::int32_t tick, const QString& switching) {
+    const qsizetype colon = switching.indexOf(QLatin1Char(':'));
+    const auto seed = switching.left(colon).toUInt();
+    const std::int32_t count = colon < 0 ? 0 : switching.mid(colon + 1).toInt();
     QStringList presets;
     const QDir here = QDir::current();
     for (const QString& name : here.entryList({QStringLiteral("*.tpz")}, QDir::Files, QDir::Name))

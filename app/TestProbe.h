@@ -91,7 +91,7 @@ private:
     void Perform(const QString& action, std::int32_t tick);
     void Close(std::int32_t tick);
     void Record(std::int32_t tick, std::int32_t sizeLimit);
-    void StartSwitching(std::int32_t tick, const QString& spec);
+    void StartSwitching(std::int32_t tick, const QString& switching);
     void WriteMemory(std::int32_t tick);
     static void OnMessage(int level, const std::string& text);
 

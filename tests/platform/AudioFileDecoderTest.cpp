@@ -215,7 +215,7 @@ TEST(AudioFileDecoder, OnlyAReducedDepthIsDithered) {
     const CTempDir dir;
     const struct {
         const char* name;
-        SWavSpec spec;
+        SWavFormat format;
         bool dithered;
     } cases[] = {
         {"16-bit 48 kHz", {.rate = 48000}, false},
@@ -225,10 +225,11 @@ TEST(AudioFileDecoder, OnlyAReducedDepthIsDithered) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::int32_t zero = c.spec.bits == 8 ? 128 : 0;
-        const Bytes data = PackInts(std::vector<std::int32_t>(2 * 20000, zero), c.spec.bits / 8);
+        const std::int32_t zero = c.format.bits == 8 ? 128 : 0;
+        const Bytes data = PackInts(std::vector<std::int32_t>(2 * 20000, zero), c.format.bits / 8);
         CAudioFileDecoder decoder;
-        ASSERT_TRUE(decoder.Open(dir.Write("quiet.wav", WavFile(c.spec, data)))) << decoder.Error();
+        ASSERT_TRUE(decoder.Open(dir.Write("quiet.wav", WavFile(c.format, data))))
+            << decoder.Error();
         const Samples got = ReadAll<std::int16_t>(decoder);
         const auto [lo, hi] = std::minmax_element(got.begin(), got.end());
         EXPECT_EQ(*lo != 0 || *hi != 0, c.dithered);

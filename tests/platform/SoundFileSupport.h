@@ -41,7 +41,7 @@ inline std::string Encoded(const CTempDir& dir, const std::string& name, const s
 
 // RIFF/WAVE of any layout. bits 8 are unsigned, float is 32-bit IEEE; a
 // non-zero mask makes it WAVE_FORMAT_EXTENSIBLE with that channel mask.
-struct SWavSpec {
+struct SWavFormat {
     std::uint16_t channels = 2;
     std::uint32_t rate = 44100;
     std::uint16_t bits = 16;
@@ -49,20 +49,20 @@ struct SWavSpec {
     std::uint32_t mask = 0;
 };
 
-inline Bytes WavFile(const SWavSpec& spec, const Bytes& data) {
-    const std::uint16_t tag = spec.isFloat ? 3 : 1;
-    const std::uint32_t align = spec.channels * spec.bits / 8u;
+inline Bytes WavFile(const SWavFormat& format, const Bytes& data) {
+    const std::uint16_t tag = format.isFloat ? 3 : 1;
+    const std::uint32_t align = format.channels * format.bits / 8u;
     Bytes fmt;
-    Put16(fmt, spec.mask != 0 ? 0xFFFE : tag);
-    Put16(fmt, spec.channels);
-    Put32(fmt, spec.rate);
-    Put32(fmt, spec.rate * align);
+    Put16(fmt, format.mask != 0 ? 0xFFFE : tag);
+    Put16(fmt, format.channels);
+    Put32(fmt, format.rate);
+    Put32(fmt, format.rate * align);
     Put16(fmt, align);
-    Put16(fmt, spec.bits);
-    if (spec.mask != 0) {
+    Put16(fmt, format.bits);
+    if (format.mask != 0) {
         Put16(fmt, 22);
-        Put16(fmt, spec.bits);
-        Put32(fmt, spec.mask);
+        Put16(fmt, format.bits);
+        Put32(fmt, format.mask);
         Put16(fmt, tag);
         fmt.insert(fmt.end(), {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
     }
