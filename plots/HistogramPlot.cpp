@@ -96,9 +96,9 @@ void CHistogramPlot::UpdateAxes() {
     }
 }
 
-const std::uint8_t* CHistogramPlot::SourceRow(std::int32_t* bytes, bool* averaged) {
+const std::uint8_t* CHistogramPlot::SourceRow(const SMeasureOptions& options, std::int32_t* bytes,
+                                              bool* averaged) {
     *averaged = false;
-    const SMeasureOptions options = m_pRunState->GetMeasureOptions();
     const SBlockReadout readout = m_pRunState->GetBlockReadout();
     const SAverageRows average = m_pRunState->GetAverageRows();
     if (options.nAverageBlocks > 1 && readout.nAverageSlot >= 0 && average.pRows != nullptr &&
@@ -133,7 +133,7 @@ void CHistogramPlot::Draw() {
     std::int32_t heights[kBars];
     std::int32_t rowBytes = 0;
     bool averaged = false;
-    const std::uint8_t* row = SourceRow(&rowBytes, &averaged);
+    const std::uint8_t* row = SourceRow(options, &rowBytes, &averaged);
     m_pDrawnRow = row;
     m_nDrawnRowBytes = row != nullptr ? rowBytes : 0;
     HistogramBarHeights(row, rowBytes, m_snapshot.GetGeometry().nHistoryLength, m_dBarScale,

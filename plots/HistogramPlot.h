@@ -63,7 +63,8 @@ private:
     // The row the bars show: the averaged one, or the snapshot's newest;
     // null when there is none yet. *bytes gets its length.
     // *averaged tells whether it is the averaged one.
-    const std::uint8_t* SourceRow(std::int32_t* bytes, bool* averaged);
+    const std::uint8_t* SourceRow(const SMeasureOptions& options, std::int32_t* bytes,
+                                  bool* averaged);
     // Raises the max hold by every waterfall row appended since the last
     // frame (each block counts, drawn or not), or by the bars drawn when
     // they show the average.
