@@ -31,14 +31,15 @@ void BM_RingWriteRecorded(benchmark::State& state) {
     const auto n = static_cast<std::int32_t>(state.range(0));
     CCaptureRing ring(n);
     const std::vector<std::int16_t> frames = RampFrames(n);
-    std::int64_t next = 0;
-    ring.RetainFrom(next);
+    ring.StartRecording(0);
     for (auto _ : state) {
         ring.Write(frames.data(), static_cast<std::size_t>(n));
-        CCaptureRing::SChunk chunk;
-        benchmark::DoNotOptimize(ring.GetChunk(next, chunk));
-        benchmark::DoNotOptimize(chunk.pData);
-        ring.RetainFrom(++next);
+        // Two pieces where the queue wraps.
+        for (auto piece = ring.Recording().Peek(); piece.nFrames > 0;
+             piece = ring.Recording().Peek()) {
+            benchmark::DoNotOptimize(piece.pFrames);
+            ring.Recording().Consume(piece);
+        }
     }
     state.SetItemsProcessed(state.iterations() * n);
 }
