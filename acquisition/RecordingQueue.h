@@ -13,8 +13,9 @@
 // until the reader has taken the oldest, so a loss is only ever lengthened,
 // never misplaced.
 //
-// Threads: Push and Lose from one source thread at a time; Peek, Consume
-// and Clear from one reader. Peek's frames stay valid and unchanged until
+// Threads: Push and Lose from one thread at a time (the capture ring calls
+// them under its own lock, from the source and from the reader's start);
+// Peek, Consume and Clear from one reader. Peek's frames stay valid and unchanged until
 // the reader's Consume or Clear. Every member is thread-safe; no call
 // allocates after construction.
 #pragma once
