@@ -246,17 +246,31 @@ std::int64_t LockedChunkSequence() {
     return d.lockedSequence;
 }
 
-void RetainChunksFrom(std::int64_t firstSequence) {
+void StartRecordingFrom(std::int64_t firstSequence) {
     if (auto ring = Device().Ring()) {
-        ring->RetainFrom(firstSequence);
+        ring->StartRecording(firstSequence);
     }
 }
 
-CCaptureRing::EChunkState GetCapturedChunk(std::int64_t sequence, CCaptureRing::SChunk& out) {
+void StopRecording() {
     if (auto ring = Device().Ring()) {
-        return ring->GetChunk(sequence, out);
+        ring->StopRecording();
     }
-    return CCaptureRing::EChunkState::NotYet;
+}
+
+CRecordingQueue::SPiece PeekRecorded() {
+    CRecordingQueue::SPiece piece;
+    if (auto ring = Device().Ring()) {
+        piece = ring->Recording().Peek();
+        piece.nFrames = std::min(piece.nFrames, static_cast<std::size_t>(ring->FramesPerChunk()));
+    }
+    return piece;
+}
+
+void ConsumeRecorded(const CRecordingQueue::SPiece& piece) {
+    if (auto ring = Device().Ring()) {
+        ring->Recording().Consume(piece);
+    }
 }
 
 std::uint64_t GetCapturedFrames() {

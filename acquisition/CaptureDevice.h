@@ -98,11 +98,17 @@ bool UnlockChunk(void* pRegion1, std::uint32_t bytes1, void* pRegion2, std::uint
 // be restarted until the next InitCapture.
 void ReleaseCapture();
 
-// In-order access to every completed chunk, for the sound recording (see
-// CCaptureRing::RetainFrom and GetChunk). Without a device: -1, NotYet.
+// Every captured frame in order, for the sound recording, through the
+// ring's recording queue (CCaptureRing::StartRecording). Without a device:
+// -1, nothing happens, an empty piece.
 std::int64_t LockedChunkSequence(); // of the chunk now locked; -1 if none
-void RetainChunksFrom(std::int64_t firstSequence);
-CCaptureRing::EChunkState GetCapturedChunk(std::int64_t sequence, CCaptureRing::SChunk& out);
+void StartRecordingFrom(std::int64_t firstSequence);
+void StopRecording();
+// The oldest recorded frames not yet taken, at most one chunk (N frames)
+// of them, so that a WAV file passes its size limit by less than a chunk;
+// valid until ConsumeRecorded.
+CRecordingQueue::SPiece PeekRecorded();
+void ConsumeRecorded(const CRecordingQueue::SPiece& piece);
 
 // Frames the source has delivered to the buffer since InitCapture, the
 // ones it dropped included (0 without a device): a position in the source's

@@ -27,6 +27,9 @@ void CCaptureRing::Write(const std::int16_t* frames, std::size_t count) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_tLastWrite = std::chrono::steady_clock::now();
+        if (m_bRecording) {
+            m_recording.Push(frames, count);
+        }
         const auto n = static_cast<std::size_t>(m_nFramesPerChunk);
         while (count > 0) {
             const int slot = static_cast<int>(m_nWriteSequence % kChunkCount);
@@ -60,6 +63,32 @@ void CCaptureRing::Write(const std::int16_t* frames, std::size_t count) {
     if (completed) {
         m_chunkEvent.notify_all();
     }
+}
+
+void CCaptureRing::StartRecording(std::int64_t firstSequence) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_recording.Clear();
+    const auto n = static_cast<std::size_t>(m_nFramesPerChunk);
+    for (std::int64_t sequence = std::max<std::int64_t>(firstSequence, 0);
+         sequence <= m_nWriteSequence; ++sequence) {
+        const auto slot = static_cast<std::size_t>(sequence % kChunkCount);
+        if (m_chunkSequence[slot] != sequence) {
+            continue; // overwritten, or the chunk being written not begun
+        }
+        if (sequence > firstSequence) {
+            m_recording.Lose(m_lostBefore[slot]);
+        }
+        const std::size_t frames =
+            sequence < m_nWriteSequence ? n : static_cast<std::size_t>(m_nWriteFrame);
+        m_recording.Push(&m_samples[slot * n * 2], frames);
+    }
+    m_recording.Lose(m_nPendingLost);
+    m_bRecording = true;
+}
+
+void CCaptureRing::StopRecording() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bRecording = false;
 }
 
 std::uint32_t CCaptureRing::ReadPosition() const {

@@ -14,6 +14,11 @@
 // before". So a reader never sees a chunk change under it, and lost sound is
 // always accounted for.
 //
+// The sound recording does not depend on the four chunks: while it runs,
+// every frame the source writes also goes into a recording queue
+// (CRecordingQueue) of kRecordingFrames, so the recording may fall seconds
+// behind while the display only ever sees the newest chunks.
+//
 // Threads: Write from exactly one source thread at a time; everything else
 // from the reader (the input thread), except ReadPosition, FramesWritten and
 // the statistics, which any thread may call. All members are thread-safe.
@@ -27,9 +32,14 @@
 #include <mutex>
 #include <vector>
 
+#include "acquisition/RecordingQueue.h"
+#include "base/Tunables.h"
+
 class CCaptureRing {
 public:
     static constexpr int kChunkCount = 4;
+    // How far the recording may fall behind the source without loss: 4 s.
+    static constexpr std::int32_t kRecordingFrames = 4 * kSampleRate;
     static constexpr std::uint32_t kBytesPerFrame = 4; // 16-bit stereo
     static constexpr std::int64_t kNoRetention = std::numeric_limits<std::int64_t>::max();
 
@@ -97,6 +107,15 @@ public:
     // Sequence number of the newest completed chunk, -1 if none.
     std::int64_t NewestSequence() const;
 
+    // Recording (reader side). StartRecording: the queue is emptied and gets
+    // the chunks from firstSequence on that are still held (the locked one
+    // and those after it, with the loss between them), the part of the chunk
+    // being written, and then every frame the source writes, until
+    // StopRecording. The reader takes them through Recording().Peek/Consume.
+    void StartRecording(std::int64_t firstSequence);
+    void StopRecording();
+    CRecordingQueue& Recording() { return m_recording; }
+
     // Statistics.
     std::uint64_t FramesWritten() const; // accepted frames
     std::uint64_t FramesDropped() const;
@@ -123,4 +142,6 @@ private:
     std::uint64_t m_nFramesWritten = 0;
     std::uint64_t m_nFramesDropped = 0;
     std::chrono::steady_clock::time_point m_tLastWrite;
+    bool m_bRecording = false;
+    CRecordingQueue m_recording{kRecordingFrames};
 };

@@ -14,66 +14,56 @@ constexpr const char* kSourceName = "InputThread";
 // read the same across versions.
 constexpr int kLockFailureLine = 68;
 
-// Hands the recorder every completed chunk once, in order, starting with the
-// chunk that was locked when recording began. The chunks not yet recorded
-// are retained in the capture buffer, so the source drops new sound rather
-// than overwrite them; such drops arrive as "lost before" counts.
+// Hands the recorder every captured frame once, in order, starting with the
+// chunk that was locked when recording began. The frames wait in the capture
+// ring's recording queue, which holds seconds of sound, so a late input
+// thread catches up instead of losing it; what the queue could not hold
+// arrives as a loss of known length.
 class CRecordingCursor {
 public:
-    bool IsActive() const { return m_nNext >= 0; }
+    bool IsActive() const { return m_bActive; }
 
     void Record(IAudioRecorder& recorder) {
-        if (m_nNext < 0) {
-            m_nNext = LockedChunkSequence();
-            if (m_nNext < 0) {
+        if (!m_bActive) {
+            const std::int64_t first = LockedChunkSequence();
+            if (first < 0) {
                 return; // nothing captured yet
             }
-            m_bFirst = true;
-            RetainChunksFrom(m_nNext);
+            StartRecordingFrom(first);
+            m_bActive = true;
         }
         for (;;) {
-            CCaptureRing::SChunk chunk;
-            const auto state = GetCapturedChunk(m_nNext, chunk);
-            if (state == CCaptureRing::EChunkState::NotYet) {
+            const CRecordingQueue::SPiece piece = PeekRecorded();
+            if (piece.nFrames == 0 && piece.nLostBefore == 0) {
                 break;
             }
-            if (state == CCaptureRing::EChunkState::Gone) {
-                // Retention should make this impossible; account for it all
-                // the same rather than skip silently.
-                ReportGap(recorder, 0, true);
-            } else {
-                if (!m_bFirst && chunk.nLostBefore > 0) {
-                    ReportGap(recorder, chunk.nLostBefore, false);
-                }
-                std::uint32_t written = 0;
-                recorder.WriteAudio(chunk.nBytes, chunk.pData, &written);
+            if (piece.nLostBefore > 0) {
+                ReportGap(recorder, piece.nLostBefore);
             }
-            m_bFirst = false;
-            ++m_nNext;
-            RetainChunksFrom(m_nNext);
+            if (piece.nFrames > 0) {
+                std::uint32_t written = 0;
+                recorder.WriteAudio(static_cast<std::uint32_t>(piece.nFrames * 4), piece.pFrames,
+                                    &written);
+            }
+            ConsumeRecorded(piece);
         }
     }
 
     void Stop() {
-        if (m_nNext >= 0) {
-            RetainChunksFrom(CCaptureRing::kNoRetention);
-            m_nNext = -1;
+        if (m_bActive) {
+            StopRecording();
+            m_bActive = false;
         }
     }
 
 private:
-    static void ReportGap(IAudioRecorder& recorder, std::uint64_t frames, bool wholeChunk) {
-        if (wholeChunk) {
-            DebugLog("%s %d: Sound recording lost a capture chunk\r\n", kSourceName, __LINE__);
-            return;
-        }
+    static void ReportGap(IAudioRecorder& recorder, std::uint64_t frames) {
         DebugLog("%s %d: Capture buffer overrun, %llu frames not recorded\r\n", kSourceName,
                  __LINE__, static_cast<unsigned long long>(frames));
         recorder.NoteAudioGap(frames);
     }
 
-    std::int64_t m_nNext = -1; // next sequence to record; -1 not recording
-    bool m_bFirst = false;
+    bool m_bActive = false;
 };
 
 bool IsRecording(std::int32_t storeFlags, const IAudioRecorder* recorder) {

@@ -2,15 +2,17 @@
 // The input thread: the producer of the acquisition pipeline. It waits for
 // the capture device to complete a chunk, locks the most recently completed
 // chunk, puts it into the sample exchange for the analysis, hands the
-// recorder every completed chunk in order while sound recording is on, and
+// recorder every captured frame in order while sound recording is on, and
 // unlocks. Asked to stop (its control word 0), it stops and releases the
 // capture device, puts the empty block that ends the analysis thread, and
 // sets its word to -1.
 //
 // Recording gets every captured frame exactly once and in order, even when
 // the analysis falls behind and the "latest chunk" rule skips or repeats
-// chunks for it; sound the capture buffer really lost is traced and reported
-// to the recorder (IAudioRecorder::NoteAudioGap).
+// chunks for it, and even when this thread itself falls behind by up to
+// CCaptureRing::kRecordingFrames (4 s): the frames wait in the ring's
+// recording queue. Sound lost beyond that is traced with its exact length
+// and reported to the recorder (IAudioRecorder::NoteAudioGap).
 #pragma once
 
 #include <cstdint>

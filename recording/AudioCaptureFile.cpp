@@ -48,9 +48,13 @@ void CAudioCaptureFile::Close() {
 bool CAudioCaptureFile::CloseLocked(std::string& message) {
     if (!m_pWriter)
         return true;
+    m_bOpen = false;
+    return CloseWriterLocked(message);
+}
+
+bool CAudioCaptureFile::CloseWriterLocked(std::string& message) {
     const bool ok = m_pWriter->Close() == kWavOk;
     m_pWriter.reset();
-    m_bOpen = false;
     Log("Close " + m_strFileName);
     if (!ok) {
         LogFailure("Couldn't complete WAV file " + m_strFileName);
@@ -61,8 +65,11 @@ bool CAudioCaptureFile::CloseLocked(std::string& message) {
 }
 
 bool CAudioCaptureFile::OpenNextLocked(std::string& message) {
+    // The part stays open through the switch: a reader of IsCapturing in
+    // between would take it for stopped, and the input thread would skip the
+    // sound until it saw the part recording again.
     if (m_pWriter) {
-        CloseLocked(message);
+        CloseWriterLocked(message);
         ++m_nFileCounter;
     }
     // Without '#' in the template the next file gets a derived name, so the
@@ -70,6 +77,7 @@ bool CAudioCaptureFile::OpenNextLocked(std::string& message) {
     const std::string name = RolloverFileName(m_strTemplate, m_nFileCounter);
     auto writer = std::make_unique<CWavFileWriter>();
     if (writer->Open(name, kCaptureWaveFormat) != kWavOk) {
+        m_bOpen = false;
         LogFailure("Couldn't create WAV file " + name);
         if (message.empty())
             message = "Couldn't create WAV file " + name + "\nSound recording stopped.";

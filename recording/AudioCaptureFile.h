@@ -50,6 +50,8 @@ public:
 private:
     bool OpenNextLocked(std::string& message) VIREON_REQUIRES(m_mutex);
     bool CloseLocked(std::string& message) VIREON_REQUIRES(m_mutex);
+    // Completes and drops the writer, leaving the open state to the caller.
+    bool CloseWriterLocked(std::string& message) VIREON_REQUIRES(m_mutex);
     // A failed write or commit: closes the file (what reached the disk
     // stays, cut to whole frames) and sets the message. Returns false.
     bool WriteFailedLocked(std::string& message) VIREON_REQUIRES(m_mutex);

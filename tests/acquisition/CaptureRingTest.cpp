@@ -67,4 +67,47 @@ TEST(CaptureRing, ALockedChunkIsNeverOverwrittenAndTheDroppedFramesAreCounted) {
     ExpectChunkHolds(held, 6 * kN);
 }
 
+// The recording begins at the locked chunk: the chunks after it and the
+// part of the one being written are queued at once, a loss before the next
+// chunk keeps its place, and every later write follows.
+TEST(CaptureRing, RecordingStartsAtTheLockedChunkAndThenTakesEveryWrite) {
+    constexpr std::int32_t kN = 256;
+    const struct {
+        std::int64_t beforeStart; // frames written while chunk 0 is locked
+        std::int64_t afterStart;  // frames written once it is unlocked
+    } cases[] = {{kN + kN / 2, 100}, {3 * kN, 50}, {3 * kN + 128, 100}, {0, 2 * kN}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.beforeStart);
+        CCaptureRing ring(kN);
+        WriteRamp(ring, 0, kN);
+        void* p[2] = {};
+        std::uint32_t s[2] = {};
+        std::int64_t sequence = -1;
+        ASSERT_TRUE(ring.Lock(ring.ChunkOffset(0), ring.ChunkBytes(), &p[0], &s[0], &p[1], &s[1],
+                              &sequence));
+        WriteRamp(ring, kN, c.beforeStart);
+        const std::uint64_t dropped = ring.FramesDropped();
+        ring.StartRecording(sequence);
+        ring.Unlock();
+        WriteRamp(ring, kN + c.beforeStart, c.afterStart);
+
+        Samples expected = IndexRamp(0, kN + c.beforeStart - std::int64_t(dropped));
+        const Samples after = IndexRamp(kN + c.beforeStart, c.afterStart);
+        expected.insert(expected.end(), after.begin(), after.end());
+        Samples taken;
+        std::uint64_t lost = 0;
+        for (auto piece = ring.Recording().Peek(); piece.nFrames > 0 || piece.nLostBefore > 0;
+             piece = ring.Recording().Peek()) {
+            if (piece.nLostBefore > 0) {
+                EXPECT_EQ(taken.size() / 2, expected.size() / 2 - after.size() / 2);
+                lost += piece.nLostBefore;
+            }
+            taken.insert(taken.end(), piece.pFrames, piece.pFrames + piece.nFrames * 2);
+            ring.Recording().Consume(piece);
+        }
+        EXPECT_EQ(taken, expected);
+        EXPECT_EQ(lost, dropped);
+    }
+}
+
 } // namespace

@@ -130,22 +130,52 @@ TEST_F(InputThread, RecordingGetsEveryFrameOnceInOrderWhileTheAnalysisLags) {
     Take();
     ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == 5 * kN; }));
     // The analysis skips to the newest chunk, 4, and waits again while six
-    // arrive: three fit beside it and the unrecorded ones, three are lost.
+    // arrive: three fit beside it in the display's buffer, three do not, but
+    // the recording keeps them all.
     ASSERT_TRUE(Eventually([&] { return LockedChunkSequence() == 4; }));
     WriteChunks(6);
     EXPECT_EQ(m_script->ring->FramesDropped(), 3u * kN);
     Take();
-    ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == 8 * kN; }));
+    ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == 11 * kN; }));
     const STraceMark trace;
     WriteChunks(2);
     StopThread(); // the stop comes while the input thread still waits in its put
 
-    EXPECT_EQ(trace.Count("Capture buffer overrun, 3072 frames not recorded\r\n"), 1);
-    Samples expected = IndexRamp(0, 8 * kN);
-    const Samples after = IndexRamp(11 * kN, 2 * kN);
+    EXPECT_EQ(trace.Count("frames not recorded"), 0);
+    EXPECT_EQ(m_recorder.samples, IndexRamp(0, 13 * kN));
+    EXPECT_TRUE(m_recorder.gaps.empty());
+}
+
+// The input thread stuck in its put while the source delivers more than the
+// recording queue holds: everything up to the bound is recorded, the rest
+// is one traced loss of exactly its length, and recording goes on after it.
+TEST_F(InputThread, ARecordingLateBeyondItsBufferTracesTheExactLossAndGoesOn) {
+    constexpr std::int64_t kHeld = CCaptureRing::kRecordingFrames;
+    constexpr std::int64_t kLate = kHeld / kN + 8; // chunks while stuck, past the bound
+    StartThread(kThreadRun, kCaptureSound);
+    WriteChunks(1);
+    ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == kN; }));
+    ASSERT_TRUE(Eventually([&] { return !m_script->ring->IsLocked(); }));
+    WriteChunks(1);
+    ASSERT_TRUE(Eventually([&] { return LockedChunkSequence() == 1; }));
+    WriteChunks(static_cast<int>(kLate)); // chunk 1 is queued already
+    const std::int64_t lost = (1 + kLate) * kN - kHeld;
+    const STraceMark trace;
+    Take();
+    ASSERT_TRUE(
+        Eventually([&] { return m_recorder.Frames() == static_cast<std::size_t>(kN + kHeld); }));
+    WriteChunks(2);
+    StopThread();
+
+    EXPECT_EQ(
+        trace.Count("Capture buffer overrun, " + std::to_string(lost) + " frames not recorded\r\n"),
+        1);
+    Samples expected = IndexRamp(0, kN + kHeld);
+    const Samples after = IndexRamp((2 + kLate) * kN, 2 * kN);
     expected.insert(expected.end(), after.begin(), after.end());
     EXPECT_EQ(m_recorder.samples, expected);
-    EXPECT_EQ(m_recorder.gaps, (decltype(SRecorder::gaps){{8u * kN, 3u * kN}}));
+    EXPECT_EQ(m_recorder.gaps, (decltype(SRecorder::gaps){{static_cast<std::size_t>(kN + kHeld),
+                                                           static_cast<std::uint64_t>(lost)}}));
 }
 
 TEST_F(InputThread, ChunksCompletedAsTheStopArrivesAreStillRecorded) {

@@ -135,6 +135,32 @@ TEST_F(CaptureSession, SoundRollsOverAtTheSizeLimitLosingNothingAndLogsEachStep)
     }
 }
 
+// The view publishes the recording bits on every tick and the input thread
+// stops recording when they lack the sound, so a switch to the next file
+// that looked like a stop would lose the sound until the next tick, without
+// a trace. The log reads the clock for each line, in the middle of each
+// switch: what the clock sees there is what a tick would publish.
+TEST_F(CaptureSession, TheSoundPartCountsAsRecordingThroughoutEachRollover) {
+    std::vector<std::int32_t> seen;
+    std::atomic<bool> watching{false};
+    m_session.SetClock([&] {
+        if (watching)
+            seen.push_back(m_session.GetCaptureFlags());
+        return m_now.load();
+    });
+    ASSERT_TRUE(m_session.OpenLog(Path("log.txt")));
+    RecordSound(Path("r#.wav"), 10000);
+    watching = true;
+    for (int i = 0; i < 7; ++i)
+        WriteFrames(1024);
+    watching = false;
+    m_session.SetClock([this] { return m_now.load(); }); // seen dies first
+
+    ASSERT_TRUE(std::filesystem::exists(Path("r2.wav")));
+    EXPECT_GE(seen.size(), 4u); // two closes and the starts beside them
+    EXPECT_EQ(seen, std::vector<std::int32_t>(seen.size(), kCaptureSound));
+}
+
 // A BMP capture every 3 s with a 10 s limit, driven the way the
 // screenshot thread drives it, one poll per second.
 TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) {
