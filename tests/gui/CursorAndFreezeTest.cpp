@@ -19,8 +19,6 @@ namespace {
 
 class ViewReadout : public guitest::CFrameTest {
 protected:
-    CTamselView* View() const { return m_frame->View(); }
-    QWindow* Surface() const { return View()->Surface(); }
     // Waits for a frame drawn after now: the readout reads what was drawn.
     bool FrameDrawn() {
         const std::int64_t drawn = View()->DrawCount();

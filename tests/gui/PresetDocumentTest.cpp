@@ -84,7 +84,7 @@ protected:
         m_frame->Action(command)->trigger();
     }
     QString Title() {
-        m_frame->View()->UpdateTitle();
+        View()->UpdateTitle();
         return m_frame->windowTitle();
     }
     // Saves a preset and binds the document to it.
@@ -104,7 +104,7 @@ TEST_F(PresetDocumentTest, TheDisplayOptionsNeitherModifyNorChangeAPresetFile) {
     for (const int id : {ID_VIEW_DECIBEL_SCALE, ID_VIEW_LOG_FREQUENCY, ID_VIEW_PEAK_READOUT,
                          ID_VIEW_AVERAGE_16, ID_VIEW_MAX_HOLD, ID_VIEW_FREEZE})
         Trigger(id);
-    ASSERT_TRUE(m_frame->View()->IsFrozen());
+    ASSERT_TRUE(View()->IsFrozen());
     EXPECT_FALSE(m_doc.IsModified());
     ASSERT_TRUE(SaveAs(Path("options.tpz")));
     EXPECT_EQ(ReadText(Path("options.tpz")), ReadText(Path("plain.tpz")));
@@ -148,7 +148,7 @@ TEST_F(PresetDocumentTest, NewGivesTheDefaultsAndAChangeAfterSaveMarksTheTitleUn
     Trigger(ID_PALETTE_RAINBOW);
     Trigger(ID_FILE_REVERT);
     EXPECT_TRUE(Checked(ID_PALETTE_GRAYSCALE));
-    EXPECT_TRUE(m_frame->View()->Palette().m_bPaletteInvert);
+    EXPECT_TRUE(View()->Palette().m_bPaletteInvert);
     EXPECT_FALSE(Enabled(ID_FILE_REVERT));
 }
 
@@ -259,7 +259,7 @@ TEST_F(PresetDocumentTest, APresetThatFailsToOpenFromTheRecentFilesOrAtStartupCh
     m_doc.OnNewDocument();
     g_messages.clear();
     ShowFrame();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return m_frame->View()->Ticks() >= 4; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return View()->Ticks() >= 4; }, 3000));
     EXPECT_TRUE(Shown(1, "Error reading preset file"));
     EXPECT_EQ(Title(), "Vireon") << "bound to no file";
     EXPECT_TRUE(m_frame->isVisible());

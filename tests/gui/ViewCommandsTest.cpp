@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QToolBar>
 #include <QUrl>
-#include <QWindow>
 
 #include <chrono>
 #include <map>
@@ -24,9 +23,6 @@ const Qt::KeyboardModifiers kCtrl = Qt::ControlModifier, kCtrlAlt = kCtrl | Qt::
 
 class ViewCommands : public guitest::CFrameTest {
 protected:
-    CTamselView* View() const { return m_frame->View(); }
-    // The native window the plot is drawn in, which gets the mouse events.
-    QWindow* Surface() const { return View()->Surface(); }
     // A press at `from`, one move to `to`, a release; the keys held all along.
     void Drag(Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint from, QPoint to) {
         QTest::mousePress(Surface(), button, keys, from);
