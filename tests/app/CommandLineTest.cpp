@@ -43,12 +43,6 @@ TEST(CommandLine, AcceptedWordsFillTheirFieldsAndQtsOwnOptionsPassOver) {
             Fields(out.strInputFile, out.strDevice, out.bListDevices, out.bHelp, out.strPreset),
             fields);
     }
-    // main's form skips the program name, which would otherwise be a second preset.
-    const char* argv[] = {"vireon", "x.tpz", "--version"};
-    SCommandLine out;
-    std::string error;
-    EXPECT_TRUE(CCommandLine::Parse(3, argv, out, error) && out.strPreset == "x.tpz") << error;
-    EXPECT_TRUE(out.bVersion);
 }
 
 TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
