@@ -43,36 +43,34 @@ TEST(CommandLine, AcceptedWordsFillTheirFieldsAndQtsOwnOptionsPassOver) {
             Fields(out.strInputFile, out.strDevice, out.bListDevices, out.bHelp, out.strPreset),
             fields);
     }
-    // main's form skips the program name, which would otherwise be a second preset.
-    const char* argv[] = {"vireon", "x.tpz", "--version"};
-    SCommandLine out;
-    std::string error;
-    EXPECT_TRUE(CCommandLine::Parse(3, argv, out, error) && out.strPreset == "x.tpz") << error;
-    EXPECT_TRUE(out.bVersion);
 }
 
 TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
     // Window, channel, band given, its low and high, floor, CSV, offline, seconds,
-    // block size, latency.
+    // block size, latency, band set (in any case too; none unless asked for).
     using Fields = std::tuple<std::int32_t, std::int32_t, bool, double, double, double, bool, bool,
-                              double, std::int32_t, double>;
+                              double, std::int32_t, double, EBandSet>;
     const double all = std::numeric_limits<double>::infinity();
     const std::pair<Args, Fields> cases[] = {
-        {{}, {2, CHANNEL_SUM, false, 0.0, all, -90.0, false, false, 0.0, 0, 0.0}},
+        {{}, {2, CHANNEL_SUM, false, 0.0, all, -90.0, false, false, 0.0, 0, 0.0, EBandSet::None}},
         {{"--window", "BLACKMAN-harris", "--channel=Difference", "--band", "100:2000.5", "--floor",
-          "-60", "--format", "CSV", "--input", "a.wav", "--offline"},
-         {9, CHANNEL_DIFFERENCE, true, 100.0, 2000.5, -60.0, true, true, 0.0, 0, 0.0}},
+          "-60", "--format", "CSV", "--input", "a.wav", "--offline", "--bands", "third-octave"},
+         {9, CHANNEL_DIFFERENCE, true, 100.0, 2000.5, -60.0, true, true, 0.0, 0, 0.0,
+          EBandSet::ThirdOctave}},
         {{"--window=rectangular", "--channel", "left", "--band", ":500", "--format=csv", "--format",
-          "text", "--seconds", "2.5", "--block-size=1024", "--latency", "1000", "--input", "a"},
-         {0, CHANNEL_LEFT, true, 0.0, 500.0, -90.0, false, false, 2.5, 1024, 1000.0}},
+          "text", "--seconds", "2.5", "--block-size=1024", "--latency", "1000", "--input", "a",
+          "--bands=OCTAVE"},
+         {0, CHANNEL_LEFT, true, 0.0, 500.0, -90.0, false, false, 2.5, 1024, 1000.0,
+          EBandSet::Octave}},
         {{"--window", "Bartlett-Hann", "--channel", "RIGHT", "--band=300:"},
-         {6, CHANNEL_RIGHT, true, 300.0, all, -90.0, false, false, 0.0, 0, 0.0}},
+         {6, CHANNEL_RIGHT, true, 300.0, all, -90.0, false, false, 0.0, 0, 0.0, EBandSet::None}},
     };
     for (const auto& [args, fields] : cases) {
         SCommandLine c;
         EXPECT_EQ(Parse(args, c, kHeadless), "");
         EXPECT_EQ(Fields(c.nWindowType, c.nChannelMode, c.bBandGiven, c.dBandLow, c.dBandHigh,
-                         c.dFloorDb, c.bCsv, c.bOffline, c.dSeconds, c.nBlockSize, c.dLatencyHz),
+                         c.dFloorDb, c.bCsv, c.bOffline, c.dSeconds, c.nBlockSize, c.dLatencyHz,
+                         c.nBands),
                   fields)
             << ::testing::PrintToString(args);
         EXPECT_FALSE(c.bNativeRate);
@@ -87,20 +85,6 @@ TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
             "");
         EXPECT_TRUE(c.bNativeRate);
         EXPECT_EQ(std::make_pair(c.nInputLeft, c.nInputRight), std::make_pair(left, right));
-    }
-}
-
-// The band sets, in any case; none unless asked for.
-TEST(CommandLine, BandsAreThirdOctavesOrOctaves) {
-    const std::pair<Args, EBandSet> cases[] = {
-        {{}, EBandSet::None},
-        {{"--bands", "third-octave"}, EBandSet::ThirdOctave},
-        {{"--bands=OCTAVE", "--format", "csv"}, EBandSet::Octave},
-    };
-    for (const auto& [args, bands] : cases) {
-        SCommandLine c;
-        EXPECT_EQ(Parse(args, c, kHeadless), "");
-        EXPECT_EQ(c.nBands, bands) << ::testing::PrintToString(args);
     }
 }
 
@@ -146,34 +130,27 @@ TEST(CommandLine, MistakesGiveOneLineNamingTheWord) {
         EXPECT_EQ(Parse({option, "x"}, out, kWindow),
                   "unknown option '" + option + "' (see --help)");
     }
-    for (const Args& args : {Args{"--block-size=512"},
-                             Args{"--block-size=3072"},
-                             Args{"--block-size=65536"},
-                             Args{"--block-size=2048x"},
-                             Args{"--seconds", "0"},
-                             Args{"--seconds", "nan"},
-                             Args{"--seconds", "1e999"},
-                             Args{"--latency", "22050"},
-                             Args{"--window", "hanning"},
-                             Args{"--window="},
-                             Args{"--channel", "mid"},
-                             Args{"--band", "2000:100"},
-                             Args{"--band", "5"},
-                             Args{"--band", "-1:5"},
-                             Args{"--band", "1:x"},
-                             Args{"--floor", "low"},
-                             Args{"--format", "json"},
-                             Args{"--input-channels", "2"},
-                             Args{"--input-channels", "-1,2"},
-                             Args{"--input-channels", "1,2,3"},
-                             Args{"--input-channels", "a,b"},
-                             Args{"--bands", "fifth"},
-                             Args{"--bands="}}) {
-        SCommandLine out;
-        const std::string option = args[0].substr(0, args[0].find('='));
-        EXPECT_EQ(Parse(args, out, kHeadless).rfind("option '" + option + "' needs", 0), 0u)
-            << ::testing::PrintToString(args);
-    }
+    // Values each option refuses, given as OPTION=VALUE.
+    const std::pair<std::string, std::vector<std::string>> refused[] = {
+        {"--block-size", {"512", "3072", "65536", "2048x"}},
+        {"--seconds", {"0", "nan", "1e999"}},
+        {"--latency", {"22050"}},
+        {"--window", {"hanning", ""}},
+        {"--channel", {"mid"}},
+        {"--band", {"2000:100", "5", "-1:5", "1:x"}},
+        {"--floor", {"low"}},
+        {"--format", {"json"}},
+        {"--input-channels", {"2", "-1,2", "1,2,3", "a,b"}},
+        {"--bands", {"fifth", ""}},
+    };
+    for (const auto& [option, values] : refused)
+        for (const std::string& value : values) {
+            SCommandLine out;
+            EXPECT_EQ(Parse({option + "=" + value}, out, kHeadless)
+                          .rfind("option '" + option + "' needs", 0),
+                      0u)
+                << option << "=" << value;
+        }
 }
 
 } // namespace

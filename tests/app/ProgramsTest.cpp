@@ -53,9 +53,6 @@ void ExpectRefused(const acqtest::CTempDir& dir, const std::string& program,
 TEST(VireonHeadless, EveryBadInputEndsItAtOnceWithItsMessageAndNothingOnStandardOutput) {
     const acqtest::CTempDir dir;
     dir.Write("text.wav", acqtest::Bytes(100, 'x'));
-    dir.Write("empty.flac", {});
-    ASSERT_TRUE(sndtest::Shell(dir, "ffmpeg -v error -f lavfi -i testsrc=size=64x48:rate=5 -t 1 "
-                                    "-c:v mpeg4 silent.avi"));
     dir.Write("short.wav", acqtest::Wav(acqtest::Tone(1000.0, 8000.0, 1000)));
     const std::string usage = "Usage: vireon-headless";
     std::vector<SBadCase> cases = {
@@ -66,12 +63,10 @@ TEST(VireonHeadless, EveryBadInputEndsItAtOnceWithItsMessageAndNothingOnStandard
         {{"--bogus"}, 2, "vireon-headless: unknown option '--bogus'"},
         {{"--bogus"}, 2, usage},
         {{"--latency", "1000"}, 2, usage}};
+    // The decoder's own reasons, each named by its test, reach standard error.
     const std::pair<std::string, std::string> inputs[] = {
         {"missing.wav", "input file \"missing.wav\": can't open the file"},
-        {".", "input file \".\": is a folder, not a file"},
-        {"text.wav", "input file \"text.wav\": not a sound file FFmpeg can read"},
-        {"empty.flac", "input file \"empty.flac\": the file is empty"},
-        {"silent.avi", "input file \"silent.avi\": has no audio stream"}};
+        {"text.wav", "input file \"text.wav\": not a sound file FFmpeg can read"}};
     for (const auto& [file, message] : inputs) { // in real time and offline
         cases.push_back({{"--input", file}, 1, message});
         cases.push_back({{"--input", file, "--offline"}, 1, message});
@@ -79,10 +74,14 @@ TEST(VireonHeadless, EveryBadInputEndsItAtOnceWithItsMessageAndNothingOnStandard
     ExpectRefused(dir, VIREON_HEADLESS_EXE, cases);
 }
 
-// A DC offset stronger than the tone (0.3 against the tone's bin share of
-// 0.5 / 2) is no peak unless the band asked for starts at 0 Hz; there it
-// reads its own level.
-TEST(VireonHeadless, OfflineCsvHasOneRowPerBlockAtItsStreamTimeHoldingTheFilesTone) {
+// Offline, the CSV has one row per block at its stream time, at the
+// pipeline's rate or the file's own, each holding the tone of the channel
+// measured: a WAV, a 48 kHz FLAC and a 5.1 WAV whose channels each carry
+// their own tone, measured from the front channels or those picked. A DC
+// offset stronger than the tone (0.3 against the tone's bin share of 0.5 / 2)
+// is no peak unless the band asked for starts at 0 Hz; there it reads its own
+// level. The text output names the block size and the rate.
+TEST(VireonHeadless, OfflineCsvHasOneRowPerBlockAtItsStreamTimeHoldingTheChannelsTone) {
     const acqtest::CTempDir dir;
     constexpr double kTone = 1234.5, kOffset = 0.3;
     constexpr std::int64_t kFrames = 5 * kSampleRate + 1000;
@@ -91,26 +90,50 @@ TEST(VireonHeadless, OfflineCsvHasOneRowPerBlockAtItsStreamTimeHoldingTheFilesTo
         v = static_cast<std::int16_t>(v + std::lround(kOffset * 32767.0));
     dir.Write("tone.wav", acqtest::Wav(acqtest::Tone(kTone, 16384.0, kFrames)));
     dir.Write("offset.wav", acqtest::Wav(offset));
-    const double toneDb = 20.0 * std::log10(0.5), offsetDb = 20.0 * std::log10(kOffset);
-    const double toneRms = 0.5 / std::sqrt(2.0), bothRms = std::hypot(kOffset, toneRms);
+    sndtest::SoxTone(dir, "t.flac", "-r 48000 -b 24 -c 2");
+    sndtest::SoxTone(dir, "six.wav", "-r 48000 -b 24 -c 6",
+                     "synth 4 sine 1000 sine 1500 sine 300 sine 60 sine 2500 sine 3500 vol 0.5");
+    constexpr double kSeconds = static_cast<double>(kFrames) / kSampleRate;
+    const double bothRms = std::hypot(kOffset, 0.5 / std::sqrt(2.0)),
+                 offsetDb = 20.0 * std::log10(kOffset);
+    // Unless a row says else: 4 s (the sox files), each tone at half scale.
     const struct {
-        const char* file;
-        std::int64_t n;
-        std::vector<std::string> band;
-        double hz, db, rms;
+        std::vector<std::string> args;
+        std::int32_t n;
+        double hz, rate = 44100.0, seconds = 4.0, rms = 0.5 / std::sqrt(2.0),
+                   db = 20.0 * std::log10(0.5);
     } cases[] = {
-        {"tone.wav", 1024, {}, kTone, toneDb, toneRms},
-        {"tone.wav", 32768, {}, kTone, toneDb, toneRms},
-        {"offset.wav", 4096, {}, kTone, toneDb, bothRms},
-        {"offset.wav", 4096, {"--band", "0:"}, 0.0, offsetDb, bothRms},
+        {{"--input", "tone.wav"}, 1024, kTone, kSampleRate, kSeconds},
+        {{"--input", "tone.wav"}, 32768, kTone, kSampleRate, kSeconds},
+        {{"--input", "offset.wav"}, 4096, kTone, kSampleRate, kSeconds, bothRms},
+        {{"--input", "offset.wav", "--band", "0:"},
+         4096,
+         0.0,
+         kSampleRate,
+         kSeconds,
+         bothRms,
+         offsetDb},
+        {{"--input", "t.flac", "--channel", "left"}, 32768, 1000.0},
+        {{"--input", "t.flac", "--native-rate", "--channel", "left"}, 32768, 1000.0, 48000.0},
+        {{"--input", "t.flac", "--native-rate", "--channel", "right"}, 32768, 1500.0, 48000.0},
+        {{"--input", "six.wav", "--channel", "right"}, 32768, 1500.0},
+        {{"--input", "six.wav", "--input-channels", "4,5", "--channel", "left"}, 32768, 2500.0},
+        {{"--input", "six.wav", "--input-channels", "3,5", "--channel", "right", "--native-rate"},
+         32768,
+         3500.0,
+         48000.0},
     };
     for (const auto& c : cases) {
-        const std::int64_t n = c.n;
-        SCOPED_TRACE(std::string(c.file) + ", N = " + std::to_string(n) + ", " +
-                     ::testing::PrintToString(c.band));
-        std::vector<std::string> args = {"--input", c.file,         "--offline",      "--format",
-                                         "csv",     "--block-size", std::to_string(n)};
-        args.insert(args.end(), c.band.begin(), c.band.end());
+        SCOPED_TRACE(::testing::PrintToString(c.args) + ", N = " + std::to_string(c.n));
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--offline", "--block-size", std::to_string(c.n)});
+        const SResult text = RunProgram(dir, VIREON_HEADLESS_EXE, args);
+        EXPECT_EQ(text.status, 0) << text.err;
+        char header[64];
+        std::snprintf(header, sizeof header, "N = %d at %g Hz (", c.n, c.rate);
+        EXPECT_NE(text.out.find(header), std::string::npos) << text.out;
+
+        args.insert(args.end(), {"--format", "csv"});
         const SResult r = RunProgram(dir, VIREON_HEADLESS_EXE, args);
         EXPECT_EQ(r.status, 0) << r.err;
         std::istringstream lines(r.out);
@@ -118,70 +141,19 @@ TEST(VireonHeadless, OfflineCsvHasOneRowPerBlockAtItsStreamTimeHoldingTheFilesTo
         ASSERT_TRUE(std::getline(lines, line));
         EXPECT_EQ(line, "time_s,peak_hz,peak_dbfs,min,max,rms");
         std::int64_t rows = 0;
-        while (std::getline(lines, line)) {
-            double t = 0, hz = 0, db = 0, lo = 0, hi = 0, rms = 0;
+        for (double t = 0, hz = 0, db = 0, lo = 0, hi = 0, rms = 0; std::getline(lines, line);
+             ++rows) {
             char end = 0;
             ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf,%lf,%lf,%lf%c", &t, &hz, &db, &lo, &hi,
                                   &rms, &end),
                       6)
                 << line;
-            EXPECT_NEAR(t, static_cast<double>(rows * n) / kSampleRate, 1e-6) << line;
-            EXPECT_NEAR(hz, c.hz, 0.1 * kSampleRate / n) << line;
+            EXPECT_NEAR(t, rows * c.n / c.rate, 1e-6) << line;
+            EXPECT_NEAR(hz, c.hz, 0.1 * c.rate / c.n) << line;
             EXPECT_NEAR(db, c.db, 0.5) << line;
             EXPECT_NEAR(rms, c.rms, 1e-3) << line;
-            ++rows;
         }
-        EXPECT_EQ(rows, kFrames / n);
-    }
-}
-
-// A 48 kHz FLAC and a 5.1 WAV, each channel its own tone: measured at the
-// pipeline's rate or the file's own, from the front channels or those picked.
-TEST(VireonHeadless, OfflineMeasuresAnyFormatAtEitherRateFromTheChannelsPicked) {
-    const acqtest::CTempDir dir;
-    sndtest::SoxTone(dir, "t.flac", "-r 48000 -b 24 -c 2");
-    sndtest::SoxTone(dir, "six.wav", "-r 48000 -b 24 -c 6",
-                     "synth 4 sine 1000 sine 1500 sine 300 sine 60 sine 2500 sine 3500 vol 0.5");
-    constexpr std::int32_t kN = 32768;
-    const struct {
-        std::vector<std::string> args;
-        double rate, hz;
-    } cases[] = {
-        {{"--input", "t.flac"}, 44100.0, 1000.0},
-        {{"--input", "t.flac", "--native-rate"}, 48000.0, 1000.0},
-        {{"--input", "t.flac", "--native-rate", "--channel", "right"}, 48000.0, 1500.0},
-        {{"--input", "six.wav", "--channel", "right"}, 44100.0, 1500.0},
-        {{"--input", "six.wav", "--input-channels", "4,5"}, 44100.0, 2500.0},
-        {{"--input", "six.wav", "--input-channels", "3,5", "--channel", "right", "--native-rate"},
-         48000.0,
-         3500.0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.args));
-        std::vector<std::string> args = c.args;
-        args.insert(args.end(), {"--offline", "--block-size", std::to_string(kN), "--channel"});
-        if (std::find(c.args.begin(), c.args.end(), "--channel") == c.args.end())
-            args.push_back("left");
-        else
-            args.pop_back();
-        SResult text = RunProgram(dir, VIREON_HEADLESS_EXE, args);
-        EXPECT_EQ(text.status, 0) << text.err;
-        char header[64];
-        std::snprintf(header, sizeof header, "N = %d at %g Hz (", kN, c.rate);
-        EXPECT_NE(text.out.find(header), std::string::npos) << text.out;
-
-        args.insert(args.end(), {"--format", "csv"});
-        const SResult csv = RunProgram(dir, VIREON_HEADLESS_EXE, args);
-        std::istringstream lines(csv.out);
-        std::string line;
-        std::getline(lines, line);
-        int rows = 0;
-        for (double t = 0, hz = 0; std::getline(lines, line); ++rows) {
-            ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf", &t, &hz), 2) << line;
-            EXPECT_NEAR(t, rows * kN / c.rate, 1e-6);
-            EXPECT_NEAR(hz, c.hz, 0.05);
-        }
-        EXPECT_EQ(rows, static_cast<int>(4.0 * c.rate) / kN);
+        EXPECT_EQ(rows, static_cast<std::int64_t>(c.seconds * c.rate) / c.n);
     }
 }
 
@@ -228,11 +200,9 @@ TEST(VireonHeadless, BandsAddAColumnPerBandWithTheToneInItsOwn) {
     ASSERT_TRUE(std::getline(lines, header) && std::getline(lines, row));
     const auto split = [](const std::string& line) {
         std::vector<std::string> fields;
-        std::istringstream words(line);
+        std::istringstream words(line + ","); // the comma keeps an empty last field
         for (std::string field; std::getline(words, field, ',');)
             fields.push_back(field);
-        if (!line.empty() && line.back() == ',')
-            fields.emplace_back();
         return fields;
     };
     const std::vector<std::string> names = split(header), values = split(row);

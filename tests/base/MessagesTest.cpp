@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -109,109 +108,59 @@ TEST(Messages, MessagesArrivingWhileABoxIsOpenFollowItInOrderFoldedAndBounded) {
 
 namespace {
 
-// A presenter whose boxes belong to a thread of its own, as a window's
-// belong to the user-interface thread: drains are posted there, and its
-// first box stays open until every worker has finished reporting.
-class CThreadPresenter : public IMessagePresenter {
+// A presenter whose boxes belong to the test's own thread, as a window's
+// belong to the user-interface thread: drains reported elsewhere are posted
+// to it and run only when the test runs them, so a worker that waited for
+// its box would never come back.
+class CLoopPresenter : public IMessagePresenter {
 public:
-    CThreadPresenter() : m_thread([this] { Run(); }) {}
-    ~CThreadPresenter() override {
-        Post(nullptr);
-        m_thread.join();
-    }
-
     void Schedule(std::function<void()> drain) override {
-        if (OnOwnThread())
-            drain();
-        else
-            Post(std::move(drain));
+        if (std::this_thread::get_id() == m_ownId)
+            return drain();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_posted.push_back(std::move(drain));
+        m_wake.notify_one();
     }
     bool Present(int level, const std::string& text) override {
-        const bool alone = m_nOpen.fetch_add(1) == 0;
-        const bool onOwnThread = OnOwnThread();
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_shown.emplace_back(level, text);
-            m_bOnOwnThread = m_bOnOwnThread && onOwnThread;
-            m_bOneAtATime = m_bOneAtATime && alone;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        shown.emplace_back(level, text);
+        onOwnThread = onOwnThread && std::this_thread::get_id() == m_ownId;
+        return true;
+    }
+    // Runs the posted drains until count messages were shown.
+    bool RunUntilShown(std::size_t count) {
+        const auto until = std::chrono::steady_clock::now() + 10s;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (shown.size() < count) {
+            if (!m_wake.wait_until(lock, until, [this] { return !m_posted.empty(); }))
+                return false;
+            const std::function<void()> drain = std::move(m_posted.front());
+            m_posted.pop_front();
+            lock.unlock();
+            drain();
+            lock.lock();
         }
-        m_workersDone.wait(); // the first box; later ones find it set
-        m_nOpen.fetch_sub(1);
         return true;
     }
 
-    void WorkersDone() { m_workersDoneSetter.set_value(); }
-    // What was shown once nothing more is pending or showing.
-    bool WaitUntilShown(std::size_t count, Shown& shown, bool& onOwnThread, bool& oneAtATime) {
-        const auto until = std::chrono::steady_clock::now() + 10s;
-        for (;; std::this_thread::sleep_for(1ms)) {
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                if (m_shown.size() >= count) {
-                    shown = m_shown;
-                    onOwnThread = m_bOnOwnThread;
-                    oneAtATime = m_bOneAtATime;
-                    return true;
-                }
-            }
-            if (std::chrono::steady_clock::now() > until)
-                return false;
-        }
-    }
+    Shown shown; // read once RunUntilShown has returned
+    bool onOwnThread = true;
 
 private:
-    bool OnOwnThread() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return std::this_thread::get_id() == m_ownId;
-    }
-    void Post(std::function<void()> task) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_tasks.push_back(std::move(task));
-        }
-        m_wake.notify_one();
-    }
-    void Run() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_ownId = std::this_thread::get_id();
-        }
-        for (;;) {
-            std::function<void()> task;
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_wake.wait(lock, [this] { return !m_tasks.empty(); });
-                task = std::move(m_tasks.front());
-                m_tasks.pop_front();
-            }
-            if (!task)
-                return;
-            task();
-        }
-    }
-
+    const std::thread::id m_ownId = std::this_thread::get_id();
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_tasks;
-    std::thread::id m_ownId;
-    Shown m_shown;
-    bool m_bOnOwnThread = true;
-    bool m_bOneAtATime = true;
-    std::atomic<int> m_nOpen{0};
-    std::promise<void> m_workersDoneSetter;
-    std::shared_future<void> m_workersDone = m_workersDoneSetter.get_future().share();
-    std::thread m_thread; // last: it starts on members built before it
+    std::deque<std::function<void()>> m_posted;
 };
 
 } // namespace
 
-// Workers report at once from several threads while the first box is open
-// on the presenter's own thread: none waits for it, and once it closes
-// every message is shown there, once, one box at a time, each worker's in
+// Workers report at once from several threads: none waits for a box, and
+// every message is shown on the presenter's thread, once, each worker's in
 // the order it reported them.
 TEST(Messages, WorkersNeverWaitAndEachMessageShowsOnceOnThePresentersThreadInItsWorkersOrder) {
     constexpr int kWorkers = 4, kEach = 2; // all fit in the queue
-    const CInstalled<CThreadPresenter> presenter;
+    const CInstalled<CLoopPresenter> presenter;
     std::vector<std::future<void>> workers;
     for (int w = 0; w < kWorkers; ++w)
         workers.push_back(std::async(std::launch::async, [w] {
@@ -221,18 +170,14 @@ TEST(Messages, WorkersNeverWaitAndEachMessageShowsOnceOnThePresentersThreadInIts
     bool returned = true;
     for (auto& worker : workers)
         returned = worker.wait_for(10s) == std::future_status::ready && returned;
-    presenter->WorkersDone(); // before any failure: a worker held in a box would hang the test
     EXPECT_TRUE(returned) << "a worker waited for a box";
 
-    Shown shown;
-    bool onOwnThread = false, oneAtATime = false;
-    ASSERT_TRUE(presenter->WaitUntilShown(kWorkers * kEach, shown, onOwnThread, oneAtATime));
-    EXPECT_EQ(shown.size(), static_cast<std::size_t>(kWorkers * kEach));
-    EXPECT_TRUE(onOwnThread);
-    EXPECT_TRUE(oneAtATime);
+    ASSERT_TRUE(presenter->RunUntilShown(kWorkers * kEach));
+    EXPECT_EQ(presenter->shown.size(), static_cast<std::size_t>(kWorkers * kEach));
+    EXPECT_TRUE(presenter->onOwnThread);
     for (int w = 0; w < kWorkers; ++w) {
         std::vector<std::string> mine;
-        for (const auto& [level, text] : shown)
+        for (const auto& [level, text] : presenter->shown)
             if (text.starts_with("worker " + std::to_string(w) + " "))
                 mine.push_back(text);
         std::vector<std::string> reported;

@@ -25,29 +25,6 @@ TEST(RunState, PresetColoursReachThePlotColoursAsRedGreenBlue) {
     EXPECT_EQ((std::array{fore.r, fore.g, fore.b}), (std::array{0.4f, 0.6f, 0.5f}));
 }
 
-TEST(RunState, GroupsAreCopiedWhole) {
-    // A writer flips between two consistent ranges; a reader must never see
-    // a minimum of one with the maximum of the other.
-    CRunState store;
-    store.SetDisplayRange({1.0, 2.0, 1.0, 0.0, 1.0, false});
-    std::atomic<bool> stop{false};
-    std::thread writer([&] {
-        for (int i = 0; i < 20000; ++i) {
-            const double base = (i % 2) ? 100.0 : 1.0;
-            store.SetDisplayRange({base, base + 1.0, 1.0, 0.0, 1.0, false});
-        }
-        stop = true;
-    });
-    int torn = 0;
-    while (!stop) {
-        const SDisplayRange r = store.GetDisplayRange();
-        if (r.dFreqMax - r.dFreqMin != 1.0)
-            ++torn;
-    }
-    writer.join();
-    EXPECT_EQ(torn, 0);
-}
-
 TEST(RunState, WritersOfTwoPartsOfOneGroupNeverUndoEachOther) {
     // Two threads each own one part of a group and check, before every
     // write and at the end, that their part still holds what they wrote

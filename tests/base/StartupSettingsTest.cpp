@@ -8,13 +8,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <unistd.h>
 #include <utility>
 
 #include "base/DebugLog.h"
+#include "tests/acquisition/AcquisitionTestSupport.h"
 
 namespace {
 
@@ -27,12 +27,6 @@ using Settings = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32
 Settings Of(const CStartupSettings& s) {
     return {s.m_nBlockSize,   s.m_nPlotWidth,   s.m_nPlotHeight, s.m_nHistoryLength,
             s.m_nSurfaceCols, s.m_nSurfaceRows, s.m_strPreset};
-}
-
-std::string Slurp(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
 }
 
 // A settings file of the test's own, removed afterwards.
@@ -103,7 +97,7 @@ TEST_F(StartupSettingsFile, WritingGivesFiveLinesThatReadBackAndAnUnopenableFile
     CStartupSettings written = Loaded("SIZE 1\n");
     ASSERT_TRUE(written.Write());
     // BUFFER 1 is the index of the 2048 that runs without a BUFFER line.
-    EXPECT_EQ(Slurp(m_path),
+    EXPECT_EQ(acqtest::ReadText(m_path),
               "# This is the Vireon.ini file\nBUFFER 1\nSIZE 1\n3DPLOT 0\nPRESET \n");
 
     written.ParseLine("BUFFER 4", 256);
@@ -140,7 +134,7 @@ TEST_F(StartupSettingsFile, AFailedWriteLeavesTheOldFileAndAWriteThroughALinkKee
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1) << "the failed write is reported";
-    EXPECT_EQ(Slurp(m_path), old);
+    EXPECT_EQ(acqtest::ReadText(m_path), old);
     EXPECT_EQ(Beside(), std::vector<std::string>{fs::path(m_path).filename().string()});
 
     const std::string target = m_path + ".target";

@@ -19,8 +19,6 @@ namespace {
 
 class ViewReadout : public guitest::CFrameTest {
 protected:
-    CTamselView* View() const { return m_frame->View(); }
-    QWindow* Surface() const { return View()->Surface(); }
     // Waits for a frame drawn after now: the readout reads what was drawn.
     bool FrameDrawn() {
         const std::int64_t drawn = View()->DrawCount();
@@ -176,25 +174,6 @@ TEST_F(ViewReadout, FreezeHoldsThePixelsWhileRowsAdvanceAndTheRecordingGrows) {
     EXPECT_TRUE(View()->grabFramebuffer().convertToFormat(QImage::Format_RGB888) != held)
         << "live again: the noise has moved on";
     m_frame->Action(ID_CAPTURE_CLOSE)->trigger();
-}
-
-// Freeze is a moment's state, not a setting: switching it leaves a bound
-// preset unmodified, and a preset saved while frozen has the very bytes of
-// one saved live.
-TEST_F(ViewReadout, FreezeNeitherModifiesNorChangesAPreset) {
-    const acqtest::CTempDir dir;
-    const auto bytes = [](const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        return std::vector<char>((std::istreambuf_iterator<char>(file)), {});
-    };
-    m_doc.OnNewDocument();
-    ASSERT_TRUE(m_doc.DoSave(QString::fromStdString(dir.Path() + "/live.tpz")));
-    m_frame->Action(ID_VIEW_FREEZE)->trigger();
-    ASSERT_TRUE(View()->IsFrozen());
-    EXPECT_FALSE(m_doc.IsModified());
-    ASSERT_TRUE(m_doc.DoSave(QString::fromStdString(dir.Path() + "/frozen.tpz")));
-    EXPECT_EQ(bytes(dir.Path() + "/frozen.tpz"), bytes(dir.Path() + "/live.tpz"));
-    EXPECT_EQ(bytes(dir.Path() + "/live.tpz").size(), 524u);
 }
 
 } // namespace

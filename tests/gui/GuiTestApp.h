@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdlib>
 #include <filesystem>
@@ -106,6 +107,9 @@ protected:
         CMessageBoxPresenter::SetTestSink(nullptr);
     }
 
+    CTamselView* View() const { return m_frame->View(); }
+    // The native window the plot is drawn in, which gets the mouse events.
+    QWindow* Surface() const { return View()->Surface(); }
     void Keys(Qt::Key key, Qt::KeyboardModifiers modifiers) {
         QTest::keyClick(m_frame.get(), key, modifiers);
     }

@@ -19,11 +19,13 @@
 
 #include "presets/AcquireDlg.h"
 #include "presets/PrefsDlg.h"
+#include "tests/acquisition/AcquisitionTestSupport.h"
 #include "tests/gui/GuiTestApp.h"
 #include "tests/presets/PresetTestSupport.h"
 
 namespace {
 
+using acqtest::ReadText;
 using guitest::g_messages;
 using guitest::Shown;
 
@@ -82,12 +84,8 @@ protected:
         m_frame->Action(command)->trigger();
     }
     QString Title() {
-        m_frame->View()->UpdateTitle();
+        View()->UpdateTitle();
         return m_frame->windowTitle();
-    }
-    static std::vector<char> Contents(const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        return std::vector<char>((std::istreambuf_iterator<char>(file)), {});
     }
     // Saves a preset and binds the document to it.
     bool SaveAs(const std::string& path) { return m_doc.DoSave(QString::fromStdString(path)); }
@@ -97,18 +95,20 @@ protected:
 };
 
 // The decibel scale, the log axis, the peak readout, averaging and max hold
-// are the user's, not the preset's: switching them leaves a saved preset
-// unmodified, a preset saved with them on has the very bytes of one saved
-// with them off, and opening a preset leaves them as they are.
+// are the user's, and Freeze a moment's state, not the preset's: switching
+// them leaves a saved preset unmodified, a preset saved with them on has the
+// very bytes of one saved with them off, and opening a preset leaves the
+// user's options as they are.
 TEST_F(PresetDocumentTest, TheDisplayOptionsNeitherModifyNorChangeAPresetFile) {
     ASSERT_TRUE(SaveAs(Path("plain.tpz")));
     for (const int id : {ID_VIEW_DECIBEL_SCALE, ID_VIEW_LOG_FREQUENCY, ID_VIEW_PEAK_READOUT,
-                         ID_VIEW_AVERAGE_16, ID_VIEW_MAX_HOLD})
+                         ID_VIEW_AVERAGE_16, ID_VIEW_MAX_HOLD, ID_VIEW_FREEZE})
         Trigger(id);
+    ASSERT_TRUE(View()->IsFrozen());
     EXPECT_FALSE(m_doc.IsModified());
     ASSERT_TRUE(SaveAs(Path("options.tpz")));
-    EXPECT_EQ(Contents(Path("options.tpz")), Contents(Path("plain.tpz")));
-    ASSERT_EQ(Contents(Path("plain.tpz")).size(), 524u);
+    EXPECT_EQ(ReadText(Path("options.tpz")), ReadText(Path("plain.tpz")));
+    ASSERT_EQ(ReadText(Path("plain.tpz")).size(), 524u);
     ASSERT_TRUE(m_doc.OnOpenDocument(Path("plain.tpz")));
     EXPECT_EQ(g_runState.GetDisplayScale(), (SDisplayScale{true, true}));
     EXPECT_EQ(g_runState.GetMeasureOptions(), (SMeasureOptions{true, 16, true}));
@@ -140,7 +140,7 @@ TEST_F(PresetDocumentTest, NewGivesTheDefaultsAndAChangeAfterSaveMarksTheTitleUn
     EXPECT_TRUE(Enabled(ID_FILE_REVERT));
     Trigger(ID_FILE_SAVE);
     EXPECT_FALSE(Title().endsWith("*"));
-    const std::vector<char> bytes = Contents(path);
+    const std::string bytes = ReadText(path);
     ASSERT_EQ(bytes.size(), 524u);
     EXPECT_EQ(bytes[156], 1) << "tag 35, palette invert, saved set";
 
@@ -148,7 +148,7 @@ TEST_F(PresetDocumentTest, NewGivesTheDefaultsAndAChangeAfterSaveMarksTheTitleUn
     Trigger(ID_PALETTE_RAINBOW);
     Trigger(ID_FILE_REVERT);
     EXPECT_TRUE(Checked(ID_PALETTE_GRAYSCALE));
-    EXPECT_TRUE(m_frame->View()->Palette().m_bPaletteInvert);
+    EXPECT_TRUE(View()->Palette().m_bPaletteInvert);
     EXPECT_FALSE(Enabled(ID_FILE_REVERT));
 }
 
@@ -159,7 +159,7 @@ TEST_F(PresetDocumentTest, NewGivesTheDefaultsAndAChangeAfterSaveMarksTheTitleUn
 TEST_F(PresetDocumentTest, ASaveThatFailsPartWayLeavesThePreviousFileIntact) {
     const std::string path = Path("kept.tpz");
     ASSERT_TRUE(SaveAs(path));
-    const std::vector<char> before = Contents(path);
+    const std::string before = ReadText(path);
     ASSERT_EQ(before.size(), 524u);
     g_runState.SetPresetSettings(presettest::Distinct().settings);
     const pid_t child = fork();
@@ -176,7 +176,7 @@ TEST_F(PresetDocumentTest, ASaveThatFailsPartWayLeavesThePreviousFileIntact) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the save claimed success";
-    EXPECT_EQ(Contents(path), before);
+    EXPECT_EQ(ReadText(path), before);
     EXPECT_EQ(QDir(m_dir.path()).entryList({"kept*"}, QDir::Files | QDir::Hidden),
               QStringList{"kept.tpz"});
 }
@@ -259,7 +259,7 @@ TEST_F(PresetDocumentTest, APresetThatFailsToOpenFromTheRecentFilesOrAtStartupCh
     m_doc.OnNewDocument();
     g_messages.clear();
     ShowFrame();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return m_frame->View()->Ticks() >= 4; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return View()->Ticks() >= 4; }, 3000));
     EXPECT_TRUE(Shown(1, "Error reading preset file"));
     EXPECT_EQ(Title(), "Vireon") << "bound to no file";
     EXPECT_TRUE(m_frame->isVisible());

@@ -14,7 +14,6 @@
 
 #include "tests/acquisition/AcquisitionTestSupport.h"
 #include "tests/gui/GuiTestApp.h"
-#include "view/MouseDrag.h"
 
 namespace {
 
@@ -24,12 +23,11 @@ const Qt::KeyboardModifiers kCtrl = Qt::ControlModifier, kCtrlAlt = kCtrl | Qt::
 
 class ViewCommands : public guitest::CFrameTest {
 protected:
-    CTamselView* View() const { return m_frame->View(); }
     // A press at `from`, one move to `to`, a release; the keys held all along.
     void Drag(Qt::MouseButton button, Qt::KeyboardModifiers keys, QPoint from, QPoint to) {
-        QTest::mousePress(View(), button, keys, from);
-        QTest::mouseEvent(QTest::MouseMove, View(), Qt::NoButton, keys, to);
-        QTest::mouseRelease(View(), button, keys, to);
+        QTest::mousePress(Surface(), button, keys, from);
+        QTest::mouseEvent(QTest::MouseMove, Surface(), Qt::NoButton, keys, to);
+        QTest::mouseRelease(Surface(), button, keys, to);
     }
     // The pane's text once the timer's next redraw has set it.
     bool PaneReads(int pane, const QString& text) {
@@ -214,21 +212,24 @@ TEST_F(ViewCommands, PlotOnlyTwiceRestoresThePanelSet) {
     EXPECT_TRUE(Enabled(ID_VIEW_VU_METER));
 }
 
-// The range pane follows the range in Hz or kHz, a drag included. Left drags
-// move the frequency range, right drags shape the palette; each row starts
-// from its own range and palette. On the histogram Ctrl and Shift drags have
-// nothing to turn: no change, and the hint pane shows a single space while
-// Ctrl or Shift is held.
+// The plot's native window fills the view and takes the drags. The range
+// pane follows the range in Hz or kHz, a drag included. Left drags move the
+// frequency range, right drags shape the palette; each row starts from its
+// own range and palette. On the histogram Ctrl and Shift drags have nothing
+// to turn: no change, and the hint pane shows a single space while Ctrl or
+// Shift is held.
 TEST_F(ViewCommands, DragsClampTheRangeShapeThePaletteAndShowInThePanesButCtrlDragsDoNothing) {
+    ASSERT_NE(Surface(), nullptr);
+    EXPECT_EQ(Surface()->size(), View()->size());
     EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0.00->10.00KHz),M(-100-> 0dB)")));
     g_runState.SetDisplayRange({20, 999, 979, 0.001, 0.5, false});
     EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0020-> 999Hz),M(-60->-6dB)")));
-    QTest::mousePress(View(), Qt::LeftButton, Qt::NoModifier, {300, 200});
-    QTest::mouseEvent(QTest::MouseMove, View(), Qt::NoButton, Qt::NoModifier, {300, 199});
+    QTest::mousePress(Surface(), Qt::LeftButton, Qt::NoModifier, {300, 200});
+    QTest::mouseEvent(QTest::MouseMove, Surface(), Qt::NoButton, Qt::NoModifier, {300, 199});
     EXPECT_TRUE(PaneReads(1, QStringLiteral("F(0.02->1.02KHz),M(-60->-6dB)")));
     EXPECT_TRUE(
         PaneReads(0, QStringLiteral("Click+Drag L/R Offsets Frequency,Up/Down Scales Range")));
-    QTest::mouseRelease(View(), Qt::LeftButton, Qt::NoModifier, {300, 199});
+    QTest::mouseRelease(Surface(), Qt::LeftButton, Qt::NoModifier, {300, 199});
 
     const QPoint at(300, 200);
     const struct {
@@ -289,12 +290,12 @@ TEST_F(ViewCommands, DragsClampTheRangeShapeThePaletteAndShowInThePanesButCtrlDr
 TEST_F(ViewCommands, CtrlAndShiftDragsTurnAndZoomTheSurfaceUntilResetPlot) {
     Keys(Qt::Key_U, kCtrlAlt);
     const double r = g_startupSettings.m_nSurfaceRows;
-    QTest::mousePress(View(), Qt::LeftButton, Qt::ControlModifier, {300, 200});
-    QTest::mouseEvent(QTest::MouseMove, View(), Qt::NoButton, Qt::ControlModifier, {330, 210});
+    QTest::mousePress(Surface(), Qt::LeftButton, Qt::ControlModifier, {300, 200});
+    QTest::mouseEvent(QTest::MouseMove, Surface(), Qt::NoButton, Qt::ControlModifier, {330, 210});
     EXPECT_TRUE(PaneReads(0, QStringLiteral("Click+Drag to Rotate View")));
     EXPECT_TRUE(View()->SurfacePlot().GetShowAxes());
     EXPECT_TRUE(View()->BarsPlot().GetShowBox());
-    QTest::mouseRelease(View(), Qt::LeftButton, Qt::ControlModifier, {330, 210});
+    QTest::mouseRelease(Surface(), Qt::LeftButton, Qt::ControlModifier, {330, 210});
     EXPECT_EQ(g_projection3D.GetRotation(), (std::array<double, 3>{10, 30, 0}));
 
     Drag(Qt::LeftButton, Qt::ShiftModifier, {300, 200}, {300, 150}); // up: nearer
@@ -347,34 +348,13 @@ TEST_F(ViewCommands, HelpOpensTheLocalPageTheInstalledOneOrTheExpectedAddress) {
     EXPECT_EQ(g_messages[1], std::make_pair(2, std::string("Can't open help file in a browser")));
 }
 
-// Run stops capture while the worker threads go on; the run pane says so at
-// the next redraw. A frame with a capture backend replaces the test's own.
-TEST_F(ViewCommands, RunWhileRunningStopsCaptureButNotTheThreads) {
-    const auto script = std::make_shared<acqtest::SScript>();
-    CTamselView::SetBackendFactory([script](const std::string&) {
-        return std::make_unique<acqtest::CScriptedBackend>(script);
-    });
-    ShowFrame();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return g_runState.GetRenderThreadState() == 1; }, 3000));
-    EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
-    EXPECT_TRUE(Checked(ID_FILE_RUN));
-    Keys(Qt::Key_R, Qt::ControlModifier);
-    EXPECT_FALSE(Checked(ID_FILE_RUN));
-    EXPECT_TRUE(PaneReads(2, QStringLiteral("STOP")));
-    EXPECT_EQ(g_runState.GetInputThreadState(), 1);
-    EXPECT_EQ(g_runState.GetRenderThreadState(), 1);
-    EXPECT_EQ(g_runState.GetScreenshotThreadState(), 1);
-    Keys(Qt::Key_R, Qt::ControlModifier);
-    EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
-    EXPECT_EQ(script->starts, 2);
-}
-
 // Run that cannot start capture stays stopped: no RUN pane, no running
 // status, Run unchecked. Without a device (reported at start-up) it says
 // nothing more; a device that initialised but does not start is named with
 // its reason, once for the first run and once for each Run after, until it
-// starts.
-TEST_F(ViewCommands, RunThatCannotStartCaptureStaysStoppedAndSaysWhyOncePerTry) {
+// starts. Run while running then stops capture while the worker threads go
+// on, and the next Run starts the device again.
+TEST_F(ViewCommands, RunThatCannotStartCaptureStaysStoppedAndSaysWhyOncePerTryElseItToggles) {
     const auto stopped = [&] {
         EXPECT_TRUE(PaneReads(2, QStringLiteral("STOP")));
         EXPECT_FALSE(g_runState.IsAcquiring()) << "the run status panel reads it";
@@ -408,23 +388,19 @@ TEST_F(ViewCommands, RunThatCannotStartCaptureStaysStoppedAndSaysWhyOncePerTry) 
     Keys(Qt::Key_R, Qt::ControlModifier);
     EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
     EXPECT_TRUE(g_runState.IsAcquiring());
+    EXPECT_TRUE(Checked(ID_FILE_RUN));
     EXPECT_EQ(g_messages.size(), 2u);
-}
-
-// The plot is drawn in a native window that fills the view, and the mouse
-// events it receives are the view's drags.
-TEST_F(ViewCommands, TheSurfaceFillsTheViewAndItsMouseEventsAreTheViewsDrags) {
-    QWindow* surface = View()->Surface();
-    ASSERT_NE(surface, nullptr);
-    EXPECT_EQ(surface->size(), View()->size());
-    const SDisplayRange start{1000, 2000, 1000, 0.0, 1.0, false};
-    g_runState.SetDisplayRange(start);
-    QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, {300, 200});
-    QTest::mouseMove(surface, {303, 210});
-    QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, {303, 210});
-    const SDisplayRange want = DragRange(start, 3, 10);
-    EXPECT_DOUBLE_EQ(g_runState.GetDisplayRange().dFreqMin, want.dFreqMin);
-    EXPECT_DOUBLE_EQ(g_runState.GetDisplayRange().dFreqMax, want.dFreqMax);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return g_runState.GetRenderThreadState() == 1; }, 3000));
+    Keys(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(Checked(ID_FILE_RUN));
+    EXPECT_TRUE(PaneReads(2, QStringLiteral("STOP")));
+    for (const int state : {g_runState.GetInputThreadState(), g_runState.GetRenderThreadState(),
+                            g_runState.GetScreenshotThreadState()})
+        EXPECT_EQ(state, 1) << "the threads go on";
+    const int starts = script->starts;
+    Keys(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(PaneReads(2, QStringLiteral("RUN")));
+    EXPECT_EQ(script->starts, starts + 1);
 }
 
 // A display costs CPU for every frame, so it draws only for a change. While

@@ -208,9 +208,14 @@ struct SPicture {
 // only) at 640 x 480: H = 360 columns over the default 1 Hz .. 10 kHz. The bar
 // area of the histogram and the image area of the waterfall sit at the plot's
 // corner (10, 479) plus four 12-pixel label widths across and 12 + H down.
-// The WAV file is named alone, as a file manager names it: its content, not
-// being a preset, makes it the input.
-TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothPlots) {
+// Then the decibel scale and the log axis, switched on from the View menu,
+// put the tone in the column the log axis gives its frequency (20 Hz .. 10
+// kHz, starting at one bin, 21.5 Hz), and in dB the silence around it stays
+// dark. They are remembered in the user's settings and on again at the next
+// start, and so are the peak readout, the average and max hold (which leave
+// the waterfall alone). The WAV file is named alone, as a file manager names
+// it: its content, not being a preset, makes it the input.
+TEST_F(VireonProcess, RunsItsThreadsAndTheTraceShowsTheToneInItsColumnAndRemembersTheScales) {
     m_strInput = "tone.wav";
     constexpr int kBlock = 2048, kH = 360, kBin = 186;
     constexpr double kHz = kBin * static_cast<double>(kSampleRate) / kBlock; // 4005.2 Hz
@@ -218,16 +223,16 @@ TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothP
     constexpr int kLeft = 10 + 4 * 12, kBottom = 479 - 12 - kH;
     m_temp.Write("tone.wav", acqtest::Wav(acqtest::Tone(kHz, 16384.0, 4 * kSampleRate)));
     const SRun run = Run("7:debug,8:debug,9:timing,10:debug,11:pause,12:timing,13:debugstate,"
-                         "14:resume,14:grab,15:plot=1,17:grab,18:run,20:close");
+                         "14:resume,14:grab,15:plot=1,17:grab,18:decibel,18:logaxis,18:peak,"
+                         "18:average=16,18:maxhold,27:grab,28:run,30:close");
     for (const char* thread : {"input", "render", "screenshot"}) {
         SCOPED_TRACE(thread);
         EXPECT_EQ(run.First("tick", 4)[thread], -1);
         EXPECT_EQ(run.First("tick", 6)[thread], 1);
-        EXPECT_EQ(run.First("tick", 19)[thread], 1) << "the threads run on while stopped";
+        EXPECT_EQ(run.First("tick", 29)[thread], 1) << "the threads run on while stopped";
     }
     EXPECT_EQ(run.First("tick", 5)["input"], 1);
     EXPECT_EQ(run.First("tick", 5)["capturing"], 1);
-    EXPECT_GT(run.First("tick", 9)["draws"], run.First("tick", 5)["draws"]) << "redrawn";
     EXPECT_EQ(run.First("run")["capturing"], 0);
     const std::vector<const SEvent*> s = run.All("debug");
     ASSERT_EQ(s.size(), 6u);
@@ -243,7 +248,7 @@ TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothP
     EXPECT_EQ((*s[5])["shownIsTracePrefix"], 1);
 
     const auto grabs = run.All("grab");
-    ASSERT_EQ(grabs.size(), 2u);
+    ASSERT_EQ(grabs.size(), 3u);
     const SPicture histogram(grabs[0]->fields.at("file"));
     ASSERT_EQ(histogram.image.size(), QSize(640, 480));
     int tallest = -1, tallestHeight = 0;
@@ -263,40 +268,19 @@ TEST_F(VireonProcess, RunsItsThreadsAndTheTraceAndShowsTheToneAtItsColumnInBothP
     const int brightest = waterfall.Brightest(kLeft + 1, kLeft + kH, kBottom + 1);
     EXPECT_EQ(brightest - (kLeft + 1), column);
     EXPECT_GT(waterfall.At(brightest, kBottom + 1), 3 * 40);
-}
 
-// The decibel scale and the log axis, switched on from the View menu, are
-// remembered in the user's settings and on again at the next start, and so
-// are the peak readout, the average and max hold (which leave the waterfall
-// alone). The
-// waterfall then shows a tone on a bin centre in the column the log axis
-// gives its frequency (20 Hz .. 10 kHz at H = 360 columns, starting at one
-// bin, 21.5 Hz), and in dB the silence around it stays dark.
-TEST_F(VireonProcess, TheScaleOptionsAreRememberedAndPutTheToneInItsLogColumn) {
-    constexpr int kBlock = 2048, kH = 360, kBin = 93;
-    constexpr double kBinWidth = static_cast<double>(kSampleRate) / kBlock;
-    constexpr int kLeft = 10 + 4 * 12, kBottom = 479 - 12 - kH;
-    m_temp.Write("tone.wav",
-                 acqtest::Wav(acqtest::Tone(kBin * kBinWidth, 16384.0, 4 * kSampleRate)));
-    const SRun first = Run("4:scale,5:decibel,5:logaxis,5:peak,5:average=16,5:maxhold,6:scale,"
-                           "7:plot=1,16:grab,17:close");
-    EXPECT_EQ(first.First("scale", 4)["decibel"] + first.First("scale", 4)["log"], 0);
-    EXPECT_EQ(first.First("scale", 6)["decibel"] + first.First("scale", 6)["log"], 2);
+    const SFrequencyAxis axis =
+        MakeFrequencyAxis(kDefaultDisplayRange, true, kHz / kBin, kH); // one bin's width
+    const int logColumn = AxisColumn(axis, kHz);
+    const SPicture logWaterfall(grabs[2]->fields.at("file"));
+    ASSERT_EQ(logWaterfall.image.size(), QSize(640, 480));
+    EXPECT_EQ(logWaterfall.Brightest(kLeft + 1, kLeft + kH, kBottom + 1) - (kLeft + 1), logColumn);
+    EXPECT_EQ(logWaterfall.At(kLeft + 1 + logColumn / 2, kBottom + 1), 0) << "silence is dark";
     std::ifstream settings(m_dir / "QuillmoorSoftware" / "Vireon.conf");
     const std::string text(std::istreambuf_iterator<char>(settings), {});
-    EXPECT_NE(text.find("DecibelScale=true"), std::string::npos) << text;
-    EXPECT_NE(text.find("LogFrequencyAxis=true"), std::string::npos) << text;
-    for (const char* key : {"PeakReadout=true", "Average=16", "MaxHold=true"})
+    for (const char* key : {"DecibelScale=true", "LogFrequencyAxis=true", "PeakReadout=true",
+                            "Average=16", "MaxHold=true"})
         EXPECT_NE(text.find(key), std::string::npos) << key << " in " << text;
-
-    const SFrequencyAxis axis = MakeFrequencyAxis(kDefaultDisplayRange, true, kBinWidth, kH);
-    const int column = AxisColumn(axis, kBin * kBinWidth);
-    const SPicture waterfall(first.First("grab").fields.at("file"));
-    ASSERT_EQ(waterfall.image.size(), QSize(640, 480));
-    const int brightest = waterfall.Brightest(kLeft + 1, kLeft + kH, kBottom + 1);
-    EXPECT_EQ(brightest - (kLeft + 1), column);
-    EXPECT_EQ(waterfall.At(kLeft + 1 + column / 2, kBottom + 1), 0) << "silence is dark";
-
     const SRun second = Run("4:scale,5:close");
     EXPECT_EQ(second.First("scale", 4)["decibel"] + second.First("scale", 4)["log"], 2);
     EXPECT_EQ(second.First("scale", 4)["peak"] + second.First("scale", 4)["maxhold"], 2);
