@@ -34,9 +34,7 @@ void CCaptureRing::Write(const std::int16_t* frames, std::size_t count) {
         while (count > 0) {
             const int slot = static_cast<int>(m_nWriteSequence % kChunkCount);
             if (m_nWriteFrame == 0) {
-                const bool locked = m_nLockedChunk == slot;
-                const bool retained = m_nWriteSequence - kChunkCount >= m_nRetainFrom;
-                if (locked || retained) {
+                if (m_nLockedChunk == slot) {
                     m_nPendingLost += count;
                     m_nFramesDropped += count;
                     break;
@@ -152,36 +150,6 @@ void CCaptureRing::Unlock() {
 bool CCaptureRing::IsLocked() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_nLockedChunk >= 0;
-}
-
-void CCaptureRing::RetainFrom(std::int64_t firstSequence) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_nRetainFrom = firstSequence;
-}
-
-CCaptureRing::EChunkState CCaptureRing::GetChunk(std::int64_t sequence, SChunk& out) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (sequence >= m_nWriteSequence) {
-        return EChunkState::NotYet;
-    }
-    const int slot = static_cast<int>(sequence % kChunkCount);
-    if (sequence < 0 || m_chunkSequence[slot] != sequence) {
-        return EChunkState::Gone;
-    }
-    out.pData = reinterpret_cast<const std::uint8_t*>(m_samples.data()) + ChunkOffset(slot);
-    out.nBytes = m_nChunkBytes;
-    out.nLostBefore = m_lostBefore[slot];
-    return EChunkState::Ready;
-}
-
-std::int64_t CCaptureRing::NewestSequence() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_nWriteSequence - 1;
-}
-
-std::uint64_t CCaptureRing::FramesWritten() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_nFramesWritten;
 }
 
 std::uint64_t CCaptureRing::FramesDropped() const {

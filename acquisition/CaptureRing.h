@@ -5,14 +5,13 @@
 // chunk to complete and locks chunks for reading.
 //
 // Every chunk that completes gets a sequence number (0, 1, 2, ... since the
-// ring was made), so a reader can take every completed chunk in order even
-// when it falls behind the "latest chunk" rule that the analysis follows.
+// ring was made), so that the recording can start at the chunk the reader
+// has locked.
 //
-// Memory safety: a source never writes into a chunk that is locked or that a
-// reader still retains (see RetainFrom). It drops the incoming frames instead
-// and counts them; the next chunk it starts carries that count as "lost
-// before". So a reader never sees a chunk change under it, and lost sound is
-// always accounted for.
+// Memory safety: a source never writes into a chunk that is locked. It drops
+// the incoming frames instead and counts them; the next chunk it starts
+// carries that count as "lost before". So a reader never sees a chunk change
+// under it, and lost sound is always accounted for.
 //
 // The sound recording does not depend on the four chunks: while it runs,
 // every frame the source writes also goes into a recording queue
@@ -28,7 +27,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <limits>
 #include <mutex>
 #include <vector>
 
@@ -41,7 +39,6 @@ public:
     // How far the recording may fall behind the source without loss: 4 s.
     static constexpr std::int32_t kRecordingFrames = 4 * kSampleRate;
     static constexpr std::uint32_t kBytesPerFrame = 4; // 16-bit stereo
-    static constexpr std::int64_t kNoRetention = std::numeric_limits<std::int64_t>::max();
 
     // framesPerChunk: N, 1 .. 32768 (the block size).
     explicit CCaptureRing(std::int32_t framesPerChunk);
@@ -64,7 +61,7 @@ public:
 
     // Source side. frames: interleaved left/right pairs; count in frames.
     // Never blocks on the reader beyond a short mutex; frames that would
-    // overwrite a locked or retained chunk are dropped and counted.
+    // overwrite the locked chunk are dropped and counted.
     void Write(const std::int16_t* frames, std::size_t count);
 
     // Byte offset up to which the buffer holds complete data (0 .. 16N - 1).
@@ -89,24 +86,6 @@ public:
     void Unlock();
     bool IsLocked() const;
 
-    // Retention for in-order readers: chunks with sequence >= firstSequence
-    // are never overwritten (the source drops frames instead) until the
-    // reader moves the mark on. kNoRetention switches it off.
-    void RetainFrom(std::int64_t firstSequence);
-
-    enum class EChunkState { NotYet, Ready, Gone };
-    struct SChunk {
-        const std::uint8_t* pData = nullptr;
-        std::uint32_t nBytes = 0;
-        std::uint64_t nLostBefore = 0; // frames dropped just before this chunk
-    };
-    // A completed chunk by sequence number. Ready: out describes it; its
-    // bytes stay valid while the chunk is retained or locked. NotYet: it has
-    // not completed. Gone: it was overwritten.
-    EChunkState GetChunk(std::int64_t sequence, SChunk& out) const;
-    // Sequence number of the newest completed chunk, -1 if none.
-    std::int64_t NewestSequence() const;
-
     // Recording (reader side). StartRecording: the queue is emptied and gets
     // the chunks from firstSequence on that are still held (the locked one
     // and those after it, with the loss between them), the part of the chunk
@@ -117,7 +96,6 @@ public:
     CRecordingQueue& Recording() { return m_recording; }
 
     // Statistics.
-    std::uint64_t FramesWritten() const; // accepted frames
     std::uint64_t FramesDropped() const;
     std::uint64_t FramesDelivered() const; // accepted + dropped, read together
     // Time of the last Write call (accepted or dropped), or of the ring's
@@ -138,7 +116,6 @@ private:
     std::array<std::uint64_t, kChunkCount> m_lostBefore{};
     std::uint64_t m_nPendingLost = 0;
     int m_nLockedChunk = -1;
-    std::int64_t m_nRetainFrom = kNoRetention;
     std::uint64_t m_nFramesWritten = 0;
     std::uint64_t m_nFramesDropped = 0;
     std::chrono::steady_clock::time_point m_tLastWrite;

@@ -188,7 +188,6 @@ bool CScreenCaptureFile::ReleaseWriterLocked() {
         LogFailure("Couldn't complete AVI file " + m_strFileName + " (error " +
                    std::to_string(m_pWriter->GetError()) + ")");
     m_pWriter.reset();
-    m_bOpen = false;
     Log("Close " + m_strFileName);
     return ok;
 }
@@ -196,6 +195,10 @@ bool CScreenCaptureFile::ReleaseWriterLocked() {
 bool CScreenCaptureFile::OpenNextLocked() {
     if (!m_bReady)
         return false;
+    // The part stays open through the switch: a reader of IsCapturing in
+    // between would take it for stopped, and the screenshot thread would skip
+    // frames (a screen-only capture's clock would stop) until it was
+    // recording again.
     if (m_pWriter) {
         ReleaseWriterLocked();
         ++m_nFileCounter;
@@ -214,6 +217,7 @@ bool CScreenCaptureFile::OpenNextLocked() {
         RemoveQuietly(part);
         LogFailure("Couldn't create AVI file " + name +
                    (writer ? " (error " + std::to_string(writer->GetError()) + ")" : ""));
+        m_bOpen = false;
         m_bReady = false;
         return false;
     }

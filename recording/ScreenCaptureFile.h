@@ -77,7 +77,8 @@ private:
     // False: the writer failed to complete the file.
     bool CloseLocked() VIREON_REQUIRES(m_mutex);
     // Completes and drops the writer there is, logging "Close" and any
-    // failure; false if it failed to complete the file.
+    // failure; false if it failed to complete the file. The open state is
+    // left to the caller.
     bool ReleaseWriterLocked() VIREON_REQUIRES(m_mutex);
     void AbandonLocked() VIREON_REQUIRES(m_mutex);
 

@@ -31,9 +31,22 @@ inline void WriteRamp(CCaptureRing& ring, std::int64_t first, std::int64_t frame
     ring.Write(IndexRamp(first, frames).data(), static_cast<std::size_t>(frames));
 }
 
-inline void ExpectChunkHolds(const CCaptureRing::SChunk& chunk, std::int64_t firstFrame) {
-    const auto* s = reinterpret_cast<const std::int16_t*>(chunk.pData);
-    EXPECT_EQ(Samples(s, s + chunk.nBytes / 2), IndexRamp(firstFrame, chunk.nBytes / 4));
+// What the ring's recording queue holds, taken in order: the frames, and
+// each loss with the frame it comes before.
+struct SRecorded {
+    Samples frames;
+    std::vector<std::pair<std::size_t, std::uint64_t>> losses; // at frame, frames lost
+};
+inline SRecorded TakeRecorded(CCaptureRing& ring) {
+    SRecorded taken;
+    for (auto piece = ring.Recording().Peek(); piece.nFrames > 0 || piece.nLostBefore > 0;
+         piece = ring.Recording().Peek()) {
+        if (piece.nLostBefore > 0)
+            taken.losses.emplace_back(taken.frames.size() / 2, piece.nLostBefore);
+        taken.frames.insert(taken.frames.end(), piece.pFrames, piece.pFrames + piece.nFrames * 2);
+        ring.Recording().Consume(piece);
+    }
+    return taken;
 }
 
 // --- WAV files ---

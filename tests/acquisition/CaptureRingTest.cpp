@@ -39,7 +39,6 @@ TEST(CaptureRing, EachChunkEventIsSetOnceUntilAWaitResetsIt) {
     EXPECT_EQ(waits, 4);
 }
 
-// (Chunks retained for the recording are the input thread's tests' case.)
 TEST(CaptureRing, ALockedChunkIsNeverOverwrittenAndTheDroppedFramesAreCounted) {
     constexpr std::int32_t kN = 256;
     CCaptureRing ring(kN);
@@ -56,15 +55,19 @@ TEST(CaptureRing, ALockedChunkIsNeverOverwrittenAndTheDroppedFramesAreCounted) {
     WriteRamp(ring, kN, 5 * kN);
     EXPECT_EQ(ring.FramesDropped(), 2u * kN);
     EXPECT_EQ(ring.FramesDelivered(), 6u * kN) << "a place in the source's stream counts the drops";
-    CCaptureRing::SChunk held;
-    ASSERT_EQ(ring.GetChunk(0, held), CCaptureRing::EChunkState::Ready);
-    ExpectChunkHolds(held, 0);
-    EXPECT_EQ(p[0], held.pData);
+    const auto* held = static_cast<const std::int16_t*>(p[0]);
+    EXPECT_EQ(Samples(held, held + s[0] / 2), IndexRamp(0, kN));
     ring.Unlock();
     WriteRamp(ring, 6 * kN, kN);
-    ASSERT_EQ(ring.GetChunk(4, held), CCaptureRing::EChunkState::Ready);
-    EXPECT_EQ(held.nLostBefore, 2u * kN);
-    ExpectChunkHolds(held, 6 * kN);
+    // The chunk after the drop carries it: a recording from chunk 3 meets
+    // the loss between chunk 3 and chunk 4.
+    ring.StartRecording(3);
+    const SRecorded recorded = TakeRecorded(ring);
+    Samples expected = IndexRamp(3 * kN, kN);
+    const Samples after = IndexRamp(6 * kN, kN);
+    expected.insert(expected.end(), after.begin(), after.end());
+    EXPECT_EQ(recorded.frames, expected);
+    EXPECT_EQ(recorded.losses, (decltype(recorded.losses){{kN, 2u * kN}}));
 }
 
 // The recording begins at the locked chunk: the chunks after it and the
@@ -94,19 +97,12 @@ TEST(CaptureRing, RecordingStartsAtTheLockedChunkAndThenTakesEveryWrite) {
         Samples expected = IndexRamp(0, kN + c.beforeStart - std::int64_t(dropped));
         const Samples after = IndexRamp(kN + c.beforeStart, c.afterStart);
         expected.insert(expected.end(), after.begin(), after.end());
-        Samples taken;
-        std::uint64_t lost = 0;
-        for (auto piece = ring.Recording().Peek(); piece.nFrames > 0 || piece.nLostBefore > 0;
-             piece = ring.Recording().Peek()) {
-            if (piece.nLostBefore > 0) {
-                EXPECT_EQ(taken.size() / 2, expected.size() / 2 - after.size() / 2);
-                lost += piece.nLostBefore;
-            }
-            taken.insert(taken.end(), piece.pFrames, piece.pFrames + piece.nFrames * 2);
-            ring.Recording().Consume(piece);
-        }
-        EXPECT_EQ(taken, expected);
-        EXPECT_EQ(lost, dropped);
+        const SRecorded recorded = TakeRecorded(ring);
+        EXPECT_EQ(recorded.frames, expected);
+        decltype(recorded.losses) losses; // just before the frames written after the start
+        if (dropped > 0)
+            losses.emplace_back(expected.size() / 2 - after.size() / 2, dropped);
+        EXPECT_EQ(recorded.losses, losses);
     }
 }
 

@@ -194,7 +194,10 @@ TEST_F(InputThread, NothingIsRecordedUnlessBothStoreAndSessionSayAudio) {
     WriteChunks(1);
     EXPECT_EQ(Take(), kN);
     m_store.SetCaptureFlags(kCaptureScreen);
-    std::this_thread::sleep_for(kChunkWaitSlice + 50ms); // the loop reads the store anew
+    // One more chunk through the loop: the iteration after it reads the store anew.
+    WriteChunks(1);
+    EXPECT_EQ(Take(), kN);
+    ASSERT_TRUE(Eventually([&] { return !m_script->ring->IsLocked(); }));
     m_recorder.flags = kCaptureSound;
     WriteChunks(1);
     EXPECT_EQ(Take(), kN);
@@ -238,8 +241,9 @@ TEST_F(FilePipeline, AToneFromTheFileIsAnalysedAndStopEndsAllThreadsWithinASecon
         const std::string path = c.source ? m_strTone : m_dir.Path() + "/absent.wav";
         ASSERT_EQ(InitCapture(kN, std::make_unique<CWavFileSource>(path)), c.source);
         ASSERT_TRUE(pipeline.Start(c.restartCaptureOnStop, c.ticks));
-        if (c.ticks == 1)
-            std::this_thread::sleep_for(150ms); // blocks wait for a taker
+        if (c.ticks == 1) { // the second block waits for a taker
+            ASSERT_TRUE(Eventually([] { return LockedChunkSequence() >= 1; }));
+        }
         if (c.source && !c.paused && c.ticks > 1) {
             ASSERT_TRUE(pipeline.WaitForBlocks(3));
             EXPECT_EQ(pipeline.PeakColumn(), pipeline.ToneColumn(kToneHz));
@@ -248,7 +252,9 @@ TEST_F(FilePipeline, AToneFromTheFileIsAnalysedAndStopEndsAllThreadsWithinASecon
         if (c.paused) {
             ASSERT_TRUE(pipeline.WaitForBlocks(1));
             StopCapture();
-            std::this_thread::sleep_for(150ms);
+            // The input thread lets its last chunk go and waits for one that
+            // does not come.
+            ASSERT_TRUE(Eventually([] { return LockedChunkSequence() < 0; }));
         }
         EXPECT_TRUE(pipeline.StopsWithin(1000ms));
         ReleaseCapture();

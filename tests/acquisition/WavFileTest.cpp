@@ -137,20 +137,18 @@ TEST(WavFileSource, PlaysTheFileInOrderAndLoopsAtItsEnd) {
     CWavFileSource source(dir.Write("ramp.wav", Wav(IndexRamp(0, kFileFrames))));
     ASSERT_TRUE(source.Create()) << source.Error();
     ASSERT_TRUE(source.CreateBuffer(ring));
-    ring->RetainFrom(0); // every chunk stays until read
+    ring->StartRecording(0); // every frame delivered, in order
     ASSERT_TRUE(source.Start());
-    ASSERT_TRUE(Eventually([&] { return ring->NewestSequence() >= 3; }, 10s));
+    ASSERT_TRUE(Eventually([&] { return ring->FramesDelivered() >= 4 * kN; }, 10s));
     source.Stop();
     const Samples once = IndexRamp(0, kFileFrames);
-    Samples played; // the file three times over: more than the four chunks
+    Samples played; // the file three times over: more than four chunks
     for (int pass = 0; pass < 3; ++pass)
         played.insert(played.end(), once.begin(), once.end());
-    for (std::int64_t sequence = 0; sequence <= 3; ++sequence) {
-        CCaptureRing::SChunk chunk;
-        ASSERT_EQ(ring->GetChunk(sequence, chunk), CCaptureRing::EChunkState::Ready);
-        const auto* s = reinterpret_cast<const std::int16_t*>(chunk.pData);
-        EXPECT_TRUE(std::equal(s, s + 2 * kN, played.begin() + 2 * kN * sequence)) << sequence;
-    }
+    const SRecorded recorded = TakeRecorded(*ring);
+    EXPECT_TRUE(recorded.losses.empty());
+    ASSERT_GE(recorded.frames.size(), 8u * kN);
+    EXPECT_TRUE(std::equal(played.begin(), played.begin() + 8 * kN, recorded.frames.begin()));
 }
 
 // A reader that breaks after `good` frames of a ramp, until rewound.
@@ -186,20 +184,18 @@ TEST(FileSource, AReadThatFailsPartWayIsAFaultAndTheReadablePartLoops) {
     CFileSource source("x", std::make_unique<CBreakingReader>(kGood));
     ASSERT_TRUE(source.Create());
     ASSERT_TRUE(source.CreateBuffer(ring));
-    ring->RetainFrom(0);
+    ring->StartRecording(0);
     EXPECT_EQ(source.Fault(), "");
     ASSERT_TRUE(source.Start());
     EXPECT_TRUE(Eventually([&] { return !source.Fault().empty(); }, 10s));
-    ASSERT_TRUE(Eventually([&] { return ring->NewestSequence() >= 3; }, 10s));
+    ASSERT_TRUE(Eventually([&] { return ring->FramesDelivered() >= 4 * kN; }, 10s));
     source.Stop();
     EXPECT_EQ(source.Fault(), "input file \"x\": broken at 700");
-    for (std::int64_t sequence = 0; sequence <= 3; ++sequence) {
-        CCaptureRing::SChunk chunk;
-        ASSERT_EQ(ring->GetChunk(sequence, chunk), CCaptureRing::EChunkState::Ready);
-        const auto* s = reinterpret_cast<const std::int16_t*>(chunk.pData);
-        for (std::int64_t i = 0; i < kN; ++i)
-            ASSERT_EQ(s[2 * i], (sequence * kN + i) % kGood) << sequence << " " << i;
-    }
+    const SRecorded recorded = TakeRecorded(*ring);
+    EXPECT_TRUE(recorded.losses.empty());
+    ASSERT_GE(recorded.frames.size(), 8u * kN);
+    for (std::int64_t i = 0; i < 4 * kN; ++i)
+        ASSERT_EQ(recorded.frames[static_cast<std::size_t>(2 * i)], i % kGood) << i;
 }
 
 } // namespace

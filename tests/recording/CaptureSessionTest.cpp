@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <map>
 
 #include "RecordingTestSupport.h"
@@ -27,6 +28,17 @@ protected:
         m_session.SetFileName(CCaptureSession::kAudio, fileName);
         m_session.SetSizeLimit(CCaptureSession::kAudio, sizeLimit);
         ASSERT_TRUE(m_session.OpenAudio());
+        m_session.StartStop(true);
+    }
+    // Sets up an AVI capture (the video writer factory set) with a size
+    // limit and a frame whenever asked, and starts it.
+    void RecordVideo(const std::string& fileName, std::int32_t sizeLimit) {
+        m_session.SetFileName(CCaptureSession::kScreen, fileName);
+        m_session.SetInterval(0);
+        ASSERT_TRUE(m_session.InitScreen(&m_dibHeader, 30, kCaptureAvi));
+        ASSERT_TRUE(m_session.ChooseCompression());
+        ASSERT_TRUE(m_session.MakeCompressedStream());
+        m_session.SetSizeLimit(CCaptureSession::kScreen, sizeLimit);
         m_session.StartStop(true);
     }
     // Sets up a BMP capture of a small frame every `interval` seconds.
@@ -133,32 +145,6 @@ TEST_F(CaptureSession, SoundRollsOverAtTheSizeLimitLosingNothingAndLogsEachStep)
         EXPECT_EQ(ReadText(log), expected);
         std::filesystem::remove(files[0]);
     }
-}
-
-// The view publishes the recording bits on every tick and the input thread
-// stops recording when they lack the sound, so a switch to the next file
-// that looked like a stop would lose the sound until the next tick, without
-// a trace. The log reads the clock for each line, in the middle of each
-// switch: what the clock sees there is what a tick would publish.
-TEST_F(CaptureSession, TheSoundPartCountsAsRecordingThroughoutEachRollover) {
-    std::vector<std::int32_t> seen;
-    std::atomic<bool> watching{false};
-    m_session.SetClock([&] {
-        if (watching)
-            seen.push_back(m_session.GetCaptureFlags());
-        return m_now.load();
-    });
-    ASSERT_TRUE(m_session.OpenLog(Path("log.txt")));
-    RecordSound(Path("r#.wav"), 10000);
-    watching = true;
-    for (int i = 0; i < 7; ++i)
-        WriteFrames(1024);
-    watching = false;
-    m_session.SetClock([this] { return m_now.load(); }); // seen dies first
-
-    ASSERT_TRUE(std::filesystem::exists(Path("r2.wav")));
-    EXPECT_GE(seen.size(), 4u); // two closes and the starts beside them
-    EXPECT_EQ(seen, std::vector<std::int32_t>(seen.size(), kCaptureSound));
 }
 
 // A BMP capture every 3 s with a 10 s limit, driven the way the
@@ -364,17 +350,10 @@ TEST_F(CaptureSession, AFailedOrCancelledVideoSetUpLeavesAnExistingFileAsItWas) 
 // made, the screen part stops.
 TEST_F(CaptureSession, VideoRollsOverWithTheChosenCompressionAndStopsWhenItCannot) {
     SetVideoWriterFactory([] { return std::make_unique<CFakeVideoWriter>(); });
-    SBitmapInfoHeader header;
     const std::uint8_t dib[40] = {};
     const std::string log = Path("log.txt");
     ASSERT_TRUE(m_session.OpenLog(log));
-    m_session.SetFileName(CCaptureSession::kScreen, Path("v.avi"));
-    m_session.SetInterval(0);
-    ASSERT_TRUE(m_session.InitScreen(&header, 30, kCaptureAvi));
-    ASSERT_TRUE(m_session.ChooseCompression());
-    ASSERT_TRUE(m_session.MakeCompressedStream());
-    m_session.SetSizeLimit(CCaptureSession::kScreen, 2500);
-    m_session.StartStop(true);
+    RecordVideo(Path("v.avi"), 2500);
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(m_session.WriteAviFrame(dib)) << i;
     SetVideoWriterFactory(nullptr);
@@ -385,6 +364,51 @@ TEST_F(CaptureSession, VideoRollsOverWithTheChosenCompressionAndStopsWhenItCanno
 
     EXPECT_TRUE(std::filesystem::exists(Path("v1.avi"))); // not v.avi again
     EXPECT_NE(ReadText(log).find("Couldn't create AVI file " + Path("v2.avi")), std::string::npos);
+}
+
+// The view publishes the recording bits on every tick: a switch to the next
+// file that looked like a stop would make the input thread skip the sound,
+// or the screenshot thread the frames, until the next tick, without a
+// trace. The log reads the clock for each line, in the middle of each
+// switch: what the clock sees there is what a tick would publish.
+TEST_F(CaptureSession, EachPartCountsAsRecordingThroughoutEachRollover) {
+    SetVideoWriterFactory([] { return std::make_unique<CFakeVideoWriter>(); });
+    const std::uint8_t dib[40] = {};
+    const struct {
+        const char* what;
+        std::int32_t flag;
+        std::function<void()> record, write;
+        const char* lastFile;
+    } cases[] = {
+        {"sound", kCaptureSound, [&] { RecordSound(Path("r#.wav"), 10000); },
+         [&] { WriteFrames(1024); }, "r2.wav"},
+        {"screen", kCaptureScreen, [&] { RecordVideo(Path("v#.avi"), 2500); },
+         [&] { m_session.WriteAviFrame(dib); }, "v2.avi"},
+    };
+    std::vector<std::int32_t> seen;
+    std::atomic<bool> watching{false};
+    m_session.SetClock([&] {
+        if (watching)
+            seen.push_back(m_session.GetCaptureFlags());
+        return m_now.load();
+    });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        seen.clear();
+        ASSERT_TRUE(m_session.OpenLog(Path("log.txt")));
+        c.record();
+        watching = true;
+        for (int i = 0; i < 7; ++i)
+            c.write();
+        watching = false;
+        m_session.CloseSession();
+
+        EXPECT_TRUE(std::filesystem::exists(Path(c.lastFile)));
+        EXPECT_GE(seen.size(), 4u); // two closes and the starts beside them
+        EXPECT_EQ(seen, std::vector<std::int32_t>(seen.size(), c.flag));
+    }
+    m_session.SetClock([this] { return m_now.load(); }); // seen dies first
+    SetVideoWriterFactory(nullptr);
 }
 
 // The three threads at once, as they meet in the program: the input thread

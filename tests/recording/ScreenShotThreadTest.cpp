@@ -41,8 +41,7 @@ protected:
     // Hands one snapshot over and waits until the thread has consumed it.
     void Snapshot() {
         m_store.SetScreenshotReady(true);
-        while (m_store.GetScreenshotReady())
-            std::this_thread::sleep_for(1ms);
+        EXPECT_TRUE(Eventually([&] { return !m_store.GetScreenshotReady(); }));
     }
 
     CRunState m_store;
