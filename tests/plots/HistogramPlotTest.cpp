@@ -35,81 +35,61 @@ TEST(HistogramPlot, EachBarIsTheTallestOfItsBytesScaledToTheHistoryLength) {
 }
 
 // Above 1000 Hz the frequency labels turn to kHz; the magnitude axis follows
-// the measured range under auto-scale, else the display range, in dB.
-TEST(HistogramPlot, AxesFollowTheDisplayRange) {
+// the measured range under auto-scale, else the display range, in dB. With
+// the log axis the frequency labels stand at 1, 2 and 5 x 10^k Hz, each a
+// decade's share of the axis from its start; with decibels the magnitude
+// labels follow the 10 dB grid of the range's ends. Off again (the same
+// plot throughout), the axes are as without them.
+TEST(HistogramPlot, AxesFollowTheDisplayRangeAndTheScaleOptions) {
     const std::string fixed = "-100.0|-18.1|-12.0|-8.5|-6.0|-4.1|-2.5|-1.2| 0.0|";
+    const std::string measured = "-60.0|-27.0|-21.1|-17.6|-15.1|-13.2|-11.6|-10.3|-9.1|";
+    const std::string decades = "0.02|0.05|0.10|0.20|0.50|1.00|2.00|5.00|10.00|20.00|";
     const struct {
         double freqMax;
-        bool autoScale;
-        const char *title, *freq;
-        std::string db;
+        bool autoScale, scales;
+        const char* title;
+        std::string freq, db; // the linear axis's ends, the log axis's every label
     } cases[] = {
-        {1000.0, false, "Frequency (Hz)", "20.0..1000.0", fixed},
-        {1000.5, false, "Frequency (KHz)", "0.02..1.00", fixed},
-        {1000.5, true, "Frequency (KHz)", "0.02..1.00",
-         "-60.0|-27.0|-21.1|-17.6|-15.1|-13.2|-11.6|-10.3|-9.1|"},
+        {1000.0, false, false, "Frequency (Hz)", "20.0..1000.0", fixed},
+        {1000.5, false, false, "Frequency (KHz)", "0.02..1.00", fixed},
+        {1000.5, true, false, "Frequency (KHz)", "0.02..1.00", measured},
+        {20000.0, false, true, "Frequency (KHz)", decades,
+         "-100.0|-90.0|-80.0|-70.0|-60.0|-50.0|-40.0|-30.0|-20.0|-10.0| 0.0|"},
+        {20000.0, true, true, "Frequency (KHz)", decades, "-60.0|-50.0|-40.0|-30.0|-20.0|-10.0|"},
+        {20000.0, true, false, "Frequency (KHz)", "0.02..20.00", measured},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.freqMax << (c.autoScale ? " auto" : ""));
-        CRunState store;
-        store.SetHistoryGeometry({720, 360, 0, 360});
-        store.SetDisplayRange({20.0, c.freqMax, c.freqMax - 20.0, 0.0, 1.0, c.autoScale});
-        store.SetSpectrumStats({0.001, 0.35, 0.0, 0.0, 0.0});
-        CHistogramPlot plot;
-        Attach(plot, store);
-        plot.Layout(0, 480);
-        plot.UpdateAxes();
-        const auto freq = plot.GetAxisX().Labels();
-        EXPECT_EQ(plot.GetAxisX().GetTitle(), c.title);
-        EXPECT_EQ(freq.front().text + ".." + freq.back().text, c.freq);
-        std::string db;
-        for (const SAxisLabel& label : plot.GetAxisY().Labels())
-            db += label.text + "|";
-        EXPECT_EQ(db, c.db);
-    }
-}
-
-// With the log axis the frequency labels stand at 1, 2 and 5 x 10^k Hz,
-// each a decade's share of the axis from its start; with decibels the
-// magnitude labels follow the 10 dB grid of the range's ends (the measured
-// ones under auto-scale). Off again, the axes are as without them.
-TEST(HistogramPlot, TheScaleOptionsPutTheAxesOnTheLogAndDecibelGrids) {
-    CRunState store;
-    store.SetHistoryGeometry({720, 360, 0, 360});
-    store.SetSpectrumStats({0.001, 0.35, 0.0, 44100.0 / 32768, 22050.0});
-    CHistogramPlot plot;
-    Attach(plot, store);
-    plot.Layout(0, 480);
     const auto texts = [](const CAxis& axis) {
         std::string all;
         for (const SAxisLabel& label : axis.Labels())
             all += label.text + "|";
         return all;
     };
-    const struct {
-        bool autoScale;
-        std::string db;
-    } cases[] = {
-        {false, "-100.0|-90.0|-80.0|-70.0|-60.0|-50.0|-40.0|-30.0|-20.0|-10.0| 0.0|"},
-        {true, "-60.0|-50.0|-40.0|-30.0|-20.0|-10.0|"},
-    };
+    CRunState store;
+    store.SetHistoryGeometry({720, 360, 0, 360});
+    store.SetSpectrumStats({0.001, 0.35, 0.0, 44100.0 / 32768, 22050.0});
+    CHistogramPlot plot;
+    Attach(plot, store);
+    plot.Layout(0, 480);
     for (const auto& c : cases) {
-        store.SetDisplayRange({20.0, 20000.0, 19980.0, 0.0, 1.0, c.autoScale});
-        store.SetDisplayScale({true, true});
+        SCOPED_TRACE(testing::Message()
+                     << c.freqMax << (c.autoScale ? " auto" : "") << (c.scales ? " log dB" : ""));
+        store.SetDisplayRange({20.0, c.freqMax, c.freqMax - 20.0, 0.0, 1.0, c.autoScale});
+        store.SetDisplayScale({c.scales, c.scales});
         plot.UpdateAxes();
         const CAxis& x = plot.GetAxisX();
-        EXPECT_EQ(texts(x), "0.02|0.05|0.10|0.20|0.50|1.00|2.00|5.00|10.00|20.00|");
-        const auto ticks = x.Ticks();
-        const int length = x.GetLineEnd().x - x.GetLineStart().x;
-        for (const std::size_t decade : {0u, 3u, 6u, 9u})
-            EXPECT_EQ(ticks[decade].start.x, x.GetLineStart().x + length * (decade / 3) / 3);
+        const auto freq = x.Labels();
+        EXPECT_EQ(x.GetTitle(), c.title);
+        EXPECT_EQ(c.scales ? texts(x) : freq.front().text + ".." + freq.back().text, c.freq);
         EXPECT_EQ(texts(plot.GetAxisY()), c.db);
+        if (c.scales) {
+            const auto ticks = x.Ticks();
+            const int length = x.GetLineEnd().x - x.GetLineStart().x;
+            for (const std::size_t decade : {0u, 3u, 6u, 9u})
+                EXPECT_EQ(ticks[decade].start.x, x.GetLineStart().x + length * (decade / 3) / 3);
+        } else {
+            EXPECT_EQ(freq.size(), 11u);
+        }
     }
-
-    store.SetDisplayScale({});
-    plot.UpdateAxes();
-    EXPECT_EQ(plot.GetAxisX().Labels().size(), 11u);
-    EXPECT_EQ(texts(plot.GetAxisY()), "-60.0|-27.0|-21.1|-17.6|-15.1|-13.2|-11.6|-10.3|-9.1|");
 }
 
 // A histogram of one byte per bar (H = 120) over 1 Hz .. 10 kHz, its newest
