@@ -185,7 +185,8 @@ TEST(SpectrumMapping, UnitsAreTwiceTheLinearRatioColourIndexesTruncatedAndBothCa
 // dB; anything at or below the low end is 0 and at or above the high end the
 // cap (the 3D rows keep twice the ratio, so their upper half saturates).
 // Tones sit alone on bin centres with the rectangular window: a magnitude of
-// half the amplitude.
+// half the amplitude. Decibels alone keep the linear axis: the tone stays in
+// its linear column.
 TEST(SpectrumMapping, DecibelsPlaceEachToneByItsDbValueBetweenTheEndsAndClampBeyondThem) {
     const struct {
         double loDb, hiDb, toneDb, fraction;
@@ -225,26 +226,6 @@ TEST(SpectrumMapping, DecibelsPlaceEachToneByItsDbValueBetweenTheEndsAndClampBey
     EXPECT_NEAR(colours[mapping.Column(10, width)], 255.0 * 0.25, 1.0);
     EXPECT_NEAR(colours[mapping.Column(20, width)], 255.0 * 13 / 16, 1.0);
     EXPECT_EQ(colours[mapping.Column(40, width)], 255);
-}
-
-// Decibels alone keep the linear axis: each tone lights the column it
-// lights without them (the rest, leakage of -300 dB, stays dark).
-TEST(SpectrumMapping, DecibelsAloneKeepEveryToneInItsLinearColumn) {
-    const Tones tones{{3, 0.001}, {57, 0.1}, {58, 0.01}, {200, 0.5}};
-    CMapping mapping(kN, Sines(kN, tones));
-    mapping.SetRange(1.0, 10000.0, 0.0, 1.0);
-    mapping.scale.bDecibel = true;
-    for (const std::int32_t width : {90, 360}) {
-        std::set<std::size_t> expected;
-        for (const auto& [bin, amplitude] : tones)
-            expected.insert(mapping.Column(bin, width));
-        const std::vector<double> row = mapping.Row<double>(width);
-        std::set<std::size_t> lit;
-        for (std::size_t c = 0; c < row.size(); ++c)
-            if (row[c] > 0.0)
-                lit.insert(c);
-        EXPECT_EQ(lit, expected) << width;
-    }
 }
 
 // On the log axis each tone lands in the column the axis gives its
