@@ -118,6 +118,24 @@ protected:
         return {c0.r + (c1.r - c0.r) * t, c0.g + (c1.g - c0.g) * t, c0.b + (c1.b - c0.b) * t};
     }
 
+    // A bar shaded from low into mid between start and z1, mid to z2, then
+    // from mid into high towards end, probed at pixel(position) near each
+    // zone's edges and at `last`, in the lit part.
+    template <typename TPixel>
+    static void ExpectZones(TPixel pixel, int start, int z1, int z2, int end, int last,
+                            const SColour& low, const SColour& mid, const SColour& high) {
+        const struct {
+            int at;
+            SColour c;
+        } probes[] = {{start + 2, Blend(low, mid, start, z1, start + 2)},
+                      {z1 - 3, Blend(low, mid, start, z1, z1 - 3)},
+                      {(z1 + z2) / 2, mid},
+                      {z2 + 2, Blend(mid, high, z2, end, z2 + 2)},
+                      {last, Blend(mid, high, z2, end, last)}};
+        for (const auto& p : probes)
+            EXPECT_TRUE(Near(pixel(p.at), p.c, 3)) << "at " << p.at - start;
+    }
+
     static inline std::unique_ptr<CEglContext> s_context;
     static inline std::string s_strError;
 };

@@ -200,18 +200,8 @@ TEST_F(VuMeter, ZonesSitAtFourFifthsAndEightyEightHundredthsOfTheBar) {
         const int x1 = bar.left + static_cast<int>(0.8 * w);
         const int x2 = bar.left + static_cast<int>(0.88 * w);
         const int y = (bar.top + bar.bottom) / 2;
-        const struct {
-            int x;
-            SColour c;
-        } probes[] = {
-            {bar.left + 2, Blend(kLow, kMid, bar.left, x1, bar.left + 2)},
-            {x1 - 3, Blend(kLow, kMid, bar.left, x1, x1 - 3)},
-            {(x1 + x2) / 2, kMid},
-            {x2 + 2, Blend(kMid, kHigh, x2, bar.right, x2 + 2)},
-            {bar.left + c.lit - 3, Blend(kMid, kHigh, x2, bar.right, bar.left + c.lit - 3)},
-        };
-        for (const auto& p : probes)
-            EXPECT_TRUE(Near(At(f, p.x, y), p.c, 3)) << "x " << p.x - bar.left;
+        ExpectZones([&](int x) { return At(f, x, y); }, bar.left, x1, x2, bar.right,
+                    bar.left + c.lit - 3, kLow, kMid, kHigh);
     }
 }
 

@@ -11,7 +11,6 @@
 #include <QImage>
 #include <QThread>
 
-#include <cstring>
 #include <thread>
 
 #include "AnswerCaptureSettings.h"
@@ -117,16 +116,12 @@ TEST(QtImageClipboard, AWorkersPictureIsSetOnTheUserInterfaceThreadLater) {
     if (GuiTestApp() == nullptr)
         GTEST_SKIP() << "needs an X display (run under xvfb-run)";
     constexpr int kWidth = 5, kHeight = 3;
-    SBitmapInfoHeader header;
-    header.biWidth = kWidth;
-    header.biHeight = kHeight;
     const std::size_t stride = DibRowBytes(kWidth);
-    std::vector<std::uint8_t> dib(sizeof header + stride * kHeight, 0);
-    std::memcpy(dib.data(), &header, sizeof header);
+    Bytes dib = Dib(DibHeader(kWidth, kHeight));
     const auto colour = [](int x, int row) { return qRgb(200, 80 * row, 40 * x); };
     for (int row = 0; row < kHeight; ++row)
         for (int x = 0; x < kWidth; ++x) {
-            std::uint8_t* p = dib.data() + sizeof header + row * stride + 3 * x;
+            std::uint8_t* p = dib.data() + sizeof(SBitmapInfoHeader) + row * stride + 3 * x;
             const QRgb c = colour(x, row);
             p[0] = static_cast<std::uint8_t>(qBlue(c));
             p[1] = static_cast<std::uint8_t>(qGreen(c));
