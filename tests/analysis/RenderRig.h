@@ -90,11 +90,9 @@ public:
     }
 
     const std::int32_t h;
-    CRunState store;
-    CRunState referenceStore;
+    CRunState store, referenceStore;
     CHistoryBuffers buffers;
-    CSampleExchange exchange;
-    CSampleExchange reference;
+    CSampleExchange exchange, reference;
 };
 
 } // namespace vtest

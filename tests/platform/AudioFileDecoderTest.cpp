@@ -40,8 +40,7 @@ TEST(AudioFileDecoder, AToneInEveryFormatReadsItsFrequencyAndTheLosslessLevel) {
     const struct {
         const char* name;
         std::string path;
-        bool lossy;
-        bool mono;
+        bool lossy, mono;
     } files[] = {
         {"48 kHz 24-bit WAV", SoxTone(dir, "w24.wav", "-r 48000 -b 24 -c 2"), false, false},
         {"32-bit float WAV", SoxTone(dir, "f32.wav", "-r 44100 -e floating-point -b 32 -c 2"),

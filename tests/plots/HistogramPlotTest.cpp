@@ -254,8 +254,7 @@ TEST_F(HistogramPlotOptions, AveragingDrawsTheAveragedRowTheReadoutNames) {
     std::fill_n(rows.pRows, rows.nSlots * kH, std::uint8_t{0});
     rows.pRows[2 * kH + 10] = 255;
     const struct {
-        std::int32_t slot;
-        std::int32_t averageBlocks;
+        std::int32_t slot, averageBlocks;
         int lit, dark;
     } cases[] = {{2, 8, 10, 100}, {-1, 8, 100, 10}, {2, 0, 100, 10}};
     for (const auto& c : cases) {

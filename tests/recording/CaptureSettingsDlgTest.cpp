@@ -186,8 +186,7 @@ TEST_F(CaptureSettingsDlgTest, SettingsCommandSetsUpWhatSucceededAndReportsTheRe
         SAnswers answers;
         bool chooserConfirms, configured;
         std::int32_t openFlags;
-        const char* message;
-        const char* files;
+        const char *message, *files;
     } cases[] = {
         // clang-format off
         {"cancelled", {0, "m.avi", "a.wav", "", nullptr, false}, true, false, 0, "", "m.avi"},
