@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,15 @@ inline void Attach(CPanel& panel, CRunState& store, std::int32_t labelFont = 120
     panel.SetRunState(&store);
     panel.SetFonts(1200, labelFont);
     panel.SetColours(back.r, back.g, back.b, 1, 1, 1, border.r, border.g, border.b);
+}
+
+// The items' texts, each followed by '|'.
+template <class TItems, class TText = std::identity>
+std::string Joined(const TItems& items, TText text = {}) {
+    std::string all;
+    for (const auto& item : items)
+        all += std::string(std::invoke(text, item)) + "|";
+    return all;
 }
 
 // Entry i of the published palette tables.

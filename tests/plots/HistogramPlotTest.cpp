@@ -58,12 +58,6 @@ TEST(HistogramPlot, AxesFollowTheDisplayRangeAndTheScaleOptions) {
         {20000.0, true, true, "Frequency (KHz)", decades, "-60.0|-50.0|-40.0|-30.0|-20.0|-10.0|"},
         {20000.0, true, false, "Frequency (KHz)", "0.02..20.00", measured},
     };
-    const auto texts = [](const CAxis& axis) {
-        std::string all;
-        for (const SAxisLabel& label : axis.Labels())
-            all += label.text + "|";
-        return all;
-    };
     CRunState store;
     store.SetHistoryGeometry({720, 360, 0, 360});
     store.SetSpectrumStats({0.001, 0.35, 0.0, 44100.0 / 32768, 22050.0});
@@ -79,8 +73,10 @@ TEST(HistogramPlot, AxesFollowTheDisplayRangeAndTheScaleOptions) {
         const CAxis& x = plot.GetAxisX();
         const auto freq = x.Labels();
         EXPECT_EQ(x.GetTitle(), c.title);
-        EXPECT_EQ(c.scales ? texts(x) : freq.front().text + ".." + freq.back().text, c.freq);
-        EXPECT_EQ(texts(plot.GetAxisY()), c.db);
+        EXPECT_EQ(c.scales ? Joined(freq, &SAxisLabel::text)
+                           : freq.front().text + ".." + freq.back().text,
+                  c.freq);
+        EXPECT_EQ(Joined(plot.GetAxisY().Labels(), &SAxisLabel::text), c.db);
         if (c.scales) {
             const auto ticks = x.Ticks();
             const int length = x.GetLineEnd().x - x.GetLineStart().x;

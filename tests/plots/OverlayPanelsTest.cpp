@@ -258,13 +258,6 @@ TEST_F(VolumePanel, RowsSpanEachBlocksLevelsForTheChosenChannel) {
     }
 }
 
-template <class TLines> std::string Joined(const TLines& lines) {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "|";
-    return text;
-}
-
 TEST(InfoPanel, LinesNameTheBufferTheChannelFunctionAndTheWindow) {
     const struct {
         std::int32_t block, channel, window;
