@@ -145,30 +145,6 @@ TEST_F(SampleExchange, ShortPutLeavesNothingOfThePreviousBlockInTheSlot) {
     EXPECT_EQ(Slot(), std::vector<double>(kN, 0.0));
 }
 
-TEST_F(SampleExchange, ASecondPutWaitsForTheTakeAndATakeForAPut) {
-    std::atomic<int> puts{0};
-    std::jthread producer([&] {
-        for (std::int32_t frames : {kN, kN / 2}) {
-            Put(Constant(frames, 1, 1));
-            ++puts;
-        }
-    });
-    while (puts == 0)
-        std::this_thread::yield();
-    std::this_thread::sleep_for(50ms); // time for a put that does not wait
-    ASSERT_EQ(puts.load(), 1) << "the second put overwrote a block nobody took";
-    EXPECT_EQ(Take(), kN);
-    EXPECT_EQ(Take(), kN / 2);
-
-    std::atomic<std::int32_t> taken{-1};
-    std::jthread consumer([&] { taken = Take(); });
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(taken.load(), -1);
-    Put(Constant(77, 3, 3));
-    consumer.join();
-    EXPECT_EQ(taken.load(), 77);
-}
-
 } // namespace
 
 // The readout's peak is looked for over the displayed range only: a louder
