@@ -52,12 +52,8 @@ TEST_F(RenderThreadTest, RingsHoldTheBlocksNewestFirstAfter1HPlus1AndRBlocks) {
         }
         EXPECT_EQ(store.GetSurfaceGeometry().nRow, count % kR);
         // The statistics of the last block's mapping.
-        const SSpectrumStats want = all[count - 1].stats;
-        const SSpectrumStats got = store.GetSpectrumStats();
-        EXPECT_EQ((std::array{got.dMeasuredMagMin, got.dMeasuredMagMax, got.dDcMagnitude,
-                              got.dBinWidth, got.dNyquist}),
-                  (std::array{want.dMeasuredMagMin, want.dMeasuredMagMax, want.dDcMagnitude,
-                              want.dBinWidth, want.dNyquist}));
+        EXPECT_EQ(vtest::StatsFields(store.GetSpectrumStats()),
+                  vtest::StatsFields(all[count - 1].stats));
         for (std::int32_t i = 0; i < kR; ++i)
             EXPECT_EQ(SurfaceRow(i), surface[i]) << "surface row " << i;
     }
