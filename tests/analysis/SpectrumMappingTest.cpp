@@ -228,41 +228,13 @@ TEST(SpectrumMapping, DecibelsPlaceEachToneByItsDbValueBetweenTheEndsAndClampBey
 
 // On the log axis each tone lands in the column the axis gives its
 // frequency; two bins sharing a column (high up, where columns are wide)
-// show the louder. Without a layout for the row's width the row is left
-// alone.
-TEST(SpectrumMapping, TheLogAxisPutsEachToneInItsAxisColumnAndTheLouderOfTwoSharingOne) {
-    const std::int32_t width = 360;
-    CMapping mapping(kN, Sines(kN, {}));
-    mapping.SetRange(20.0, 20000.0, 0.0, 1.0);
-    mapping.scale.bLogFrequency = true;
-    const SFrequencyAxis axis = MakeFrequencyAxis(mapping.range, true, kRate / kN, width);
-    const auto column = [&](std::int32_t k) {
-        return static_cast<std::size_t>(AxisColumn(axis, BinFrequency(k, kN)));
-    };
-    ASSERT_EQ(column(401), column(402));
-    for (const Tones& pair : {Tones{{401, 0.2}, {402, 0.4}}, Tones{{401, 0.4}, {402, 0.2}}}) {
-        Tones tones{{2, 0.4}, {25, 1.2}};
-        tones.insert(tones.end(), pair.begin(), pair.end());
-        mapping.Run(Sines(kN, tones));
-        const std::vector<double> row = mapping.Row<double>(width);
-        EXPECT_DOUBLE_EQ(row[column(2)], mapping.Mag(2) * 2.0);
-        EXPECT_DOUBLE_EQ(row[column(25)], 1.0); // 0.6: in the upper half
-        EXPECT_DOUBLE_EQ(row[column(402)], std::max(mapping.Mag(401), mapping.Mag(402)) * 2.0);
-        EXPECT_LT(*std::max_element(row.begin() + column(402) + 1, row.end()), 1e-12);
-    }
-
-    std::vector<double> alone(width, -1.0);
-    const SMapRow unlaid{alone.data(), MAP_UNIT_DOUBLE, width, nullptr};
-    mapping.Map({&unlaid, 1});
-    EXPECT_TRUE(AllEqual(alone, -1.0));
-}
-
-// At N = 1024 the lowest columns of 20 Hz .. 20 kHz are far narrower than a
-// bin. White noise must still reach every column of every row width the
-// program uses, with and without decibels; and between a lone tone's bin
-// and its silent neighbour the columns step down from the tone towards
-// silence rather than jump.
-TEST(SpectrumMapping, TheLogAxisLeavesNoColumnEmptyAndFillsThemBetweenBinsSmoothly) {
+// show the louder. At N = 1024 the lowest columns of 20 Hz .. 20 kHz are far
+// narrower than a bin: white noise must still reach every column of every
+// row width the program uses, with and without decibels, and between a lone
+// tone's bin and its silent neighbour the columns step down from the tone
+// towards silence rather than jump. Without a layout for the row's width
+// the row is left alone.
+TEST(SpectrumMapping, TheLogAxisPutsEachToneInItsColumnAndFillsEveryColumnSmoothly) {
     CMapping mapping(kN, Noise(kN, 7));
     mapping.SetRange(20.0, 20000.0, 0.0, 1.0);
     mapping.scale.bLogFrequency = true;
@@ -277,12 +249,24 @@ TEST(SpectrumMapping, TheLogAxisLeavesNoColumnEmptyAndFillsThemBetweenBinsSmooth
         EXPECT_EQ(std::count(colours.begin(), colours.end(), 0), 0);
     }
 
-    mapping.Run(Sines(kN, {{3, 0.5}}));
     mapping.scale.bDecibel = false;
     const std::int32_t width = 600;
-    const std::vector<double> row = mapping.Row<double>(width, -1.0);
     const SFrequencyAxis axis = MakeFrequencyAxis(mapping.range, true, kRate / kN, width);
     const auto column = [&](std::int32_t k) { return AxisColumn(axis, BinFrequency(k, kN)); };
+    ASSERT_EQ(column(401), column(402));
+    for (const Tones& pair : {Tones{{401, 0.2}, {402, 0.4}}, Tones{{401, 0.4}, {402, 0.2}}}) {
+        Tones tones{{2, 0.4}, {25, 1.2}};
+        tones.insert(tones.end(), pair.begin(), pair.end());
+        mapping.Run(Sines(kN, tones));
+        const std::vector<double> row = mapping.Row<double>(width);
+        EXPECT_DOUBLE_EQ(row[column(2)], mapping.Mag(2) * 2.0);
+        EXPECT_DOUBLE_EQ(row[column(25)], 1.0); // 0.6: in the upper half
+        EXPECT_DOUBLE_EQ(row[column(402)], std::max(mapping.Mag(401), mapping.Mag(402)) * 2.0);
+        EXPECT_LT(*std::max_element(row.begin() + column(402) + 1, row.end()), 1e-12);
+    }
+
+    mapping.Run(Sines(kN, {{3, 0.5}}));
+    const std::vector<double> row = mapping.Row<double>(width, -1.0);
     ASSERT_GT(column(4) - column(3), 10);
     EXPECT_DOUBLE_EQ(row[column(3)], 0.5);
     for (std::int32_t c = column(3) + 1; c < column(4); ++c) {
@@ -292,4 +276,9 @@ TEST(SpectrumMapping, TheLogAxisLeavesNoColumnEmptyAndFillsThemBetweenBinsSmooth
     EXPECT_LT(row[column(4) - 1], 0.1);
     for (std::int32_t c = column(2) + 1; c < column(3); ++c)
         EXPECT_GE(row[c], row[c - 1]) << c;
+
+    std::vector<double> alone(width, -1.0);
+    const SMapRow unlaid{alone.data(), MAP_UNIT_DOUBLE, width, nullptr};
+    mapping.Map({&unlaid, 1});
+    EXPECT_TRUE(AllEqual(alone, -1.0));
 }
