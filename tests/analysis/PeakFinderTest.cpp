@@ -36,11 +36,9 @@ TEST(PeakFinder, HannTonesReadWithinATenthOfABinAndNearTheEndsWithinOneOrNotAtAl
     std::mt19937 generator(12);
     for (const std::int32_t n : {1024, 4096, 32768}) {
         const double half = n / 2;
-        std::vector<double> bins = {0.4,        1.0,        1.6,
-                                    2.0,        2.5,        3.3,
-                                    100.0,      100.5,      half / 2 + 0.25,
-                                    half - 2.5, half - 2.0, half - 1.6,
-                                    half - 1.0, half - 0.4};
+        std::vector<double> bins = {0.4, 1.0, 1.6, 2.0, 2.5, 3.3, 100.0, 100.5, half / 2 + 0.25};
+        for (const double fromTop : {2.5, 2.0, 1.6, 1.0, 0.4})
+            bins.push_back(half - fromTop);
         std::uniform_real_distribution<double> anywhere(2.0, half - 2.0);
         for (int i = 0; i < 8; ++i)
             bins.push_back(anywhere(generator));

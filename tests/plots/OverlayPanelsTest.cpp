@@ -213,9 +213,7 @@ class VolumePanel : public GlTest {};
 // centre + 1 (a line lights its start pixel, not its end pixel).
 TEST_F(VolumePanel, RowsSpanEachBlocksLevelsForTheChosenChannel) {
     constexpr int kH = 20, kRing = 2 * kH + 1;
-    std::vector<double> levels[6];
-    for (auto& l : levels)
-        l.assign(kRing, 0.0);
+    std::vector<std::vector<double>> levels(6, std::vector<double>(kRing, 0.0));
     const int r = 7; // the next row to write
     // Newest block (row r + 1): -1..1 in the histories of channel 0, 1, 2 in
     // turn; the next one -0.5..0.25.
