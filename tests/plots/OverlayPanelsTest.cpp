@@ -51,18 +51,7 @@ TEST_F(Panel, FrameBorderLiesOutsideAndTheTitleStartsAQuarterOfHeightTimesLength
     EXPECT_TRUE(Near(At(f, box.left, box.bottom), 1, 1, 1)) << "in the foreground colour";
 }
 
-class ScalePanel : public GlTest {
-protected:
-    // A panel over the default range, laid out at (40, 150); its ramp's corner.
-    CPoint AttachPanel() {
-        m_store.SetDisplayRange(kDefaultDisplayRange);
-        Attach(m_panel, m_store, 1000, {0.3f, 0, 0.5f}, {});
-        m_panel.Layout(40, 150);
-        return m_panel.GetRampCorner();
-    }
-    CRunState m_store;
-    CScalePanel m_panel;
-};
+class ScalePanel : public GlTest {};
 
 TEST(ScalePanelLabels, EndsReadTheMagnitudeInWholeDecibels) {
     for (const auto& [magnitude, text] :
@@ -77,7 +66,12 @@ TEST(ScalePanelLabels, EndsReadTheMagnitudeInWholeDecibels) {
 // through the palette. (The frame's top and right lines, on pixel
 // boundaries, light the ramp's top row and last column.)
 TEST_F(ScalePanel, RampIsThePaletteThroughThePixelMapsForEveryPaletteShape) {
-    const CPoint corner = AttachPanel();
+    CRunState store;
+    store.SetDisplayRange(kDefaultDisplayRange);
+    CScalePanel panel;
+    Attach(panel, store, 1000, {0.3f, 0, 0.5f}, {});
+    panel.Layout(40, 150);
+    const CPoint corner = panel.GetRampCorner();
     const int w = CScalePanel::kRampWidth - 1, h = CScalePanel::kRampHeight - 1;
     const auto mapping = [] {
         GLint mapped = -1;
@@ -112,7 +106,7 @@ TEST_F(ScalePanel, RampIsThePaletteThroughThePixelMapsForEveryPaletteShape) {
         LoadPixelMaps();
         EXPECT_EQ(mapping(), GL_FALSE) << "after loading the maps";
         glClear(GL_COLOR_BUFFER_BIT);
-        m_panel.Draw();
+        panel.Draw();
         EXPECT_EQ(mapping(), GL_FALSE) << "after the draw";
         const auto f = Frame();
         for (int i = 0; i < w; ++i)
