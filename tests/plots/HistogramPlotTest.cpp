@@ -128,12 +128,18 @@ protected:
         plot.Draw();
         return Frame();
     }
+    // The lowest row at or above y0 in column x in the peak colour (1, 0.3,
+    // 0.3), or -1.
+    static int PeakRow(const std::vector<std::uint8_t>& f, int x, int y0) {
+        for (int y = y0; y < kHeight; ++y)
+            if (Near(At(f, x, y), 1.0f, 0.3f, 0.3f))
+                return y;
+        return -1;
+    }
     // Whether column x shows the peak colour within a pixel of height y.
     static bool PeakColourNear(const std::vector<std::uint8_t>& f, int x, int y) {
-        for (int dy = -1; dy <= 1; ++dy)
-            if (Near(At(f, x, y + dy), 1.0f, 0.3f, 0.3f))
-                return true;
-        return false;
+        const int row = PeakRow(f, x, y - 1);
+        return row >= 0 && row <= y + 1;
     }
 
     CRunState store;
@@ -142,13 +148,6 @@ protected:
 };
 
 TEST_F(HistogramPlotOptions, FullRowDrawsFullHeightBarsWhosePeaksThenFallAFixedStepPerFrame) {
-    // The lowest row at or above y0 in column x in the peak colour (1, 0.3, 0.3).
-    const auto peakRow = [](const std::vector<std::uint8_t>& f, int x, int y0) {
-        for (int y = y0; y < kHeight; ++y)
-            if (Near(At(f, x, y), 1.0f, 0.3f, 0.3f))
-                return y;
-        return -1;
-    };
     std::fill_n(buffers.Waterfall() + kH, kH, std::uint8_t{255});
     const auto f = Draw();
     const CRect area = plot.GetPlotArea();
@@ -157,19 +156,17 @@ TEST_F(HistogramPlotOptions, FullRowDrawsFullHeightBarsWhosePeaksThenFallAFixedS
         SCOPED_TRACE(testing::Message() << "bar " << i);
         for (int y : {area.bottom + 1, area.bottom + kH / 2, area.bottom + kH - 2})
             ASSERT_TRUE(Near(At(f, x, y), 1, 1, 1)) << "y " << y;
-        const int peak = peakRow(f, x, area.bottom + kH - 1);
-        EXPECT_GE(peak, area.bottom + kH - 1);
-        EXPECT_LE(peak, area.bottom + kH + 1);
+        EXPECT_TRUE(PeakColourNear(f, x, area.bottom + kH));
     }
 
     // The panel is H + 63 pixels high, so a marker falls 183 / 25 = 7 pixels
     // a frame once the bars drop.
     const int x = area.left + 40;
-    const int top = peakRow(f, x, area.bottom + 1);
+    const int top = PeakRow(f, x, area.bottom + 1);
     SetNewestRow(-1, 0);
     for (int frame = 1; frame <= 3; ++frame) {
         const auto after = Draw();
-        EXPECT_EQ(peakRow(after, x, area.bottom + 1), top - 7 * frame) << "frame " << frame;
+        EXPECT_EQ(PeakRow(after, x, area.bottom + 1), top - 7 * frame) << "frame " << frame;
         EXPECT_TRUE(Near(At(after, x, area.bottom + 5), 0, 0, 0)) << "no bar left";
     }
 }
