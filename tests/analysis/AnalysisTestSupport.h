@@ -37,6 +37,11 @@ inline bool Eventually(const std::function<bool()>& condition,
     return true;
 }
 
+// A spectrum's published statistics, comparable as a whole.
+inline std::array<double, 5> StatsFields(const SSpectrumStats& s) {
+    return {s.dMeasuredMagMin, s.dMeasuredMagMax, s.dDcMagnitude, s.dBinWidth, s.dNyquist};
+}
+
 // Counts a message in the trace written since construction.
 struct STraceMark {
     std::size_t start = CTraceLog::Instance().Text().size();

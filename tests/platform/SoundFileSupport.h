@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -51,21 +52,13 @@ struct SWavFormat {
 
 inline Bytes WavFile(const SWavFormat& format, const Bytes& data) {
     const std::uint16_t tag = format.isFloat ? 3 : 1;
-    const std::uint32_t align = format.channels * format.bits / 8u;
-    Bytes fmt;
-    Put16(fmt, format.mask != 0 ? 0xFFFE : tag);
-    Put16(fmt, format.channels);
-    Put32(fmt, format.rate);
-    Put32(fmt, format.rate * align);
-    Put16(fmt, align);
-    Put16(fmt, format.bits);
-    if (format.mask != 0) {
-        Put16(fmt, 22);
-        Put16(fmt, format.bits);
-        Put32(fmt, format.mask);
-        Put16(fmt, tag);
-        fmt.insert(fmt.end(), {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
-    }
+    Bytes fmt = FmtBody({.tag = tag,
+                         .channels = format.channels,
+                         .rate = format.rate,
+                         .bits = format.bits,
+                         .extensibleTag = format.mask != 0 ? tag : -1});
+    if (format.mask != 0)
+        std::memcpy(fmt.data() + 20, &format.mask, 4); // little-endian host
     return Riff({{"fmt ", fmt}, {"data", data}});
 }
 

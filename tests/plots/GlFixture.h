@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,15 @@ inline void Attach(CPanel& panel, CRunState& store, std::int32_t labelFont = 120
     panel.SetRunState(&store);
     panel.SetFonts(1200, labelFont);
     panel.SetColours(back.r, back.g, back.b, 1, 1, 1, border.r, border.g, border.b);
+}
+
+// The items' texts, each followed by '|'.
+template <class TItems, class TText = std::identity>
+std::string Joined(const TItems& items, TText text = {}) {
+    std::string all;
+    for (const auto& item : items)
+        all += std::string(std::invoke(text, item)) + "|";
+    return all;
 }
 
 // Entry i of the published palette tables.
@@ -116,6 +126,24 @@ protected:
         const float t =
             (static_cast<float>(x) + 0.5f - static_cast<float>(x0)) / static_cast<float>(x1 - x0);
         return {c0.r + (c1.r - c0.r) * t, c0.g + (c1.g - c0.g) * t, c0.b + (c1.b - c0.b) * t};
+    }
+
+    // A bar shaded from low into mid between start and z1, mid to z2, then
+    // from mid into high towards end, probed at pixel(position) near each
+    // zone's edges and at `last`, in the lit part.
+    template <typename TPixel>
+    static void ExpectZones(TPixel pixel, int start, int z1, int z2, int end, int last,
+                            const SColour& low, const SColour& mid, const SColour& high) {
+        const struct {
+            int at;
+            SColour c;
+        } probes[] = {{start + 2, Blend(low, mid, start, z1, start + 2)},
+                      {z1 - 3, Blend(low, mid, start, z1, z1 - 3)},
+                      {(z1 + z2) / 2, mid},
+                      {z2 + 2, Blend(mid, high, z2, end, z2 + 2)},
+                      {last, Blend(mid, high, z2, end, last)}};
+        for (const auto& p : probes)
+            EXPECT_TRUE(Near(pixel(p.at), p.c, 3)) << "at " << p.at - start;
     }
 
     static inline std::unique_ptr<CEglContext> s_context;

@@ -96,18 +96,8 @@ TEST_F(LevelMeterDraw, ZonesSitAtTheirDecibelMarksAndTheMaximumMarkerStays) {
     const int y1 = bar.bottom + static_cast<int>(0.88 * span);
     const int y2 = bar.bottom + static_cast<int>(0.94 * span);
     const int x = bar.left + 15;
-    struct SProbe {
-        int y;
-        SColour c;
-    } const probes[] = {
-        {bar.bottom + 2, Blend(kLow, kMid, bar.bottom, y1, bar.bottom + 2)},
-        {y1 - 3, Blend(kLow, kMid, bar.bottom, y1, y1 - 3)},
-        {(y1 + y2) / 2, kMid},
-        {y2 + 2, Blend(kMid, kHigh, y2, bar.top, y2 + 2)},
-        {bar.top - 4, Blend(kMid, kHigh, y2, bar.top, bar.top - 4)},
-    };
-    for (const SProbe& p : probes)
-        EXPECT_TRUE(Near(At(f, x, p.y), p.c, 3)) << "y " << p.y;
+    ExpectZones([&](int y) { return At(f, x, y); }, bar.bottom, y1, y2, bar.top, bar.top - 4, kLow,
+                kMid, kHigh);
 
     const CRect right = meters[1].GetBar();
     const int lit = CLevelMeter::LitHeight(span, 104, -104);

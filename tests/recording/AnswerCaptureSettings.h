@@ -17,9 +17,7 @@ namespace rectest {
 
 struct SAnswers {
     int type = 0;
-    std::string screen;
-    std::string wav;
-    std::string log;
+    std::string screen, wav, log;
     const char* limit = nullptr; // "Limit Capture to" checked with this value
     bool ok = true;
 };

@@ -71,8 +71,7 @@ TEST(CaptureSessionNames, FileNamesFillTheHashFieldAndRolloverDerivesNamesWithou
     const struct {
         const char* nameTemplate;
         std::int32_t counter;
-        const char* name;
-        const char* rollover;
+        const char *name, *rollover;
     } cases[] = {
         {"cap###.bmp", 0, "cap000.bmp", "cap000.bmp"},
         {"cap#.wav", 12, "cap12.wav", "cap12.wav"},
@@ -147,78 +146,65 @@ TEST_F(CaptureSession, SoundRollsOverAtTheSizeLimitLosingNothingAndLogsEachStep)
     }
 }
 
-// A BMP capture every 3 s with a 10 s limit, driven the way the
-// screenshot thread drives it, one poll per second.
-TEST_F(CaptureSession, TheTimeLimitEndsAScreenCaptureAfterTheLastFrameThatFits) {
-    SetUpBmpCapture(3);
-    m_session.SetTimeLimit(10);
-    const std::int64_t start = m_now;
-    m_session.StartStop(true);
-    std::vector<std::int64_t> frames;
-    for (int t = 0; t <= 15; ++t) {
-        m_now = start + t;
-        EXPECT_FALSE(m_session.CheckTimeLimit()) << t; // the frames stop it first
-        if (m_session.IsDue(CCaptureSession::kScreen) &&
-            m_session.WriteBmpFrame(m_dib.data(), m_bmpHeader))
-            frames.push_back(t);
+// A 10 s limit, polled once a second the way the screenshot thread and the
+// view's tick poll it. A BMP capture every 3 s ends after the last frame
+// that fits, before the limit does; a frame a minute beside sound must not
+// end the sound, which records up to the limit, as does sound alone. The
+// limit counts from each start; the recorded time leaves pauses out.
+TEST_F(CaptureSession, TheTimeLimitEndsACaptureAfterWhatFitsAndPausesDoNotCount) {
+    const struct {
+        std::int32_t interval; // of BMP frames, s; 0: no screen part
+        bool sound;
+        std::vector<std::int64_t> frames;
+        std::int64_t stoppedAt; // -1: the frames stop it first
+    } cases[] = {{3, false, {0, 3, 6, 9}, -1}, {60, true, {0}, 10}, {0, true, {}, 10}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "interval " << c.interval << (c.sound ? ", sound" : ""));
+        m_session.CloseSession();
+        m_nWritten = 0;
+        if (c.interval > 0)
+            SetUpBmpCapture(c.interval);
+        m_session.SetTimeLimit(10);
+        const std::int64_t start = m_now;
+        const std::string wav = Path("a" + std::to_string(c.interval) + ".wav");
+        if (c.sound)
+            RecordSound(wav);
+        else
+            m_session.StartStop(true);
+        std::vector<std::int64_t> frames;
+        std::int64_t stoppedAt = -1;
+        for (int t = 0; t <= 15; ++t) {
+            m_now = start + t;
+            m_session.UpdateElapsed();
+            if (m_session.CheckTimeLimit())
+                stoppedAt = t;
+            if (c.interval > 0 && m_session.IsDue(CCaptureSession::kScreen) &&
+                m_session.WriteBmpFrame(m_dib.data(), m_bmpHeader))
+                frames.push_back(t);
+            if (m_session.GetCaptureFlags() & kCaptureSound)
+                WriteFrames(kSampleRate); // a second of sound
+        }
+        EXPECT_EQ(frames, c.frames);
+        EXPECT_EQ(stoppedAt, c.stoppedAt);
+        EXPECT_EQ(m_session.GetCaptureFlags(), 0);
+        if (!c.sound)
+            continue;
+        EXPECT_EQ(ReadWav(wav), IndexRamp(0, 10 * kSampleRate));
+        if (c.interval > 0)
+            continue;
+        m_now += 60;
+        EXPECT_EQ(m_session.GetElapsed(), 10);
+        m_session.StartStop(true); // Enable again
+        m_now += 9;
+        EXPECT_FALSE(m_session.CheckTimeLimit());
+        EXPECT_EQ(m_session.GetElapsed(), 19);
+        m_session.StartStop(false);
+        m_now += 5;
+        m_session.StartStop(true);
+        m_now += 1;
+        EXPECT_EQ(m_session.GetElapsed(), 20);
+        EXPECT_FALSE(m_session.CheckTimeLimit());
     }
-    EXPECT_EQ(frames, (std::vector<std::int64_t>{0, 3, 6, 9}));
-    EXPECT_EQ(m_session.GetCaptureFlags(), 0);
-}
-
-// Sound and a BMP frame a minute with a 10 s limit: the one frame that fits
-// must not end the sound, which records up to the limit.
-TEST_F(CaptureSession, AFrameIntervalLongerThanTheTimeLimitDoesNotCutTheSoundShort) {
-    SetUpBmpCapture(60);
-    m_session.SetTimeLimit(10);
-    const std::int64_t start = m_now;
-    RecordSound(Path("a.wav"));
-    std::vector<std::int64_t> frames;
-    std::int64_t stoppedAt = -1;
-    for (int t = 0; t <= 15; ++t) {
-        m_now = start + t;
-        m_session.UpdateElapsed();
-        if (m_session.CheckTimeLimit())
-            stoppedAt = t;
-        if (m_session.IsDue(CCaptureSession::kScreen) &&
-            m_session.WriteBmpFrame(m_dib.data(), m_bmpHeader))
-            frames.push_back(t);
-        if (m_session.GetCaptureFlags() & kCaptureSound)
-            WriteFrames(kSampleRate); // a second of sound
-    }
-    EXPECT_EQ(frames, std::vector<std::int64_t>{0});
-    EXPECT_EQ(stoppedAt, 10);
-    EXPECT_EQ(m_session.GetCaptureFlags(), 0);
-    m_session.CloseSession();
-    EXPECT_EQ(ReadWav(Path("a.wav")), IndexRamp(0, 10 * kSampleRate));
-}
-
-// The limit counts from each start; the recorded time leaves pauses out.
-TEST_F(CaptureSession, TheTimeLimitEndsAnAudioOnlyCaptureOnTheViewsTickAndPausesDoNotCount) {
-    m_session.SetTimeLimit(10);
-    const std::int64_t start = m_now;
-    RecordSound(Path("a.wav"));
-    std::int64_t stoppedAt = -1;
-    for (int t = 0; t <= 12 && stoppedAt < 0; ++t) {
-        m_now = start + t;
-        m_session.UpdateElapsed();
-        if (m_session.CheckTimeLimit())
-            stoppedAt = t;
-    }
-    EXPECT_EQ(stoppedAt, 10);
-    EXPECT_EQ(m_session.GetCaptureFlags(), 0);
-    m_now += 60;
-    EXPECT_EQ(m_session.GetElapsed(), 10);
-    m_session.StartStop(true); // Enable again
-    m_now += 9;
-    EXPECT_FALSE(m_session.CheckTimeLimit());
-    EXPECT_EQ(m_session.GetElapsed(), 19);
-    m_session.StartStop(false);
-    m_now += 5;
-    m_session.StartStop(true);
-    m_now += 1;
-    EXPECT_EQ(m_session.GetElapsed(), 20);
-    EXPECT_FALSE(m_session.CheckTimeLimit());
 }
 
 // The folder of the capture disappears: the rollover fails. The part stops
@@ -294,12 +280,11 @@ std::map<std::string, std::string> Files(const std::string& folder) {
 }
 
 // A file already at the target survives, byte for byte, every set-up that
-// fails or is cancelled, and a rollover that fails; only a set-up that made
-// its stream replaces it. Nothing else is left in the folder.
+// fails or is cancelled; only a set-up that made its stream replaces it.
+// Nothing else is left in the folder.
 TEST_F(CaptureSession, AFailedOrCancelledVideoSetUpLeavesAnExistingFileAsItWas) {
     using enum CFakeVideoWriter::EStep;
     SBitmapInfoHeader header;
-    const std::uint8_t dib[40] = {};
     const struct {
         const char* what;
         bool factory;
@@ -330,15 +315,8 @@ TEST_F(CaptureSession, AFailedOrCancelledVideoSetUpLeavesAnExistingFileAsItWas) 
                                                                           : 3;
         EXPECT_EQ(steps, c.stepsPassed);
         std::map<std::string, std::string> after = before;
-        if (steps == 3) {
+        if (steps == 3)
             after["v.avi"] = "new video";
-            EXPECT_EQ(Files(dir.Path()), after);
-            // A rollover whose stream fails keeps v1.avi too.
-            SetVideoWriterFactory([] { return std::make_unique<CFakeVideoWriter>(kStream); });
-            m_session.SetSizeLimit(CCaptureSession::kScreen, 1000);
-            m_session.StartStop(true);
-            EXPECT_FALSE(m_session.WriteAviFrame(dib));
-        }
         m_session.CloseSession();
         EXPECT_EQ(Files(dir.Path()), after);
     }
@@ -347,7 +325,7 @@ TEST_F(CaptureSession, AFailedOrCancelledVideoSetUpLeavesAnExistingFileAsItWas) 
 
 // Against a limit of 2500: a new file every three frames, under a derived
 // name, with the compression chosen at set-up. When no new file can be
-// made, the screen part stops.
+// made, the screen part stops and a file already under that name survives.
 TEST_F(CaptureSession, VideoRollsOverWithTheChosenCompressionAndStopsWhenItCannot) {
     SetVideoWriterFactory([] { return std::make_unique<CFakeVideoWriter>(); });
     const std::uint8_t dib[40] = {};
@@ -356,13 +334,18 @@ TEST_F(CaptureSession, VideoRollsOverWithTheChosenCompressionAndStopsWhenItCanno
     RecordVideo(Path("v.avi"), 2500);
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(m_session.WriteAviFrame(dib)) << i;
-    SetVideoWriterFactory(nullptr);
+    // The next file's stream fails; a take already under its name stays.
+    std::ofstream(Path("v2.avi")) << "the take after it";
+    SetVideoWriterFactory(
+        [] { return std::make_unique<CFakeVideoWriter>(CFakeVideoWriter::kStream); });
     EXPECT_FALSE(m_session.WriteAviFrame(dib)); // the sixth frame fills v1.avi
+    SetVideoWriterFactory(nullptr);
     EXPECT_EQ(m_session.GetCaptureFlags(), 0);
     EXPECT_TRUE(m_session.WriteAviFrame(dib)); // stopped: nothing more to write
     EXPECT_TRUE(m_messages.Texts().empty());   // the screenshot thread shows it
 
     EXPECT_TRUE(std::filesystem::exists(Path("v1.avi"))); // not v.avi again
+    EXPECT_EQ(ReadText(Path("v2.avi")), "the take after it");
     EXPECT_NE(ReadText(log).find("Couldn't create AVI file " + Path("v2.avi")), std::string::npos);
 }
 

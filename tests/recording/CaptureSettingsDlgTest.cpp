@@ -34,9 +34,9 @@ protected:
     }
     void TearDown() override { CMessageBoxPresenter::SetTestSink(nullptr); }
 
-    // Shows the dialog as a fresh Settings command would, without blocking.
-    void Open() {
-        m_dlg->m_strInfo = QString::fromLatin1(CCaptureSettingsDlg::kInfoText);
+    // Shows the dialog as a Settings command would, without blocking.
+    void Open(const char* info = CCaptureSettingsDlg::kInfoText) {
+        m_dlg->m_strInfo = QString::fromLatin1(info);
         m_dlg->InitDialog();
         m_dlg->show();
     }
@@ -145,10 +145,8 @@ TEST_F(CaptureSettingsDlgTest, InitialisedCaptureIsShownReadOnly) {
     session.SetTimeLimit(2 * 3600);
 
     m_dlg->FillFromSession(session);
-    m_dlg->m_strInfo = QString::fromLatin1(CCaptureSettingsDlg::kInitializedText);
     m_dlg->m_bEnableControls = false;
-    m_dlg->InitDialog();
-    m_dlg->show();
+    Open(CCaptureSettingsDlg::kInitializedText);
 
     EXPECT_EQ(Get<QLineEdit>(IDC_CAPTURE_SCREEN_FILE)->text().toStdString(),
               dir.Path() + "/f###.bmp");
@@ -186,8 +184,7 @@ TEST_F(CaptureSettingsDlgTest, SettingsCommandSetsUpWhatSucceededAndReportsTheRe
         SAnswers answers;
         bool chooserConfirms, configured;
         std::int32_t openFlags;
-        const char* message;
-        const char* files;
+        const char *message, *files;
     } cases[] = {
         // clang-format off
         {"cancelled", {0, "m.avi", "a.wav", "", nullptr, false}, true, false, 0, "", "m.avi"},
