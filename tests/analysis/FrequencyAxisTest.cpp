@@ -19,34 +19,39 @@ SDisplayRange Range(double fmin, double fmax) {
 } // namespace
 
 // Decades split a log axis evenly: on 20 Hz .. 20 kHz each third of the
-// row is one, on 100 Hz .. 10 kHz each half. A frequency just above a
-// decade point starts the column at that fraction of the width; the top
-// frequency itself belongs to the last column, anything below the low end to
-// none.
-TEST(FrequencyAxis, DecadesFallOnEvenFractionsOfTheLogAxisAtEveryRangeAndWidth) {
+// row is one, on 100 Hz .. 10 kHz each half; a linear axis splits hertz
+// evenly, from its own low end. A frequency just above such a point starts
+// the column at that fraction of the width; the top frequency itself belongs
+// to the last column, anything below the low end to none.
+TEST(FrequencyAxis, DecadesSplitTheLogAxisAndHertzTheLinearOneEvenlyAtEveryRangeAndWidth) {
     const double above = 1.0 + 1e-9;
     const struct {
         double fmin, fmax;
         std::int32_t width;
         double hz;
         std::int32_t column;
+        bool log;
     } table[] = {
-        {20.0, 20000.0, 360, 20.0, 0},
-        {20.0, 20000.0, 360, 200.0 * above, 120},
-        {20.0, 20000.0, 360, 2000.0 * above, 240},
-        {20.0, 20000.0, 360, 20000.0, 359},
-        {20.0, 20000.0, 600, 200.0 * above, 200},
-        {20.0, 20000.0, 600, 2000.0 * above, 400},
-        {20.0, 20000.0, 600, 19.9, -1},
-        {100.0, 10000.0, 360, 1000.0 * above, 180},
-        {100.0, 10000.0, 360, 10000.0, 359},
-        {100.0, 10000.0, 600, 1000.0 * above, 300},
-        {100.0, 10000.0, 600, 99.0, -1},
-        {100.0, 10000.0, 600, 25000.0, 599},
+        {20.0, 20000.0, 360, 20.0, 0, true},
+        {20.0, 20000.0, 360, 200.0 * above, 120, true},
+        {20.0, 20000.0, 360, 2000.0 * above, 240, true},
+        {20.0, 20000.0, 360, 20000.0, 359, true},
+        {20.0, 20000.0, 600, 200.0 * above, 200, true},
+        {20.0, 20000.0, 600, 2000.0 * above, 400, true},
+        {20.0, 20000.0, 600, 19.9, -1, true},
+        {100.0, 10000.0, 360, 1000.0 * above, 180, true},
+        {100.0, 10000.0, 360, 10000.0, 359, true},
+        {100.0, 10000.0, 600, 1000.0 * above, 300, true},
+        {100.0, 10000.0, 600, 99.0, -1, true},
+        {100.0, 10000.0, 600, 25000.0, 599, true},
+        {0.0, 20000.0, 400, 5000.0 * above, 100, false},
+        {0.0, 20000.0, 360, 20000.0, 359, false},
+        {1000.0, 11000.0, 500, 6000.0 * above, 250, false},
+        {1000.0, 11000.0, 500, 999.0, -1, false},
     };
     for (const auto& row : table) {
         const SFrequencyAxis axis =
-            MakeFrequencyAxis(Range(row.fmin, row.fmax), true, 1.0, row.width);
+            MakeFrequencyAxis(Range(row.fmin, row.fmax), row.log, 1.0, row.width);
         EXPECT_EQ(AxisColumn(axis, row.hz), row.column)
             << row.fmin << ".." << row.fmax << " Hz over " << row.width << ": " << row.hz;
         // Each column's centre maps back into that column.
