@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "acquisition/CaptureDevice.h"
@@ -47,6 +48,27 @@ inline SRecorded TakeRecorded(CCaptureRing& ring) {
         ring.Recording().Consume(piece);
     }
     return taken;
+}
+
+// Plays a file source into a ring of n-frame chunks until it has delivered
+// four chunks, with whileRunning called as it plays; then every frame must
+// be `once` over and over, in order and without a gap.
+inline void ExpectPlaysInALoop(
+    ICaptureBackend& source, std::int32_t n, const Samples& once,
+    const std::function<void()>& whileRunning = [] {}) {
+    auto ring = std::make_shared<CCaptureRing>(n);
+    ASSERT_TRUE(source.Create()) << source.Error();
+    ASSERT_TRUE(source.CreateBuffer(ring));
+    ring->StartRecording(0); // every frame delivered, in order
+    ASSERT_TRUE(source.Start());
+    whileRunning();
+    ASSERT_TRUE(Eventually([&] { return ring->FramesDelivered() >= 4u * n; }, 10s));
+    source.Stop();
+    const SRecorded recorded = TakeRecorded(*ring);
+    EXPECT_TRUE(recorded.losses.empty());
+    ASSERT_GE(recorded.frames.size(), 8u * n);
+    for (std::size_t i = 0; i < 8u * n; ++i)
+        ASSERT_EQ(recorded.frames[i], once[i % once.size()]) << "sample " << i;
 }
 
 // --- WAV files ---
