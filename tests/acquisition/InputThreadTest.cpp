@@ -75,6 +75,16 @@ protected:
         WriteRamp(*m_script->ring, m_nWritten, std::int64_t{chunks} * kN);
         m_nWritten += std::int64_t{chunks} * kN;
     }
+    // Starts recording; chunk 0 goes into the empty exchange and chunk 1
+    // then waits in the put, as nobody took chunk 0.
+    void RecordUntilStuckInThePut() {
+        StartThread(kThreadRun, kCaptureSound);
+        WriteChunks(1);
+        ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == kN; }));
+        ASSERT_TRUE(Eventually([&] { return !m_script->ring->IsLocked(); }));
+        WriteChunks(1);
+        ASSERT_TRUE(Eventually([&] { return LockedChunkSequence() == 1; }));
+    }
     // Lets the previous chunk's lock go, then holds the device's lock here.
     bool LockAfterRelease() {
         return Eventually([&] { return !m_script->ring->IsLocked(); }) &&
@@ -118,15 +128,8 @@ TEST_F(InputThread, AFailedLockIsTracedAndNothingIsPut) {
 }
 
 TEST_F(InputThread, RecordingGetsEveryFrameOnceInOrderWhileTheAnalysisLags) {
-    StartThread(kThreadRun, kCaptureSound);
-    // Chunk 0 goes into the empty exchange; chunk 1 then waits in the put
-    // (nobody took chunk 0) while 2, 3 and 4 arrive.
-    WriteChunks(1);
-    ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == kN; }));
-    ASSERT_TRUE(Eventually([&] { return !m_script->ring->IsLocked(); }));
-    WriteChunks(1);
-    ASSERT_TRUE(Eventually([&] { return LockedChunkSequence() == 1; }));
-    WriteChunks(3);
+    ASSERT_NO_FATAL_FAILURE(RecordUntilStuckInThePut());
+    WriteChunks(3); // while chunk 1 waits
     Take();
     ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == 5 * kN; }));
     // The analysis skips to the newest chunk, 4, and waits again while six
@@ -152,12 +155,7 @@ TEST_F(InputThread, RecordingGetsEveryFrameOnceInOrderWhileTheAnalysisLags) {
 TEST_F(InputThread, ARecordingLateBeyondItsBufferTracesTheExactLossAndGoesOn) {
     constexpr std::int64_t kHeld = CCaptureRing::kRecordingFrames;
     constexpr std::int64_t kLate = kHeld / kN + 8; // chunks while stuck, past the bound
-    StartThread(kThreadRun, kCaptureSound);
-    WriteChunks(1);
-    ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == kN; }));
-    ASSERT_TRUE(Eventually([&] { return !m_script->ring->IsLocked(); }));
-    WriteChunks(1);
-    ASSERT_TRUE(Eventually([&] { return LockedChunkSequence() == 1; }));
+    ASSERT_NO_FATAL_FAILURE(RecordUntilStuckInThePut());
     WriteChunks(static_cast<int>(kLate)); // chunk 1 is queued already
     const std::int64_t lost = (1 + kLate) * kN - kHeld;
     const STraceMark trace;
