@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "acquisition/CaptureDevice.h"
@@ -31,22 +32,69 @@ inline void WriteRamp(CCaptureRing& ring, std::int64_t first, std::int64_t frame
     ring.Write(IndexRamp(first, frames).data(), static_cast<std::size_t>(frames));
 }
 
-// What the ring's recording queue holds, taken in order: the frames, and
+// What a reader took from a recording queue, in order: the frames, and
 // each loss with the frame it comes before.
 struct SRecorded {
     Samples frames;
     std::vector<std::pair<std::size_t, std::uint64_t>> losses; // at frame, frames lost
+
+    // Takes one piece, cut to at most limit frames as the input thread
+    // cuts it to a chunk; false when there was nothing.
+    bool TakeOne(CRecordingQueue& queue, std::size_t limit = SIZE_MAX) {
+        CRecordingQueue::SPiece piece = queue.Peek();
+        piece.nFrames = std::min(piece.nFrames, limit);
+        if (piece.nFrames == 0 && piece.nLostBefore == 0)
+            return false;
+        if (piece.nLostBefore > 0)
+            losses.emplace_back(frames.size() / 2, piece.nLostBefore);
+        frames.insert(frames.end(), piece.pFrames, piece.pFrames + piece.nFrames * 2);
+        queue.Consume(piece);
+        return true;
+    }
+    // The source's index ramp from first, rebuilt from what was taken: each
+    // loss skips its length. Returns the frames accounted for (taken plus lost).
+    std::int64_t ExpectMatchesRamp(std::int64_t first = 0) const {
+        std::int64_t at = first;
+        std::size_t done = 0;
+        for (std::size_t i = 0; i <= losses.size(); ++i) {
+            const std::size_t until = i < losses.size() ? losses[i].first : frames.size() / 2;
+            const Samples piece(frames.begin() + std::ptrdiff_t(done * 2),
+                                frames.begin() + std::ptrdiff_t(until * 2));
+            EXPECT_EQ(piece, IndexRamp(at, std::int64_t(until - done))) << "before loss " << i;
+            at += std::int64_t(until - done);
+            done = until;
+            if (i < losses.size())
+                at += std::int64_t(losses[i].second);
+        }
+        return at - first;
+    }
 };
 inline SRecorded TakeRecorded(CCaptureRing& ring) {
     SRecorded taken;
-    for (auto piece = ring.Recording().Peek(); piece.nFrames > 0 || piece.nLostBefore > 0;
-         piece = ring.Recording().Peek()) {
-        if (piece.nLostBefore > 0)
-            taken.losses.emplace_back(taken.frames.size() / 2, piece.nLostBefore);
-        taken.frames.insert(taken.frames.end(), piece.pFrames, piece.pFrames + piece.nFrames * 2);
-        ring.Recording().Consume(piece);
+    while (taken.TakeOne(ring.Recording())) {
     }
     return taken;
+}
+
+// Plays a file source into a ring of n-frame chunks until it has delivered
+// four chunks, with whileRunning called as it plays; then every frame must
+// be `once` over and over, in order and without a gap.
+inline void ExpectPlaysInALoop(
+    ICaptureBackend& source, std::int32_t n, const Samples& once,
+    const std::function<void()>& whileRunning = [] {}) {
+    auto ring = std::make_shared<CCaptureRing>(n);
+    ASSERT_TRUE(source.Create()) << source.Error();
+    ASSERT_TRUE(source.CreateBuffer(ring));
+    ring->StartRecording(0); // every frame delivered, in order
+    ASSERT_TRUE(source.Start());
+    whileRunning();
+    ASSERT_TRUE(Eventually([&] { return ring->FramesDelivered() >= 4u * n; }, 10s));
+    source.Stop();
+    const SRecorded recorded = TakeRecorded(*ring);
+    EXPECT_TRUE(recorded.losses.empty());
+    ASSERT_GE(recorded.frames.size(), 8u * n);
+    for (std::size_t i = 0; i < 8u * n; ++i)
+        ASSERT_EQ(recorded.frames[i], once[i % once.size()]) << "sample " << i;
 }
 
 // --- WAV files ---

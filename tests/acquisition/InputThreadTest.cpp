@@ -14,28 +14,24 @@ using namespace acqtest;
 
 // Collects what the input thread records; read without the lock once the
 // thread has ended.
-struct SRecorder : IAudioRecorder {
+struct SRecorder : IAudioRecorder, SRecorded {
     std::int32_t GetCaptureFlags() const override { return flags; }
     std::int32_t WriteAudio(std::uint32_t bytes, const void* data,
                             std::uint32_t* written) override {
         const std::lock_guard<std::mutex> lock(mutex);
         const auto* s = static_cast<const std::int16_t*>(data);
-        samples.insert(samples.end(), s, s + bytes / 2);
+        frames.insert(frames.end(), s, s + bytes / 2);
         *written = bytes;
         return 0;
     }
-    void NoteAudioGap(std::uint64_t frames) override {
-        gaps.emplace_back(samples.size() / 2, frames);
-    }
+    void NoteAudioGap(std::uint64_t lost) override { losses.emplace_back(frames.size() / 2, lost); }
     std::size_t Frames() {
         const std::lock_guard<std::mutex> lock(mutex);
-        return samples.size() / 2;
+        return frames.size() / 2;
     }
 
     std::atomic<std::int32_t> flags{kCaptureSound}; // the session's recording bits
     std::mutex mutex;
-    Samples samples;
-    std::vector<std::pair<std::size_t, std::uint64_t>> gaps; // at frame, frames lost
 };
 
 // The input thread over a scripted device whose chunks the test writes; the
@@ -74,6 +70,16 @@ protected:
     void WriteChunks(int chunks) {
         WriteRamp(*m_script->ring, m_nWritten, std::int64_t{chunks} * kN);
         m_nWritten += std::int64_t{chunks} * kN;
+    }
+    // Starts recording; chunk 0 goes into the empty exchange and chunk 1
+    // then waits in the put, as nobody took chunk 0.
+    void RecordUntilStuckInThePut() {
+        StartThread(kThreadRun, kCaptureSound);
+        WriteChunks(1);
+        ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == kN; }));
+        ASSERT_TRUE(Eventually([&] { return !m_script->ring->IsLocked(); }));
+        WriteChunks(1);
+        ASSERT_TRUE(Eventually([&] { return LockedChunkSequence() == 1; }));
     }
     // Lets the previous chunk's lock go, then holds the device's lock here.
     bool LockAfterRelease() {
@@ -118,15 +124,8 @@ TEST_F(InputThread, AFailedLockIsTracedAndNothingIsPut) {
 }
 
 TEST_F(InputThread, RecordingGetsEveryFrameOnceInOrderWhileTheAnalysisLags) {
-    StartThread(kThreadRun, kCaptureSound);
-    // Chunk 0 goes into the empty exchange; chunk 1 then waits in the put
-    // (nobody took chunk 0) while 2, 3 and 4 arrive.
-    WriteChunks(1);
-    ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == kN; }));
-    ASSERT_TRUE(Eventually([&] { return !m_script->ring->IsLocked(); }));
-    WriteChunks(1);
-    ASSERT_TRUE(Eventually([&] { return LockedChunkSequence() == 1; }));
-    WriteChunks(3);
+    ASSERT_NO_FATAL_FAILURE(RecordUntilStuckInThePut());
+    WriteChunks(3); // while chunk 1 waits
     Take();
     ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == 5 * kN; }));
     // The analysis skips to the newest chunk, 4, and waits again while six
@@ -142,8 +141,8 @@ TEST_F(InputThread, RecordingGetsEveryFrameOnceInOrderWhileTheAnalysisLags) {
     StopThread(); // the stop comes while the input thread still waits in its put
 
     EXPECT_EQ(trace.Count("frames not recorded"), 0);
-    EXPECT_EQ(m_recorder.samples, IndexRamp(0, 13 * kN));
-    EXPECT_TRUE(m_recorder.gaps.empty());
+    EXPECT_EQ(m_recorder.ExpectMatchesRamp(), 13 * kN);
+    EXPECT_TRUE(m_recorder.losses.empty());
 }
 
 // The input thread stuck in its put while the source delivers more than the
@@ -152,12 +151,7 @@ TEST_F(InputThread, RecordingGetsEveryFrameOnceInOrderWhileTheAnalysisLags) {
 TEST_F(InputThread, ARecordingLateBeyondItsBufferTracesTheExactLossAndGoesOn) {
     constexpr std::int64_t kHeld = CCaptureRing::kRecordingFrames;
     constexpr std::int64_t kLate = kHeld / kN + 8; // chunks while stuck, past the bound
-    StartThread(kThreadRun, kCaptureSound);
-    WriteChunks(1);
-    ASSERT_TRUE(Eventually([&] { return m_recorder.Frames() == kN; }));
-    ASSERT_TRUE(Eventually([&] { return !m_script->ring->IsLocked(); }));
-    WriteChunks(1);
-    ASSERT_TRUE(Eventually([&] { return LockedChunkSequence() == 1; }));
+    ASSERT_NO_FATAL_FAILURE(RecordUntilStuckInThePut());
     WriteChunks(static_cast<int>(kLate)); // chunk 1 is queued already
     const std::int64_t lost = (1 + kLate) * kN - kHeld;
     const STraceMark trace;
@@ -170,12 +164,9 @@ TEST_F(InputThread, ARecordingLateBeyondItsBufferTracesTheExactLossAndGoesOn) {
     EXPECT_EQ(
         trace.Count("Capture buffer overrun, " + std::to_string(lost) + " frames not recorded\r\n"),
         1);
-    Samples expected = IndexRamp(0, kN + kHeld);
-    const Samples after = IndexRamp((2 + kLate) * kN, 2 * kN);
-    expected.insert(expected.end(), after.begin(), after.end());
-    EXPECT_EQ(m_recorder.samples, expected);
-    EXPECT_EQ(m_recorder.gaps, (decltype(SRecorder::gaps){{static_cast<std::size_t>(kN + kHeld),
-                                                           static_cast<std::uint64_t>(lost)}}));
+    EXPECT_EQ(m_recorder.ExpectMatchesRamp(), (4 + kLate) * kN);
+    EXPECT_EQ(m_recorder.losses,
+              (decltype(m_recorder.losses){{static_cast<std::size_t>(kN + kHeld), lost}}));
 }
 
 TEST_F(InputThread, ChunksCompletedAsTheStopArrivesAreStillRecorded) {
@@ -185,7 +176,7 @@ TEST_F(InputThread, ChunksCompletedAsTheStopArrivesAreStillRecorded) {
     ASSERT_TRUE(LockAfterRelease()); // so the loop cannot record the next two chunks
     WriteChunks(2);
     StopThread();
-    EXPECT_EQ(m_recorder.samples, IndexRamp(0, 3 * kN));
+    EXPECT_EQ(m_recorder.frames, IndexRamp(0, 3 * kN));
 }
 
 TEST_F(InputThread, NothingIsRecordedUnlessBothStoreAndSessionSayAudio) {
@@ -202,7 +193,7 @@ TEST_F(InputThread, NothingIsRecordedUnlessBothStoreAndSessionSayAudio) {
     WriteChunks(1);
     EXPECT_EQ(Take(), kN);
     StopThread();
-    EXPECT_TRUE(m_recorder.samples.empty());
+    EXPECT_TRUE(m_recorder.frames.empty());
 }
 
 // The whole pipeline over the WAV file source, started and stopped as the

@@ -10,43 +10,6 @@ namespace {
 
 using namespace acqtest;
 
-// What a reader took: the frames, and the loss it was told of before each.
-struct STaken {
-    Samples frames;
-    std::vector<std::pair<std::size_t, std::uint64_t>> losses; // at frame, frames lost
-
-    // Takes one piece, cut to at most limit frames as the input thread
-    // cuts it to a chunk; false when there was nothing.
-    bool TakeOne(CRecordingQueue& queue, std::size_t limit = SIZE_MAX) {
-        CRecordingQueue::SPiece piece = queue.Peek();
-        piece.nFrames = std::min(piece.nFrames, limit);
-        if (piece.nFrames == 0 && piece.nLostBefore == 0)
-            return false;
-        if (piece.nLostBefore > 0)
-            losses.emplace_back(frames.size() / 2, piece.nLostBefore);
-        frames.insert(frames.end(), piece.pFrames, piece.pFrames + piece.nFrames * 2);
-        queue.Consume(piece);
-        return true;
-    }
-    // The source's stream rebuilt from what was taken: each loss skips its
-    // length. Returns the frames accounted for (taken plus lost).
-    std::int64_t ExpectMatchesRamp() const {
-        std::int64_t at = 0;
-        std::size_t done = 0;
-        for (std::size_t i = 0; i <= losses.size(); ++i) {
-            const std::size_t until = i < losses.size() ? losses[i].first : frames.size() / 2;
-            const Samples piece(frames.begin() + std::ptrdiff_t(done * 2),
-                                frames.begin() + std::ptrdiff_t(until * 2));
-            EXPECT_EQ(piece, IndexRamp(at, std::int64_t(until - done))) << "before loss " << i;
-            at += std::int64_t(until - done);
-            done = until;
-            if (i < losses.size())
-                at += std::int64_t(losses[i].second);
-        }
-        return at;
-    }
-};
-
 // A source pushing pieces of random length and a reader taking a random
 // number of pieces of limited length between them, with queues small enough
 // that many pushes overflow and the losses outnumber the places kept for
@@ -67,7 +30,7 @@ TEST(RecordingQueue, TakenFramesAreTheStreamWithEachReportedLossCutOut) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.capacity);
         CRecordingQueue queue(c.capacity);
-        STaken taken;
+        SRecorded taken;
         std::int64_t pushed = 0;
         while (pushed < 25000) {
             const auto count = std::uniform_int_distribution<std::size_t>(1, c.maxPush)(random);
@@ -91,7 +54,7 @@ TEST(RecordingQueue, TakenFramesAreTheStreamWithEachReportedLossCutOut) {
 // Pushes that never exceed the room lose nothing, however the pieces wrap.
 TEST(RecordingQueue, AReaderWithinTheBoundGetsEveryFrame) {
     CRecordingQueue queue(1000);
-    STaken taken;
+    SRecorded taken;
     std::int64_t pushed = 0;
     for (std::size_t count : {999u, 1u, 500u, 500u, 333u, 667u, 1000u}) {
         queue.Push(IndexRamp(pushed, std::int64_t(count)).data(), count);
@@ -119,7 +82,7 @@ TEST(RecordingQueue, ASourceAndAReaderOnTheirOwnThreadsKeepTheAccount) {
         }
         done = true;
     });
-    STaken taken;
+    SRecorded taken;
     for (;;) {
         const bool finished = done.load();
         if (!taken.TakeOne(queue)) {

@@ -5,7 +5,6 @@
 
 #include "AcquisitionTestSupport.h"
 #include "acquisition/FileSource.h"
-#include "acquisition/WavFileSource.h"
 
 namespace {
 
@@ -129,28 +128,6 @@ TEST(WavFile, CorruptedHeadersNeverReadPastTheFile) {
     }
 }
 
-TEST(WavFileSource, PlaysTheFileInOrderAndLoopsAtItsEnd) {
-    constexpr std::int32_t kN = 1024;
-    constexpr std::int64_t kFileFrames = 1500; // not a whole number of chunks
-    const CTempDir dir;
-    auto ring = std::make_shared<CCaptureRing>(kN);
-    CWavFileSource source(dir.Write("ramp.wav", Wav(IndexRamp(0, kFileFrames))));
-    ASSERT_TRUE(source.Create()) << source.Error();
-    ASSERT_TRUE(source.CreateBuffer(ring));
-    ring->StartRecording(0); // every frame delivered, in order
-    ASSERT_TRUE(source.Start());
-    ASSERT_TRUE(Eventually([&] { return ring->FramesDelivered() >= 4 * kN; }, 10s));
-    source.Stop();
-    const Samples once = IndexRamp(0, kFileFrames);
-    Samples played; // the file three times over: more than four chunks
-    for (int pass = 0; pass < 3; ++pass)
-        played.insert(played.end(), once.begin(), once.end());
-    const SRecorded recorded = TakeRecorded(*ring);
-    EXPECT_TRUE(recorded.losses.empty());
-    ASSERT_GE(recorded.frames.size(), 8u * kN);
-    EXPECT_TRUE(std::equal(played.begin(), played.begin() + 8 * kN, recorded.frames.begin()));
-}
-
 // A reader that breaks after `good` frames of a ramp, until rewound.
 struct CBreakingReader : ISoundReader {
     explicit CBreakingReader(std::int64_t good) : m_nGood(good) {}
@@ -180,22 +157,12 @@ struct CBreakingReader : ISoundReader {
 TEST(FileSource, AReadThatFailsPartWayIsAFaultAndTheReadablePartLoops) {
     constexpr std::int32_t kN = 1024;
     constexpr std::int64_t kGood = 700;
-    auto ring = std::make_shared<CCaptureRing>(kN);
     CFileSource source("x", std::make_unique<CBreakingReader>(kGood));
-    ASSERT_TRUE(source.Create());
-    ASSERT_TRUE(source.CreateBuffer(ring));
-    ring->StartRecording(0);
     EXPECT_EQ(source.Fault(), "");
-    ASSERT_TRUE(source.Start());
-    EXPECT_TRUE(Eventually([&] { return !source.Fault().empty(); }, 10s));
-    ASSERT_TRUE(Eventually([&] { return ring->FramesDelivered() >= 4 * kN; }, 10s));
-    source.Stop();
+    ExpectPlaysInALoop(source, kN, IndexRamp(0, kGood), [&] {
+        EXPECT_TRUE(Eventually([&] { return !source.Fault().empty(); }, 10s));
+    });
     EXPECT_EQ(source.Fault(), "input file \"x\": broken at 700");
-    const SRecorded recorded = TakeRecorded(*ring);
-    EXPECT_TRUE(recorded.losses.empty());
-    ASSERT_GE(recorded.frames.size(), 8u * kN);
-    for (std::int64_t i = 0; i < 4 * kN; ++i)
-        ASSERT_EQ(recorded.frames[static_cast<std::size_t>(2 * i)], i % kGood) << i;
 }
 
 } // namespace

@@ -47,44 +47,42 @@ TEST(CommandLine, AcceptedWordsFillTheirFieldsAndQtsOwnOptionsPassOver) {
 
 TEST(CommandLine, MeasurementOptionsNameWindowsAndChannelsInAnyCase) {
     // Window, channel, band given, its low and high, floor, CSV, offline, seconds,
-    // block size, latency, band set (in any case too; none unless asked for).
-    using Fields = std::tuple<std::int32_t, std::int32_t, bool, double, double, double, bool, bool,
-                              double, std::int32_t, double, EBandSet>;
+    // block size, latency, band set (in any case too; none unless asked for),
+    // the file's own rate and the channels picked by index.
+    using Fields =
+        std::tuple<std::int32_t, std::int32_t, bool, double, double, double, bool, bool, double,
+                   std::int32_t, double, EBandSet, bool, std::int32_t, std::int32_t>;
     const double all = std::numeric_limits<double>::infinity();
     const std::pair<Args, Fields> cases[] = {
-        {{}, {2, CHANNEL_SUM, false, 0.0, all, -90.0, false, false, 0.0, 0, 0.0, EBandSet::None}},
+        {{},
+         {2, CHANNEL_SUM, false, 0.0, all, -90.0, false, false, 0.0, 0, 0.0, EBandSet::None, false,
+          -1, -1}},
         {{"--window", "BLACKMAN-harris", "--channel=Difference", "--band", "100:2000.5", "--floor",
           "-60", "--format", "CSV", "--input", "a.wav", "--offline", "--bands", "third-octave"},
          {9, CHANNEL_DIFFERENCE, true, 100.0, 2000.5, -60.0, true, true, 0.0, 0, 0.0,
-          EBandSet::ThirdOctave}},
+          EBandSet::ThirdOctave, false, -1, -1}},
         {{"--window=rectangular", "--channel", "left", "--band", ":500", "--format=csv", "--format",
           "text", "--seconds", "2.5", "--block-size=1024", "--latency", "1000", "--input", "a",
           "--bands=OCTAVE"},
          {0, CHANNEL_LEFT, true, 0.0, 500.0, -90.0, false, false, 2.5, 1024, 1000.0,
-          EBandSet::Octave}},
-        {{"--window", "Bartlett-Hann", "--channel", "RIGHT", "--band=300:"},
-         {6, CHANNEL_RIGHT, true, 300.0, all, -90.0, false, false, 0.0, 0, 0.0, EBandSet::None}},
+          EBandSet::Octave, false, -1, -1}},
+        {{"--window", "Bartlett-Hann", "--channel", "RIGHT", "--band=300:", "--input", "a.flac",
+          "--offline", "--native-rate", "--input-channels", "4,5"},
+         {6, CHANNEL_RIGHT, true, 300.0, all, -90.0, false, true, 0.0, 0, 0.0, EBandSet::None, true,
+          4, 5}},
+        // The same channel twice.
+        {{"--input", "a.flac", "--input-channels", "0,0"},
+         {2, CHANNEL_SUM, false, 0.0, all, -90.0, false, false, 0.0, 0, 0.0, EBandSet::None, false,
+          0, 0}},
     };
     for (const auto& [args, fields] : cases) {
         SCommandLine c;
         EXPECT_EQ(Parse(args, c, kHeadless), "");
         EXPECT_EQ(Fields(c.nWindowType, c.nChannelMode, c.bBandGiven, c.dBandLow, c.dBandHigh,
                          c.dFloorDb, c.bCsv, c.bOffline, c.dSeconds, c.nBlockSize, c.dLatencyHz,
-                         c.nBands),
+                         c.nBands, c.bNativeRate, c.nInputLeft, c.nInputRight),
                   fields)
             << ::testing::PrintToString(args);
-        EXPECT_FALSE(c.bNativeRate);
-        EXPECT_EQ(std::make_pair(c.nInputLeft, c.nInputRight), std::make_pair(-1, -1));
-    }
-    // The file's own rate, and channels picked by index (the same one twice too).
-    for (const auto& [picks, left, right] : {std::tuple{"4,5", 4, 5}, std::tuple{"0,0", 0, 0}}) {
-        SCommandLine c;
-        EXPECT_EQ(
-            Parse({"--input", "a.flac", "--offline", "--native-rate", "--input-channels", picks}, c,
-                  kHeadless),
-            "");
-        EXPECT_TRUE(c.bNativeRate);
-        EXPECT_EQ(std::make_pair(c.nInputLeft, c.nInputRight), std::make_pair(left, right));
     }
 }
 

@@ -3,27 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
 #include <functional>
 #include <thread>
-
-TEST(RunState, PresetColoursReachThePlotColoursAsRedGreenBlue) {
-    // The preset carries red, blue, green; the plots read red, green, blue.
-    CRunState store;
-    SPresetSettings s;
-    s.fBackRed = 0.1f;
-    s.fBackBlue = 0.2f;
-    s.fBackGreen = 0.3f;
-    s.fForeRed = 0.4f;
-    s.fForeBlue = 0.5f;
-    s.fForeGreen = 0.6f;
-    store.SetPresetSettings(s);
-    const SColour back = store.GetBackgroundColor();
-    const SColour fore = store.GetForegroundColor();
-    EXPECT_EQ((std::array{back.r, back.g, back.b}), (std::array{0.1f, 0.3f, 0.2f}));
-    EXPECT_EQ((std::array{fore.r, fore.g, fore.b}), (std::array{0.4f, 0.6f, 0.5f}));
-}
 
 TEST(RunState, WritersOfTwoPartsOfOneGroupNeverUndoEachOther) {
     // Two threads each own one part of a group and check, before every

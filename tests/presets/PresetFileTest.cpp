@@ -133,6 +133,10 @@ TEST(PresetFile, SaveThenLoadRestoresEveryFieldAndBothProjectionsBitForBit) {
     ASSERT_EQ(LoadPreset(file.data(), file.size(), loaded, loaded2D, loaded3D, geometry),
               EPresetRead::Ok);
     EXPECT_TRUE(SameBits({loaded.GetPresetSettings()}, {p.settings}));
+    // The file's red, blue, green reach the plots as red, green, blue.
+    const auto rgb = [](SColour c) { return std::array{c.r, c.g, c.b}; };
+    EXPECT_EQ(rgb(loaded.GetBackgroundColor()), (std::array{0.1f, 0.3f, 0.2f}));
+    EXPECT_EQ(rgb(loaded.GetForegroundColor()), (std::array{0.4f, 0.6f, 0.5f}));
     // The camera and the kinds travel; the size-dependent fields are this run's.
     EXPECT_EQ(loaded3D.GetRotation(), saved3D.GetRotation());
     EXPECT_EQ(loaded3D.GetTranslation(), saved3D.GetTranslation());
