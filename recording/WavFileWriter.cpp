@@ -20,7 +20,8 @@ void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
     Put16(b, v >> 16);
 }
 void PutId(std::vector<std::uint8_t>& b, const char* id) {
-    b.insert(b.end(), id, id + 4);
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<std::uint8_t>(id[i]));
 }
 
 } // namespace
